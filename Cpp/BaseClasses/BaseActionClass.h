@@ -1,0 +1,134 @@
+#ifndef CORVAX_BASE_ACTION_CLASS_H
+#define CORVAX_BASE_ACTION_CLASS_H
+
+#include <cstdint>
+#include <iostream>
+
+#include "BaseClasses/FastSet.h"
+#include "BaseClasses/List.h"
+
+class BaseStateVariableClass;
+class SANModel;
+struct SchedulingRecord;
+
+// Kinds of firing-time distribution. Stored and printed as numbers; an
+// action's timing comes only from its own SampleDistribution().
+enum Distribution : int32_t {
+  Exponential = 1,
+  Deterministic = 2,
+  Uniform = 3,
+  Geometric = 4,
+  Weibull = 5,
+  ConditionalWeibull = 6,
+  Pareto = 7,
+  Erlang = 8,
+  HypoExponential = 9,
+  HyperExponential = 10,
+  Triangular = 11,
+  Normal = 12,
+  Lognormal = 13,
+  Gamma = 14,
+  Beta = 15,
+  Binomial = 16,
+  NegativeBinomial = 17,
+  Instantaneous = 18
+};
+
+// Execution policy of an activity; stored and printed only.
+enum ExecutionPolicyType : int32_t { RaceDisabled = 0, RaceEnabled = 1 };
+
+// One node of an action's affected list: a group to revisit after it fires.
+struct AffectedActionNode {
+  class BaseActionClass* target;
+  AffectedActionNode* next;
+};
+
+// Root of everything the executive can schedule and fire.
+class BaseActionClass {
+ public:
+  static int MaxID;  // one above the highest id handed out
+
+  BaseActionClass();
+  BaseActionClass(const char* name, int groupId, Distribution dist, ExecutionPolicyType policy,
+                  int unused1, int unused2, bool reactivation);
+  BaseActionClass(const BaseActionClass&) = delete;
+  BaseActionClass& operator=(const BaseActionClass&) = delete;
+  virtual ~BaseActionClass();
+
+  virtual bool isSync();
+  virtual bool Enabled();
+  virtual double Weight();
+  virtual double Rate();
+  virtual bool ReactivationPredicate();
+  virtual bool ReactivationFunction();
+  virtual double SampleDistribution();
+  virtual double* ReturnDistributionParameters();
+  virtual void SetFired(int fired);
+  virtual BaseActionClass* Fire();
+  virtual int Rank();
+  virtual bool EnablingChange();
+  virtual bool IsAMember(BaseActionClass* action);
+  virtual double Probability(BaseActionClass* action);
+  virtual void printAffectedState(std::ostream* stream);
+  virtual void printEnablingState(std::ostream* stream);
+  virtual BaseActionClass* getPrintedAction();
+  virtual double ErlangParamM();
+
+  void BaseActionClassInitialize(const char* name, int groupId, Distribution dist,
+                                 ExecutionPolicyType policy, int unused1, int unused2,
+                                 bool reactivation);
+  void defineName(const char* newName);
+  const char* getName() const { return Name; }
+  int getId() const { return Id; }
+
+  // Links to state variables (the action side of enable and affect arcs).
+  void addEnablingSV(BaseStateVariableClass* variable);
+  void addAffectedSV(BaseStateVariableClass* variable);
+  void removeEnablingSV(BaseStateVariableClass* variable);
+  void removeAffectedSV(BaseStateVariableClass* variable);
+  List<BaseStateVariableClass>* getAffectedVariables() { return &AffectedVariables; }
+  List<BaseStateVariableClass>* getEnablingVariables() { return &EnablingVariables; }
+
+  // Per-performance-variable reward data.
+  void AllocatePVRateDS(int numPVs);
+  bool IsPVRateDSAllocated() const { return RateSets != nullptr; }
+  void DeallocatePVRateDS();
+  void AllocatePVImpulseDS(int numPVs);
+  bool IsPVImpulseDSAllocated() const { return ImpulseSets != nullptr; }
+  void DeallocatePVImpulseDS();
+
+  // Erlang phases.
+  void ResetPhase() { Phase = 1; }
+  void Age() { Phase++; }
+  bool ReadyToFire() { return static_cast<double>(Phase) == ErlangParamM(); }
+
+  void PrintInfo();
+
+  int GroupId = 0;
+  ExecutionPolicyType ExecutionPolicy = RaceEnabled;
+  bool Disabled = true;
+  bool Reactivation = false;  // the executive's in-reactivation-list flag
+  char* Name = nullptr;
+  AffectedActionNode* AffectedListHead = nullptr;
+  bool Fired = false;
+  Distribution DistributionType = Exponential;
+  SchedulingRecord* Record = nullptr;
+  void* ExecutivePointer = nullptr;
+  SANModel* ParentModel = nullptr;
+  FastSet AffectedNodesByImpulseReward;
+  FastSet* ImpulseSets = nullptr;          // [pv]: impulse indices triggered
+  int*** ImpulseWorkerLists = nullptr;     // [pv][impulse]: worker indices to call
+  int** ImpulseWorkerCounts = nullptr;     // [pv][impulse]: length of that list
+  FastSet* RateSets = nullptr;             // [pv]: model groups affected
+  int SpareCount = 0;
+  FastSet AffectedNodes;
+  FastSet AffectedNodesByRateReward;
+  short Phase = 1;
+  int Id;
+  List<BaseStateVariableClass> AffectedVariables;
+  List<BaseStateVariableClass> EnablingVariables;
+  int NumRatePVs = 0;     // length of RateSets
+  int NumImpulsePVs = 0;  // length of ImpulseSets and the two worker arrays
+};
+
+#endif

@@ -1,0 +1,177 @@
+#ifndef CORVAX_SIMULATOR_CLASS_H
+#define CORVAX_SIMULATOR_CLASS_H
+
+#include <cstdint>
+#include <fstream>
+#include <list>
+#include <string>
+
+#include "BaseClasses/List.h"
+
+class BaseActionClass;
+class BaseGroupClass;
+class BaseStudyClass;
+class CorvaxSocket;
+class DataPacket;
+class Event;
+class EventList;
+class PacketQueue;
+class PerformanceVariableNode;
+class PVModel;
+class TraceFileContainer;
+class TraceFileCorvax;
+class TraceFileXML;
+struct SchedulingRecord;
+struct AffectedActionNode;
+
+// The simulator: run settings from the command line, the assembled model,
+// the event list, the simulation loops and the output side. One object lives
+// for the whole process.
+class SimulatorClass {
+ public:
+  enum RandomNumberGeneratorType : int32_t {
+    LaggedFibonacciGenerator = 0,
+    TauswortheGenerator = 1,
+    MersenneTwisterGenerator = 2
+  };
+  enum RunStatusType : int32_t { Running = 0, Finishing = 1, Stopped = 2 };
+
+  // Parses the command line and assembles the whole simulator; ends the
+  // process on a command-line error.
+  SimulatorClass(int argc, char** argv);
+  // Settings at their defaults and the two packet queues; nothing else.
+  // The starting point of the full constructor, and of tests.
+  SimulatorClass();
+  SimulatorClass(const SimulatorClass&) = delete;
+  SimulatorClass& operator=(const SimulatorClass&) = delete;
+  ~SimulatorClass();
+
+  void Run();
+
+  // Command line.
+  short ParseCommandLineOptions(int argc, char** argv);
+  static void PrintUsage();
+  static std::string to_string(RandomNumberGeneratorType type);
+
+  // Action connectivity and reactivation.
+  short GenerateConnectivityList();
+  short GenerateConnectivityListOld();
+  int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
+  int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
+  void ClearActionAffectsList(BaseActionClass* action);
+  void DestructConnectivityList();
+  void CheckReactivationList();
+  void RemoveAffectedActions();
+  void InsertAffectedActions();
+
+  // Simulation loops.
+  void TerminatingSimulation();
+  bool SimStep();
+  int GenerateInitialEnabledList();
+  short GenerateCompleteEventList();
+  void HandleInvalidDistParams(BaseActionClass* action, std::string message);
+  void SteadyStateSimulation();
+  bool SimStepSS();
+  short GenerateCompleteEventListSS();
+  void CheckCompletedBatches(PerformanceVariableNode** variables, int* primaryCounts,
+                             int* companionCounts);
+
+  // Observation packets and the output drain.
+  DataPacket* CreateDataPacket(int numPVs);
+  bool CheckReportSize(double processorTime);
+  int OutputThreadFunc();
+  void ResetDataPacketBuffer();
+
+  // Result files and output primitives.
+  std::ofstream* CreateAsciiFile(const char* fileName);
+  std::ofstream* CreateBinFile(const char* fileName);
+  std::string CreateBinFileHeader(int fileVersion);
+  void UpdateBinFileHeader(std::ofstream& stream);
+  void CloseBinFile(std::ofstream& stream);
+  void CloseAsciiFile(std::ofstream& stream);
+  static double EndianConvertDouble(double value);
+  int Output(CorvaxSocket* socket, std::ostream* stream, const double* values, int n);
+  int OutputInt(CorvaxSocket* socket, std::ostream* stream, int value);
+  int OutputShort(CorvaxSocket* socket, std::ostream* stream, short value);
+  int OutputByte(CorvaxSocket* socket, std::ostream* stream, char value);
+  void WriteDataRecord(const DataPacket& packet, CorvaxSocket* socket, std::ostream* binStream);
+  void WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream);
+
+  // Simulation-manager link.
+  CorvaxSocket* WaitForSimMgrConnection(int waitMilliseconds);
+  void ListenToSimMgr(CorvaxSocket* socket);
+  void ListenToSimMgrLoop(CorvaxSocket* socket);
+
+  // Run settings, in declaration order (command line).
+  char* OverrideString = nullptr;
+  int32_t ReportSize = 1000;
+  uint16_t Port = 10000;
+  int32_t ClientID = 0;
+  int32_t Experiment = 0;
+  int32_t SimulationType = 1;
+  char* TraceFileName = nullptr;
+  int32_t TraceLevelSetting = 1;
+  bool PlainTraceOn = false;
+  bool XMLTraceOn = false;
+  uint32_t Seed = 31415;
+  int32_t MaxBatches = 0;
+  char* ASCIIFileName = nullptr;
+  char* BinFileName = nullptr;
+  bool WaitForSocket = false;
+  RandomNumberGeneratorType GeneratorType = LaggedFibonacciGenerator;
+
+  // Assembled model and tracing.
+  int NumPVs = 0;
+  TraceFileContainer* TraceContainer = nullptr;
+  TraceFileCorvax* PlainTrace = nullptr;
+  TraceFileXML* XMLTrace = nullptr;
+  int32_t ActionsFired = 0;
+  std::ofstream* AsciiStream = nullptr;
+  std::ofstream* BinStream = nullptr;
+  BaseStudyClass* Study = nullptr;
+  PVModel* RewardModel = nullptr;
+  PerformanceVariableNode** PVs = nullptr;
+  int NumPVNodes = 0;
+  List<BaseGroupClass>* GroupList = nullptr;
+  BaseGroupClass** Groups = nullptr;
+  int NumGroups = 0;
+  List<BaseActionClass>* ActionList = nullptr;
+  BaseActionClass** Actions = nullptr;
+  int NumActions = 0;
+  SchedulingRecord* Records = nullptr;
+  EventList* Events = nullptr;
+  std::list<BaseActionClass*> ReactivationList;
+
+  // Simulation loop state.
+  double* ClockAtStart = nullptr;  // owned pair; [0] is the processor clock
+  Event* ScratchEvent = nullptr;
+  BaseActionClass* InitialFiredAction = nullptr;
+  Event** CurrentSlot = nullptr;
+  double CurrentTime = 0.0;
+  BaseActionClass* CurrentAction = nullptr;
+  BaseActionClass* FiredAction = nullptr;
+  AffectedActionNode* AffectedCursor = nullptr;  // walks FiredAction's affected list
+  BaseGroupClass** EnabledGroups = nullptr;
+  int NumEnabledGroups = 0;
+  int32_t BatchesCompleted = 0;
+  char* InitialState = nullptr;
+
+  // Output side.
+  PacketQueue* FreeQueue = nullptr;
+  PacketQueue* FullQueue = nullptr;
+  DataPacket* Primary = nullptr;
+  DataPacket* Companion = nullptr;
+  int32_t DrainCounter = 1;
+  double ProcessorTime = 0.0;
+  int32_t RunStatus = Running;
+  CorvaxSocket* ListenSocket = nullptr;
+  CorvaxSocket* ManagerSocket = nullptr;
+  int32_t SelectSlice = 2000;
+  int32_t PollTime = 0;
+
+  // Process exit status that main returns: 0 after a completed run, 1 when
+  // the run failed in a way that must not be reported as success.
+  int ExitStatus = 0;
+};
+
+#endif
