@@ -119,6 +119,7 @@ class BaseActionClass {
   FastSet* ImpulseSets = nullptr;          // [pv]: impulse indices triggered
   int*** ImpulseWorkerLists = nullptr;     // [pv][impulse]: worker indices to call
   int** ImpulseWorkerCounts = nullptr;     // [pv][impulse]: length of that list
+  int* ImpulseListLengths = nullptr;       // [pv]: impulses with a list (owned arrays above)
   FastSet* RateSets = nullptr;             // [pv]: model groups affected
   int SpareCount = 0;
   FastSet AffectedNodes;
