@@ -169,9 +169,11 @@ class SimulatorClass {
   int32_t SelectSlice = 2000;
   int32_t PollTime = 0;
 
-  // Process exit status that main returns: 0 after a completed run, 1 when
-  // the run failed in a way that must not be reported as success.
-  int ExitStatus = 0;
+  // Process exit status that main returns after destroying the simulator:
+  // 0 after a completed run, 1 when the run failed in a way that must not be
+  // reported as success (the destructor may still set it, e.g. when closing
+  // a result file fails).
+  static inline int ExitStatus = 0;
 };
 
 #endif

@@ -9,7 +9,6 @@ int main(int argc, char** argv) {
   simulator->Run();
   std::cout << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
   std::cerr << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
-  const int status = simulator->ExitStatus;
   delete simulator;
-  return status;
+  return SimulatorClass::ExitStatus;
 }
