@@ -28,15 +28,12 @@ TEST(MersenneTwister, MatchesPublishedMT19937) {
     ASSERT_EQ(unseeded.rnd_int32(), expected);
     ASSERT_EQ(seeded.rnd(), (expected + 0.5) / 4294967296.0);
   }
-  EXPECT_EQ(MersenneTwister::getMatrixA(7), 0x9908b0dfu);
-  EXPECT_EQ(MersenneTwister::getMatrixA(8), 0u);
 }
 
 TEST(Tausworthe, StreamAndDegenerateSeeds) {
   Tausworthe t;
   t.srnd(1);
   EXPECT_EQ(t.rnd(), 8193 * 4.656612875245797e-10);
-  EXPECT_NEAR(8193 * 4.656612875245797e-10, 8193.0 / 2147483647.0, 1e-18);
   // Seeds without any of the low 31 bits would leave the state at 0 forever.
   Tausworthe zero, top, standard;
   zero.srnd(0);
