@@ -67,7 +67,10 @@ class Distributions {
 
  private:
   double uniform() { return generator->rnd(); }
+  // Gamma(shape, 1) without the scale factor.
   double standardGamma(double shape);
+  // mean + sqrt(variance) p1 w from one accepted polar pair.
+  double polarVariate(double mean, double variance);
 
   RandomNumberGenerator* generator;
 };
