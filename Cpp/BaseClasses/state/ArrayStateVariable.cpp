@@ -1,0 +1,142 @@
+#include "BaseClasses/state/ArrayStateVariable.h"
+
+#include <cassert>
+#include <cstdlib>
+#include <iostream>
+#include <new>
+
+#include "BaseClasses/ErrorHandler.h"
+
+void ArrayIndexOutOfBounds(const char* arrayName, int size, int index) {
+  std::cerr << "Runtime error: index out of bounds. " << arrayName << "[0.." << size - 1
+            << "] indexed with " << index << std::endl;
+  std::exit(1);
+}
+
+namespace {
+BaseStateVariableClass* setElementOf(BaseStateVariableClass* element) {
+  assert(element && "every element of an array is set");
+  return element;
+}
+}  // namespace
+
+BaseArrayStateVariable::BaseArrayStateVariable() : elementType(UntypedElement) {}
+
+BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix)
+    : BaseStateVariableClass(name, prefix), elementType(UntypedElement) {}
+
+BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix,
+                                               ArrayType type, int n)
+    : BaseStateVariableClass(name, prefix),
+      elementType(type),
+      fields(static_cast<std::size_t>(n > 0 ? n : 0), nullptr) {}
+
+BaseArrayStateVariable::~BaseArrayStateVariable() = default;
+
+void BaseArrayStateVariable::setElement(int i, BaseStateVariableClass* element) {
+  assert(i >= 0 && i < getSize() && "element index within the array");
+  const int scalarSize = scalarStateSize(elementType);
+  assert((!element || scalarSize == 0 || element->StateSize() == scalarSize) &&
+         "the state size of an element matches the array's ArrayType");
+  fields[i] = element;
+}
+
+void BaseArrayStateVariable::appendElement(BaseStateVariableClass* element) {
+  while (firstUnset < getSize() && fields[firstUnset]) firstUnset++;
+  if (firstUnset == getSize()) fields.push_back(nullptr);
+  setElement(firstUnset++, element);
+}
+
+int BaseArrayStateVariable::StateSize() {
+  if (fields.empty()) return 0;
+  const int scalarSize = scalarStateSize(elementType);
+  const int elementSize = scalarSize ? scalarSize : setElementOf(fields[0])->StateSize();
+  return getSize() * elementSize;
+}
+
+void BaseArrayStateVariable::SetState(void* src) {
+  if (fields.empty()) return;
+  const int elementSize = setElementOf(fields[0])->StateSize();
+  char* buffer = static_cast<char*>(src);
+  for (std::size_t k = 0; k < fields.size(); k++) setElementOf(fields[k])->SetState(buffer + k * elementSize);
+}
+
+void BaseArrayStateVariable::CurrentState(void* dst) {
+  if (fields.empty()) return;
+  const int elementSize = setElementOf(fields[0])->StateSize();
+  char* buffer = static_cast<char*>(dst);
+  for (std::size_t k = 0; k < fields.size(); k++)
+    setElementOf(fields[k])->CurrentState(buffer + k * elementSize);
+}
+
+void BaseArrayStateVariable::printState(std::ostream* stream) {
+  *stream << name << " = {" << std::endl;
+  for (BaseStateVariableClass* element : fields) setElementOf(element)->printState(stream);
+  *stream << "}" << std::endl;
+}
+
+void BaseArrayStateVariable::share(BaseStateVariableClass* other) {
+  auto* otherArray = dynamic_cast<BaseArrayStateVariable*>(other);
+  assert(otherArray);
+  ShareWith(otherArray);
+}
+
+void BaseArrayStateVariable::ShareWith(BaseStateVariableClass* other) {
+  auto* otherArray = dynamic_cast<BaseArrayStateVariable*>(other);
+  assert(otherArray);
+  auto otheri = otherArray->fields.begin();
+  for (BaseStateVariableClass* element : fields) {
+    assert(otheri!=otherArray->fields.end());
+    setElementOf(element)->share(setElementOf(*otheri));
+    ++otheri;
+  }
+}
+
+void BaseArrayStateVariable::appendAffectingAction(BaseActionClass* TheAction) {
+  assert(TheAction);
+  for (BaseStateVariableClass* element : fields) setElementOf(element)->appendAffectingAction(TheAction);
+}
+
+void BaseArrayStateVariable::appendEnabledAction(BaseActionClass* TheAction) {
+  assert(TheAction);
+  enabledActions->append(TheAction);
+  for (BaseStateVariableClass* element : fields) setElementOf(element)->appendEnabledAction(TheAction);
+}
+
+void BaseArrayStateVariable::addSelfAsEnablingSVToAction(BaseActionClass* action) {
+  for (BaseStateVariableClass* element : fields) setElementOf(element)->addSelfAsEnablingSVToAction(action);
+}
+
+void BaseArrayStateVariable::addSelfAsAffectedSVToAction(BaseActionClass* action) {
+  for (BaseStateVariableClass* element : fields) setElementOf(element)->addSelfAsAffectedSVToAction(action);
+}
+
+void BaseArrayStateVariable::removeSelfFromEnablingSVOfAction(BaseActionClass* action) {
+  for (BaseStateVariableClass* element : fields)
+    setElementOf(element)->removeSelfFromEnablingSVOfAction(action);
+}
+
+void BaseArrayStateVariable::removeSelfFromAffectedSVOfAction(BaseActionClass* action) {
+  for (BaseStateVariableClass* element : fields)
+    setElementOf(element)->removeSelfFromAffectedSVOfAction(action);
+}
+
+List<BaseStateVariableClass>* BaseArrayStateVariable::getLeafNodes() {
+  auto* leaves = new (std::nothrow) List<BaseStateVariableClass>();
+  if (!leaves) MemoryAllocationError();
+  for (BaseStateVariableClass* element : fields) {
+    List<BaseStateVariableClass>* childTemp = setElementOf(element)->getLeafNodes();
+    assert(childTemp);
+    leaves->append(childTemp);
+    delete childTemp;
+  }
+  return leaves;
+}
+
+int BaseArrayStateVariable::getNumLeafNodes() {
+  int total = 0;
+  for (BaseStateVariableClass* element : fields) total += setElementOf(element)->getNumLeafNodes();
+  return total > 0 ? total : 1;
+}
+
+bool BaseArrayStateVariable::isLeafNode() { return fields.empty(); }
