@@ -53,8 +53,8 @@ class EventListTest : public ::testing::Test {
 
 TEST_F(EventListTest, OrdersByTimeThenRankAndDrawsOnlyForFullTies) {
   ScriptedGenerator* random = ScriptedGenerator::install({0.5});
-  RankedAction late(9), low(0), high(3);
-  EventList list(4);
+  RankedAction late(9), low(0), high(3), a(1, 1.0), b(1, 1.0), c(1, 2.0), other(0, 5.0);
+  EventList list(4);  // its destructor still reads the actions' records
   Schedule(list, &late, 2.0);
   Schedule(list, &low, 1.0);
   Schedule(list, &high, 1.0);
@@ -67,7 +67,6 @@ TEST_F(EventListTest, OrdersByTimeThenRankAndDrawsOnlyForFullTies) {
   EXPECT_EQ(random->draws, 0);
 
   // Weights 1, 1, 2 at one time and rank: the first running sum above u * 4.
-  RankedAction a(1, 1.0), b(1, 1.0), c(1, 2.0), other(0, 5.0);
   for (RankedAction* action : {&a, &b, &c, &other}) Schedule(list, action, 3.0);
   std::pair<double, BaseActionClass*> cases[] = {{0.5, &c}, {0.49, &b}, {0.25, &b}, {0.0, &a}};
   for (auto [u, chosen] : cases) {
