@@ -55,7 +55,14 @@ class SimulatorClass {
 
   // Action connectivity and reactivation.
   short GenerateConnectivityList();
+  // The older builder; deduplicates through a pair matrix when simTest is
+  // 1 and by walking each list otherwise (SIMTEST 0). Without an argument
+  // it takes the value from the environment (ReadSimTest).
   short GenerateConnectivityListOld();
+  short GenerateConnectivityListOld(int simTest);
+  // The integer value of the environment variable SIMTEST; 2 (the default
+  // builder) when it is unset.
+  static int ReadSimTest();
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
   void ClearActionAffectsList(BaseActionClass* action);
