@@ -61,6 +61,8 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
     delete connection;
     return nullptr;
   }
+  // Port 0 lets the system choose; announce the port actually bound.
+  if (ListenSocket->LocalPort() != 0) Port = static_cast<uint16_t>(ListenSocket->LocalPort());
   std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(Port) << "]" << std::endl;
   if (!ListenSocket->Listen(kListenBacklog)) {
     delete connection;

@@ -1,45 +1,25 @@
 // The simulation-manager protocol over real loopback connections, with the
 // test acting as the manager. Every wait is bounded.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <future>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
-#include "LoopbackPair.h"
+#include "OutputTestSupport.h"
 
 namespace {
 
-std::string bigEndian(uint32_t value, int size) {
-  std::string bytes;
-  for (int i = size - 1; i >= 0; i--) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
-  return bytes;
-}
+using namespace output_test;
 
 std::string reply(unsigned char kind, unsigned char command) {
   return bigEndian(10, 4) + static_cast<char>(kind) + static_cast<char>(command) +
          bigEndian(static_cast<uint32_t>(::getpid()), 4);
-}
-
-// Reads up to size bytes, waiting at most two seconds for each piece.
-std::string receive(CorvaxSocket& socket, int size) {
-  std::string bytes;
-  char buffer[1024];
-  while (static_cast<int>(bytes.size()) < size && socket.Select(2000)) {
-    const int got = socket.Recv(buffer, std::min<int>(size - bytes.size(), sizeof buffer));
-    if (got <= 0) break;
-    bytes.append(buffer, got);
-  }
-  return bytes;
 }
 
 // A port that was free a moment ago.
@@ -73,7 +53,7 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   auto waiting = std::async(std::launch::async, [&] { return sim.WaitForSimMgrConnection(5000); });
   const auto manager = connectWithin(port);
   ASSERT_NE(manager, nullptr);
-  LoopbackPair::BoundReceives(*manager);
+  boundReceives(*manager);
   ASSERT_EQ(waiting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   sim.ManagerSocket = waiting.get();
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -100,82 +80,64 @@ TEST(ManagerLink, BusyPortMovesToTheNextAndNoManagerMeansNoSocket) {
   EXPECT_EQ(sim.ListenSocket->LocalPort(), sim.Port);
 }
 
-TEST(ManagerLink, PingUnknownByteAndEmptyPollLeaveTheRunGoing) {
+// A simulator connected to the test, which plays the manager.
+struct ManagerCommands : testing::Test {
+  void SetUp() override { sim.ManagerSocket = link.server; }
+  // Sends one command and lets the simulator answer it.
+  void command(const std::string& bytes) {
+    ASSERT_EQ(link.client.Send(bytes.data(), bytes.size()), static_cast<int>(bytes.size()));
+    sim.PollTime = 2000;
+    sim.ListenToSimMgr(sim.ManagerSocket);
+  }
   LoopbackPair link;
   SimulatorClass sim;
-  sim.ManagerSocket = link.server;
-  sim.ListenToSimMgr(sim.ManagerSocket);  // nothing pending
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
-  EXPECT_FALSE(link.client.Select(50));
+};
 
-  sim.PollTime = 2000;
-  ASSERT_EQ(link.client.Send("\x01", 1), 1);
-  sim.ListenToSimMgr(sim.ManagerSocket);
+TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
+  sim.ListenToSimMgr(sim.ManagerSocket);  // nothing pending: returns at once
+  EXPECT_FALSE(link.client.Select(50));
+  command("\x01");
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 1));
 
   testing::internal::CaptureStderr();
-  ASSERT_EQ(link.client.Send("\x07", 1), 1);
-  sim.ListenToSimMgr(sim.ManagerSocket);
+  command("\x07");
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "!! Invalid Response Received by Client \n!! Simulation\n");
   EXPECT_FALSE(link.client.Select(50));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
   EXPECT_EQ(sim.ManagerSocket, link.server);
-}
 
-TEST(ManagerLink, QuitStopsTheRun) {
-  LoopbackPair link;
-  SimulatorClass sim;
-  sim.ManagerSocket = link.server;
-  sim.PollTime = 2000;
-  ASSERT_EQ(link.client.Send("\x02", 1), 1);
   testing::internal::CaptureStdout();
-  sim.ListenToSimMgr(sim.ManagerSocket);
+  command("\x02");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "SOCKET::Quit\n");
   EXPECT_EQ(receive(link.client, 10), reply(0xFE, 2));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
 }
 
-TEST(ManagerLink, BinaryFileCommandCreatesTheFileAndDisconnects) {
-  const std::string name = testing::TempDir() + "ml_" + std::to_string(::getpid()) + "_out.bin";
-  LoopbackPair link;
-  SimulatorClass sim;
-  sim.ManagerSocket = link.server;
-  sim.PollTime = 2000;
-  const std::string command = "\x03" + name + ";25;;";
-  ASSERT_EQ(link.client.Send(command.data(), command.size()), static_cast<int>(command.size()));
-  sim.ListenToSimMgr(sim.ManagerSocket);
+TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
+  const std::string name = tempPath("out.bin");
+  command("\x03" + name + ";25;;");
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
   EXPECT_EQ(receive(link.client, 1), "");  // closed by the simulator
   EXPECT_EQ(sim.ManagerSocket, nullptr);
   EXPECT_EQ(sim.MaxBatches, 25);
   ASSERT_NE(sim.BinStream, nullptr);
   sim.FinishBinaryFileAtEndOfRun();
-  std::ifstream file(name, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  EXPECT_EQ(content.str(), sim.CreateBinFileHeader(1));
+  EXPECT_EQ(readFile(name), sim.CreateBinFileHeader(1));
   std::remove(name.c_str());
-
-  // A name that cannot be created stops the run instead of losing its data.
-  LoopbackPair second;
-  SimulatorClass other;
-  other.ManagerSocket = second.server;
-  other.PollTime = 2000;
-  const std::string bad = "\x03/nonexistent-dir/x.bin;5;;";
-  ASSERT_EQ(second.client.Send(bad.data(), bad.size()), static_cast<int>(bad.size()));
-  testing::internal::CaptureStderr();
-  other.ListenToSimMgr(other.ManagerSocket);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("'/nonexistent-dir/x.bin'"),
-            std::string::npos);
-  EXPECT_EQ(other.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(other.BinStream, nullptr);
 }
 
-TEST(ManagerLink, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
-  LoopbackPair link;
-  SimulatorClass sim;
-  sim.ManagerSocket = link.server;
+TEST_F(ManagerCommands, BinaryFileThatCannotBeCreatedStopsTheRun) {
+  testing::internal::CaptureStderr();
+  command("\x03/nonexistent-dir/x.bin;5;;");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("'/nonexistent-dir/x.bin'"),
+            std::string::npos);
+  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(sim.BinStream, nullptr);
+}
+
+TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
   sim.ClientID = 0x105;
   sim.Experiment = 4;
   sim.Primary = sim.CreateDataPacket(1);

@@ -1,31 +1,19 @@
 // Report hand-over and output drain: deferral rule, end-of-run hand-shake
 // and failed sends.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
 #include "Executive/PacketQueue.h"
 #include "Executive/SimulatorClass.h"
+#include "OutputTestSupport.h"
 
 namespace {
 
-std::string tempPath(const std::string& leaf) {
-  return testing::TempDir() + "od_" + std::to_string(::getpid()) + "_" + leaf;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using namespace output_test;
 
 // A simulator with one observed PV writing an ASCII file, ready to report.
 struct DrainFixture : testing::Test {
@@ -33,8 +21,7 @@ struct DrainFixture : testing::Test {
     path = tempPath(testing::UnitTest::GetInstance()->current_test_info()->name());
     sim.ReportSize = 2;
     sim.NumPVs = 1;
-    sim.ASCIIFileName = new char[path.size() + 1];
-    std::strcpy(sim.ASCIIFileName, path.c_str());
+    sim.ASCIIFileName = copyText(path);
     sim.OpenResultFiles();
     sim.Primary = sim.CreateDataPacket(1);
     sim.Companion = sim.CreateDataPacket(1);
@@ -95,8 +82,7 @@ TEST_F(DrainFixture, FinishingRunAlwaysDrainsAndEndsStopped) {
 
 TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
   const std::string binPath = path + ".bin";
-  sim.BinFileName = new char[binPath.size() + 1];
-  std::strcpy(sim.BinFileName, binPath.c_str());
+  sim.BinFileName = copyText(binPath);
   sim.BinStream = sim.CreateBinFile(sim.BinFileName);
   sim.ManagerSocket = new CorvaxSocket(false);  // no connection: every send fails
   for (int i = 0; i < 3; i++) {
