@@ -23,7 +23,7 @@ struct SessionSettings {
   int reportSize = 20;
   StopRule stopRule;
   double stallSeconds = 120.0;     // longest silence of a running simulator
-  double quitGraceSeconds = 3.0;   // time to exit after the quit command
+  double quitGraceSeconds = 5.0;   // time to exit after the quit command
   double termGraceSeconds = 2.0;   // time to exit after SIGTERM, then SIGKILL
 };
 
