@@ -19,7 +19,7 @@ std::size_t TerminalWidth() {
 std::string SessionText(const SimulatorSession& s) {
   const double widest = s.Estimate().WidestRelativeHalfWidth();
   const std::string spread = std::isfinite(widest) ? "±" + FixedText(100.0 * widest, 1) + "%" : "±?";
-  return "E" + std::to_string(s.Info().index) + " " + std::to_string(s.Estimate().Replications()) + " reps " + spread;
+  return s.Info().name + ": " + std::to_string(s.Estimate().Replications()) + " reps " + spread;
 }
 }  // namespace
 
@@ -36,7 +36,7 @@ void ProgressDisplay::Show(const std::vector<std::unique_ptr<SimulatorSession>>&
   std::string running;
   for (const auto& s : sessions) {
     if (s->Finished()) done++;
-    else if (s->Started()) running += " | " + SessionText(*s);
+    else if (s->Started()) running += (running.empty() ? " " : " | ") + SessionText(*s);
   }
   std::string line = "[" + std::to_string(done) + "/" + std::to_string(sessions.size()) + " done]" + running;
   // Count characters, not bytes, against the width ("±" is two bytes).

@@ -19,10 +19,10 @@ class ProgressDisplay {
 
   void Show(const std::vector<std::unique_ptr<SimulatorSession>>& sessions);
   void Message(const std::string& text);
-
- private:
+  // Removes the status line, e.g. before the final table.
   void ClearLine();
 
+ private:
   bool enabled_;
   bool lineShown_ = false;
   std::chrono::steady_clock::time_point lastDraw_{};

@@ -64,7 +64,7 @@ void SimulatorSession::ReadStdout(Clock::time_point now) {
   const bool open = ReadAvailable(child_.StdoutFd(), data);
   stdoutTail_.Append(data.data(), data.size());
   if (!open) child_.CloseStdout();
-  if (phase_ != Phase::AwaitingPort) return;
+  if (phase_ != Phase::AwaitingPort || !child_.Running()) return;
   stdoutLine_ += data;
   std::size_t newline;
   while (phase_ == Phase::AwaitingPort && (newline = stdoutLine_.find('\n')) != std::string::npos) {
@@ -263,7 +263,8 @@ void SimulatorSession::Finish(Clock::time_point now) {
   if (child_.StdoutFd() >= 0) ReadStdout(now);
   if (child_.StderrFd() >= 0) ReadStderr();
   // The simulator has ended: what it sent is all in the socket now.
-  for (int reads = 0; socket_ >= 0 && reads < 1024; reads++) ReadSocket(now);
+  if (phase_ == Phase::Streaming || phase_ == Phase::Ending)
+    for (int reads = 0; socket_ >= 0 && reads < 1024; reads++) ReadSocket(now);
   CloseSocket();
   child_.CloseStdout();
   child_.CloseStderr();

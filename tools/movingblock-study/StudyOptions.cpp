@@ -5,7 +5,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 #include <iostream>
-#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "StudyCatalog.h"
@@ -17,6 +17,17 @@ std::string DefaultSimulatorPath() {
   return error ? std::string("movingblock-sim") : (self.parent_path() / "movingblock-sim").string();
 }
 
+// "7" or "2-5" (spaces allowed around the numbers).
+bool ParseRange(const std::string& text, int& first, int& last) {
+  std::istringstream in(text);
+  char dash = 0;
+  if (!(in >> first) || first < 0) return false;
+  last = first;
+  if (in >> dash && (dash != '-' || !(in >> last))) return false;
+  in >> std::ws;
+  return in.eof() && text.find_first_not_of("0123456789- ") == std::string::npos;
+}
+
 std::optional<std::string> CheckValues(const StudyOptions& o) {
   const StopRule& r = o.stopRule;
   if (!(r.confidence > 0.0 && r.confidence < 1.0))
@@ -24,7 +35,9 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
   if (!(r.precision > 0.0)) return "--precision must be above 0";
   if (r.minReplications < 2) return "--min-reps must be at least 2";
   if (r.maxReplications < r.minReplications) return "--max-reps must not be below --min-reps";
-  if (o.reportSize < 1) return "--report-size must be at least 1";
+  // Bounded so that a report (13 × 8 bytes per replication) stays far below
+  // the largest message the parser accepts.
+  if (o.reportSize < 1 || o.reportSize > 100000) return "--report-size must lie between 1 and 100000";
   if (o.jobs < 1) return "--jobs must be at least 1";
   if (!(o.stallSeconds > 0.0)) return "--stall-timeout must be above 0";
   if (access(o.simulator.c_str(), X_OK) != 0) return "cannot run the simulator '" + o.simulator + "'";
@@ -88,20 +101,18 @@ std::optional<std::string> ResolveExperiments(StudyOptions& o, const StudyCatalo
   };
   if (o.experimentSelection.empty())
     for (int i = 0; i < count; i++) add(i);
-  const std::regex range(R"(\s*(\d{1,6})(?:\s*-\s*(\d{1,6}))?\s*)");
+  const std::string known = count == 0 ? std::string(": the study has no experiments")
+                                        : ": the study has experiments 0 to " + std::to_string(count - 1) + " (\"" +
+                                              all.front().name + "\" to \"" + all.back().name + "\")";
   for (const std::string& item : o.experimentSelection) {
-    std::smatch match;
-    if (std::regex_match(item, match, range)) {
-      const int first = std::stoi(match[1]);
-      const int last = match[2].matched ? std::stoi(match[2]) : first;
-      if (first > last || last >= count)
-        return "unknown experiment '" + item + "': the study has experiments 0 to " +
-               std::to_string(count - 1);
+    int first = 0, last = 0;
+    if (ParseRange(item, first, last)) {
+      if (first > last || last >= count) return "unknown experiment '" + item + "'" + known;
       for (int i = first; i <= last; i++) add(i);
       continue;
     }
     auto named = std::find_if(all.begin(), all.end(), [&](const auto& e) { return e.name == item; });
-    if (named == all.end()) return "unknown experiment '" + item + "'";
+    if (named == all.end()) return "unknown experiment '" + item + "'" + known;
     add(named->index);
   }
   if (o.experiments.empty()) return "no experiment chosen";

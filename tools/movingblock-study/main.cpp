@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
 
   ProgressDisplay progress(isatty(STDERR_FILENO));
   StudyResult result = StudyRunner(options, catalog, progress).Run();
+  progress.ClearLine();
 
   PrintTable(result, std::cout);
   std::cout.flush();

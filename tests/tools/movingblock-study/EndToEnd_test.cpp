@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "StudyOptions.h"
 #include "StudyToolHarness.h"
@@ -15,8 +14,8 @@ TEST(StudyTool, TwoExperimentsAgreeWithTheSimulatorsOwnFiles) {
                                               "1,Experiment 1", "--min-reps", "12", "--max-reps", "40", "-n", "5",
                                               "--seed", "77", "--override", "d:netNotDeliveryProb:0.125"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
-  EXPECT_TRUE(std::regex_search(run.out, std::regex("Experiment 2 +0\\.125 +40 +max-reps"))) << run.out;
-  EXPECT_TRUE(std::regex_search(run.out, std::regex("Experiment 1 +0\\.125 +12 +converged +1\\.000 ± 0\\.000")));
+  EXPECT_NE(run.out.find("Experiment 2      0.125     40  max-reps"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Experiment 1      0.125     12  converged      1.000 ± 0.000"), std::string::npos);
 
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), 26u);
