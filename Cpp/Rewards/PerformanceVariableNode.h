@@ -59,6 +59,8 @@ class PerformanceVariableNode {
   inline void Accumulate(double t, double T, BaseActionClass* A);
   void EndAccumulate(double t, double T, BaseActionClass* A);
   void CommonAccumulate(double t, double T, BaseActionClass* A);
+  // The impulse part of CommonAccumulate: the workers that A reaches.
+  void AccumulateImpulses(double t, double T, BaseActionClass* A);
   void TotalAccumulation();
   void UpdateAccumulate(double t);
   // The window part of Accumulate alone: what Accumulate does for a firing
