@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "Rewards/ActionModelPairClass.h"
+#include "Rewards/ImpulseNodeClass.h"
 #include "Rewards/ModelGroupClass.h"
+#include "Rewards/PerformanceVariableWorker.h"
 #include "Rewards/RewardType.h"
 #include "Rewards/VarModelPairClass.h"
 
 class BaseActionClass;
 class BaseModelClass;
-class ImpulseNodeClass;
-class PerformanceVariableWorker;
 
 // One performance variable at one time point. It is computed by workers,
 // one per combination of the model instances it depends on: rate workers
