@@ -17,16 +17,20 @@ class BaseModelClass;
 // One performance variable at one time point. It is computed by workers,
 // one per combination of the model instances it depends on: rate workers
 // (PerformanceVariableWorker) and, per impulse reward, impulse workers
-// (copies of the impulse node the variable registers with AddImpulse).
-// At the end of a replication or batch it holds one observation:
-// AccumulatedValue and AccumulatedSquare.
+// (made by the impulse node the variable registers with AddImpulse). At the
+// end of a replication or batch it holds one observation: AccumulatedValue
+// and AccumulatedSquare (the sum of the workers' squares).
 //
-// A generated variable calls, in its constructor, Initialize(...) and then
-// AddImpulse(action, model, &itsImpulse) for every impulse reward (and
-// AddVariableDependency / AddModelDependency for rate rewards); it
-// implements CreateWorkerList(), which fills Workers[0 .. NumWorkers-1] with
-// new rate workers (nothing for a variable without rate reward). The reward
-// model binds it to the model tree (Initialize of PVModel).
+// A generated variable, in its constructor (argument: the time index):
+//   Initialize(name, type, numTimes, starts, stops, timeIndex,
+//              numImpulses, numModelDeps, numVarDeps);
+//   AddImpulse("<action>", "<model>", &itsImpulse0);   // per impulse
+//   AddModelDependency(...), AddVariableDependency(...) // rate rewards only
+// The impulse node stays the generated variable's (usually a member); the
+// variable owns the workers it makes. CreateWorkerList() fills
+// Workers[0 .. GetNumberOfWorkers()-1] with new rate workers, which the
+// variable then owns (it does nothing for a variable without rate reward).
+// The reward model binds the variable to the model tree (PVModel::Initialize).
 class PerformanceVariableNode {
  public:
   // Accumulation states.
