@@ -185,8 +185,11 @@ void PerformanceVariableNode::CommonAccumulate(double t, double T, BaseActionCla
   AccumulateImpulses(t, T, A);
 }
 
+// A's own lists hold this variable exactly when its node set does, so the
+// members of a synchronised action are visited whether or not A itself
+// reaches the variable.
 void PerformanceVariableNode::AccumulateImpulses(double t, double T, BaseActionClass* A) {
-  if (ImpulseAffectedBy(A) && NodeNumber < A->NumImpulsePVs) {
+  if (NodeNumber < A->NumImpulsePVs && setHolds(A->AffectedNodesByImpulseReward, NodeNumber)) {
     FastSet& impulses = A->ImpulseSets[NodeNumber];
     const int numImpulses = impulses.isFrozen() ? impulses.size() : 0;
     for (int n = 0; n < numImpulses; n++) {
