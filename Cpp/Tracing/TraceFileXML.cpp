@@ -37,7 +37,7 @@ bool isAtomic(BaseModelClass* model) {
 void TraceFileXML::printHeader(PVModel* model) { printDocumentHeader(topModelOf(model)); }
 
 void TraceFileXML::printDocumentHeader(BaseModelClass* top) {
-  if (BatchCounter != -1 || HeaderWritten || !Out) return;
+  if (!writingHeader() || HeaderWritten) return;
   HeaderWritten = true;
   *Out << "<?xml version=\"1.0\" encoding=\"utf-8\" ?>" << std::endl;
   *Out << "<!DOCTYPE Trace" << std::endl;
@@ -55,7 +55,7 @@ void TraceFileXML::printDocumentHeader(BaseModelClass* top) {
 }
 
 void TraceFileXML::printHeader(BaseModelClass* model, int parentId) {
-  if (BatchCounter != -1 || !Out || !model) return;
+  if (!writingHeader() || !model) return;
   const int id = model->getModelId();
   *Out << "<Process id=\"p" << id << "\" name=\"" << escaped(model->getName()) << id << "\" >"
        << std::endl;
@@ -90,7 +90,7 @@ void TraceFileXML::printHeader(BaseModelClass* model, int parentId) {
 }
 
 void TraceFileXML::printHeaderInteractions(BaseModelClass* model) {
-  if (BatchCounter != -1 || !Out || !model) return;
+  if (!writingHeader() || !model) return;
   if (isAtomic(model)) {
     for (int i = 0; i < model->getNumActions(); i++) {
       BaseActionClass* action = model->getAction(i);
@@ -143,17 +143,22 @@ bool TraceFileXML::touchesUsedStateName(BaseActionClass* action) const {
 
 void TraceFileXML::newBatch() {
   if (BatchCounter < std::numeric_limits<int>::max()) BatchCounter++;
-  // A document that was never opened is not closed either.
-  if (BatchCounter == 1 && HeaderWritten && Out) {
-    *Out << "</Sequence>" << std::endl;
-    *Out << "</Trace>" << std::endl;
-  }
+  if (BatchCounter == 1) closeDocument();
 }
 
-void TraceFileXML::printFooter() {}
+// A run that ends before its second batch still leaves a complete document.
+void TraceFileXML::printFooter() { closeDocument(); }
+
+void TraceFileXML::closeDocument() {
+  // A document that was never opened is not closed either.
+  if (!HeaderWritten || Closed || !Out) return;
+  Closed = true;
+  *Out << "</Sequence>" << std::endl;
+  *Out << "</Trace>" << std::endl;
+}
 
 void TraceFileXML::printInitialState(BaseModelClass* model) {
-  if (BatchCounter != 0 || !Out) return;
+  if (!writingSequence()) return;
   *Out << "<S>" << std::endl;
   printState(model);
   *Out << "</S>" << std::endl;
@@ -162,7 +167,7 @@ void TraceFileXML::printInitialState(BaseModelClass* model) {
 void TraceFileXML::printState(PVModel*) {}
 
 void TraceFileXML::printState(BaseModelClass* model) {
-  if (BatchCounter != 0 || !Out || !model) return;
+  if (!writingSequence() || !model) return;
   const int id = model->getModelId();
   if (isAtomic(model)) {
     for (BaseStateVariableClass* variable : localStateVariables(model))
@@ -177,13 +182,13 @@ void TraceFileXML::printState(BaseModelClass* model) {
 }
 
 void TraceFileXML::printFireAction(BaseActionClass*, double time) {
-  if (BatchCounter == 0) FiringTime = time;
+  if (writingSequence()) FiringTime = time;
 }
 
 void TraceFileXML::printPreFireAction(BaseActionClass*) {}
 
 void TraceFileXML::printPostFireAction(BaseActionClass* action, BaseActionClass* fired) {
-  if (BatchCounter != 0 || !Out || !action) return;
+  if (!writingSequence() || !action) return;
   if (!fired) fired = action;  // an action whose Fire() named no other
   *Out << "<A id=\"a" << fired->getId() << "\" t=\"" << FiringTime << "\">" << std::endl;
   const int modelId = parentModelId(action);

@@ -17,7 +17,8 @@ class BaseStateVariableClass;
 // a variable shared through a composed model as Undiraction elements that
 // touch the owning processes. Between the first and the second newBatch()
 // the sequence of states (<S>) and firings (<A>) is written; the second
-// newBatch() closes the document, and nothing is written after it.
+// newBatch() closes the document (printFooter() does when the run ended
+// before), and nothing is written after it.
 class TraceFileXML : public TraceFile {
  public:
   // System identifier of the DOCTYPE: relative, so that no parser needs the
@@ -66,8 +67,12 @@ class TraceFileXML : public TraceFile {
     std::vector<BaseStateVariableClass*> variables;
   };
 
+  // Declarations are written before the first batch, the sequence during it.
+  bool writingHeader() const { return BatchCounter == -1 && !Closed && Out; }
+  bool writingSequence() const { return BatchCounter == 0 && !Closed && Out; }
   bool isUsedStateName(const std::string& name) const;
   bool touchesUsedStateName(BaseActionClass* action) const;
+  void closeDocument();
   // Id of the process that owns the variable as seen from a model with id
   // modelId: modelId itself for a variable that is not shared.
   int owningProcess(BaseStateVariableClass* variable, int modelId) const;
@@ -80,6 +85,7 @@ class TraceFileXML : public TraceFile {
   std::unordered_set<const BaseActionClass*> PrintedActions;
   int BatchCounter = -1;
   bool HeaderWritten = false;
+  bool Closed = false;
   double FiringTime = 0.0;
   std::forward_list<Process> ModelMap;  // most recently declared first
 };

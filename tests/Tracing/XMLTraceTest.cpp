@@ -151,6 +151,11 @@ TEST(XMLTraceTest, EdgesOfTheDocument) {
   partial.printFireAction(&system.controller->audit_case2, 2.0);
   partial.printPostFireAction(&system.controller->audit_case2, &system.controller->audit_case2);
   EXPECT_NE(out.str().find("  <V id=\"p-1jobs\"  val=\"4\" />"), std::string::npos) << out.str();
+  // A run that ends within its first batch: the footer closes the document.
+  partial.printFooter();
+  partial.newBatch();
+  EXPECT_EQ(out.str().substr(out.str().size() - 21), "</Sequence>\n</Trace>\n");
+  EXPECT_EQ(count(out.str(), "</Trace>"), 1);
   EXPECT_EQ(partial.getModelMap("audited", system.controller->getModelId()),
             system.controller->getModelId());
   EXPECT_EQ(partial.getModelMap("audited", system.controller->getModelId() - 1), -1);
