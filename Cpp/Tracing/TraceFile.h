@@ -40,8 +40,7 @@ class TraceFile {
   virtual void printPostFireAction(BaseActionClass* action, BaseActionClass* fired);
   virtual void newBatch();
   // Free-form text. No writer of this system prints it: returns 0.
-  virtual int printf(int level, const char* format, ...)
-      __attribute__((format(printf, 3, 4)));
+  virtual int printf(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
   virtual void printStr(int level, const char* text);
 
   // Sets this writer's level and TraceLevel.

@@ -7,7 +7,8 @@
 #include "Tracing/TraceModelWalk.h"
 
 void TraceFileContainer::AddTraceFile(TraceFile* writer) {
-  if (writer && writer != this && std::find(Writers.begin(), Writers.end(), writer) == Writers.end())
+  if (writer && writer != this &&
+      std::find(Writers.begin(), Writers.end(), writer) == Writers.end())
     Writers.push_back(writer);
 }
 

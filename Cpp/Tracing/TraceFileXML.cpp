@@ -15,6 +15,7 @@ namespace {
 std::string escaped(const std::string& text) {
   std::string out;
   out.reserve(text.size());
+  // clang-format off
   for (char c : text) {
     switch (c) {
       case '&': out += "&amp;"; break;
@@ -25,6 +26,7 @@ std::string escaped(const std::string& text) {
       default: out += c;
     }
   }
+  // clang-format on
   return out;
 }
 
@@ -104,13 +106,14 @@ void TraceFileXML::printHeaderInteractions(BaseModelClass* model) {
         if (process != -1 && std::find(touched.begin(), touched.end(), process) == touched.end())
           touched.push_back(process);
       }
-      *Out << "<Undiraction id=\"a" << action->getId() << "\" name=\""
-           << escaped(action->getName()) << "\">" << std::endl;
+      *Out << "<Undiraction id=\"a" << action->getId() << "\" name=\"" << escaped(action->getName())
+           << "\">" << std::endl;
       for (int process : touched) *Out << "<Touch>p" << process << "</Touch>";
       *Out << std::endl << "</Undiraction>" << std::endl;
     }
   }
-  for (int i = 0; i < model->GetNumberOfChildren(); i++) printHeaderInteractions(model->GetChild(i));
+  for (int i = 0; i < model->GetNumberOfChildren(); i++)
+    printHeaderInteractions(model->GetChild(i));
 }
 
 int TraceFileXML::getModelMap(const std::string& fullName, int limit) const {
