@@ -58,7 +58,7 @@ class PVModel : public BaseModelClass {
   void EndAccumulate(double t);
   // Sets LastActionTime, fires the action and returns the action that fired
   // (the placeholder when Fire() names none).
-  BaseActionClass* FireAction(BaseActionClass* action, double t);
+  inline BaseActionClass* FireAction(BaseActionClass* action, double t);
   void PVReset();
   void SteadyState();
 
@@ -84,8 +84,8 @@ class PVModel : public BaseModelClass {
 
  protected:
   // True when a firing of A reaches an impulse worker of some variable.
-  bool triggersImpulses(BaseActionClass* A) const;
-  void rememberLastAction(BaseActionClass* A);
+  static bool triggersImpulses(BaseActionClass* A);
+  inline void rememberLastAction(BaseActionClass* A);
   int lastActionNumber() const;
 
   BaseModelClass* TopModel = nullptr;
@@ -106,7 +106,7 @@ class PVModel : public BaseModelClass {
   int TotalStateSize = 0;
 
   // Per action id: 1 when a firing of that action reaches an impulse
-  // worker, 0 when not; computed once the sets are frozen.
+  // worker, 0 when not, 2 when the action is not one of the model's.
   std::vector<unsigned char> TriggersImpulseById;
   // Per action id: 1-based position in the action list, 0 when not listed.
   std::vector<int> ActionNumberById;
@@ -124,6 +124,20 @@ inline void PVModel::Accumulate(double t) {
   const double T = LastActionTime;
   BaseActionClass* A = LastActionFired;
   for (PerformanceVariableNode* node : ConsideredPVs) node->Accumulate(t, T, A);
+}
+
+inline void PVModel::rememberLastAction(BaseActionClass* A) {
+  LastActionFired = A;
+  const unsigned id = static_cast<unsigned>(A->Id);
+  const unsigned char known = id < TriggersImpulseById.size() ? TriggersImpulseById[id] : 2;
+  LastActionTriggersImpulses = known == 2 ? triggersImpulses(A) : known != 0;
+}
+
+inline BaseActionClass* PVModel::FireAction(BaseActionClass* action, double t) {
+  LastActionTime = t;
+  BaseActionClass* fired = action->Fire();
+  rememberLastAction(fired ? fired : &NoActionFiredYet);
+  return LastActionFired;
 }
 
 #endif

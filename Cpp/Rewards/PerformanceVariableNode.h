@@ -5,28 +5,32 @@
 #include <vector>
 
 #include "Rewards/ActionModelPairClass.h"
+#include "Rewards/ImpulseNodeClass.h"
 #include "Rewards/ModelGroupClass.h"
+#include "Rewards/PerformanceVariableWorker.h"
 #include "Rewards/RewardType.h"
 #include "Rewards/VarModelPairClass.h"
 
 class BaseActionClass;
 class BaseModelClass;
-class ImpulseNodeClass;
-class PerformanceVariableWorker;
 
 // One performance variable at one time point. It is computed by workers,
 // one per combination of the model instances it depends on: rate workers
 // (PerformanceVariableWorker) and, per impulse reward, impulse workers
-// (copies of the impulse node the variable registers with AddImpulse).
-// At the end of a replication or batch it holds one observation:
-// AccumulatedValue and AccumulatedSquare.
+// (made by the impulse node the variable registers with AddImpulse). At the
+// end of a replication or batch it holds one observation: AccumulatedValue
+// and AccumulatedSquare (the sum of the workers' squares).
 //
-// A generated variable calls, in its constructor, Initialize(...) and then
-// AddImpulse(action, model, &itsImpulse) for every impulse reward (and
-// AddVariableDependency / AddModelDependency for rate rewards); it
-// implements CreateWorkerList(), which fills Workers[0 .. NumWorkers-1] with
-// new rate workers (nothing for a variable without rate reward). The reward
-// model binds it to the model tree (Initialize of PVModel).
+// A generated variable, in its constructor (argument: the time index):
+//   Initialize(name, type, numTimes, starts, stops, timeIndex,
+//              numImpulses, numModelDeps, numVarDeps);
+//   AddImpulse("<action>", "<model>", &itsImpulse0);   // per impulse
+//   AddModelDependency(...), AddVariableDependency(...) // rate rewards only
+// The impulse node stays the generated variable's (usually a member); the
+// variable owns the workers it makes. CreateWorkerList() fills
+// Workers[0 .. GetNumberOfWorkers()-1] with new rate workers, which the
+// variable then owns (it does nothing for a variable without rate reward).
+// The reward model binds the variable to the model tree (PVModel::Initialize).
 class PerformanceVariableNode {
  public:
   // Accumulation states.
@@ -59,6 +63,8 @@ class PerformanceVariableNode {
   inline void Accumulate(double t, double T, BaseActionClass* A);
   void EndAccumulate(double t, double T, BaseActionClass* A);
   void CommonAccumulate(double t, double T, BaseActionClass* A);
+  // The impulse part of CommonAccumulate: the workers that A reaches.
+  void AccumulateImpulses(double t, double T, BaseActionClass* A);
   void TotalAccumulation();
   void UpdateAccumulate(double t);
   // The window part of Accumulate alone: what Accumulate does for a firing
