@@ -45,8 +45,10 @@ double clockSAN::clockActivity::SampleDistribution() {
   if (p.log) p.log->push_back(getName());
   if (p.drawOnSample && (kind == Tick || kind == Watch)) TheDistribution->getGenerator()->rnd();
   switch (kind) {
-    case Tick:  // the delay before tick number ticks + 1
-      return p.tickDelays[static_cast<std::size_t>(*ticks_Mark) % p.tickDelays.size()];
+    case Tick: {  // the delay before tick number ticks + 1
+      const int n = static_cast<int>(p.tickDelays.size());
+      return p.tickDelays[((*ticks_Mark % n) + n) % n];
+    }
     case Watch:
       return 1e9;
     default:
