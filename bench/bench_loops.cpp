@@ -42,9 +42,13 @@ ClockParams TiesParams() {
 }
 
 // The firing step alone, on a run that never ends: every SimStep fires one
-// event, accumulates the rewards and reschedules the affected groups.
+// event, accumulates the rewards and reschedules the affected groups. With
+// range(0) = 1 a fifth group is resampled through the reactivation list at
+// every firing.
 void BM_SimStep(benchmark::State& state) {
-  SimulatorAssembly assembly(makeClockRewardModel(TiesParams(), {{0, 1e300}}));
+  ClockParams params = TiesParams();
+  params.watcher = state.range(0) == 1;
+  SimulatorAssembly assembly(makeClockRewardModel(params, {{0, 1e300}}));
   SimulatorClass& sim = assembly.sim;
   Event scratch;
   BaseActionClass initial;
@@ -67,7 +71,7 @@ void BM_SimStep(benchmark::State& state) {
   sim.FiredAction = nullptr;
   sim.Events->ClearEventList();
 }
-BENCHMARK(BM_SimStep);
+BENCHMARK(BM_SimStep)->Arg(0)->Arg(1);
 
 // Whole terminating runs: replications of state.range(0) time units, 100
 // per iteration, reports included.

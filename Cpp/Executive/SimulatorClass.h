@@ -72,6 +72,11 @@ class SimulatorClass {
   void CheckReactivationList();
   void RemoveAffectedActions();
   void InsertAffectedActions();
+  // Put an action at the front of the reactivation list / take a node out.
+  // Nodes taken out are kept for reuse, so that once the list has reached
+  // its usual size, reactivation never allocates.
+  std::list<BaseActionClass*>::iterator PushReactivation(BaseActionClass* action);
+  void EraseReactivation(std::list<BaseActionClass*>::iterator position);
 
   // Simulation loops.
   void TerminatingSimulation();
@@ -175,6 +180,7 @@ class SimulatorClass {
   SchedulingRecord* Records = nullptr;
   EventList* Events = nullptr;
   std::list<BaseActionClass*> ReactivationList;
+  std::list<BaseActionClass*> SpareReactivationNodes;  // recycled nodes, unused
 
   // Simulation loop state.
   double* ClockAtStart = nullptr;  // owned pair; [0] is the processor clock

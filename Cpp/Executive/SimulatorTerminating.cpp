@@ -167,7 +167,7 @@ void SimulatorClass::ScheduleGroup(BaseGroupClass* group) {
   if (group->ReactivationPredicate()) {
     SchedulingRecord* record = group->Record;
     group->Reactivation = true;
-    record->reactivationPosition = ReactivationList.insert(ReactivationList.begin(), group);
+    record->reactivationPosition = PushReactivation(group);
     record->notInReactivationList = false;
   }
   Events->Insert(ScratchEvent);
@@ -188,7 +188,7 @@ void SimulatorClass::EmptyReactivationList() {
     action->Reactivation = false;
     if (action->Record) action->Record->notInReactivationList = true;
   }
-  ReactivationList.clear();
+  SpareReactivationNodes.splice(SpareReactivationNodes.begin(), ReactivationList);
 }
 
 void SimulatorClass::HandleInvalidDistParams(BaseActionClass* action, std::string message) {

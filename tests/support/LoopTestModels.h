@@ -6,9 +6,9 @@
 //
 //   clockSAN   atomic model "clock". Places: ticks, pending. Activities, each
 //              its own group, in this order:
-//                tick     waits tickDelays[ticks mod size] (so the delays are
-//                         taken in turn, cyclically) and fires while ticks < tickLimit; adds one
-//                         tick and tiesPerTick pending tokens;
+//                tick     waits tickDelays[ticks mod size] (the delays in
+//                         turn, cyclically) and fires while ticks < tickLimit;
+//                         adds one tick and tiesPerTick pending tokens;
 //                tie_<i>  one per tie weight: instantaneous, rank 1, enabled
 //                         while pending > 0; takes one token;
 //                watch    (optional) always enabled, scheduled 1e9 ahead; its
