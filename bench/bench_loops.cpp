@@ -81,7 +81,7 @@ void RunReplications(benchmark::State& state, SimulatorAssembly& assembly) {
   for (auto _ : state) {
     sim.RunStatus = SimulatorClass::Running;
     sim.BatchesCompleted = 0;
-    const int32_t before = sim.ActionsFired;
+    const int64_t before = sim.ActionsFired;
     sim.TerminatingSimulation();
     firings += sim.ActionsFired - before;
   }

@@ -164,7 +164,7 @@ class SimulatorClass {
   TraceFileContainer* TraceContainer = nullptr;
   TraceFileCorvax* PlainTrace = nullptr;
   TraceFileXML* XMLTrace = nullptr;
-  int32_t ActionsFired = 0;
+  int64_t ActionsFired = 0;  // 64 bits: a fast model passes 2^31 firings in minutes
   std::ofstream* AsciiStream = nullptr;
   std::ofstream* BinStream = nullptr;
   BaseStudyClass* Study = nullptr;

@@ -2,6 +2,7 @@
 // steady-state reward variable (window-sliding flag 1) has a window that
 // slides on after each batch; one heap finds the next window boundary, the
 // other the fewest batches completed by any variable.
+#include <cassert>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -38,9 +39,15 @@ void Report(SimulatorClass& sim, int* primaryCounts, int* companionCounts) {
   sim.ProcessorTime = sim.ProcessorSecondsSinceStart();
   sim.CheckReportSize(sim.ProcessorTime);
 }
+
+// A run that the output side or the manager has stopped stays stopped.
+void Finish(SimulatorClass& sim) {
+  if (sim.RunStatus == SimulatorClass::Running) sim.RunStatus = SimulatorClass::Finishing;
+}
 }  // namespace
 
 void SimulatorClass::SteadyStateSimulation() {
+  assert(NumPVs <= NumPVNodes);
   int steadyStateVariables = 0;
   for (int i = 0; i < NumPVs; i++)
     if (PVs[i]->SlidingWindow == 1) steadyStateVariables++;
@@ -91,14 +98,14 @@ void SimulatorClass::SteadyStateSimulation() {
   Companion = CreateDataPacket(NumPVs);
 
   StartProcessorClock();
-  if (!TakeEarliestEvent()) RunStatus = Finishing;
+  if (!TakeEarliestEvent()) Finish(*this);
   while (RunStatus == Running) {
     CheckCompletedBatches(PVs, primaryCounts.get(), companionCounts.get());
     // Tested before the step: one more firing follows the batch that
     // reaches the maximum.
-    if (MaxBatches > 0 && BatchCountHeap->TopKey() >= MaxBatches) RunStatus = Finishing;
+    if (MaxBatches > 0 && BatchCountHeap->TopKey() >= MaxBatches) Finish(*this);
     if (!SimStepSS()) {
-      RunStatus = Finishing;
+      Finish(*this);
       std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
                    "Terminating run."
                 << std::endl;

@@ -36,6 +36,7 @@ double SimulatorClass::ProcessorSecondsSinceStart() const {
 }
 
 void SimulatorClass::TerminatingSimulation() {
+  assert(NumPVs <= NumPVNodes);
   ScratchEvent = new Event();
   InitialFiredAction = new BaseActionClass();
   const int stateSize = RewardModel->StateSize();

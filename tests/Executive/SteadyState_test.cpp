@@ -85,6 +85,15 @@ TEST(SteadyState, AbsorbingStateEndsWithAFinalReport) {
             "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
   EXPECT_EQ(run.sim().ActionsFired, 4);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2}}}}));
+
+  // A run stopped before it began (no manager came) stays stopped, even
+  // with nothing to fire, and reports nothing.
+  params.tickLimit = 0;
+  LoopRun stopped(makeClockRewardModel(params, {{0, 10}}, 1), SteadyState(0));
+  stopped.sim().RunStatus = SimulatorClass::Stopped;
+  stopped.sim().SteadyStateSimulation();
+  EXPECT_EQ(stopped.sim().RunStatus, SimulatorClass::Stopped);
+  EXPECT_TRUE(stopped.Reports().empty());
 }
 
 TEST(SteadyState, WithoutSteadyStateVariablesNothingRuns) {
