@@ -103,6 +103,9 @@ class SimulatorClass {
   void ScheduleGroup(BaseGroupClass* group);
   // Empties the reactivation list, marking every listed action as not in it.
   void EmptyReactivationList();
+  // End of a loop: frees the scratch event, the initial fired action, the
+  // saved initial state and the enabled-group array.
+  void ReleaseLoopState();
 
   // Observation packets and the output drain.
   DataPacket* CreateDataPacket(int numPVs);

@@ -117,16 +117,7 @@ void SimulatorClass::SteadyStateSimulation() {
   BoundaryHeap = nullptr;
   delete BatchCountHeap;
   BatchCountHeap = nullptr;
-  if (FiredAction == InitialFiredAction) FiredAction = nullptr;
-  delete ScratchEvent;
-  ScratchEvent = nullptr;
-  delete InitialFiredAction;
-  InitialFiredAction = nullptr;
-  delete[] InitialState;
-  InitialState = nullptr;
-  delete[] EnabledGroups;
-  EnabledGroups = nullptr;
-  NumEnabledGroups = 0;
+  ReleaseLoopState();
 }
 
 // The firing step is the same in both loops.

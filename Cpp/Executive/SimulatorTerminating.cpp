@@ -96,6 +96,10 @@ void SimulatorClass::TerminatingSimulation() {
     RewardModel->PVReset();
   }
 
+  ReleaseLoopState();
+}
+
+void SimulatorClass::ReleaseLoopState() {
   if (FiredAction == InitialFiredAction) FiredAction = nullptr;
   delete ScratchEvent;
   ScratchEvent = nullptr;
