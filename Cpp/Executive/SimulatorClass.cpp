@@ -54,4 +54,5 @@ SimulatorClass::~SimulatorClass() {
   delete[] TraceFileName;
   delete[] ASCIIFileName;
   delete[] BinFileName;
+  delete[] ClockAtStart;
 }

@@ -21,6 +21,8 @@ class PVModel;
 class TraceFileContainer;
 class TraceFileCorvax;
 class TraceFileXML;
+template <class T>
+class Heap;
 struct SchedulingRecord;
 struct AffectedActionNode;
 
@@ -70,6 +72,11 @@ class SimulatorClass {
   void CheckReactivationList();
   void RemoveAffectedActions();
   void InsertAffectedActions();
+  // Put an action at the front of the reactivation list / take a node out.
+  // Nodes taken out are kept for reuse, so that once the list has reached
+  // its usual size, reactivation never allocates.
+  std::list<BaseActionClass*>::iterator PushReactivation(BaseActionClass* action);
+  void EraseReactivation(std::list<BaseActionClass*>::iterator position);
 
   // Simulation loops.
   void TerminatingSimulation();
@@ -82,6 +89,23 @@ class SimulatorClass {
   short GenerateCompleteEventListSS();
   void CheckCompletedBatches(PerformanceVariableNode** variables, int* primaryCounts,
                              int* companionCounts);
+  // Loop helpers. StartProcessorClock records the clock at start;
+  // ProcessorSecondsSinceStart is the processor time since then in seconds
+  // (0 before the clock was started).
+  void StartProcessorClock();
+  double ProcessorSecondsSinceStart() const;
+  // Takes the earliest event as the current slot, time and action; false
+  // when the event list is empty. Ends the process when the clock has not
+  // advanced for MaxFiringsAtOneTime firings.
+  bool TakeEarliestEvent();
+  // Schedules one group at the current time plus its sample (and puts it in
+  // the reactivation list when its predicate holds).
+  void ScheduleGroup(BaseGroupClass* group);
+  // Empties the reactivation list, marking every listed action as not in it.
+  void EmptyReactivationList();
+  // End of a loop: frees the scratch event, the initial fired action, the
+  // saved initial state and the enabled-group array.
+  void ReleaseLoopState();
 
   // Observation packets and the output drain.
   DataPacket* CreateDataPacket(int numPVs);
@@ -143,7 +167,7 @@ class SimulatorClass {
   TraceFileContainer* TraceContainer = nullptr;
   TraceFileCorvax* PlainTrace = nullptr;
   TraceFileXML* XMLTrace = nullptr;
-  int32_t ActionsFired = 0;
+  int64_t ActionsFired = 0;  // 64 bits: a fast model passes 2^31 firings in minutes
   std::ofstream* AsciiStream = nullptr;
   std::ofstream* BinStream = nullptr;
   BaseStudyClass* Study = nullptr;
@@ -159,6 +183,7 @@ class SimulatorClass {
   SchedulingRecord* Records = nullptr;
   EventList* Events = nullptr;
   std::list<BaseActionClass*> ReactivationList;
+  std::list<BaseActionClass*> SpareReactivationNodes;  // recycled nodes, unused
 
   // Simulation loop state.
   double* ClockAtStart = nullptr;  // owned pair; [0] is the processor clock
@@ -173,6 +198,14 @@ class SimulatorClass {
   int NumEnabledGroups = 0;
   int32_t BatchesCompleted = 0;
   char* InitialState = nullptr;
+  // Firings since the clock last advanced, and the bound beyond which a run
+  // is taken to be caught in zero-delay actions that enable one another.
+  int64_t FiringsAtCurrentTime = 0;
+  int64_t MaxFiringsAtOneTime = 10'000'000;
+  // Steady-state loop: next window boundary and completed batches (-1 before
+  // the first window) of every steady-state variable, by variable index.
+  Heap<double>* BoundaryHeap = nullptr;
+  Heap<int>* BatchCountHeap = nullptr;
 
   // Output side.
   PacketQueue* FreeQueue = nullptr;

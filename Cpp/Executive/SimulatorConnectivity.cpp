@@ -130,6 +130,18 @@ void SimulatorClass::DestructConnectivityList() {
   for (int i = 0; i < NumActions; i++) ClearActionAffectsList(Actions[i]);
 }
 
+std::list<BaseActionClass*>::iterator SimulatorClass::PushReactivation(BaseActionClass* action) {
+  if (SpareReactivationNodes.empty()) return ReactivationList.insert(ReactivationList.begin(), action);
+  SpareReactivationNodes.front() = action;
+  ReactivationList.splice(ReactivationList.begin(), SpareReactivationNodes,
+                          SpareReactivationNodes.begin());
+  return ReactivationList.begin();
+}
+
+void SimulatorClass::EraseReactivation(std::list<BaseActionClass*>::iterator position) {
+  SpareReactivationNodes.splice(SpareReactivationNodes.begin(), ReactivationList, position);
+}
+
 void SimulatorClass::CheckReactivationList() {
   for (auto node = ReactivationList.begin(); node != ReactivationList.end();) {
     auto current = node++;  // entries added at the front are not visited now
@@ -138,12 +150,12 @@ void SimulatorClass::CheckReactivationList() {
     if (record->heapSlot == nullptr) {
       record->notInReactivationList = true;
       action->Reactivation = false;
-      ReactivationList.erase(current);
+      EraseReactivation(current);
     } else if (!action->Enabled()) {
       Events->Remove(record->heapSlot);
       record->notInReactivationList = true;
       action->Reactivation = false;
-      ReactivationList.erase(current);
+      EraseReactivation(current);
     } else if (action->ReactivationFunction()) {
       Event* event = *record->heapSlot;
       event->FiringTime = CurrentTime + action->SampleDistribution();
@@ -151,11 +163,11 @@ void SimulatorClass::CheckReactivationList() {
       Events->ModifyKey(record->heapSlot);
       action->Reactivation = false;
       record->notInReactivationList = true;
-      ReactivationList.erase(current);
+      EraseReactivation(current);
       if (action->ReactivationPredicate()) {
         action->Reactivation = true;
         record->notInReactivationList = false;
-        record->reactivationPosition = ReactivationList.insert(ReactivationList.begin(), action);
+        record->reactivationPosition = PushReactivation(action);
       }
     }
   }
@@ -175,7 +187,7 @@ void SimulatorClass::RemoveAffectedActions() {
     action->Reactivation = false;
     Events->Remove(record->heapSlot);
     if (!record->notInReactivationList) {
-      ReactivationList.erase(record->reactivationPosition);
+      EraseReactivation(record->reactivationPosition);
       record->notInReactivationList = true;
     }
   }
@@ -194,7 +206,7 @@ void SimulatorClass::InsertAffectedActions() {
     ScratchEvent->Action = action;
     if (action->ReactivationPredicate()) {
       action->Reactivation = true;
-      record->reactivationPosition = ReactivationList.insert(ReactivationList.begin(), action);
+      record->reactivationPosition = PushReactivation(action);
       record->notInReactivationList = false;
     }
     Events->Insert(ScratchEvent);
