@@ -1,0 +1,19 @@
+#include "support/ControlledActivity.h"
+
+ControlledActivity::ControlledActivity(const char* name, bool isEnabled, int rank, double weight,
+                                       double delay)
+    : isEnabled(isEnabled), rank(rank), weight(weight), delay(delay) {
+  ActivityInitialize(name, 0, Deterministic, RaceEnabled, 0, 0, false);
+}
+
+bool ControlledActivity::Enabled() {
+  enabledCalls++;
+  previouslyEnabled = enabled;
+  enabled = isEnabled;
+  return enabled;
+}
+
+BaseActionClass* ControlledActivity::Fire() {
+  fireCount++;
+  return this;
+}

@@ -1,0 +1,28 @@
+#include "support/ScriptedGenerator.h"
+
+#include "Random/Distributions.h"
+#include "Random/LaggedFibonacci.h"
+
+ScriptedGenerator* ScriptedGenerator::install(std::vector<double> script) {
+  auto* generator = new ScriptedGenerator();
+  generator->setScript(std::move(script));
+  TheDistribution->setGenerator(generator);
+  return generator;
+}
+
+void ScriptedGenerator::restoreDefaultGenerator() {
+  TheDistribution->setGenerator(new LaggedFibonacci());
+}
+
+double ScriptedGenerator::rnd() {
+  draws++;
+  if (values.empty()) return 0.0;
+  const double u = values[next];
+  next = (next + 1) % values.size();
+  return u;
+}
+
+void ScriptedGenerator::setScript(std::vector<double> script) {
+  values = std::move(script);
+  next = 0;
+}

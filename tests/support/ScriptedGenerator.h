@@ -1,0 +1,28 @@
+#ifndef MB_TEST_SCRIPTED_GENERATOR_H
+#define MB_TEST_SCRIPTED_GENERATOR_H
+
+#include <cstddef>
+#include <vector>
+
+#include "Random/RandomNumberGenerator.h"
+
+// A generator that returns a fixed script of uniforms, cyclically, and
+// counts its draws. install() hands a new one to TheDistribution (which owns
+// it) and returns it; restoreDefaultGenerator() puts a fresh lagged
+// Fibonacci generator back.
+class ScriptedGenerator : public RandomNumberGenerator {
+ public:
+  static ScriptedGenerator* install(std::vector<double> script);
+  static void restoreDefaultGenerator();
+
+  double rnd() override;
+  void setScript(std::vector<double> script);
+
+  int draws = 0;
+
+ private:
+  std::vector<double> values;
+  std::size_t next = 0;
+};
+
+#endif
