@@ -1,4 +1,5 @@
-# Thin wrapper over CMake. `make run` builds and runs the main job,
+# Thin wrapper over CMake. `make run` builds and runs the main job (the
+# default study, results in results/),
 # `make test` builds and runs every test. SANITIZE=1 builds with ASan+UBSan.
 BUILD    ?= build
 SANITIZE ?= 0
@@ -24,8 +25,8 @@ build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@mkdir -p results
-	./$(BUILD)/movingblock-sim -e 0 -N 1000 -a results/experiment1.txt -b results/experiment1.bin
+	@test -x ./$(BUILD)/movingblock-study || { echo "movingblock-study is built together with the railway model (Models/MovingBlock), which is not in the tree yet"; exit 1; }
+	./$(BUILD)/movingblock-study
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

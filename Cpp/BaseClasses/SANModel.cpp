@@ -144,7 +144,8 @@ void SANModel::initializeSANModelNow(const char* name, int numPlaces,
   if (!Actions) MemoryAllocationError();
   Groups = copyPointers(groups, NumGroups);
   SetActions(actions);
-  for (int i = 0; i < NumGroups; i++) Groups[i]->ParentModel = this;
+  for (int i = 0; i < NumGroups; i++)
+    if (Groups[i]) Groups[i]->ParentModel = this;
 }
 
 void SANModel::SetPlaces(BaseStateVariableClass** places) {

@@ -8,11 +8,13 @@
 class Activity;
 class Place;
 
-// An atomic stochastic activity network model. A generated subclass builds
-// its state variables, activities and groups, then hands them over with
-// initializeSANModelNow (the arrays are copied; the objects stay the
-// subclass's), connects them by arcs and calls LinkVariables on every
-// activity.
+// An atomic stochastic activity network model. A generated subclass, in its
+// constructor: (1) SANModel(); (2) creates its places and other state
+// variables and its activities (Activity() + ActivityInitialize); (3) its
+// groups (initialize(n, "<activity>Group") + one appendGroup per case);
+// (4) initializeSANModelNow (the arrays are copied; the objects stay the
+// subclass's); (5) AddAffectArc / AddEnableArc for every arc; (6)
+// LinkVariables() on every activity; (7) initial values.
 class SANModel : public BaseModelClass {
  public:
   // Snapshot of a node's state as a flat byte buffer. The composers' local

@@ -146,7 +146,17 @@ void BaseComposerClass::SetupActions() {
   for (g = 0; g < NumGroups; g++) Groups[g]->setGroupId(g);
 }
 
+void BaseComposerClass::refreshStateSize() {
+  for (int c = 0; c < NumChildren; c++)
+    if (auto* composer = dynamic_cast<BaseComposerClass*>(Children[c])) composer->refreshStateSize();
+  CachedStateSize = StateSize();
+}
+
 void BaseComposerClass::GeneralSetup() {
+  // This node's shares may have taken storage from a composer below, whose
+  // state then shrank: its cached size must follow.
+  for (int c = 0; c < NumChildren; c++)
+    if (auto* composer = dynamic_cast<BaseComposerClass*>(Children[c])) composer->refreshStateSize();
   int count = 0;
   for (int c = 0; c < NumChildren; c++) count += Children[c]->getNumStateVariables();
   for (int k = 0; k < NumSharedNames; k++) count -= SharingLists[k].getNumItems();

@@ -50,7 +50,10 @@ class BaseComposerClass : public BaseModelClass {
   // Gathers the children's actions and groups and numbers the groups
   // 0, 1, 2, ... across the subtree in child order.
   void SetupActions();
+  // Counts the state variables and caches the state size (refreshing the
+  // cached sizes of the composers below).
   void GeneralSetup();
+  void refreshStateSize();
 
   int SharedStateSize();
   void CurrentSharedState(void* buffer);

@@ -55,7 +55,14 @@ class SimulatorClass {
 
   // Action connectivity and reactivation.
   short GenerateConnectivityList();
+  // The older builder; deduplicates through a pair matrix when simTest is
+  // 1 and by walking each list otherwise (SIMTEST 0). Without an argument
+  // it takes the value from the environment (ReadSimTest).
   short GenerateConnectivityListOld();
+  short GenerateConnectivityListOld(int simTest);
+  // The integer value of the environment variable SIMTEST; 2 (the default
+  // builder) when it is unset.
+  static int ReadSimTest();
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
   void ClearActionAffectsList(BaseActionClass* action);
@@ -96,11 +103,22 @@ class SimulatorClass {
   int OutputByte(CorvaxSocket* socket, std::ostream* stream, char value);
   void WriteDataRecord(const DataPacket& packet, CorvaxSocket* socket, std::ostream* binStream);
   void WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream);
+  // Opens the files named by -a and -b and writes their headers; ends the
+  // process with status 1 when one cannot be opened.
+  void OpenResultFiles();
+  // End of Run: final header, close, delete and forget the binary stream.
+  void FinishBinaryFileAtEndOfRun();
+  // The ASCII text of one observation value ("%.10lf" without surplus
+  // trailing zeros).
+  static std::string FormatAsciiValue(double value);
 
   // Simulation-manager link.
   CorvaxSocket* WaitForSimMgrConnection(int waitMilliseconds);
   void ListenToSimMgr(CorvaxSocket* socket);
   void ListenToSimMgrLoop(CorvaxSocket* socket);
+  // Processor-time message and the 10-byte replies to the manager.
+  void SendProcessorTime(CorvaxSocket* socket);
+  void SendReply(CorvaxSocket* socket, unsigned char kind, unsigned char command);
 
   // Run settings, in declaration order (command line).
   char* OverrideString = nullptr;

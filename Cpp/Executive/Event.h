@@ -1,0 +1,19 @@
+#ifndef CORVAX_EVENT_H
+#define CORVAX_EVENT_H
+
+class BaseActionClass;
+
+// One pending firing: the action and the absolute time at which it fires.
+// A plain record; the event list copies events into its own pool.
+class Event {
+ public:
+  Event() = default;
+  Event(double firingTime, double schedulingTime, BaseActionClass* action)
+      : FiringTime(firingTime), SchedulingTime(schedulingTime), Action(action) {}
+
+  double FiringTime = -1.0;         // absolute simulation time of the firing
+  double SchedulingTime = 0.0;      // when the event was made; diagnostics only
+  BaseActionClass* Action = nullptr;  // not owned
+};
+
+#endif

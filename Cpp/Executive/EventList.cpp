@@ -1,0 +1,172 @@
+// The event list: an indexed binary heap of pooled events.
+#include "Executive/EventList.h"
+
+#include <cassert>
+#include <ostream>
+
+#include "BaseClasses/BaseActionClass.h"
+#include "Executive/SchedulingRecord.h"
+#include "Random/Distributions.h"
+
+namespace {
+// a fires before b: earlier, or at the same time with a higher rank. Ranks
+// are asked only for equal times (a group's Rank() may make its selection).
+bool Before(const Event* a, const Event* b) {
+  if (a->FiringTime != b->FiringTime) return a->FiringTime < b->FiringTime;
+  return a->Action->Rank() > b->Action->Rank();
+}
+}  // namespace
+
+EventList::EventList(int capacity)
+    : events(new Event[capacity > 0 ? capacity : 0]),
+      pool(new Event*[capacity > 0 ? capacity : 0]()),
+      capacity(capacity > 0 ? capacity : 0),
+      heap(new Event*[this->capacity]()),
+      ties(new int[this->capacity]()) {
+  for (int i = 0; i < this->capacity; i++) ReturnToPool(&events[i]);
+}
+
+EventList::~EventList() { ClearEventList(); }
+
+Event* EventList::TakeFromPool() {
+  assert(poolCount > 0);
+  Event* event = pool[poolFront];
+  pool[poolFront] = nullptr;
+  poolFront = (poolFront + 1) % capacity;
+  poolCount--;
+  return event;
+}
+
+void EventList::ReturnToPool(Event* event) {
+  assert(poolCount < capacity);
+  pool[(poolFront + poolCount) % capacity] = event;
+  poolCount++;
+}
+
+void EventList::Place(int i, Event* event) {
+  heap[i] = event;
+  event->Action->Record->heapSlot = &heap[i];
+}
+
+void EventList::Swap(int a, int b) {
+  Event* first = heap[a];
+  Place(a, heap[b]);
+  Place(b, first);
+}
+
+int EventList::IndexOf(Event** slot) const {
+  assert(slot >= &heap[0] && slot < &heap[0] + count);
+  return static_cast<int>(slot - &heap[0]);
+}
+
+int EventList::Insert(const Event* event) {
+  assert(event && event->Action && event->Action->Record);
+  assert(event->Action->Record->heapSlot == nullptr);  // one event per action
+  assert(count < capacity);
+  Event* pooled = TakeFromPool();
+  *pooled = *event;
+  Place(count, pooled);
+  count++;
+  return BubbleUp(count - 1);
+}
+
+void EventList::Remove(Event** slot) {
+  int i = IndexOf(slot);
+  Event* removed = heap[i];
+  ReturnToPool(removed);
+  removed->Action->Record->heapSlot = nullptr;
+  count--;
+  if (i == count) {
+    heap[i] = nullptr;
+    return;
+  }
+  Place(i, heap[count]);
+  heap[count] = nullptr;
+  if (BubbleUp(i) == i) BubbleDown(i);
+}
+
+void EventList::Remove(SchedulingRecord* record) {
+  assert(record && record->heapSlot);
+  Remove(record->heapSlot);
+}
+
+void EventList::ModifyKey(Event** slot) {
+  int i = IndexOf(slot);
+  if (BubbleUp(i) == i) BubbleDown(i);
+}
+
+int EventList::BubbleUp(int i) {
+  while (i > 0) {
+    int parent = (i - 1) / 2;
+    if (!Before(heap[i], heap[parent])) break;
+    Swap(i, parent);
+    i = parent;
+  }
+  return i;
+}
+
+void EventList::BubbleDown(int i) {
+  while (2 * i + 1 < count) {
+    int child = 2 * i + 1;
+    if (child + 1 < count && Before(heap[child + 1], heap[child])) child++;
+    if (!Before(heap[child], heap[i])) return;
+    Swap(i, child);
+    i = child;
+  }
+}
+
+bool EventList::Ties(const Event* a, const Event* b) const {
+  return a->FiringTime == b->FiringTime && a->Action->Rank() == b->Action->Rank();
+}
+
+void EventList::FindEquals(int i) {
+  ties[tieCount++] = i;
+  int left = 2 * i + 1, right = left + 1;
+  if (left < count && Ties(heap[left], heap[i])) FindEquals(left);
+  if (right < count && Ties(heap[right], heap[i])) FindEquals(right);
+}
+
+Event** EventList::Earliest() {
+  if (count == 0) return nullptr;
+  tieCount = 0;
+  FindEquals(0);
+  if (tieCount == 1) {
+    tieCount = 0;
+    return &heap[0];
+  }
+  double total = 0.0;
+  for (int k = 0; k < tieCount; k++) total += heap[ties[k]]->Action->Weight();
+  double threshold = TheDistribution->getGenerator()->rnd() * total;
+  // When the weights sum to 0, or rounding leaves no running sum above the
+  // threshold, the last tied event is taken.
+  int chosen = ties[tieCount - 1];
+  double running = 0.0;
+  for (int k = 0; k < tieCount; k++) {
+    running += heap[ties[k]]->Action->Weight();
+    if (running > threshold) {
+      chosen = ties[k];
+      break;
+    }
+  }
+  tieCount = 0;
+  return &heap[chosen];
+}
+
+void EventList::ClearEventList() {
+  for (int i = 0; i < count; i++) {
+    SchedulingRecord* record = heap[i]->Action->Record;
+    record->heapSlot = nullptr;
+    record->notInReactivationList = true;
+    ReturnToPool(heap[i]);
+    heap[i] = nullptr;
+  }
+  count = 0;
+}
+
+void EventList::PrintList(std::ostream& stream) const {
+  stream << "------------------Event List-----------------\n";
+  for (int i = 0; i < count; i++)
+    stream << "(" << heap[i]->Action->getName() << ") " << heap[i]->SchedulingTime << " --> "
+           << heap[i]->FiringTime << "\n";
+  stream << "---------------------------------------------\n\n";
+}

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+#include "BaseClasses/PostselectGroup.h"
+#include "BaseClasses/state/Place.h"
+#include "Executive/EventList.h"
+#include "Executive/SchedulingRecord.h"
+#include "Executive/SimulatorClass.h"
+#include "support/ControlledActivity.h"
+
+namespace {
+class ReactivatingActivity : public ControlledActivity {
+ public:
+  using ControlledActivity::ControlledActivity;
+  bool ReactivationFunction() override { return reactivationFunction; }
+  bool reactivationFunction = false;
+};
+using Targets = std::vector<BaseActionClass*>;
+
+// Groups 0: a, 1: b, 2: c = {c1, c2}, 3: d. a changes p1, p2; b changes p3;
+// c2 changes p1; c1 and d change nothing. p1 enables b, c1; p2 enables c2,
+// b; p3 enables d.
+struct SmallModel {
+  ReactivatingActivity a{"a"}, b{"b"}, c1{"c1"}, c2{"c2"}, d{"d"};
+  PostselectGroup c;
+  Place p1{"p1"}, p2{"p2"}, p3{"p3"};
+  BaseGroupClass* groups[4] = {&a, &b, &c, &d};
+  BaseActionClass* actions[5] = {&a, &b, &c1, &c2, &d};
+  SchedulingRecord records[4];
+  EventList events{5};
+  Event scratch;
+  SimulatorClass sim;
+
+  SmallModel() {
+    c.initialize(2, "cGroup");
+    c.appendGroup(&c1);
+    c.appendGroup(&c2);
+    for (int g = 0; g < 4; g++) {
+      groups[g]->setGroupId(g);
+      groups[g]->Record = &records[g];
+    }
+    for (auto [v, action] : {std::pair{&p1, &a}, {&p2, &a}, {&p3, &b}, {&p1, &c2}}) {
+      v->appendAffectingAction(action);
+      action->addAffectedSV(v);
+    }
+    for (auto [v, action] : {std::pair{&p1, &b}, {&p1, &c1}, {&p2, &c2}, {&p2, &b}, {&p3, &d}}) {
+      v->appendEnabledAction(action);
+      action->addEnablingSV(v);
+    }
+    sim.Groups = groups;
+    sim.NumGroups = 4;
+    sim.Actions = actions;
+    sim.NumActions = 5;
+    sim.Events = &events;
+    sim.ScratchEvent = &scratch;
+  }
+  ~SmallModel() {  // the simulator must not release what the test owns
+    sim.DestructConnectivityList();
+    sim.Groups = nullptr;
+    sim.Actions = nullptr;
+    sim.Events = nullptr;
+    sim.ScratchEvent = nullptr;
+  }
+  static Targets Affected(BaseActionClass* action) {
+    Targets targets;
+    for (AffectedActionNode* n = action->AffectedListHead; n; n = n->next) targets.push_back(n->target);
+    return targets;
+  }
+  Targets Reactivation() { return {sim.ReactivationList.begin(), sim.ReactivationList.end()}; }
+  double FiringTime(int group) { return (*records[group].heapSlot)->FiringTime; }
+};
+}  // namespace
+
+TEST(Connectivity, BuildersAgreeOnTheAffectedGroups) {
+  SmallModel m;
+  ASSERT_EQ(m.sim.GenerateConnectivityList(), 0);
+  // Groups in reverse of the order found: own group last, each group once.
+  std::vector<Targets> expected = {{&m.c, &m.b, &m.a}, {&m.d, &m.b}, {&m.c}, {&m.b, &m.c}, {&m.d}};
+  for (int i = 0; i < 5; i++) EXPECT_EQ(m.Affected(m.actions[i]), expected[i]) << i;
+  for (const char* simTest : {"0", "1"}) {
+    m.sim.DestructConnectivityList();
+    setenv("SIMTEST", simTest, 1);
+    ASSERT_EQ(m.sim.GenerateConnectivityListOld(), 0);
+    for (int i = 0; i < 5; i++) {
+      Targets list = m.Affected(m.actions[i]);
+      EXPECT_EQ(list.size(), expected[i].size());
+      EXPECT_EQ(std::set(list.begin(), list.end()), std::set(expected[i].begin(), expected[i].end()));
+    }
+  }
+  unsetenv("SIMTEST");
+  EXPECT_EQ(m.Affected(&m.a), expected[0]);  // SIMTEST 1 inserts at the front, 0 appends
+  m.sim.DestructConnectivityList();
+  ASSERT_EQ(m.sim.GenerateConnectivityListOld(0), 0);
+  EXPECT_EQ(m.Affected(&m.a), (Targets{&m.a, &m.b, &m.c}));
+  m.sim.DestructConnectivityList();
+  m.a.GroupId = 7;  // names no group: a failure, not a crash
+  EXPECT_EQ(m.sim.GenerateConnectivityList(), 1);
+}
+
+TEST(Connectivity, ReactivationListFollowsFiringsAndResamples) {
+  SmallModel m;
+  ASSERT_EQ(m.sim.GenerateConnectivityList(), 0);
+  for (ReactivatingActivity* x : {&m.a, &m.b, &m.c1}) x->reactivationPredicate = true;
+  m.c2.isEnabled = false;
+  m.b.delay = 5.0;
+  m.sim.FiredAction = &m.a;  // schedules c, b, a in list order, each at the front
+  m.sim.RemoveAffectedActions();
+  m.sim.InsertAffectedActions();
+  EXPECT_EQ(m.Reactivation(), (Targets{&m.a, &m.b, &m.c}));
+  EXPECT_TRUE(m.b.Reactivation && !m.records[1].notInReactivationList);
+
+  // a has lost its event and leaves; b's function holds: resampled from now,
+  // staying while its predicate holds.
+  m.events.Remove(m.records[0].heapSlot);
+  m.sim.CurrentTime = 2.0;
+  m.b.reactivationFunction = true;
+  m.b.delay = 10.0;
+  m.sim.CheckReactivationList();
+  EXPECT_EQ(m.Reactivation(), (Targets{&m.b, &m.c}));
+  EXPECT_TRUE(!m.a.Reactivation && m.records[0].notInReactivationList);
+  EXPECT_EQ(m.FiringTime(1), 12.0);
+  EXPECT_EQ((*m.records[1].heapSlot)->SchedulingTime, 2.0);
+  m.sim.CurrentTime = 3.0;
+  m.b.reactivationPredicate = false;
+  m.sim.CheckReactivationList();
+  EXPECT_EQ(m.Reactivation(), (Targets{&m.c}));
+  EXPECT_TRUE(!m.b.Reactivation && m.records[1].notInReactivationList);
+  EXPECT_EQ(m.FiringTime(1), 13.0);
+  m.c1.isEnabled = false;  // c disabled: its event and node go
+  m.sim.CheckReactivationList();
+  EXPECT_TRUE(m.Reactivation().empty());
+  EXPECT_EQ(m.records[2].heapSlot, nullptr);
+
+  // c2 firing disables b, which is in the list: its event and node go.
+  m.events.Remove(m.records[1].heapSlot);
+  m.b.reactivationPredicate = true;
+  m.sim.InsertAffectedActions();
+  EXPECT_EQ(m.Reactivation(), (Targets{&m.a, &m.b}));
+  m.b.isEnabled = false;
+  m.sim.FiredAction = &m.c2;
+  m.sim.RemoveAffectedActions();
+  m.sim.InsertAffectedActions();
+  EXPECT_EQ(m.Reactivation(), (Targets{&m.a}));
+  EXPECT_TRUE(m.records[1].heapSlot == nullptr && m.records[1].notInReactivationList);
+  m.sim.FiredAction = &m.a;  // unchanged enabling, function false: a keeps its event
+  m.sim.RemoveAffectedActions();
+  EXPECT_NE(m.records[0].heapSlot, nullptr);
+  EXPECT_EQ(m.events.Count(), 1);
+}

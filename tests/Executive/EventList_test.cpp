@@ -1,0 +1,129 @@
+#include "Executive/EventList.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "BaseClasses/BaseActionClass.h"
+#include "Executive/SchedulingRecord.h"
+#include "support/ScriptedGenerator.h"
+
+namespace {
+class RankedAction : public BaseActionClass {
+ public:
+  RankedAction(int rank = 0, double weight = 1.0) : rank(rank), weight(weight) { Record = &record; }
+  int Rank() override { return rank; }
+  double Weight() override { return weight; }
+  int rank;
+  double weight;
+  SchedulingRecord record;
+};
+using Actions = std::vector<std::unique_ptr<RankedAction>>;
+
+void Schedule(EventList& list, RankedAction* action, double time) {
+  Event event(time, 0.0, action);
+  list.Insert(&event);
+}
+BaseActionClass* ActionOf(Event** slot) { return slot ? (*slot)->Action : nullptr; }
+
+// Every cell is not before its parent and its action's record names it.
+void ExpectConsistent(EventList& list, const Actions& actions) {
+  int scheduled = 0;
+  for (auto& action : actions) {
+    if (!action->record.heapSlot) continue;
+    scheduled++;
+    int i = list.IndexOf(action->record.heapSlot);
+    ASSERT_EQ(list.At(i)->Action, action.get());
+    Event *parent = list.At((i - 1) / 2), *child = list.At(i);
+    ASSERT_LE(parent->FiringTime, child->FiringTime);
+    if (parent->FiringTime == child->FiringTime) {
+      ASSERT_GE(parent->Action->Rank(), child->Action->Rank());
+    }
+  }
+  ASSERT_EQ(scheduled, list.Count());
+}
+
+class EventListTest : public ::testing::Test {
+ protected:
+  void TearDown() override { ScriptedGenerator::restoreDefaultGenerator(); }
+};
+}  // namespace
+
+TEST_F(EventListTest, OrdersByTimeThenRankAndDrawsOnlyForFullTies) {
+  ScriptedGenerator* random = ScriptedGenerator::install({0.5});
+  RankedAction late(9), low(0), high(3), a(1, 1.0), b(1, 1.0), c(1, 2.0), other(0, 5.0);
+  EventList list(4);  // its destructor still reads the actions' records
+  Schedule(list, &late, 2.0);
+  Schedule(list, &low, 1.0);
+  Schedule(list, &high, 1.0);
+  for (BaseActionClass* expected : std::vector<BaseActionClass*>{&high, &low, &late}) {
+    Event** earliest = list.Earliest();
+    ASSERT_EQ(ActionOf(earliest), expected);
+    list.Remove(earliest);
+  }
+  EXPECT_EQ(list.Earliest(), nullptr);
+  EXPECT_EQ(random->draws, 0);
+
+  // Weights 1, 1, 2 at one time and rank: the first running sum above u * 4.
+  for (RankedAction* action : {&a, &b, &c, &other}) Schedule(list, action, 3.0);
+  std::pair<double, BaseActionClass*> cases[] = {{0.5, &c}, {0.49, &b}, {0.25, &b}, {0.0, &a}};
+  for (auto [u, chosen] : cases) {
+    random = ScriptedGenerator::install({u});
+    EXPECT_EQ(ActionOf(list.Earliest()), chosen) << "u = " << u;
+    EXPECT_EQ(random->draws, 1);
+  }
+  a.weight = b.weight = c.weight = 0.0;  // no sum exceeds the threshold: the last tie
+  EXPECT_EQ(ActionOf(list.Earliest()), &c);
+}
+
+TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
+  Actions actions;
+  EventList list(8);
+  for (double time : {1, 10, 2, 11, 12, 3, 4, 13}) {  // stays in this heap order
+    actions.push_back(std::make_unique<RankedAction>());
+    Schedule(list, actions.back().get(), time);
+  }
+  list.Remove(&actions[1]->record);  // 13 moves into cell 1 and sinks
+  ExpectConsistent(list, actions);
+  list.Remove(actions[7]->record.heapSlot);  // 4 moves into cell 3 and rises
+  ExpectConsistent(list, actions);
+  EXPECT_EQ(list.IndexOf(actions[6]->record.heapSlot), 1);
+  for (auto& action : actions) action->record.notInReactivationList = !action->record.heapSlot;
+  list.ClearEventList();
+  for (auto& action : actions) {
+    EXPECT_EQ(action->record.heapSlot, nullptr);
+    EXPECT_TRUE(action->record.notInReactivationList);
+  }
+
+  std::mt19937 rng(12345);
+  ScriptedGenerator* random = ScriptedGenerator::install({0.1, 0.9, 0.45, 0.7, 0.3});
+  for (int i = 0; i < 56; i++) actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
+  EventList big(64);
+  for (int step = 0; step < 20000; step++) {
+    RankedAction* action = actions[rng() % actions.size()].get();
+    double time = rng() % 20;  // few distinct times: many ties
+    Event** slot = action->record.heapSlot;
+    int operation = rng() % 4;
+    if (operation < 2 && !slot) Schedule(big, action, time);
+    if (operation == 2 && slot) {
+      (*slot)->FiringTime = time;
+      big.ModifyKey(slot);
+    }
+    if (operation == 2 && !slot && big.Count() > 0) big.Remove(big.At(rng() % big.Count())->Action->Record);
+    if (operation == 3 && big.Count() > 0) {
+      Event** earliest = big.Earliest();
+      for (int i = 0; i < big.Count(); i++)  // nothing fires before the choice
+        ASSERT_FALSE(big.At(i)->FiringTime < (*earliest)->FiringTime ||
+                     (big.At(i)->FiringTime == (*earliest)->FiringTime &&
+                      big.At(i)->Action->Rank() > (*earliest)->Action->Rank()));
+      big.Remove(earliest);
+    }
+    ExpectConsistent(big, actions);
+  }
+  EXPECT_GT(random->draws, 0);
+  big.ClearEventList();
+  EXPECT_DEATH(Schedule(list, actions[0].get(), 1.0); Schedule(list, actions[0].get(), 2.0),
+               "heapSlot == nullptr");
+}

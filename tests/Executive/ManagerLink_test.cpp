@@ -1,0 +1,161 @@
+// The simulation-manager protocol over real loopback connections, with the
+// test acting as the manager. Every wait is bounded.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <memory>
+#include <string>
+
+#include "Executive/CorvaxSocket.h"
+#include "Executive/DataPacket.h"
+#include "Executive/SimulatorClass.h"
+#include "OutputTestSupport.h"
+
+namespace {
+
+using namespace output_test;
+
+std::string reply(unsigned char kind, unsigned char command) {
+  return bigEndian(10, 4) + static_cast<char>(kind) + static_cast<char>(command) +
+         bigEndian(static_cast<uint32_t>(::getpid()), 4);
+}
+
+// A port that was free a moment ago.
+uint16_t freePort() {
+  CorvaxSocket probe;
+  EXPECT_TRUE(probe.Bind(0));
+  return static_cast<uint16_t>(probe.LocalPort());
+}
+
+std::unique_ptr<CorvaxSocket> connectWithin(uint16_t port) {
+  testing::internal::CaptureStderr();  // refused attempts report themselves
+  std::unique_ptr<CorvaxSocket> client;
+  for (int attempt = 0; attempt < 200; attempt++) {
+    client = std::make_unique<CorvaxSocket>();
+    if (client->Connect("127.0.0.1", port)) break;
+    client.reset();
+    usleep(10000);
+  }
+  testing::internal::GetCapturedStderr();
+  return client;
+}
+
+}  // namespace
+
+TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
+  SimulatorClass sim;
+  sim.Port = freePort();
+  sim.SelectSlice = 100;
+  const uint16_t port = sim.Port;
+  testing::internal::CaptureStdout();
+  auto waiting = std::async(std::launch::async, [&] { return sim.WaitForSimMgrConnection(5000); });
+  const auto manager = connectWithin(port);
+  ASSERT_NE(manager, nullptr);
+  boundReceives(*manager);
+  ASSERT_EQ(waiting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  sim.ManagerSocket = waiting.get();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "REGISTER:  Port: [" + std::to_string(port) + "]\n");
+  ASSERT_NE(sim.ManagerSocket, nullptr);
+  EXPECT_EQ(receive(*manager, 10), reply(0xFF, 1));
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
+}
+
+TEST(ManagerLink, BusyPortMovesToTheNextAndNoManagerMeansNoSocket) {
+  CorvaxSocket holder;
+  ASSERT_TRUE(holder.Bind(0));
+  ASSERT_TRUE(holder.Listen(1));
+  SimulatorClass sim;
+  sim.Port = static_cast<uint16_t>(holder.LocalPort());
+  sim.SelectSlice = 50;
+  testing::internal::CaptureStdout();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(sim.WaitForSimMgrConnection(200), nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_GT(sim.Port, holder.LocalPort());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "REGISTER:  Port: [" + std::to_string(sim.Port) + "]\n");
+  EXPECT_EQ(sim.ListenSocket->LocalPort(), sim.Port);
+}
+
+// A simulator connected to the test, which plays the manager.
+struct ManagerCommands : testing::Test {
+  void SetUp() override { sim.ManagerSocket = link.server; }
+  // Sends one command and lets the simulator answer it.
+  void command(const std::string& bytes) {
+    ASSERT_EQ(link.client.Send(bytes.data(), bytes.size()), static_cast<int>(bytes.size()));
+    sim.PollTime = 2000;
+    sim.ListenToSimMgr(sim.ManagerSocket);
+  }
+  LoopbackPair link;
+  SimulatorClass sim;
+};
+
+TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
+  sim.ListenToSimMgr(sim.ManagerSocket);  // nothing pending: returns at once
+  EXPECT_FALSE(link.client.Select(50));
+  command("\x01");
+  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 1));
+
+  testing::internal::CaptureStderr();
+  command("\x07");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "!! Invalid Response Received by Client \n!! Simulation\n");
+  EXPECT_FALSE(link.client.Select(50));
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
+  EXPECT_EQ(sim.ManagerSocket, link.server);
+
+  testing::internal::CaptureStdout();
+  command("\x02");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "SOCKET::Quit\n");
+  EXPECT_EQ(receive(link.client, 10), reply(0xFE, 2));
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+}
+
+TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
+  const std::string name = tempPath("out.bin");
+  command("\x03" + name + ";25;;");
+  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
+  EXPECT_EQ(receive(link.client, 1), "");  // closed by the simulator
+  EXPECT_EQ(sim.ManagerSocket, nullptr);
+  EXPECT_EQ(sim.MaxBatches, 25);
+  ASSERT_NE(sim.BinStream, nullptr);
+  sim.FinishBinaryFileAtEndOfRun();
+  EXPECT_EQ(readFile(name), sim.CreateBinFileHeader(1));
+  std::remove(name.c_str());
+}
+
+TEST_F(ManagerCommands, BinaryFileThatCannotBeCreatedStopsTheRun) {
+  testing::internal::CaptureStderr();
+  command("\x03/nonexistent-dir/x.bin;5;;");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("'/nonexistent-dir/x.bin'"),
+            std::string::npos);
+  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(sim.BinStream, nullptr);
+}
+
+TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
+  sim.ClientID = 0x105;
+  sim.Experiment = 4;
+  sim.Primary = sim.CreateDataPacket(1);
+  sim.Companion = sim.CreateDataPacket(1);
+  sim.Primary->Counts[0] = 1;
+  sim.Primary->ValuesOf(0)[0] = 2.0;
+  ASSERT_TRUE(sim.CheckReportSize(1.5));
+  const std::string expected = bigEndian(12, 4) + "\xfe\x05" + bigEndian(4, 2) +
+                               std::string("\x3f\xf8\0\0\0\0\0\0", 8) + bigEndian(24, 4) +
+                               "\x05" + bigEndian(4, 2) + bigEndian(1, 2) + bigEndian(0, 2) +
+                               "\x01" + bigEndian(1, 4) + std::string("\x40\0\0\0\0\0\0\0", 8);
+  EXPECT_EQ(receive(link.client, 40), expected);
+
+  // A manager that went away fails the sends without killing the process.
+  link.client.Close();
+  for (int i = 0; i < 100 && sim.RunStatus == SimulatorClass::Running; i++) {
+    sim.Primary->Counts[0] = 1;
+    sim.CheckReportSize(100.0);
+  }
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+}

@@ -1,0 +1,117 @@
+// Report hand-over and output drain: deferral rule, end-of-run hand-shake
+// and failed sends.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Executive/CorvaxSocket.h"
+#include "Executive/DataPacket.h"
+#include "Executive/PacketQueue.h"
+#include "Executive/SimulatorClass.h"
+#include "OutputTestSupport.h"
+
+namespace {
+
+using namespace output_test;
+
+// A simulator with one observed PV writing an ASCII file, ready to report.
+struct DrainFixture : testing::Test {
+  void SetUp() override {
+    path = tempPath(testing::UnitTest::GetInstance()->current_test_info()->name());
+    sim.ReportSize = 2;
+    sim.NumPVs = 1;
+    sim.ASCIIFileName = copyText(path);
+    sim.OpenResultFiles();
+    sim.Primary = sim.CreateDataPacket(1);
+    sim.Companion = sim.CreateDataPacket(1);
+  }
+  void TearDown() override { std::remove(path.c_str()); }
+
+  // Records one observation and hands the packets over.
+  bool report(double value, double processorTime) {
+    sim.Primary->Counts[0] = 1;
+    sim.Primary->ValuesOf(0)[0] = value;
+    return sim.CheckReportSize(processorTime);
+  }
+  int dataLines() {
+    const std::string text = readFile(path);
+    int lines = 0;
+    for (size_t at = text.find("\n0,"); at != std::string::npos; at = text.find("\n0,", at + 1)) {
+      lines++;
+    }
+    return lines;
+  }
+
+  std::string path;
+  SimulatorClass sim;
+};
+
+}  // namespace
+
+TEST_F(DrainFixture, FirstTenReportsDrainAtOnceThenCollectUpToFiftyEntries) {
+  for (int i = 1; i <= 10; i++) {
+    EXPECT_TRUE(report(i, 0.0)) << "report " << i;
+    EXPECT_EQ(dataLines(), i);
+  }
+  // Cheap drains: reports 11 to 34 wait, the 35th finds 50 entries queued.
+  for (int i = 11; i <= 34; i++) EXPECT_FALSE(report(i, 0.0)) << "report " << i;
+  EXPECT_EQ(sim.FullQueue->FillCount(), 48);
+  EXPECT_EQ(dataLines(), 10);
+  EXPECT_TRUE(report(35, 0.0));
+  EXPECT_EQ(sim.FullQueue->FillCount(), 0);
+  const std::string text = readFile(path);
+  EXPECT_NE(text.find("0,33.0\n0,34.0\n0,35.0\n"), std::string::npos);
+  EXPECT_EQ(dataLines(), 35);
+
+  // Expensive drains are not deferred.
+  EXPECT_TRUE(report(36, 100.0));
+}
+
+TEST_F(DrainFixture, FinishingRunAlwaysDrainsAndEndsStopped) {
+  for (int i = 1; i <= 12; i++) report(i, 0.0);
+  EXPECT_EQ(dataLines(), 10);
+  sim.RunStatus = SimulatorClass::Finishing;
+  EXPECT_TRUE(report(13, 0.0));
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(dataLines(), 13);
+  // A run stopped by other means (quit, failed send) also keeps its records.
+  EXPECT_TRUE(report(14, 0.0));
+  EXPECT_EQ(dataLines(), 14);
+}
+
+TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
+  const std::string binPath = path + ".bin";
+  sim.BinFileName = copyText(binPath);
+  sim.BinStream = sim.CreateBinFile(sim.BinFileName);
+  sim.ManagerSocket = new CorvaxSocket(false);  // no connection: every send fails
+  for (int i = 0; i < 3; i++) {
+    auto* primary = sim.CreateDataPacket(1);
+    primary->Counts[0] = 1;
+    primary->ValuesOf(0)[0] = i;
+    sim.FullQueue->Put(primary);
+    sim.FullQueue->Put(sim.CreateDataPacket(1));
+  }
+  sim.BatchesCompleted = 3;
+  EXPECT_EQ(sim.OutputThreadFunc(), 0);
+  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(sim.FullQueue->FillCount(), 0);
+  EXPECT_EQ(sim.FreeQueue->FillCount(), 6);
+  EXPECT_EQ(dataLines(), 3);
+  sim.FinishBinaryFileAtEndOfRun();
+  const std::string bin = readFile(binPath);
+  EXPECT_EQ(bin.size(), 256u + 3 * 24);
+  EXPECT_NE(bin.find("BATCHES=3,,"), std::string::npos);
+  std::remove(binPath.c_str());
+}
+
+TEST_F(DrainFixture, ResetMovesQueuedPacketsBackUnwritten) {
+  sim.FullQueue->Put(sim.CreateDataPacket(1));
+  sim.FullQueue->Put(sim.CreateDataPacket(1));
+  sim.ResetDataPacketBuffer();
+  EXPECT_EQ(sim.FullQueue->FillCount(), 0);
+  EXPECT_EQ(sim.FreeQueue->FillCount(), 2);
+  EXPECT_EQ(dataLines(), 0);
+  EXPECT_EQ(sim.Primary->Capacity, 2);
+  EXPECT_EQ(sim.Primary->ClientID, sim.ClientID);
+}

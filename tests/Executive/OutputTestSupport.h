@@ -1,0 +1,78 @@
+#ifndef TESTS_EXECUTIVE_OUTPUT_TEST_SUPPORT_H
+#define TESTS_EXECUTIVE_OUTPUT_TEST_SUPPORT_H
+
+// Helpers for the tests of result files, output drain and manager link.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "Executive/CorvaxSocket.h"
+
+namespace output_test {
+
+inline std::string tempPath(const std::string& leaf) {
+  return testing::TempDir() + "corvax_" + std::to_string(::getpid()) + "_" + leaf;
+}
+
+inline std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+inline char* copyText(const std::string& text) {
+  char* result = new char[text.size() + 1];
+  std::strcpy(result, text.c_str());
+  return result;
+}
+
+inline std::string bigEndian(uint32_t value, int size) {
+  std::string bytes;
+  for (int i = size - 1; i >= 0; i--) bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+// Reads up to size bytes, waiting at most two seconds for each piece.
+inline std::string receive(CorvaxSocket& socket, int size) {
+  std::string bytes;
+  char buffer[1024];
+  while (static_cast<int>(bytes.size()) < size && socket.Select(2000)) {
+    const int got = socket.Recv(buffer, std::min<int>(size - bytes.size(), sizeof buffer));
+    if (got <= 0) break;
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+inline void boundReceives(CorvaxSocket& socket) {
+  const timeval limit{5, 0};
+  setsockopt(socket.Handle(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
+
+// Both ends of one loopback TCP connection on a port the system picks. Every
+// receive gives up after five seconds, so no test can hang on a lost byte.
+struct LoopbackPair {
+  LoopbackPair() {
+    EXPECT_TRUE(listener.Bind(0));
+    EXPECT_TRUE(listener.Listen(1));
+    EXPECT_TRUE(client.Connect("127.0.0.1", listener.LocalPort()));
+    EXPECT_TRUE(listener.Accept(*server));
+    boundReceives(client);
+    boundReceives(*server);
+  }
+  CorvaxSocket listener;
+  CorvaxSocket client;
+  // The simulator's end; whoever it is handed to deletes it.
+  CorvaxSocket* server = new CorvaxSocket(false);
+};
+
+}  // namespace output_test
+
+#endif

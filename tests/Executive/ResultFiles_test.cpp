@@ -1,0 +1,148 @@
+// Result files: headers, records and value text byte for byte, and the
+// reports for result files that cannot be opened or written.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <climits>
+#include <sstream>
+#include <string>
+
+#include "Executive/DataPacket.h"
+#include "Executive/SimulatorClass.h"
+#include "OutputTestSupport.h"
+
+namespace {
+
+using namespace output_test;
+
+std::string headerText(const std::string& header) { return header.substr(0, header.find('\0')); }
+
+}  // namespace
+
+TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
+  SimulatorClass sim;
+  std::string header = sim.CreateBinFileHeader(1);
+  ASSERT_EQ(header.size(), 256u);
+  EXPECT_EQ(headerText(header),
+            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=0,"
+            "SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,");
+  EXPECT_EQ(header.find_first_not_of('\0', headerText(header).size()), std::string::npos);
+
+  sim.Experiment = -1;
+  sim.Seed = UINT32_MAX;
+  sim.GeneratorType = SimulatorClass::MersenneTwisterGenerator;
+  sim.BatchesCompleted = INT_MIN;
+  header = sim.CreateBinFileHeader(1);
+  ASSERT_EQ(header.size(), 256u);
+  EXPECT_EQ(headerText(header),
+            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=4294967295,"
+            "SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,");
+
+  sim.Experiment = 3;
+  sim.Seed = 0;
+  sim.GeneratorType = static_cast<SimulatorClass::RandomNumberGeneratorType>(3);
+  sim.BatchesCompleted = 100;
+  EXPECT_EQ(headerText(sim.CreateBinFileHeader(1)),
+            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=3,"
+            "SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,");
+}
+
+TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
+  SimulatorClass sim;
+  DataPacket empty(0x1234, 7, 2, 3);
+  std::ostringstream emptyRecord;
+  sim.WriteDataRecord(empty, nullptr, &emptyRecord);
+  EXPECT_EQ(emptyRecord.str(), std::string("\0\0\0\x09\x34\0\x07\0\0", 9));
+
+  DataPacket packet(0x1234, 7, 3, 4);
+  packet.Counts[0] = 2;
+  packet.ValuesOf(0)[0] = 1.5;
+  packet.ValuesOf(0)[1] = 2.0;
+  packet.Counts[2] = 1;
+  packet.ValuesOf(2)[0] = -2.5;
+  std::ostringstream record;
+  sim.WriteDataRecord(packet, nullptr, &record);
+  const std::string expected =
+      std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
+      std::string("\0\0\x01\0\0\0\x02", 7) +                                // PV 0, kind 1, n 2
+      std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +          // 1.5, 2.0
+      std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8);  // -2.5
+  EXPECT_EQ(record.str(), expected);
+
+  // Byte reversal of the little-endian host representation.
+  EXPECT_EQ(std::bit_cast<uint64_t>(SimulatorClass::EndianConvertDouble(1.5)), 0xF83Full);
+}
+
+TEST(ResultFiles, AsciiValuesKeepOneDecimalAndDropOtherTrailingZeros) {
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(1.5), "1.5");
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(2), "2.0");
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(0), "0.0");
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(1e-11), "0.0");
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(-2.5), "-2.5");
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(0.1234567891), "0.1234567891");
+  EXPECT_EQ(SimulatorClass::FormatAsciiValue(100), "100.0");
+
+}
+
+TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
+  const std::string ascii = tempPath("run.txt");
+  const std::string binary = tempPath("run.bin");
+  std::string finalHeader;
+  {
+    SimulatorClass sim;
+    sim.Experiment = 2;
+    sim.Seed = 0;
+    sim.ASCIIFileName = copyText(ascii);
+    sim.BinFileName = copyText(binary);
+    sim.OpenResultFiles();
+    DataPacket packet(1, 2, 3, 2);
+    packet.Counts[0] = 2;
+    packet.ValuesOf(0)[0] = 3;
+    packet.ValuesOf(0)[1] = 0.25;
+    packet.Counts[2] = 1;
+    packet.ValuesOf(2)[0] = -1;
+    sim.WriteDataRecord(packet, nullptr, sim.BinStream);
+    sim.UpdateBinFileHeader(*sim.BinStream);
+    sim.WriteDataRecord(packet, nullptr, sim.BinStream);
+    sim.WriteAsciiRecord(packet, *sim.AsciiStream);
+    sim.BatchesCompleted = 42;
+    finalHeader = sim.CreateBinFileHeader(1);
+    sim.FinishBinaryFileAtEndOfRun();
+    EXPECT_EQ(sim.BinStream, nullptr);
+  }
+  EXPECT_EQ(readFile(ascii),
+            "#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=2,SEED=31415,"
+            "RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n0,3.0\n0,0.25\n2,-1.0\n"
+            "#META_DATA,BATCHES=42\n");
+  const std::string bin = readFile(binary);
+  const size_t record = 9 + 7 * 2 + 8 * 3;
+  ASSERT_EQ(bin.size(), 256 + 2 * record);
+  EXPECT_EQ(bin.substr(0, 256), finalHeader);
+  EXPECT_EQ(bin.substr(256, record), bin.substr(256 + record, record));
+  std::remove(ascii.c_str());
+  std::remove(binary.c_str());
+}
+
+TEST(ResultFilesDeathTest, UnopenableResultFileEndsTheProcessBeforeSimulating) {
+  const char* asciiArgs[] = {"sim", "-a", "/nonexistent-dir/out.txt"};
+  EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(asciiArgs)), testing::ExitedWithCode(1),
+              "Cannot open ASCII result file '/nonexistent-dir/out.txt': No such file");
+  const char* binArgs[] = {"sim", "-b", "/nonexistent-dir/out.bin"};
+  EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(binArgs)), testing::ExitedWithCode(1),
+              "Cannot open binary result file '/nonexistent-dir/out.bin': No such file");
+}
+
+TEST(ResultFiles, ResultFileThatCannotBeWrittenFailsTheExitStatus) {
+  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  SimulatorClass::ExitStatus = 0;
+  testing::internal::CaptureStderr();
+  {
+    SimulatorClass sim;
+    sim.ASCIIFileName = copyText("/dev/full");
+    sim.OpenResultFiles();
+  }
+  const std::string message = testing::internal::GetCapturedStderr();
+  EXPECT_NE(message.find("ASCII result file '/dev/full' could not be written"), std::string::npos);
+  EXPECT_EQ(SimulatorClass::ExitStatus, 1);
+  SimulatorClass::ExitStatus = 0;
+}

@@ -1,0 +1,251 @@
+#include "support/TestModels.h"
+
+#include <string>
+
+// ---- ServedArray -----------------------------------------------------------
+
+ServedArray::ServedArray(const char* name, const char* prefix)
+    : ArrayStateVariable<ExtendedPlace<int>>(name, prefix, IntElement, Size) {
+  for (int i = 0; i < Size; i++)
+    appendElement(new ExtendedPlace<int>(std::to_string(i).c_str(), name, 0));
+}
+
+ServedArray::~ServedArray() { destroyElements(); }
+
+// ---- workerSAN -------------------------------------------------------------
+
+workerSAN::startActivity::startActivity() {
+  ActivityInitialize("start", 0, Instantaneous, RaceEnabled, 2, 2, false);
+}
+
+bool workerSAN::startActivity::Enabled() {
+  previouslyEnabled = enabled;
+  enabled = *busy_Mark == 0 && *jobs_Mark > 0;
+  return enabled;
+}
+
+BaseActionClass* workerSAN::startActivity::Fire() {
+  (*jobs_Mark)--;
+  (*busy_Mark)++;
+  return this;
+}
+
+void workerSAN::startActivity::LinkVariables() {
+  auto* model = static_cast<workerSAN*>(ParentModel);
+  model->busy->linkPointer(&busy_Mark);
+  model->jobs->linkPointer(&jobs_Mark);
+}
+
+workerSAN::serveActivity::serveActivity(int caseNumber, const TestModelParams& params)
+    : caseNumber(caseNumber),
+      weight(caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability),
+      delay(params.serveTime) {
+  ActivityInitialize(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, Deterministic,
+                     RaceEnabled, caseNumber == 1 ? 2 : 3, 1, false);
+}
+
+bool workerSAN::serveActivity::Enabled() {
+  previouslyEnabled = enabled;
+  enabled = *busy_Mark > 0;
+  return enabled;
+}
+
+BaseActionClass* workerSAN::serveActivity::Fire() {
+  (*busy_Mark)--;
+  if (caseNumber == 1) {
+    served->at(0)++;
+  } else {
+    served->at(1)++;
+    (*jobs_Mark)++;
+  }
+  return this;
+}
+
+void workerSAN::serveActivity::LinkVariables() {
+  auto* model = static_cast<workerSAN*>(ParentModel);
+  model->busy->linkPointer(&busy_Mark);
+  model->jobs->linkPointer(&jobs_Mark);
+  served = model->served;
+}
+
+workerSAN::workerSAN(const TestModelParams& params)
+    : busy(new Place("busy", 0)),
+      jobs(new Place("jobs", params.jobs)),
+      served(new ServedArray("served")),
+      serve_case1(1, params),
+      serve_case2(2, params) {
+  serveGroup.initialize(2, "serveGroup");
+  serveGroup.appendGroup(&serve_case1);
+  serveGroup.appendGroup(&serve_case2);
+
+  BaseStateVariableClass* places[] = {busy, jobs, served};
+  Activity* actions[] = {&start, &serve_case1, &serve_case2};
+  BaseGroupClass* groups[] = {&start, &serveGroup};
+  initializeSANModelNow("worker", 3, places, 0, nullptr, 3, actions, 2, groups);
+
+  AddEnableArc(busy, &start);
+  AddEnableArc(jobs, &start);
+  AddAffectArc(busy, &start);
+  AddAffectArc(jobs, &start);
+  for (serveActivity* serve : {&serve_case1, &serve_case2}) {
+    AddEnableArc(busy, serve);
+    AddAffectArc(busy, serve);
+    AddAffectArc(served, serve);
+  }
+  AddAffectArc(jobs, &serve_case2);
+
+  for (Activity* action : actions) action->LinkVariables();
+}
+
+workerSAN::~workerSAN() {
+  delete busy;
+  delete jobs;
+  delete served;
+}
+
+// ---- controllerSAN -----------------------------------------------------------
+
+controllerSAN::auditActivity::auditActivity(int caseNumber, const TestModelParams& params)
+    : caseNumber(caseNumber),
+      weight(params.auditWeights[caseNumber - 1]),
+      delay(params.auditTimes[caseNumber - 1]) {
+  ActivityInitialize(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, Deterministic,
+                     RaceEnabled, caseNumber == 1 ? 2 : 3, 3, false);
+}
+
+bool controllerSAN::auditActivity::Enabled() {
+  previouslyEnabled = enabled;
+  enabled = *budget_Mark > 0 && served->at(0) > *audited_Mark;
+  return enabled;
+}
+
+BaseActionClass* controllerSAN::auditActivity::Fire() {
+  (*audited_Mark)++;
+  (*budget_Mark)--;
+  if (caseNumber == 2) (*jobs_Mark)++;
+  return this;
+}
+
+void controllerSAN::auditActivity::LinkVariables() {
+  auto* model = static_cast<controllerSAN*>(ParentModel);
+  model->jobs->linkPointer(&jobs_Mark);
+  model->audited->linkPointer(&audited_Mark);
+  model->budget->linkPointer(&budget_Mark);
+  served = model->served;
+}
+
+controllerSAN::controllerSAN(const TestModelParams& params)
+    : jobs(new Place("jobs", params.jobs)),
+      served(new ServedArray("served")),
+      audited(new Place("audited", 0)),
+      budget(new Place("budget", params.auditBudget)),
+      audit_case1(1, params),
+      audit_case2(2, params) {
+  auditGroup.initialize(2, "auditGroup");
+  auditGroup.appendGroup(&audit_case1);
+  auditGroup.appendGroup(&audit_case2);
+
+  BaseStateVariableClass* places[] = {jobs, served, audited, budget};
+  Activity* actions[] = {&audit_case1, &audit_case2};
+  BaseGroupClass* groups[] = {&auditGroup};
+  initializeSANModelNow("controller", 4, places, 0, nullptr, 2, actions, 1, groups);
+
+  for (auditActivity* audit : {&audit_case1, &audit_case2}) {
+    AddEnableArc(budget, audit);
+    AddEnableArc(served, audit);
+    AddEnableArc(audited, audit);
+    AddAffectArc(audited, audit);
+    AddAffectArc(budget, audit);
+  }
+  AddAffectArc(jobs, &audit_case2);
+
+  for (Activity* action : actions) action->LinkVariables();
+}
+
+controllerSAN::~controllerSAN() {
+  delete jobs;
+  delete served;
+  delete audited;
+  delete budget;
+}
+
+// ---- poolRep ---------------------------------------------------------------
+
+const char* const poolRep::SharedNames[2] = {"jobs", "served"};
+
+poolRep::poolRep(const TestModelParams& params) : Rep("pool", params.replicas, 2, SharedNames) {
+  for (int i = 0; i < NumChildren; i++) Children[i] = new workerSAN(params);
+  SetupActions();
+  if (!AllChildrenEmpty()) {
+    jobs = new Place("jobs", 0);
+    addSharedPtr(jobs, "jobs");
+    jobs->ShareWith(worker(0)->jobs);
+    served = new ServedArray("served");
+    addSharedPtr(served, "served");
+    served->ShareWith(worker(0)->served);
+    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++)
+      addSharingInfo(worker(LoopCounter)->jobs, jobs, nullptr);
+    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++)
+      addSharingInfo(worker(LoopCounter)->served, served, nullptr);
+  }
+  Setup("worker");
+  for (int i = 1; i < NumChildren; i++) {
+    worker(0)->jobs->ShareWith(worker(i)->jobs);
+    worker(0)->served->ShareWith(worker(i)->served);
+  }
+}
+
+poolRep::~poolRep() {
+  if (!AllChildrenEmpty()) {
+    delete jobs;
+    delete served;
+  }
+  for (int i = 0; i < NumChildren; i++) delete Children[i];
+}
+
+// ---- systemJoin --------------------------------------------------------------
+
+const char* const systemJoin::SharedNames[2] = {"jobs", "served"};
+
+systemJoin::systemJoin(const TestModelParams& params)
+    : Join("system", 2, 2, SharedNames),
+      pool(new poolRep(params)),
+      controller(new controllerSAN(params)) {
+  Children[0] = pool;
+  pool->DefineName("pool");
+  Children[1] = controller;
+  controller->DefineName("controller");
+  SetupActions();
+  if (!AllChildrenEmpty()) {
+    jobs = new Place("jobs", 0);
+    addSharedPtr(jobs, "jobs");
+    if (pool->getNumStateVariables() > 0) {
+      jobs->ShareWith(pool->jobs);
+      addSharingInfo(pool->jobs, jobs, pool);
+    }
+    if (controller->getNumStateVariables() > 0) {
+      jobs->ShareWith(controller->jobs);
+      addSharingInfo(controller->jobs, jobs, controller);
+    }
+    served = new ServedArray("served");
+    addSharedPtr(served, "served");
+    if (pool->getNumStateVariables() > 0) {
+      served->ShareWith(pool->served);
+      addSharingInfo(pool->served, served, pool);
+    }
+    if (controller->getNumStateVariables() > 0) {
+      served->ShareWith(controller->served);
+      addSharingInfo(controller->served, served, controller);
+    }
+  }
+  Setup();
+}
+
+systemJoin::~systemJoin() {
+  if (!AllChildrenEmpty()) {
+    delete jobs;
+    delete served;
+  }
+  delete pool;
+  delete controller;
+}

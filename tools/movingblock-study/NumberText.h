@@ -1,0 +1,13 @@
+#ifndef MOVINGBLOCK_STUDY_NUMBER_TEXT_H
+#define MOVINGBLOCK_STUDY_NUMBER_TEXT_H
+
+#include <string>
+
+// The shortest text that reads back to exactly `value` ("0.1",
+// "0.30000000000000004"); "nan", "inf" and "-inf" for the others.
+std::string ShortestText(double value);
+
+// `value` with `decimals` digits after the point.
+std::string FixedText(double value, int decimals);
+
+#endif
