@@ -48,6 +48,13 @@ class SimulatorClass {
 
   void Run();
 
+  // Steps of the assembly, in the order the constructor takes them.
+  void SetUpTracing();
+  void SelectObservedVariables();
+  void BuildGroupAndActionTables();
+  void BuildConnectivity();
+  void InstallGenerator();
+
   // Command line.
   short ParseCommandLineOptions(int argc, char** argv);
   static void PrintUsage();
