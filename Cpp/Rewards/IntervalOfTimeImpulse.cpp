@@ -1,0 +1,19 @@
+#include "Rewards/IntervalOfTimeImpulse.h"
+
+void IntervalOfTimeImpulse::Accumulate(double, double T) {
+  if (StartTime <= T && T <= StopTime) {
+    Value += Impulse_Function(T);
+    Counter++;
+  }
+}
+
+void IntervalOfTimeImpulse::completeAccumulation(double t) {
+  if (TimeAveraged) Value = Value / (min(t, StopTime) - StartTime);
+}
+
+void IntervalOfTimeImpulse::CurrentImpulse() { Value = Impulse_Function(0.0); }
+
+void IntervalOfTimeImpulse::Reset() {
+  Value = 0.0;
+  Counter = 0;
+}

@@ -1,0 +1,194 @@
+#ifndef CORVAX_PERFORMANCE_VARIABLE_NODE_H
+#define CORVAX_PERFORMANCE_VARIABLE_NODE_H
+
+#include <string>
+#include <vector>
+
+#include "Rewards/ActionModelPairClass.h"
+#include "Rewards/ImpulseNodeClass.h"
+#include "Rewards/ModelGroupClass.h"
+#include "Rewards/PerformanceVariableWorker.h"
+#include "Rewards/RewardType.h"
+#include "Rewards/VarModelPairClass.h"
+
+class BaseActionClass;
+class BaseModelClass;
+
+// One performance variable at one time point. It is computed by workers,
+// one per combination of the model instances it depends on: rate workers
+// (PerformanceVariableWorker) and, per impulse reward, impulse workers
+// (made by the impulse node the variable registers with AddImpulse). At the
+// end of a replication or batch it holds one observation: AccumulatedValue
+// and AccumulatedSquare (the sum of the workers' squares).
+//
+// A generated variable, in its constructor (argument: the time index):
+//   Initialize(name, type, numTimes, starts, stops, timeIndex,
+//              numImpulses, numModelDeps, numVarDeps);
+//   AddImpulse("<action>", "<model>", &itsImpulse0);   // per impulse
+//   AddModelDependency(...), AddVariableDependency(...) // rate rewards only
+// The impulse node stays the generated variable's (usually a member); the
+// variable owns the workers it makes. CreateWorkerList() fills
+// Workers[0 .. GetNumberOfWorkers()-1] with new rate workers, which the
+// variable then owns (it does nothing for a variable without rate reward).
+// The reward model binds the variable to the model tree (PVModel::Initialize).
+class PerformanceVariableNode {
+ public:
+  // Accumulation states.
+  enum { NotStarted = 0, InProgress = 1, Complete = 2 };
+
+  // Number of the next variable to be initialised.
+  static int the_id;
+
+  PerformanceVariableNode() = default;
+  PerformanceVariableNode(const PerformanceVariableNode&) = delete;
+  PerformanceVariableNode& operator=(const PerformanceVariableNode&) = delete;
+  virtual ~PerformanceVariableNode();
+  // Creates the rate workers (NumWorkers of them, known after FixReferences).
+  virtual void CreateWorkerList() = 0;
+  virtual void Reset();
+
+  void Initialize(const char* name, RewardType type, int numTimes, const double* startTimes,
+                  const double* stopTimes, int timeIndex, int numImpulses, int numModelDeps,
+                  int numVarDeps);
+  void InitializeTimeArrays(int n, const double* startTimes, const double* stopTimes);
+  void DefineName(const char* name);
+
+  RewardType GetRewardType() const { return Type; }
+  int GetNumTimePoints() const { return NumTimePoints; }
+  double GetStartTime(int i) const { return StartTimes[i]; }
+  double GetStopTime(int i) const { return StopTimes[i]; }
+
+  // Observation arithmetic; t the current time, T the time of the latest
+  // firing, A the action of that firing.
+  inline void Accumulate(double t, double T, BaseActionClass* A);
+  void EndAccumulate(double t, double T, BaseActionClass* A);
+  void CommonAccumulate(double t, double T, BaseActionClass* A);
+  // The impulse part of CommonAccumulate: the workers that A reaches.
+  void AccumulateImpulses(double t, double T, BaseActionClass* A);
+  void TotalAccumulation();
+  void UpdateAccumulate(double t);
+  // The window part of Accumulate alone: what Accumulate does for a firing
+  // that reaches none of this variable's workers.
+  inline void AdvanceWindow(double t);
+  void CurrentReward(BaseActionClass* A);
+
+  // Dependencies, declared by the generated constructor.
+  void AddVariableDependency(const char* variable, const char* model);
+  void AddModelDependency(const char* model);
+  bool IsDependentOnModel(const char* model) const;
+  void UpdateDependencies();
+  void AddImpulse(const char* action, const char* model, ImpulseNodeClass* impulse);
+  void AddImpulseModelDependency(const char* model, ImpulseNodeClass* impulse);
+  void AddImpulseModelDependency(const char* model, int index);
+  void AddImpulseActionDependency(const char* action, int index);
+  bool IsDependentOnImpulseModel(const char* model, int index) const;
+  int GetImpulseNumber(const ImpulseNodeClass* impulse) const;
+  // True when A (or, for a synchronised action, one of its members) triggers
+  // an impulse of this variable.
+  bool ImpulseAffectedBy(BaseActionClass* A) const;
+
+  // Binding to the model tree (run by PVModel::Initialize, in this order).
+  void FixReferences(BaseModelClass* topModel);
+  void GetNumberOfImpulseWorkers();
+  void CreateModelGroupList();
+  void FixWorkerList();
+  void AddPVWorkersToAction(BaseActionClass* action, BaseModelClass* model);
+  void CreateImpulseModelGroupList();
+  void CreateImpulseWorkerLists();
+  void FixImpulseWorkerLists();
+  int GetNumberOfWorkers() const { return NumWorkers; }
+
+  const char* getName() const { return Name.c_str(); }
+  int getNodeNumber() const { return NodeNumber; }
+  int getState() const { return State; }
+  int getNumImpulses() const { return NumImpulses; }
+  int getNumImpulseWorkers(int impulse) const { return NumImpulseWorkers[impulse]; }
+  ImpulseNodeClass* getImpulse(int impulse) const { return Impulses[impulse]; }
+  ImpulseNodeClass* getImpulseWorker(int impulse, int worker) const {
+    return ImpulseWorkers[impulse][worker];
+  }
+  const ActionModelPairClass& getImpulsePair(int impulse) const { return ImpulsePairs[impulse]; }
+  const std::vector<std::string>& getImpulseModelDeps(int impulse) const {
+    return ImpulseModelDeps[impulse];
+  }
+  const ModelGroupClass& getImpulseModelGroup(int impulse, int worker) const {
+    return ImpulseModelGroups[impulse][worker];
+  }
+  const ModelGroupClass& getModelGroup(int worker) const { return ModelGroups[worker]; }
+  const std::vector<BaseActionClass*>& getAffectingActions() const { return AffectingActions; }
+  void appendAffectingAction(BaseActionClass* action) { AffectingActions.push_back(action); }
+  BaseModelClass* getModel() const { return TheModel; }
+
+  // Observation.
+  double AccumulatedValue = 0.0;
+  double AccumulatedSquare = 0.0;
+  // Window of this node's time point (slides on Reset when SlidingWindow is 1).
+  double CurrentStartTime = 0.0;
+  double CurrentStopTime = 0.0;
+  int State = NotStarted;
+  int SlidingWindow = 0;
+
+ protected:
+  // The exit of a set-up error that the model generator must fix.
+  [[noreturn]] static void SetUpError();
+  void resetImpulseWindows();
+
+  std::string Name;
+  int NumTimePoints = 0;
+  double* StartTimes = nullptr;
+  double* StopTimes = nullptr;
+  double ImpulseTotal = 0.0;
+  double ImpulseSquareTotal = 0.0;
+  double IntervalLength = 0.0;
+  RewardType Type = InstantOfTime;
+  int NodeNumber = -1;
+  BaseModelClass* TheModel = nullptr;
+
+  std::vector<BaseActionClass*> AffectingActions;
+  int NumImpulseAffectingActions = 0;
+  int NumRateAffectingActions = 0;
+
+  // Rate rewards.
+  std::vector<ModelGroupClass> ModelGroups;  // one per rate worker
+  int NumWorkers = 0;
+  PerformanceVariableWorker** Workers = nullptr;  // owned, with the workers
+  std::vector<VarModelPairClass> VarDeps;
+  std::vector<std::string> ModelDeps;
+
+  // Impulse rewards, per impulse index.
+  int NumImpulses = 0;       // registered by AddImpulse
+  int ImpulseCapacity = 0;   // declared to Initialize
+  std::vector<int> NumImpulseWorkers;
+  std::vector<int> NumImpulseModelInstances;
+  std::vector<ImpulseNodeClass*> Impulses;          // the generated variable's own
+  std::vector<ImpulseNodeClass**> ImpulseWorkers;   // owned, with the workers
+  std::vector<ActionModelPairClass> ImpulsePairs;
+  std::vector<std::vector<std::string>> ImpulseModelDeps;
+  std::vector<std::vector<ModelGroupClass>> ImpulseModelGroups;
+  bool HasRateWorkers = false;
+
+  friend class PVModel;
+};
+
+inline void PerformanceVariableNode::AdvanceWindow(double t) {
+  if (State == Complete || t < CurrentStartTime) return;
+  if (t <= CurrentStopTime) {
+    State = InProgress;
+  } else {
+    State = Complete;
+    TotalAccumulation();
+  }
+}
+
+inline void PerformanceVariableNode::Accumulate(double t, double T, BaseActionClass* A) {
+  if (State == Complete || t < CurrentStartTime) return;
+  CommonAccumulate(t, T, A);
+  if (t <= CurrentStopTime) {
+    State = InProgress;
+  } else {
+    State = Complete;
+    TotalAccumulation();
+  }
+}
+
+#endif

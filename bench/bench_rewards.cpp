@@ -1,0 +1,76 @@
+// The reward model's part of every firing step: PVModel::Accumulate before
+// the firing and PVModel::FireAction, over 13 considered nodes (one impulse
+// variable with 13 windows, like the railway model's reward). Replications
+// end at t = 700 (EndAccumulate, PVReset). Must not touch the heap.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "support/TestRewards.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+  allocations++;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// Fires a cycle of actions; every `impulseEvery`-th firing (0: none) is a
+// serve_case1, which reaches an impulse worker of every node.
+void runFirings(benchmark::State& state, int impulseEvery) {
+  TestModelParams params;
+  params.replicas = 4;
+  systemRewardModel model({ImpulseRewardSpec::thirteenWindows()}, true, params);
+  model.ConsiderOnly(nullptr, 0);
+  std::vector<BaseActionClass*> plain, impulse;
+  for (int i = 0; i < params.replicas; i++) {
+    plain.push_back(&model.worker(i)->start);
+    plain.push_back(&model.worker(i)->serve_case2);
+    impulse.push_back(&model.worker(i)->serve_case1);
+  }
+  double t = 0.0;
+  long n = 0;
+  double completed = 0.0;
+  const long before = allocations;
+  for (auto _ : state) {
+    BaseActionClass* action = impulseEvery > 0 && n % impulseEvery == 0
+                                  ? impulse[(n / impulseEvery) % impulse.size()]
+                                  : plain[n % plain.size()];
+    model.Accumulate(t);
+    benchmark::DoNotOptimize(model.FireAction(action, t));
+    n++;
+    t += 0.01;
+    if (t > model.getLatestFinishingTime()) {
+      model.EndAccumulate(model.getLatestFinishingTime());
+      completed += model.getPVs()[12]->AccumulatedValue;
+      model.PVReset();
+      t = 0.0;
+    }
+  }
+  benchmark::DoNotOptimize(completed);
+  const long made = allocations - before;
+  state.counters["allocations"] = static_cast<double>(made);
+  if (made != 0) state.SkipWithError("the firing path allocated");
+  state.counters["firings/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsRate);
+}
+
+void BM_AccumulateFire_NoImpulse(benchmark::State& state) { runFirings(state, 0); }
+void BM_AccumulateFire_OneInEightImpulse(benchmark::State& state) { runFirings(state, 8); }
+void BM_AccumulateFire_AllImpulse(benchmark::State& state) { runFirings(state, 1); }
+
+BENCHMARK(BM_AccumulateFire_NoImpulse);
+BENCHMARK(BM_AccumulateFire_OneInEightImpulse);
+BENCHMARK(BM_AccumulateFire_AllImpulse);
+
+}  // namespace

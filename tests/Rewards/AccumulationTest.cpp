@@ -1,0 +1,146 @@
+// Observation arithmetic of the reward variables, driven the way the
+// simulation loops drive it: Accumulate(t) before every firing, FireAction,
+// EndAccumulate at the end of a replication, PVReset between replications.
+#include <gtest/gtest.h>
+
+#include "BaseClasses/BaseGroupClass.h"
+#include "support/TestRewards.h"
+
+namespace {
+
+struct Loop {
+  systemRewardModel& model;
+  void fire(BaseActionClass* action, double t) {
+    model.Accumulate(t);
+    model.FireAction(action, t);
+  }
+};
+
+TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
+  systemRewardModel model({ImpulseRewardSpec::threeWindows()}, true);
+  model.ConsiderOnly(nullptr, 0);
+  ASSERT_EQ(model.getNumPVs(), 3);
+  PerformanceVariableNode* w100 = model.getPVs()[0];
+  PerformanceVariableNode* w150 = model.getPVs()[1];
+  Loop loop{model};
+
+  loop.fire(&model.worker(1)->serve_case1, 0.0);    // counts at exactly the start
+  loop.fire(&model.worker(1)->start, 50.0);
+  loop.fire(&model.worker(1)->serve_case1, 100.0);  // and at exactly the stop
+  EXPECT_EQ(w100->getState(), PerformanceVariableNode::InProgress);
+  EXPECT_EQ(w100->AccumulatedValue, 0.0);  // totalled only on completion
+
+  loop.fire(&model.worker(0)->serve_case1, 100.0001);
+  EXPECT_EQ(w100->getState(), PerformanceVariableNode::Complete);
+  EXPECT_EQ(w100->AccumulatedValue, 2.0);
+  EXPECT_EQ(w100->AccumulatedSquare, 4.0);  // worker 1's count squared
+  EXPECT_EQ(w150->getState(), PerformanceVariableNode::InProgress);
+
+  // A complete node ignores further calls.
+  w100->Accumulate(50.0, 50.0, &model.worker(1)->serve_case1);
+  w100->EndAccumulate(50.0, 50.0, &model.worker(1)->serve_case1);
+  EXPECT_EQ(w100->AccumulatedValue, 2.0);
+
+  model.EndAccumulate(149.5);  // within the 1.0 tolerance of 150, not of 200
+  EXPECT_EQ(w150->getState(), PerformanceVariableNode::Complete);
+  EXPECT_EQ(w150->AccumulatedValue, 3.0);
+  // Worker 1 earned 2, worker 0 earned 1: the square sums the workers' squares.
+  EXPECT_EQ(w150->AccumulatedSquare, 5.0);
+  EXPECT_EQ(model.getPVs()[2]->getState(), PerformanceVariableNode::InProgress);
+  EXPECT_EQ(model.getPVs()[2]->AccumulatedValue, 0.0);
+
+  model.PVReset();
+  for (int k = 0; k < 3; k++) {
+    EXPECT_EQ(model.getPVs()[k]->getState(), PerformanceVariableNode::NotStarted);
+    EXPECT_EQ(model.getPVs()[k]->AccumulatedValue, 0.0);
+  }
+  EXPECT_EQ(model.getLastActionFired(), model.getNoActionFiredYet());
+  EXPECT_EQ(BaseModelClass::LastActionTime, 0.0);
+
+  // End of a replication at 99 leaves [0, 100] open; at 99.5 it completes it.
+  for (double end : {99.0, 99.5}) {
+    loop.fire(&model.worker(2)->serve_case1, 10.0);
+    model.EndAccumulate(end);
+    const bool complete = end == 99.5;
+    EXPECT_EQ(w100->getState(), complete ? 2 : 1) << end;
+    EXPECT_EQ(w100->AccumulatedValue, complete ? 1.0 : 0.0) << end;
+    model.PVReset();
+  }
+}
+
+TEST(Accumulation, ImpulseWindowOfOneWorker) {
+  countImpulse impulse(false, 1.0);
+  impulse.SetWindow(0.0, 100.0);
+  for (double T : {0.0, 100.0, 100.0001, -0.0001}) impulse.Accumulate(200.0, T);
+  EXPECT_EQ(impulse.Value, 2.0);
+  EXPECT_EQ(impulse.Counter, 2);
+  impulse.completeAccumulation(50.0);  // not time-averaged: unchanged
+  EXPECT_EQ(impulse.Value, 2.0);
+  impulse.Reset();
+  EXPECT_EQ(impulse.Value, 0.0);
+  EXPECT_EQ(impulse.Counter, 0);
+  EXPECT_EQ(impulse.StopTime, 100.0);  // the window stays
+}
+
+TEST(Accumulation, TimeAveragedImpulseDividesBySimulatedPartOfWindow) {
+  ImpulseRewardSpec spec;
+  spec.stops = {100.0};
+  spec.starts = {0.0};
+  spec.timeAveraged = true;
+  systemRewardModel model({spec}, true);
+  model.ConsiderOnly(nullptr, 0);
+  PerformanceVariableNode* node = model.getPVs()[0];
+  Loop loop{model};
+  for (double end : {50.0, 120.0}) {
+    loop.fire(&model.worker(0)->serve_case1, 10.0);
+    loop.fire(&model.worker(0)->serve_case1, 20.0);
+    model.EndAccumulate(end);
+    const double expected = 2.0 / (end < 100.0 ? 50.0 : 100.0);
+    EXPECT_DOUBLE_EQ(node->getImpulseWorker(0, 0)->Value, expected) << end;
+    if (end > 100.0) {
+      EXPECT_DOUBLE_EQ(node->AccumulatedValue, expected);
+      EXPECT_DOUBLE_EQ(node->AccumulatedSquare, expected * expected);
+    }
+    model.PVReset();
+  }
+}
+
+TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
+  ImpulseRewardSpec spec;
+  spec.starts = {0.0};
+  spec.stops = {10.0};
+  systemRewardModel model({spec}, true);
+  model.ConsiderOnly(nullptr, 0);
+  PerformanceVariableNode* node = model.getPVs()[0];
+  node->SlidingWindow = 1;
+  model.SteadyState();
+  EXPECT_EQ(node->getState(), PerformanceVariableNode::InProgress);
+  Loop loop{model};
+
+  loop.fire(&model.worker(0)->serve_case1, 5.0);
+  node->Accumulate(11.0, BaseModelClass::LastActionTime, model.getLastActionFired());
+  EXPECT_EQ(node->AccumulatedValue, 1.0);
+  node->Reset();
+  EXPECT_EQ(node->CurrentStartTime, 10.0);
+  EXPECT_EQ(node->CurrentStopTime, 20.0);
+  // The firing at 5 was counted in the first window and is not counted again.
+  loop.fire(&model.worker(0)->serve_case1, 15.0);
+  loop.fire(&model.worker(0)->serve_case1, 16.0);
+  loop.fire(&model.worker(0)->start, 21.0);
+  EXPECT_EQ(node->getState(), PerformanceVariableNode::Complete);
+  EXPECT_EQ(node->AccumulatedValue, 2.0);
+}
+
+TEST(Accumulation, FireActionRecordsTheFiredAction) {
+  systemRewardModel model({ImpulseRewardSpec::threeWindows()}, false);
+  workerSAN* w = model.worker(0);
+  EXPECT_EQ(model.FireAction(&w->start, 3.0), &w->start);
+  EXPECT_EQ(BaseModelClass::LastActionTime, 3.0);
+  EXPECT_EQ(model.getLastActionFired(), &w->start);
+  // A group with no selected member names no action: the placeholder stands.
+  BaseGroupClass empty;
+  EXPECT_EQ(model.FireAction(&empty, 4.0), model.getNoActionFiredYet());
+  EXPECT_STREQ(model.getLastActionFired()->getName(), "No Action Fired Yet");
+}
+
+}  // namespace
