@@ -72,7 +72,6 @@ studyRangeStudy::studyRangeStudy() {
 }
 
 studyRangeStudy::~studyRangeStudy() {
-  delete ThePVModel;
   delete[] MAnetDelayValues;
   delete[] RBCprocessingTimeValues;
   delete[] TPRUpdatePeriodValues;
