@@ -200,6 +200,10 @@ SimulatorClass::~SimulatorClass() {
   ListenSocket = nullptr;
   delete TraceContainer;
   TraceContainer = nullptr;
+  delete PlainTrace;
+  delete XMLTrace;
+  PlainTrace = nullptr;
+  XMLTrace = nullptr;
   if (AsciiStream != nullptr) {
     CloseAsciiFile(*AsciiStream);
     delete AsciiStream;
