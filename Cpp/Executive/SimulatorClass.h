@@ -21,6 +21,8 @@ class PVModel;
 class TraceFileContainer;
 class TraceFileCorvax;
 class TraceFileXML;
+template <class T>
+class Heap;
 struct SchedulingRecord;
 struct AffectedActionNode;
 
@@ -89,6 +91,20 @@ class SimulatorClass {
   short GenerateCompleteEventListSS();
   void CheckCompletedBatches(PerformanceVariableNode** variables, int* primaryCounts,
                              int* companionCounts);
+  // Loop helpers. StartProcessorClock records the clock at start;
+  // ProcessorSecondsSinceStart is the processor time since then in seconds
+  // (0 before the clock was started).
+  void StartProcessorClock();
+  double ProcessorSecondsSinceStart() const;
+  // Takes the earliest event as the current slot, time and action; false
+  // when the event list is empty. Ends the process when the clock has not
+  // advanced for MaxFiringsAtOneTime firings.
+  bool TakeEarliestEvent();
+  // Schedules one group at the current time plus its sample (and puts it in
+  // the reactivation list when its predicate holds).
+  void ScheduleGroup(BaseGroupClass* group);
+  // Empties the reactivation list, marking every listed action as not in it.
+  void EmptyReactivationList();
 
   // Observation packets and the output drain.
   DataPacket* CreateDataPacket(int numPVs);
@@ -180,6 +196,14 @@ class SimulatorClass {
   int NumEnabledGroups = 0;
   int32_t BatchesCompleted = 0;
   char* InitialState = nullptr;
+  // Firings since the clock last advanced, and the bound beyond which a run
+  // is taken to be caught in zero-delay actions that enable one another.
+  int64_t FiringsAtCurrentTime = 0;
+  int64_t MaxFiringsAtOneTime = 10'000'000;
+  // Steady-state loop: next window boundary and completed batches (-1 before
+  // the first window) of every steady-state variable, by variable index.
+  Heap<double>* BoundaryHeap = nullptr;
+  Heap<int>* BatchCountHeap = nullptr;
 
   // Output side.
   PacketQueue* FreeQueue = nullptr;
