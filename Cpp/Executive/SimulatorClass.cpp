@@ -26,7 +26,6 @@
 namespace {
 constexpr int32_t kPacketQueueCapacity = 50;
 constexpr uint32_t kDefaultSeed = 31415;
-constexpr int kManagerWaitMilliseconds = 60000;
 
 double processorSeconds(std::clock_t ticks) { return static_cast<double>(ticks) / CLOCKS_PER_SEC; }
 }  // namespace
@@ -156,12 +155,12 @@ void SimulatorClass::InstallGenerator() {
 
 void SimulatorClass::Run() {
   if (WaitForSocket) {
-    ManagerSocket = WaitForSimMgrConnection(kManagerWaitMilliseconds);
+    ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
     if (ManagerSocket == nullptr) {
       RunStatus = Stopped;
       // Nothing is simulated: the run must not count as a success.
       std::cerr << "ERROR: No simulation manager connected within "
-                << kManagerWaitMilliseconds / 1000 << " seconds; nothing was simulated."
+                << ManagerWaitMilliseconds / 1000.0 << " seconds; nothing was simulated."
                 << std::endl;
       ExitStatus = 1;
     }

@@ -216,6 +216,7 @@ class SimulatorClass {
   CorvaxSocket* ListenSocket = nullptr;
   CorvaxSocket* ManagerSocket = nullptr;
   int32_t SelectSlice = 2000;
+  int32_t ManagerWaitMilliseconds = 60000;  // how long Run waits for the manager
   int32_t PollTime = 0;
 
   // Process exit status that main returns after destroying the simulator:
