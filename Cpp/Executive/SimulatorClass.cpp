@@ -1,38 +1,208 @@
 // Construction, run and destruction of the simulator.
 #include "Executive/SimulatorClass.h"
 
+#include <cfloat>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
+#include <string>
+#include <vector>
 
+#include "BaseClasses/BaseGroupClass.h"
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
+#include "Executive/EventList.h"
 #include "Executive/PacketQueue.h"
+#include "Executive/SchedulingRecord.h"
+#include "Random/Distributions.h"
+#include "Random/MersenneTwister.h"
+#include "Random/Tausworthe.h"
+#include "Rewards/PVModel.h"
+#include "Study/BaseStudyClass.h"
+#include "Tracing/TraceFileContainer.h"
+#include "Tracing/TraceFileCorvax.h"
+#include "Tracing/TraceFileXML.h"
 
 namespace {
 constexpr int32_t kPacketQueueCapacity = 50;
-}
+constexpr uint32_t kDefaultSeed = 31415;
+
+double processorSeconds(std::clock_t ticks) { return static_cast<double>(ticks) / CLOCKS_PER_SEC; }
+}  // namespace
 
 SimulatorClass::SimulatorClass()
     : FreeQueue(new PacketQueue(kPacketQueueCapacity)),
       FullQueue(new PacketQueue(kPacketQueueCapacity)) {}
 
 SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
+  GroupList = new List<BaseGroupClass>();
+  ActionList = new List<BaseActionClass>();
+  if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
+    TheDistribution = new UserDistributions(0, kDefaultSeed);
+
   if (ParseCommandLineOptions(argc, argv) != 0) {
     PrintUsage();
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
   OpenResultFiles();
+  SetUpTracing();
+
+  Study = GenerateStudy();
+  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
+    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; valid experiments are 0 to "
+              << static_cast<int>(Study->GetNumExps()) - 1 << " ('Experiment 1' is 0)."
+              << std::endl;
+    std::exit(1);
+  }
+  Study->SetGVs(Experiment);
+  if (OverrideString != nullptr) {
+    Study->overrideGVs(OverrideString);
+    std::cout << "Overriding global variables in simulator" << std::endl;
+  }
+  RewardModel = Study->GetPVModel(true);
+  if (PlainTraceOn || XMLTraceOn) TraceContainer->addPVModel(RewardModel);
+  TraceContainer->printHeader();
+
+  SelectObservedVariables();
+  BuildGroupAndActionTables();
+  BuildConnectivity();
+  Events = new EventList(NumGroups + 1);
+  InstallGenerator();
+  NumPVs = RewardModel->getNumPVs();
 }
 
-void SimulatorClass::Run() { FinishBinaryFileAtEndOfRun(); }
+void SimulatorClass::SetUpTracing() {
+  TraceContainer = new TraceFileContainer();
+  if (PlainTraceOn || XMLTraceOn) TraceContainer->setTraceLevel(TraceLevelSetting);
+  if (PlainTraceOn) {
+    if (TraceFileName != nullptr) {
+      PlainTrace = new TraceFileCorvax((std::string(TraceFileName) + ".txt").c_str());
+    } else {
+      std::cout << "Adding cout: " << std::endl;
+      PlainTrace = new TraceFileCorvax(&std::cout);
+    }
+    PlainTrace->setTraceLevel(TraceLevelSetting);
+    TraceContainer->AddTraceFile(PlainTrace);
+  }
+  if (XMLTraceOn) {
+    if (TraceFileName != nullptr)
+      XMLTrace = new TraceFileXML((std::string(TraceFileName) + ".xml").c_str());
+    else
+      XMLTrace = new TraceFileXML(&std::cout);
+    XMLTrace->setTraceLevel(TraceLevelSetting);
+    TraceContainer->AddTraceFile(XMLTrace);
+  }
+}
+
+// A steady-state run observes the variables whose window slides, a
+// terminating run the others; a variable not observed never completes.
+void SimulatorClass::SelectObservedVariables() {
+  PVs = RewardModel->getPVs();
+  NumPVNodes = RewardModel->getNumPVs();
+  const int wantedFlag = SimulationType != 0 ? 0 : 1;
+  std::vector<int> observed;
+  for (int i = 0; i < NumPVNodes; i++) {
+    if (PVs[i]->SlidingWindow == wantedFlag)
+      observed.push_back(i);
+    else
+      PVs[i]->CurrentStopTime = DBL_MAX;
+  }
+  RewardModel->ConsiderOnly(observed.data(), static_cast<int>(observed.size()));
+}
+
+void SimulatorClass::BuildGroupAndActionTables() {
+  RewardModel->listGroups(GroupList);
+  Groups = GroupList->getList();
+  NumGroups = GroupList->getNumItems();
+  Records = new SchedulingRecord[NumGroups];
+  for (int i = 0; i < NumGroups; i++) Groups[i]->Record = &Records[i];
+  // The connectivity builders walk the action table, so it is filled here.
+  RewardModel->listActions(ActionList);
+  Actions = ActionList->getList();
+  NumActions = ActionList->getNumItems();
+}
+
+void SimulatorClass::BuildConnectivity() {
+  const std::clock_t start = std::clock();
+  const int simTest = ReadSimTest();
+  short failed = 0;
+  if (simTest == 2) {
+    std::cout << "GenerateConnectivityList()" << std::endl;
+    failed = GenerateConnectivityList();
+  } else if (simTest == 0 || simTest == 1) {
+    std::cout << "GenerateConnectivityListOld()" << std::endl;
+    failed = GenerateConnectivityListOld(simTest);
+  } else {
+    return;  // any other value builds no connectivity
+  }
+  if (failed != 0) {
+    std::cerr << "Error Generating Connectivity List\n";
+    std::exit(1);
+  }
+  std::cout << "GenerateConnectivityList() Time=" << processorSeconds(std::clock() - start)
+            << std::endl;
+}
+
+void SimulatorClass::InstallGenerator() {
+  if (GeneratorType == TauswortheGenerator)
+    TheDistribution->setGenerator(new Tausworthe());
+  else if (GeneratorType == MersenneTwisterGenerator)
+    TheDistribution->setGenerator(new MersenneTwister());
+  for (int i = 0; i < NumActions; i++) Actions[i]->Reactivation = false;
+  TheDistribution->getGenerator()->srnd(Seed != 0 ? Seed : kDefaultSeed);
+}
+
+void SimulatorClass::Run() {
+  if (WaitForSocket) {
+    ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
+    if (ManagerSocket == nullptr) {
+      RunStatus = Stopped;
+      // Nothing is simulated: the run must not count as a success.
+      std::cerr << "ERROR: No simulation manager connected within "
+                << ManagerWaitMilliseconds / 1000.0 << " seconds; nothing was simulated."
+                << std::endl;
+      ExitStatus = 1;
+    }
+  }
+  if (SimulationType != 0)
+    TerminatingSimulation();
+  else
+    SteadyStateSimulation();
+  FinishBinaryFileAtEndOfRun();
+  if (TraceContainer) TraceContainer->printFooter();
+  std::cout << "Actions fired: " << ActionsFired << std::endl;
+  const double start = ClockAtStart ? ClockAtStart[0] : 0.0;
+  std::cout << "CPU time (s): " << (static_cast<double>(std::clock()) - start) / CLOCKS_PER_SEC
+            << std::endl;
+}
 
 SimulatorClass::~SimulatorClass() {
-  // Output side: sockets, result files, packets.
+  // The affected lists hang off the actions, which the study's reward model
+  // owns; they go while the action table is still at hand.
+  DestructConnectivityList();
+  delete Events;
+  Events = nullptr;
+  delete GroupList;
+  delete ActionList;
+  GroupList = nullptr;
+  ActionList = nullptr;
+  Groups = nullptr;
+  Actions = nullptr;
+  delete[] Records;
+  Records = nullptr;
+
+  // Output side: sockets, trace, result files, packets.
   delete ManagerSocket;
   ManagerSocket = nullptr;
   delete ListenSocket;
   ListenSocket = nullptr;
+  delete TraceContainer;
+  TraceContainer = nullptr;
+  delete PlainTrace;
+  delete XMLTrace;
+  PlainTrace = nullptr;
+  XMLTrace = nullptr;
   if (AsciiStream != nullptr) {
     CloseAsciiFile(*AsciiStream);
     delete AsciiStream;
@@ -49,10 +219,11 @@ SimulatorClass::~SimulatorClass() {
   delete FreeQueue;
   delete Primary;
   delete Companion;
+  delete[] ClockAtStart;
 
   delete[] OverrideString;
   delete[] TraceFileName;
   delete[] ASCIIFileName;
   delete[] BinFileName;
-  delete[] ClockAtStart;
+  if (Study != nullptr) DestructStudy();
 }

@@ -50,6 +50,13 @@ class SimulatorClass {
 
   void Run();
 
+  // Steps of the assembly, in the order the constructor takes them.
+  void SetUpTracing();
+  void SelectObservedVariables();
+  void BuildGroupAndActionTables();
+  void BuildConnectivity();
+  void InstallGenerator();
+
   // Command line.
   short ParseCommandLineOptions(int argc, char** argv);
   static void PrintUsage();
@@ -218,6 +225,7 @@ class SimulatorClass {
   CorvaxSocket* ListenSocket = nullptr;
   CorvaxSocket* ManagerSocket = nullptr;
   int32_t SelectSlice = 2000;
+  int32_t ManagerWaitMilliseconds = 60000;  // how long Run waits for the manager
   int32_t PollTime = 0;
 
   // Process exit status that main returns after destroying the simulator:

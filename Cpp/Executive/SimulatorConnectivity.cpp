@@ -127,6 +127,7 @@ void SimulatorClass::ClearActionAffectsList(BaseActionClass* action) {
 }
 
 void SimulatorClass::DestructConnectivityList() {
+  if (Actions == nullptr) return;
   for (int i = 0; i < NumActions; i++) ClearActionAffectsList(Actions[i]);
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "Rewards/PVModel.h"
+
 namespace {
 char* copyText(const char* text) {
   char* copy = new char[std::strlen(text) + 1];
@@ -114,6 +116,7 @@ bool convertTo(const char* typeName, char parsedType, const ParsedValue& value, 
 }  // namespace
 
 BaseStudyClass::~BaseStudyClass() {
+  delete ThePVModel;
   for (unsigned i = 0; i < NumGVs; i++) {
     if (GVNames) delete[] GVNames[i];
     if (GVTypes) delete[] GVTypes[i];

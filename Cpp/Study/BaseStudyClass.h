@@ -40,7 +40,8 @@ class BaseStudyClass {
   unsigned NumExps = 0;
 };
 
-// The one study of the process, provided by the generated study code.
+// The one study of the process, provided by the generated study code; the
+// study owns the reward model GetPVModel made last.
 BaseStudyClass* GenerateStudy();
 void DestructStudy();
 

@@ -1,0 +1,76 @@
+// The simulator assembled in this process around the railway model: the
+// connectivity builders and the run without a manager.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "BaseClasses/BaseGroupClass.h"
+#include "Executive/SimulatorClass.h"
+
+namespace {
+
+// Builds a simulator from the words of a command line, its console output
+// captured and dropped.
+std::unique_ptr<SimulatorClass> buildSimulator(std::vector<std::string> words) {
+  words.insert(words.begin(), "movingblock-sim");
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  testing::internal::CaptureStdout();
+  auto simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data());
+  testing::internal::GetCapturedStdout();
+  return simulator;
+}
+
+// Per action of the table, the group numbers its firing makes the simulator
+// revisit.
+std::vector<std::set<int>> affectedGroups(const SimulatorClass& simulator) {
+  std::vector<std::set<int>> groups(simulator.NumActions);
+  for (int i = 0; i < simulator.NumActions; i++)
+    for (AffectedActionNode* n = simulator.Actions[i]->AffectedListHead; n; n = n->next)
+      groups[i].insert(n->target->getId() - simulator.Groups[0]->getId());
+  return groups;
+}
+
+TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
+  std::vector<std::set<int>> reference;
+  for (const char* simTest : {"", "0", "1"}) {
+    if (*simTest)
+      setenv("SIMTEST", simTest, 1);
+    else
+      unsetenv("SIMTEST");
+    auto simulator = buildSimulator({"-e", "3", "-N", "1"});
+    const auto groups = affectedGroups(*simulator);
+    ASSERT_EQ(groups.size(), static_cast<size_t>(30 * 10 + 2));
+    if (reference.empty()) {
+      reference = groups;
+      // An RBC firing (the trackside's first action) raises the authority
+      // counter every train reads: all 30 authority groups, the report
+      // pick-up and its own group are revisited.
+      EXPECT_EQ(reference[reference.size() - 2].size(), 32u);
+    }
+    EXPECT_EQ(groups, reference) << "SIMTEST=" << simTest;
+  }
+  unsetenv("SIMTEST");
+}
+
+TEST(InProcess, RunWithoutManagerSimulatesNothingAndFails) {
+  auto simulator = buildSimulator({"-w", "-e", "0", "-N", "3", "-p", "23456"});
+  simulator->ManagerWaitMilliseconds = 100;
+  simulator->SelectSlice = 50;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  simulator->Run();
+  const std::string err = testing::internal::GetCapturedStderr();
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("REGISTER:  Port: ["), std::string::npos);
+  EXPECT_NE(out.find("Actions fired: 0\n"), std::string::npos);
+  EXPECT_NE(out.find("CPU time (s): "), std::string::npos);
+  EXPECT_NE(err.find("No simulation manager connected"), std::string::npos) << err;
+  EXPECT_EQ(SimulatorClass::ExitStatus, 1);
+  SimulatorClass::ExitStatus = 0;
+}
+
+}  // namespace

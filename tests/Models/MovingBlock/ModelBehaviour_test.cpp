@@ -1,0 +1,182 @@
+// The railway model's composition and the behaviour of its activities,
+// checked against hand-computed cases by firing activities directly.
+#include <gtest/gtest.h>
+
+#include "MovingBlock/GlobalVariables.h"
+#include "MovingBlock/modelRJ.h"
+
+namespace {
+
+// Experiment 1's values with a chosen number of trains.
+void setExperimentValues(short trains) {
+  MAnetDelay = 0.2;
+  RBCprocessingTime = 0.2;
+  TPRUpdatePeriod = 5.0;
+  TPRnetDelay = 0.5;
+  integrityNotConfirmedProb = 0.0;
+  lineLength = 16000;
+  maxTrainSpeed = 80;
+  nTrains = trains;
+  netNotDeliveryProb = 0.0;
+  positionUpdatePeriod = 1.0;
+  safetyMargin = 0;
+  trainLength = 300;
+  trainScheduling = 50;
+}
+
+// Fires an activity as the simulator does, at the given time.
+void fireAt(Activity& activity, double time) {
+  BaseModelClass::LastActionTime = time;
+  ASSERT_TRUE(activity.Enabled()) << activity.getName();
+  activity.Fire();
+}
+
+TEST(RailwayModel, CompositionSharesOneCellPerName) {
+  setExperimentValues(3);
+  modelRJ model;
+  modelRJ__fleet& fleet = *model.fleet;
+  ASSERT_EQ(fleet.GetNumberOfChildren(), 3);
+  EXPECT_STREQ(fleet.replica(2)->Name, "train");
+  EXPECT_STREQ(model.trackside->Name, "trackside");
+  EXPECT_EQ(model.NumGroups, 3 * 7 + 2);
+
+  // The shared counter starts from the train model's initial marking.
+  EXPECT_EQ(fleet.replica(0)->Count->getMark(), 3);
+  fleet.replica(1)->Count->setMark(9);
+  EXPECT_EQ(fleet.replica(2)->Count->getMark(), 9);
+  EXPECT_EQ(fleet.Count->getMark(), 9);
+
+  // Fleet and trackside see the same report and authority cells.
+  fleet.replica(2)->MAtoRBC->setMark(4);
+  EXPECT_EQ(model.trackside->MAtoRBC->getMark(), 4);
+  model.trackside->TPRmessages->Index(1)->position->Mark() = 1234;
+  EXPECT_EQ(fleet.replica(0)->TPRmessages->Index(1)->position->Mark(), 1234);
+  fleet.replica(0)->trainMAs->Index(2)->Mark() = 77;
+  EXPECT_EQ(fleet.replica(1)->trainMAs->Index(2)->Mark(), 77);
+
+  // Not shared: each replica has its own train number and report record.
+  fleet.replica(0)->trainID->setMark(5);
+  EXPECT_EQ(fleet.replica(1)->trainID->getMark(), 0);
+
+  // Initial authorities and entry times.
+  EXPECT_EQ(fleet.trainMAs->Index(0)->Mark(), 16000);
+  EXPECT_EQ(fleet.trainMAs->Index(1)->Mark(), 0);
+  EXPECT_EQ(fleet.arrivalTime->Index(2)->Mark(), 100);
+  EXPECT_EQ(model.trackside->trackStatusAreasHeads->Index(0)->Mark(), 16000);
+  EXPECT_EQ(model.trackside->trackStatusAreasHeads->Index(1)->Mark(), 0);
+  EXPECT_STREQ(model.trackside->TPRmessages->Index(2)->timestamp->getPrefix(), "TPRmessages.2");
+}
+
+TEST(RailwayModel, TrainEntersMovesWithinAuthorityAndExits) {
+  setExperimentValues(3);
+  positionUpdatePeriod = 1.0;
+  maxTrainSpeed = 10;
+  lineLength = 45;
+  trainLength = 5;
+  modelRJ model;
+  trainSAN& train = *model.fleet->replica(0);
+
+  fireAt(train.assigningID, 0.0);  // Count 3 -> train number 2
+  EXPECT_EQ(train.trainID->getMark(), 2);
+  EXPECT_EQ(train.Count->getMark(), 2);
+  EXPECT_FALSE(train.assigningID.Enabled());
+  EXPECT_DOUBLE_EQ(train.trainArrival.SampleDistribution(), 2 * 50.0);
+
+  train.trainMAs->Index(2)->Mark() = 25;
+  fireAt(train.trainArrival, 100.0);
+  EXPECT_EQ(train.trainSpeeds->Index(2)->Mark(), 10);  // min((int)25, 10)
+  EXPECT_EQ(train.trainTailPositions->Index(2)->Mark(), -5);
+  const int expectedHeads[] = {10, 20, 25, 25};
+  const int expectedSpeeds[] = {10, 5, 0, 0};
+  for (int step = 0; step < 4; step++) {
+    fireAt(train.updatePosition, 101.0 + step);
+    EXPECT_EQ(train.trainHeadPositions->Index(2)->Mark(), expectedHeads[step]);
+    EXPECT_EQ(train.trainSpeeds->Index(2)->Mark(), expectedSpeeds[step]);
+  }
+  // An authority behind the head gives a negative speed.
+  train.trainMAs->Index(2)->Mark() = 20;
+  fireAt(train.updatePosition, 105.0);
+  EXPECT_EQ(train.trainSpeeds->Index(2)->Mark(), -5);
+
+  // Reaching exactly the end of the line sets the exit flag.
+  train.trainHeadPositions->Index(2)->Mark() = 35;
+  train.trainSpeeds->Index(2)->Mark() = 10;
+  EXPECT_FALSE(train.trainExits.Enabled());
+  fireAt(train.updatePosition, 106.0);
+  EXPECT_EQ(train.trainHasToExit->getMark(), 1);
+  fireAt(train.trainExits, 106.0);
+  EXPECT_FALSE(train.updatePosition.Enabled());
+  EXPECT_FALSE(train.trainExits.Enabled());
+}
+
+TEST(RailwayModel, ReportsCrossTheNetworkAndAuthoritiesComeBack) {
+  setExperimentValues(2);
+  modelRJ model;
+  trainSAN& train = *model.fleet->replica(1);
+  tracksideSAN& trackside = *model.trackside;
+  fireAt(train.assigningID, 0.0);  // train number 1
+  train.trainHeadPositions->Index(1)->Mark() = 700;
+  train.trainSpeeds->Index(1)->Mark() = 12;
+
+  fireAt(train.updateTPR_case1, 5.9);
+  EXPECT_EQ(train.TPRmsg->timestamp->Mark(), 5);
+  EXPECT_EQ(train.TPRmsg->position->Mark(), 700);
+  EXPECT_EQ(train.sendTPR->getMark(), 1);
+  fireAt(train.TPRNetworkDelay_case1, 6.4);
+  EXPECT_EQ(trackside.TPRmessages->Index(1)->speed->Mark(), 12);
+  EXPECT_EQ(train.TPRmsg->timestamp->Mark(), 0);
+  EXPECT_EQ(trackside.TPRtoRBC->getMark(), 1);
+
+  fireAt(trackside.evaluateOlderTPR, 6.4);
+  EXPECT_EQ(trackside.idle->getMark(), 0);
+  fireAt(trackside.RBCprocessing, 6.6);
+  // The last train has no follower: only its own tail is recorded.
+  EXPECT_EQ(trackside.trackStatusAreasTails->Index(1)->Mark(), 1000);
+  EXPECT_EQ(trackside.trackStatusAreasHeads->Index(0)->Mark(), 16000);
+  EXPECT_EQ(trackside.MAmessages->Index(1)->timestamp->Mark(), 6);
+  EXPECT_EQ(trackside.MAmessages->Index(1)->EoA->Mark(), 0);
+
+  fireAt(train.MANetworkDelay_case1, 6.8);
+  EXPECT_EQ(train.trainMAs->Index(1)->Mark(), 0);
+  EXPECT_EQ(train.MAtoRBC->getMark(), 0);
+  EXPECT_FALSE(train.MANetworkDelay_case1.Enabled());
+}
+
+TEST(RailwayModel, TracksideProcessesTheOldestReportAndMovesTheFollower) {
+  setExperimentValues(3);
+  modelRJ model;
+  tracksideSAN& trackside = *model.trackside;
+  auto report = [&](int train, int timestamp, int position, short integrity) {
+    tprMsg* r = trackside.TPRmessages->Index(train);
+    r->timestamp->Mark() = timestamp;
+    r->position->Mark() = position;
+    r->integrityConfirmed->Mark() = integrity;
+  };
+  auto process = [&]() {
+    trackside.msgIn->setMark(1);
+    fireAt(trackside.RBCprocessing, 50.0);
+  };
+  report(0, 5, 1000, 1);
+  report(1, 0, 0, 0);
+  report(2, 3, 400, 1);
+  process();  // train 2 (oldest), the last train: no follower moves
+  EXPECT_EQ(trackside.TPRmessages->Index(2)->timestamp->Mark(), 0);
+  EXPECT_EQ(trackside.MAmessages->Index(2)->timestamp->Mark(), 50);
+  process();  // then train 0; its follower's area = head + margin + length
+  EXPECT_EQ(trackside.trackStatusAreasHeads->Index(1)->Mark(), 1300);
+  EXPECT_EQ(trackside.MAmessages->Index(0)->EoA->Mark(), 16000);
+
+  report(0, 0, 0, 0);
+  report(1, 7, 15900, 1);
+  report(2, 0, 0, 0);
+  process();  // train 1; the follower's area is cut at the end of the line
+  EXPECT_EQ(trackside.trackStatusAreasHeads->Index(2)->Mark(), 16000);
+
+  report(2, 0, 99, 0);
+  process();  // nothing positive: the last train, integrity 0 changes nothing
+  EXPECT_EQ(trackside.MAmessages->Index(2)->EoA->Mark(), 16000);
+  EXPECT_EQ(trackside.MAtoRBC->getMark(), 4);
+  EXPECT_EQ(trackside.idle->getMark(), 5);
+}
+
+}  // namespace
