@@ -172,9 +172,7 @@ void SimulatorClass::Run() {
   FinishBinaryFileAtEndOfRun();
   if (TraceContainer) TraceContainer->printFooter();
   std::cout << "Actions fired: " << ActionsFired << std::endl;
-  const double start = ClockAtStart ? ClockAtStart[0] : 0.0;
-  std::cout << "CPU time (s): " << (static_cast<double>(std::clock()) - start) / CLOCKS_PER_SEC
-            << std::endl;
+  std::cout << "CPU time (s): " << ProcessorSecondsSinceStart() << std::endl;
 }
 
 SimulatorClass::~SimulatorClass() {
