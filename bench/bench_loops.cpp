@@ -104,7 +104,7 @@ void BM_TerminatingWorkerPool(benchmark::State& state) {
   SimulatorAssembly::Settings settings;
   settings.maxBatches = 100;
   SimulatorAssembly assembly(
-      std::make_unique<systemRewardModel>(std::vector{ImpulseRewardSpec::threeWindows()}, true),
+      std::make_unique<systemRewardModel>(std::vector{ImpulseReward::threeWindows()}, true),
       settings);
   RunReplications(state, assembly);
 }

@@ -31,7 +31,7 @@ namespace {
 void runFirings(benchmark::State& state, int impulseEvery) {
   TestModelParams params;
   params.replicas = 4;
-  systemRewardModel model({ImpulseRewardSpec::thirteenWindows()}, true, params);
+  systemRewardModel model({ImpulseReward::thirteenWindows()}, true, params);
   model.ConsiderOnly(nullptr, 0);
   std::vector<BaseActionClass*> plain, impulse;
   for (int i = 0; i < params.replicas; i++) {

@@ -17,7 +17,7 @@ struct Loop {
 };
 
 TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
-  systemRewardModel model({ImpulseRewardSpec::threeWindows()}, true);
+  systemRewardModel model({ImpulseReward::threeWindows()}, true);
   model.ConsiderOnly(nullptr, 0);
   ASSERT_EQ(model.getNumPVs(), 3);
   PerformanceVariableNode* w100 = model.getPVs()[0];
@@ -83,11 +83,11 @@ TEST(Accumulation, ImpulseWindowOfOneWorker) {
 }
 
 TEST(Accumulation, TimeAveragedImpulseDividesBySimulatedPartOfWindow) {
-  ImpulseRewardSpec spec;
-  spec.stops = {100.0};
-  spec.starts = {0.0};
-  spec.timeAveraged = true;
-  systemRewardModel model({spec}, true);
+  ImpulseReward reward;
+  reward.stops = {100.0};
+  reward.starts = {0.0};
+  reward.timeAveraged = true;
+  systemRewardModel model({reward}, true);
   model.ConsiderOnly(nullptr, 0);
   PerformanceVariableNode* node = model.getPVs()[0];
   Loop loop{model};
@@ -106,10 +106,10 @@ TEST(Accumulation, TimeAveragedImpulseDividesBySimulatedPartOfWindow) {
 }
 
 TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
-  ImpulseRewardSpec spec;
-  spec.starts = {0.0};
-  spec.stops = {10.0};
-  systemRewardModel model({spec}, true);
+  ImpulseReward reward;
+  reward.starts = {0.0};
+  reward.stops = {10.0};
+  systemRewardModel model({reward}, true);
   model.ConsiderOnly(nullptr, 0);
   PerformanceVariableNode* node = model.getPVs()[0];
   node->SlidingWindow = 1;
@@ -132,7 +132,7 @@ TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
 }
 
 TEST(Accumulation, FireActionRecordsTheFiredAction) {
-  systemRewardModel model({ImpulseRewardSpec::threeWindows()}, false);
+  systemRewardModel model({ImpulseReward::threeWindows()}, false);
   workerSAN* w = model.worker(0);
   EXPECT_EQ(model.FireAction(&w->start, 3.0), &w->start);
   EXPECT_EQ(BaseModelClass::LastActionTime, 3.0);

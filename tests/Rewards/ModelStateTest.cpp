@@ -13,7 +13,7 @@
 namespace {
 
 TEST(ModelState, LastFiredActionIsAppendedToTheState) {
-  systemRewardModel model({ImpulseRewardSpec::threeWindows()}, false);
+  systemRewardModel model({ImpulseReward::threeWindows()}, false);
   const int modelSize = model.getTopModel()->StateSize();
   ASSERT_EQ(model.getNumActions(), 3 * 3 + 2);
   ASSERT_EQ(model.StateSize(), modelSize + 1);
@@ -45,7 +45,7 @@ std::string readFile(const std::string& path) {
 
 TEST(ModelState, TypeFileListsEveryNodeAndItsTimePoints) {
   const std::string path = std::string(MB_BINARY_DIR) + "/rewards_type_file.txt";
-  ImpulseRewardSpec one;
+  ImpulseReward one;
   one.name = "numberOfJobs";
   one.starts = {0.0};
   one.stops = {100.0};
@@ -55,7 +55,7 @@ TEST(ModelState, TypeFileListsEveryNodeAndItsTimePoints) {
             "Version:1\nNumPV:1\nName:numberOfJobs\nType:1\nNumTimes:1\nStart:0\nStop:100\n");
 
   // Expanded: every node lists all time points; doubles in default format.
-  ImpulseRewardSpec two;
+  ImpulseReward two;
   two.type = InstantOfTime;
   two.starts = {0.5, 1234567.0};
   two.stops = {12.25, 2e6};

@@ -10,7 +10,7 @@ namespace {
 TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
   TestModelParams params;
   params.replicas = 4;
-  systemRewardModel model({ImpulseRewardSpec::threeWindows()}, true, params);
+  systemRewardModel model({ImpulseReward::threeWindows()}, true, params);
   model.ConsiderOnly(nullptr, 0);
   PerformanceVariableNode* node = model.getPVs()[1];
   ASSERT_EQ(node->getNumImpulseWorkers(0), 4);
@@ -43,7 +43,7 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
 }
 
 TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
-  systemRewardModel single({ImpulseRewardSpec::thirteenWindows()}, false);
+  systemRewardModel single({ImpulseReward::thirteenWindows()}, false);
   ASSERT_EQ(single.getNumPVs(), 1);
   EXPECT_EQ(single.getPVs()[0]->CurrentStopTime, 100.0);
   EXPECT_EQ(single.getPVs()[0]->GetNumTimePoints(), 13);
@@ -51,7 +51,7 @@ TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
   EXPECT_EQ(single.createPVNode(1, 0), nullptr);
 
   // Numbers restart in every reward model: they index its actions' tables.
-  systemRewardModel expanded({ImpulseRewardSpec::thirteenWindows()}, true);
+  systemRewardModel expanded({ImpulseReward::thirteenWindows()}, true);
   ASSERT_EQ(expanded.getNumPVs(), 13);
   for (int k = 0; k < 13; k++) {
     EXPECT_EQ(expanded.getPVs()[k]->getNodeNumber(), k);
@@ -140,7 +140,7 @@ TEST(SetUpDeathTest, SetUpErrorsEndTheProcessWithStatusOne) {
               "Model Name was: system\n\\.");
   EXPECT_EXIT(
       {
-        impulsePV node(ImpulseRewardSpec::threeWindows(), 0);
+        impulsePV node(ImpulseReward::threeWindows(), 0);
         countImpulse stranger(false, 1.0);
         node.AddImpulseModelDependency("worker", &stranger);
       },

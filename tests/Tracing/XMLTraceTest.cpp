@@ -53,7 +53,7 @@ std::string process(const std::string& doc, const BaseModelClass* model) {
 TEST(XMLTraceTest, FirstBatchOfComposedModel) {
   TestModelParams params;
   params.replicas = 2;
-  systemRewardModel rewards({ImpulseRewardSpec::threeWindows()}, false, params);
+  systemRewardModel rewards({ImpulseReward::threeWindows()}, false, params);
   systemJoin& system = *rewards.system();
   workerSAN* worker = system.pool->worker(0);
   controllerSAN* controller = system.controller;

@@ -115,7 +115,7 @@ loopRewardModel::loopRewardModel(BaseModelClass* top, std::vector<LoopReward> lo
 
 PerformanceVariableNode* loopRewardModel::createPVNode(int pvIndex, int timeIndex) {
   if (pvIndex < 0 || pvIndex >= static_cast<int>(rewards.size())) return nullptr;
-  auto* node = new impulsePV(rewards[pvIndex].spec, timeIndex);
+  auto* node = new impulsePV(rewards[pvIndex].reward, timeIndex);
   node->SlidingWindow = rewards[pvIndex].slidingWindow;
   return node;
 }
@@ -126,11 +126,11 @@ std::unique_ptr<loopRewardModel> makeClockRewardModel(const ClockParams& params,
   std::vector<LoopReward> rewards;
   for (auto [start, stop] : windows) {
     LoopReward reward;
-    reward.spec.name = action + "Count";
-    reward.spec.action = action;
-    reward.spec.model = "clock";
-    reward.spec.starts = {start};
-    reward.spec.stops = {stop};
+    reward.reward.name = action + "Count";
+    reward.reward.action = action;
+    reward.reward.model = "clock";
+    reward.reward.starts = {start};
+    reward.reward.stops = {stop};
     reward.slidingWindow = slidingWindow;
     rewards.push_back(reward);
   }

@@ -79,7 +79,7 @@ class clockSAN : public SANModel {
 };
 
 struct LoopReward {
-  ImpulseRewardSpec spec;
+  ImpulseReward reward;
   int slidingWindow = 0;
 };
 

@@ -1,11 +1,11 @@
 #include "support/TestRewards.h"
 
-ImpulseRewardSpec ImpulseRewardSpec::thirteenWindows() {
-  ImpulseRewardSpec spec;
-  spec.starts.assign(13, 0.0);
-  spec.stops.clear();
-  for (int i = 0; i < 13; i++) spec.stops.push_back(100.0 + 50.0 * i);
-  return spec;
+ImpulseReward ImpulseReward::thirteenWindows() {
+  ImpulseReward reward;
+  reward.starts.assign(13, 0.0);
+  reward.stops.clear();
+  for (int i = 0; i < 13; i++) reward.stops.push_back(100.0 + 50.0 * i);
+  return reward;
 }
 
 countImpulse::countImpulse(bool timeAveraged, double value)
@@ -25,24 +25,24 @@ ImpulseNodeClass** countImpulse::CreateImpulseWorkerList(int n) {
   return workers;
 }
 
-impulsePV::impulsePV(const ImpulseRewardSpec& spec, int timeIndex)
-    : Impulse0(spec.timeAveraged, spec.impulseValue) {
-  Initialize(spec.name.c_str(), spec.type, static_cast<int>(spec.stops.size()),
-             spec.starts.data(), spec.stops.data(), timeIndex, 1, 0, 0);
-  AddImpulse(spec.action.c_str(), spec.model.c_str(), &Impulse0);
+impulsePV::impulsePV(const ImpulseReward& reward, int timeIndex)
+    : Impulse0(reward.timeAveraged, reward.impulseValue) {
+  Initialize(reward.name.c_str(), reward.type, static_cast<int>(reward.stops.size()),
+             reward.starts.data(), reward.stops.data(), timeIndex, 1, 0, 0);
+  AddImpulse(reward.action.c_str(), reward.model.c_str(), &Impulse0);
 }
 
-systemRewardModel::systemRewardModel(std::vector<ImpulseRewardSpec> specs, bool expandTimes,
+systemRewardModel::systemRewardModel(std::vector<ImpulseReward> rewards, bool expandTimes,
                                      const TestModelParams& params)
-    : specs(std::move(specs)) {
+    : rewards(std::move(rewards)) {
   TopModel = new systemJoin(params);
   DefineName("systemRewardModel");
   LastActionFlag = 1;
-  CreatePVList(static_cast<int>(this->specs.size()), expandTimes);
+  CreatePVList(static_cast<int>(this->rewards.size()), expandTimes);
   Initialize();
 }
 
 PerformanceVariableNode* systemRewardModel::createPVNode(int pvIndex, int timeIndex) {
-  if (pvIndex < 0 || pvIndex >= static_cast<int>(specs.size())) return nullptr;
-  return new impulsePV(specs[pvIndex], timeIndex);
+  if (pvIndex < 0 || pvIndex >= static_cast<int>(rewards.size())) return nullptr;
+  return new impulsePV(rewards[pvIndex], timeIndex);
 }

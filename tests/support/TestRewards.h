@@ -5,7 +5,7 @@
 // the way the model generator writes reward models, for tests of the reward
 // variables, the simulation loops and tracing.
 //
-//   ImpulseRewardSpec   one variable: an impulse reward earned by every
+//   ImpulseReward   one variable: an impulse reward earned by every
 //                       firing of `action` in a model called `model` (by
 //                       default "serve_case1" of "worker", 1.0 per firing)
 //                       over the windows [starts[i], stops[i]].
@@ -15,9 +15,9 @@
 //   impulsePV           its variable (one impulse, no rate reward).
 //   systemRewardModel   the reward model: wraps a new systemJoin, name
 //                       "systemRewardModel", last-action flag 1, one
-//                       variable per spec; expandTimes as given.
+//                       variable per reward; expandTimes as given.
 //
-// Spec helpers: threeWindows() = "servedJobs" over [0,100], [0,150],
+// Helpers: threeWindows() = "servedJobs" over [0,100], [0,150],
 // [0,200]; thirteenWindows() = "servedJobs" over [0,100], [0,150], ...,
 // [0,700] like the railway model's reward (13 nodes with expandTimes true).
 
@@ -29,7 +29,7 @@
 #include "Rewards/PerformanceVariableNode.h"
 #include "support/TestModels.h"
 
-struct ImpulseRewardSpec {
+struct ImpulseReward {
   std::string name = "servedJobs";
   RewardType type = IntervalOfTime;
   std::vector<double> starts{0.0, 0.0, 0.0};
@@ -39,8 +39,8 @@ struct ImpulseRewardSpec {
   bool timeAveraged = false;
   double impulseValue = 1.0;
 
-  static ImpulseRewardSpec threeWindows() { return {}; }
-  static ImpulseRewardSpec thirteenWindows();
+  static ImpulseReward threeWindows() { return {}; }
+  static ImpulseReward thirteenWindows();
 };
 
 class countImpulse : public IntervalOfTimeImpulse {
@@ -56,7 +56,7 @@ class countImpulse : public IntervalOfTimeImpulse {
 
 class impulsePV : public PerformanceVariableNode {
  public:
-  impulsePV(const ImpulseRewardSpec& spec, int timeIndex);
+  impulsePV(const ImpulseReward& reward, int timeIndex);
   void CreateWorkerList() override {}
 
   countImpulse Impulse0;
@@ -64,7 +64,7 @@ class impulsePV : public PerformanceVariableNode {
 
 class systemRewardModel : public PVModel {
  public:
-  systemRewardModel(std::vector<ImpulseRewardSpec> specs, bool expandTimes,
+  systemRewardModel(std::vector<ImpulseReward> rewards, bool expandTimes,
                     const TestModelParams& params = {});
   PerformanceVariableNode* createPVNode(int pvIndex, int timeIndex) override;
 
@@ -72,7 +72,7 @@ class systemRewardModel : public PVModel {
   workerSAN* worker(int i) const { return system()->pool->worker(i); }
 
  private:
-  std::vector<ImpulseRewardSpec> specs;
+  std::vector<ImpulseReward> rewards;
 };
 
 #endif
