@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs every micro-benchmark of the engine, then the railway model's
+# throughput benchmark. Usage: scripts/run-benchmarks.sh [build-dir]
+set -euo pipefail
+build=${1:-build}
+for bench in "$build"/bench/bench_*; do
+  [ -x "$bench" ] || continue
+  echo "== $(basename "$bench")"
+  "$bench" --benchmark_min_time=0.2
+done
+echo "== railway model"
+bench/railway_bench.sh "$build"
