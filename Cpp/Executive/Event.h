@@ -14,6 +14,12 @@ class Event {
   double FiringTime = -1.0;         // absolute simulation time of the firing
   double SchedulingTime = 0.0;      // when the event was made; diagnostics only
   BaseActionClass* Action = nullptr;  // not owned
+
+  // The action's Rank(), asked at most once while the event is scheduled
+  // (the event list fills it on first need; a scheduled action's rank does
+  // not change before it fires).
+  int CachedRank = 0;
+  bool RankKnown = false;
 };
 
 #endif

@@ -9,11 +9,21 @@
 #include "Random/Distributions.h"
 
 namespace {
-// a fires before b: earlier, or at the same time with a higher rank. Ranks
-// are asked only for equal times (a group's Rank() may make its selection).
-bool Before(const Event* a, const Event* b) {
+// The rank of the event's action, asked of the action once per scheduling.
+// Ranks are asked only for equal times (a group's first Rank() may make its
+// selection, so it must come no earlier than it would otherwise).
+int RankOf(Event* event) {
+  if (!event->RankKnown) {
+    event->CachedRank = event->Action->Rank();
+    event->RankKnown = true;
+  }
+  return event->CachedRank;
+}
+
+// a fires before b: earlier, or at the same time with a higher rank.
+bool Before(Event* a, Event* b) {
   if (a->FiringTime != b->FiringTime) return a->FiringTime < b->FiringTime;
-  return a->Action->Rank() > b->Action->Rank();
+  return RankOf(a) > RankOf(b);
 }
 }  // namespace
 
@@ -22,7 +32,9 @@ EventList::EventList(int capacity)
       pool(new Event*[capacity > 0 ? capacity : 0]()),
       capacity(capacity > 0 ? capacity : 0),
       heap(new Event*[this->capacity]()),
-      ties(new int[this->capacity]()) {
+      ties(new int[this->capacity]()),
+      tieWeights(new double[this->capacity]()),
+      tieStack(new int[this->capacity + 1]()) {
   for (int i = 0; i < this->capacity; i++) ReturnToPool(&events[i]);
 }
 
@@ -65,6 +77,7 @@ int EventList::Insert(const Event* event) {
   assert(count < capacity);
   Event* pooled = TakeFromPool();
   *pooled = *event;
+  pooled->RankKnown = false;
   Place(count, pooled);
   count++;
   return BubbleUp(count - 1);
@@ -115,15 +128,24 @@ void EventList::BubbleDown(int i) {
   }
 }
 
-bool EventList::Ties(const Event* a, const Event* b) const {
-  return a->FiringTime == b->FiringTime && a->Action->Rank() == b->Action->Rank();
+bool EventList::Ties(Event* a, Event* b) const {
+  return a->FiringTime == b->FiringTime && RankOf(a) == RankOf(b);
 }
 
 void EventList::FindEquals(int i) {
-  ties[tieCount++] = i;
-  int left = 2 * i + 1, right = left + 1;
-  if (left < count && Ties(heap[left], heap[i])) FindEquals(left);
-  if (right < count && Ties(heap[right], heap[i])) FindEquals(right);
+  // Pre-order over the children that tie with their parent, without
+  // recursion: the right child waits on the stack while the left subtree is
+  // collected.
+  int* stack = tieStack.get();
+  int depth = 0;
+  stack[depth++] = i;
+  while (depth > 0) {
+    const int node = stack[--depth];
+    ties[tieCount++] = node;
+    const int left = 2 * node + 1, right = left + 1;
+    if (right < count && Ties(heap[right], heap[node])) stack[depth++] = right;
+    if (left < count && Ties(heap[left], heap[node])) stack[depth++] = left;
+  }
 }
 
 Event** EventList::Earliest() {
@@ -135,14 +157,17 @@ Event** EventList::Earliest() {
     return &heap[0];
   }
   double total = 0.0;
-  for (int k = 0; k < tieCount; k++) total += heap[ties[k]]->Action->Weight();
+  for (int k = 0; k < tieCount; k++) {
+    tieWeights[k] = heap[ties[k]]->Action->Weight();
+    total += tieWeights[k];
+  }
   double threshold = TheDistribution->getGenerator()->rnd() * total;
   // When the weights sum to 0, or rounding leaves no running sum above the
   // threshold, the last tied event is taken.
   int chosen = ties[tieCount - 1];
   double running = 0.0;
   for (int k = 0; k < tieCount; k++) {
-    running += heap[ties[k]]->Action->Weight();
+    running += tieWeights[k];
     if (running > threshold) {
       chosen = ties[k];
       break;

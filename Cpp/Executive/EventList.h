@@ -57,7 +57,7 @@ class EventList {
 
   void Place(int i, Event* event);  // stores event in cell i and tells its record
   void Swap(int a, int b);
-  bool Ties(const Event* a, const Event* b) const;
+  bool Ties(Event* a, Event* b) const;
 
   std::unique_ptr<Event[]> events;  // the pooled events themselves
   std::unique_ptr<Event*[]> pool;
@@ -69,6 +69,8 @@ class EventList {
   int count = 0;
   std::unique_ptr<int[]> ties;
   int tieCount = 0;
+  std::unique_ptr<double[]> tieWeights;  // Weight() of each tied event, asked once
+  std::unique_ptr<int[]> tieStack;       // scratch of FindEquals
 };
 
 #endif

@@ -244,9 +244,17 @@ BaseActionClass* trainSAN::updateTPRActivity_case2::Fire() {
 
 double trainSAN::MANetworkDelayActivityBase::DeterministicParamValue() { return MAnetDelay; }
 
+int& trainSAN::MANetworkDelayActivityBase::pendingTimestamp(short id) {
+  if (id != cachedId) {
+    cachedTimestamp = &MAmessages->Index(id)->timestamp->Mark();
+    cachedId = id;
+  }
+  return *cachedTimestamp;
+}
+
 bool trainSAN::MANetworkDelayActivityBase::Enabled() {
   previouslyEnabled = enabled;
-  enabled = *MAtoRBC_Mark > 0 && MAmessages->Index(*trainID_Mark)->timestamp->Mark() > 0;
+  enabled = *MAtoRBC_Mark > 0 && pendingTimestamp(*trainID_Mark) > 0;
   return enabled;
 }
 

@@ -165,6 +165,14 @@ class trainSAN : public SANModel {
     double DeterministicParamValue() override;
     bool Enabled() override;
     void LinkVariables() override;
+
+   private:
+    // The timestamp cell of MAmessages[id], found again only when the train
+    // number changes (cells do not move once the model is composed): the
+    // enabling is evaluated for every train whenever an authority is sent.
+    int& pendingTimestamp(short id);
+    short cachedId = -1;
+    int* cachedTimestamp = nullptr;
   };
   class MANetworkDelayActivity_case1 : public MANetworkDelayActivityBase {
    public:
