@@ -2,6 +2,7 @@
 #define CORVAX_EVENT_H
 
 class BaseActionClass;
+struct SchedulingRecord;
 
 // One pending firing: the action and the absolute time at which it fires.
 // A plain record; the event list copies events into its own pool.
@@ -20,6 +21,8 @@ class Event {
   // not change before it fires).
   int CachedRank = 0;
   bool RankKnown = false;
+  // The action's scheduling record, told where the event sits in the heap.
+  SchedulingRecord* Record = nullptr;
 };
 
 #endif

@@ -44,20 +44,22 @@ Event* EventList::TakeFromPool() {
   assert(poolCount > 0);
   Event* event = pool[poolFront];
   pool[poolFront] = nullptr;
-  poolFront = (poolFront + 1) % capacity;
+  if (++poolFront == capacity) poolFront = 0;
   poolCount--;
   return event;
 }
 
 void EventList::ReturnToPool(Event* event) {
   assert(poolCount < capacity);
-  pool[(poolFront + poolCount) % capacity] = event;
+  int back = poolFront + poolCount;
+  if (back >= capacity) back -= capacity;
+  pool[back] = event;
   poolCount++;
 }
 
 void EventList::Place(int i, Event* event) {
   heap[i] = event;
-  event->Action->Record->heapSlot = &heap[i];
+  event->Record->heapSlot = &heap[i];
 }
 
 void EventList::Swap(int a, int b) {
@@ -78,6 +80,7 @@ int EventList::Insert(const Event* event) {
   Event* pooled = TakeFromPool();
   *pooled = *event;
   pooled->RankKnown = false;
+  pooled->Record = event->Action->Record;
   Place(count, pooled);
   count++;
   return BubbleUp(count - 1);
