@@ -19,7 +19,7 @@ printf '%-12s %6s %14s %16s %12s\n' experiment reps "reps/s" "firings/s" "peak M
 for experiment in 0 10; do
   : > "$work/rates"; : > "$work/firings"; : > "$work/memory"
   for _ in $(seq "$runs"); do
-    /usr/bin/time -f '%M' -o "$work/time" "$sim" -e "$experiment" -N "$reps" -a "$work/out.txt" > "$work/log"
+    /usr/bin/time -f '%M' -o "$work/time" "$sim" -e "$experiment" -N "$reps" -a "$work/out.txt" > "$work/log" 2>/dev/null
     cpu=$(sed -n 's/^CPU time (s): //p' "$work/log")
     fired=$(sed -n 's/^Actions fired: //p' "$work/log")
     awk -v r="$reps" -v c="$cpu" 'BEGIN { print r / c }' >> "$work/rates"
