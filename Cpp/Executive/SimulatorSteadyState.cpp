@@ -52,9 +52,11 @@ void SimulatorClass::SteadyStateSimulation() {
   for (int i = 0; i < NumPVs; i++)
     if (PVs[i]->SlidingWindow == 1) steadyStateVariables++;
   if (steadyStateVariables == 0) {
-    // Nothing could ever be observed: stop before simulating anything.
+    // Nothing could ever be observed: stop before simulating anything, and
+    // do not let the run count as a success.
     StartProcessorClock();
     RunStatus = Stopped;
+    ExitStatus = 1;
     std::cerr << "No steady-state reward variable (window-sliding flag 1) in this model: "
                  "a steady-state run has nothing to observe.  Terminating run."
               << std::endl;

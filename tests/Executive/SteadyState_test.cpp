@@ -105,6 +105,8 @@ TEST(SteadyState, WithoutSteadyStateVariablesNothingRuns) {
   EXPECT_EQ(run.sim().RunStatus, SimulatorClass::Stopped);
   EXPECT_EQ(run.sim().ActionsFired, 0);
   EXPECT_TRUE(run.Reports().empty());
+  EXPECT_EQ(SimulatorClass::ExitStatus, 1);  // nothing simulated is no success
+  SimulatorClass::ExitStatus = 0;
 }
 
 TEST(SteadyState, AWindowThatCannotSlideIsFatal) {
