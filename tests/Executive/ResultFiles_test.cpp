@@ -6,45 +6,30 @@
 #include <climits>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
 
-namespace {
-
 using namespace output_test;
 
-std::string headerText(const std::string& header) { return header.substr(0, header.find('\0')); }
-
-}  // namespace
-
 TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
-  SimulatorClass sim;
-  std::string header = sim.CreateBinFileHeader(1);
-  ASSERT_EQ(header.size(), 256u);
-  EXPECT_EQ(headerText(header),
-            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=0,"
-            "SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,");
-  EXPECT_EQ(header.find_first_not_of('\0', headerText(header).size()), std::string::npos);
-
-  sim.Experiment = -1;
-  sim.Seed = UINT32_MAX;
-  sim.GeneratorType = SimulatorClass::MersenneTwisterGenerator;
-  sim.BatchesCompleted = INT_MIN;
-  header = sim.CreateBinFileHeader(1);
-  ASSERT_EQ(header.size(), 256u);
-  EXPECT_EQ(headerText(header),
-            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=4294967295,"
-            "SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,");
-
-  sim.Experiment = 3;
-  sim.Seed = 0;
-  sim.GeneratorType = static_cast<SimulatorClass::RandomNumberGeneratorType>(3);
-  sim.BatchesCompleted = 100;
-  EXPECT_EQ(headerText(sim.CreateBinFileHeader(1)),
-            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=3,"
-            "SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,");
+  using Type = SimulatorClass::RandomNumberGeneratorType;
+  const std::string prefix = "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
+  for (auto [experiment, seed, type, batches, text] :
+       {std::tuple{0, 31415u, Type{0}, 0, "0,SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,"},
+        {-1, UINT32_MAX, Type{2}, INT_MIN,
+         "4294967295,SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,"},
+        {3, 0u, Type{3}, 100, "3,SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,"}}) {
+    SimulatorClass sim;
+    sim.Experiment = experiment;
+    sim.Seed = seed;
+    sim.GeneratorType = type;
+    sim.BatchesCompleted = batches;
+    const std::string header = sim.CreateBinFileHeader(1);
+    EXPECT_EQ(header, (prefix + text).append(256 - prefix.size() - std::string(text).size(), '\0'));
+  }
 }
 
 TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
@@ -62,31 +47,22 @@ TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
   packet.ValuesOf(2)[0] = -2.5;
   std::ostringstream record;
   sim.WriteDataRecord(packet, nullptr, &record);
-  const std::string expected =
-      std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
-      std::string("\0\0\x01\0\0\0\x02", 7) +                                // PV 0, kind 1, n 2
-      std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +          // 1.5, 2.0
-      std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8);  // -2.5
-  EXPECT_EQ(record.str(), expected);
-
+  EXPECT_EQ(record.str(),
+            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
+                std::string("\0\0\x01\0\0\0\x02", 7) +                            // PV 0, kind 1, n 2
+                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +      // 1.5, 2.0
+                std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
   // Byte reversal of the little-endian host representation.
   EXPECT_EQ(std::bit_cast<uint64_t>(SimulatorClass::EndianConvertDouble(1.5)), 0xF83Full);
-}
 
-TEST(ResultFiles, AsciiValuesKeepOneDecimalAndDropOtherTrailingZeros) {
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(1.5), "1.5");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(2), "2.0");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(0), "0.0");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(1e-11), "0.0");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(-2.5), "-2.5");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(0.1234567891), "0.1234567891");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(100), "100.0");
-
+  // ASCII values keep one decimal and drop other trailing zeros.
+  for (auto [value, text] : {std::pair{1.5, "1.5"}, {2.0, "2.0"}, {0.0, "0.0"}, {1e-11, "0.0"}, {-2.5, "-2.5"},
+                             {0.1234567891, "0.1234567891"}, {100.0, "100.0"}})
+    EXPECT_EQ(SimulatorClass::FormatAsciiValue(value), text);
 }
 
 TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
-  const std::string ascii = tempPath("run.txt");
-  const std::string binary = tempPath("run.bin");
+  const std::string ascii = tempPath("run.txt"), binary = tempPath("run.bin");
   std::string finalHeader;
   {
     SimulatorClass sim;
@@ -123,16 +99,15 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
   std::remove(binary.c_str());
 }
 
-TEST(ResultFilesDeathTest, UnopenableResultFileEndsTheProcessBeforeSimulating) {
+TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
   const char* asciiArgs[] = {"sim", "-a", "/nonexistent-dir/out.txt"};
   EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(asciiArgs)), testing::ExitedWithCode(1),
               "Cannot open ASCII result file '/nonexistent-dir/out.txt': No such file");
   const char* binArgs[] = {"sim", "-b", "/nonexistent-dir/out.bin"};
   EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(binArgs)), testing::ExitedWithCode(1),
               "Cannot open binary result file '/nonexistent-dir/out.bin': No such file");
-}
 
-TEST(ResultFiles, ResultFileThatCannotBeWrittenFailsTheExitStatus) {
+  // A file that cannot be written fails the exit status.
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   SimulatorClass::ExitStatus = 0;
   testing::internal::CaptureStderr();
@@ -141,8 +116,8 @@ TEST(ResultFiles, ResultFileThatCannotBeWrittenFailsTheExitStatus) {
     sim.ASCIIFileName = copyText("/dev/full");
     sim.OpenResultFiles();
   }
-  const std::string message = testing::internal::GetCapturedStderr();
-  EXPECT_NE(message.find("ASCII result file '/dev/full' could not be written"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("ASCII result file '/dev/full' could not be written"),
+            std::string::npos);
   EXPECT_EQ(SimulatorClass::ExitStatus, 1);
   SimulatorClass::ExitStatus = 0;
 }

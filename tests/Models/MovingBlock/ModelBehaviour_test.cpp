@@ -4,24 +4,14 @@
 
 #include "MovingBlock/GlobalVariables.h"
 #include "MovingBlock/modelRJ.h"
+#include "Study/BaseStudyClass.h"
 
 namespace {
 
 // Experiment 1's values with a chosen number of trains.
 void setExperimentValues(short trains) {
-  MAnetDelay = 0.2;
-  RBCprocessingTime = 0.2;
-  TPRUpdatePeriod = 5.0;
-  TPRnetDelay = 0.5;
-  integrityNotConfirmedProb = 0.0;
-  lineLength = 16000;
-  maxTrainSpeed = 80;
+  GenerateStudy()->SetGVs(0);
   nTrains = trains;
-  netNotDeliveryProb = 0.0;
-  positionUpdatePeriod = 1.0;
-  safetyMargin = 0;
-  trainLength = 300;
-  trainScheduling = 50;
 }
 
 // Fires an activity as the simulator does, at the given time.
