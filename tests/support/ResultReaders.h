@@ -34,8 +34,8 @@ inline std::string tempPath(const std::string& leaf) {
 }
 
 // A fresh empty folder.
-inline std::string freshDirectory(const std::string& leaf) {
-  const std::string dir = tempPath(leaf);
+inline std::filesystem::path freshDirectory(const std::string& leaf) {
+  const std::filesystem::path dir = tempPath(leaf);
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;

@@ -7,9 +7,10 @@
 
 #include "StudyOptions.h"
 #include "StudyToolHarness.h"
+#include "support/ResultReaders.h"
 
 TEST(StudyTool, TwoExperimentsAgreeWithTheSimulatorsOwnFiles) {
-  const auto dir = FreshDirectory("e2e");
+  const auto dir = results::freshDirectory("e2e");
   const ToolRun run = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
                                               "1,Experiment 1", "--min-reps", "12", "--max-reps", "40", "-n", "5",
                                               "--seed", "77", "--override", "d:netNotDeliveryProb:0.125"});
@@ -53,7 +54,7 @@ TEST(StudyTool, TwoExperimentsAgreeWithTheSimulatorsOwnFiles) {
 }
 
 TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
-  const auto dir = FreshDirectory("refused") / "out";
+  const auto dir = results::freshDirectory("refused") / "out";
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--experiments", "4"}, "unknown experiment '4'"},
       {{"--experiments", "Experiment 9"}, "unknown experiment 'Experiment 9'"},

@@ -8,6 +8,7 @@
 
 #include "ChildProcess.h"
 #include "StudyToolHarness.h"
+#include "support/ResultReaders.h"
 
 namespace {
 const std::string kSimulator = MB_BINARY_DIR "/movingblock-sim";
@@ -34,7 +35,7 @@ std::string WhyNotReady() {
 
 TEST(RealSimulator, TwoExperimentsAgreeWithItsOwnResultFiles) {
   if (const std::string why = WhyNotReady(); !why.empty()) GTEST_SKIP() << why;
-  const auto dir = FreshDirectory("real");
+  const auto dir = results::freshDirectory("real");
   const ToolRun run = RunProgram(kTool, {"--simulator", kSimulator, "--out", dir.string(), "--experiments", "0,5",
                                          "--min-reps", "5", "--max-reps", "10", "-n", "5"});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
