@@ -12,6 +12,11 @@ ServedArray::ServedArray(const char* name, const char* prefix)
 
 ServedArray::~ServedArray() { destroyElements(); }
 
+caseActivity::caseActivity(const char* name, int groupId, int caseNumber, double weight, double delay)
+    : caseNumber(caseNumber), weight(weight), delay(delay) {
+  ActivityInitialize(name, groupId, Deterministic, RaceEnabled, 0, 0, false);
+}
+
 // ---- workerSAN -------------------------------------------------------------
 
 workerSAN::startActivity::startActivity() {
@@ -37,12 +42,8 @@ void workerSAN::startActivity::LinkVariables() {
 }
 
 workerSAN::serveActivity::serveActivity(int caseNumber, const TestModelParams& params)
-    : caseNumber(caseNumber),
-      weight(caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability),
-      delay(params.serveTime) {
-  ActivityInitialize(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, Deterministic,
-                     RaceEnabled, caseNumber == 1 ? 2 : 3, 1, false);
-}
+    : caseActivity(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, caseNumber,
+                   caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability, params.serveTime) {}
 
 bool workerSAN::serveActivity::Enabled() {
   previouslyEnabled = enabled;
@@ -106,12 +107,8 @@ workerSAN::~workerSAN() {
 // ---- controllerSAN -----------------------------------------------------------
 
 controllerSAN::auditActivity::auditActivity(int caseNumber, const TestModelParams& params)
-    : caseNumber(caseNumber),
-      weight(params.auditWeights[caseNumber - 1]),
-      delay(params.auditTimes[caseNumber - 1]) {
-  ActivityInitialize(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, Deterministic,
-                     RaceEnabled, caseNumber == 1 ? 2 : 3, 3, false);
-}
+    : caseActivity(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, caseNumber,
+                   params.auditWeights[caseNumber - 1], params.auditTimes[caseNumber - 1]) {}
 
 bool controllerSAN::auditActivity::Enabled() {
   previouslyEnabled = enabled;
@@ -183,10 +180,10 @@ poolRep::poolRep(const TestModelParams& params) : Rep("pool", params.replicas, 2
     served = new ServedArray("served");
     addSharedPtr(served, "served");
     served->ShareWith(worker(0)->served);
-    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++)
+    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++) {
       addSharingInfo(worker(LoopCounter)->jobs, jobs, nullptr);
-    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++)
       addSharingInfo(worker(LoopCounter)->served, served, nullptr);
+    }
   }
   Setup("worker");
   for (int i = 1; i < NumChildren; i++) {
@@ -219,24 +216,18 @@ systemJoin::systemJoin(const TestModelParams& params)
   if (!AllChildrenEmpty()) {
     jobs = new Place("jobs", 0);
     addSharedPtr(jobs, "jobs");
-    if (pool->getNumStateVariables() > 0) {
-      jobs->ShareWith(pool->jobs);
-      addSharingInfo(pool->jobs, jobs, pool);
-    }
-    if (controller->getNumStateVariables() > 0) {
-      jobs->ShareWith(controller->jobs);
-      addSharingInfo(controller->jobs, jobs, controller);
-    }
+    for (auto [child, childJobs] : {std::pair<BaseModelClass*, Place*>{pool, pool->jobs}, {controller, controller->jobs}})
+      if (child->getNumStateVariables() > 0) {
+        jobs->ShareWith(childJobs);
+        addSharingInfo(childJobs, jobs, child);
+      }
     served = new ServedArray("served");
     addSharedPtr(served, "served");
-    if (pool->getNumStateVariables() > 0) {
-      served->ShareWith(pool->served);
-      addSharingInfo(pool->served, served, pool);
-    }
-    if (controller->getNumStateVariables() > 0) {
-      served->ShareWith(controller->served);
-      addSharingInfo(controller->served, served, controller);
-    }
+    for (auto [child, childServed] : {std::pair<BaseModelClass*, ServedArray*>{pool, pool->served}, {controller, controller->served}})
+      if (child->getNumStateVariables() > 0) {
+        served->ShareWith(childServed);
+        addSharingInfo(childServed, served, child);
+      }
   }
   Setup();
 }

@@ -54,6 +54,21 @@ class ServedArray : public ArrayStateVariable<ExtendedPlace<int>> {
   int& at(int i) { return Index(i)->Mark(); }
 };
 
+// One case of a group: rank 1, a fixed weight and a deterministic delay.
+class caseActivity : public Activity {
+ public:
+  caseActivity(const char* name, int groupId, int caseNumber, double weight, double delay);
+  double Weight() override { return weight; }
+  int Rank() override { return 1; }
+  double SampleDistribution() override { return delay; }
+  double* ReturnDistributionParameters() override { return &delay; }
+
+ protected:
+  int caseNumber;
+  double weight;
+  double delay;
+};
+
 class workerSAN : public SANModel {
  public:
   class startActivity : public Activity {
@@ -70,7 +85,7 @@ class workerSAN : public SANModel {
   };
 
   // Both cases of "serve"; case 2 is the failure.
-  class serveActivity : public Activity {
+  class serveActivity : public caseActivity {
    public:
     serveActivity(int caseNumber, const TestModelParams& params);
     short* busy_Mark = nullptr;
@@ -79,15 +94,6 @@ class workerSAN : public SANModel {
     bool Enabled() override;
     BaseActionClass* Fire() override;
     void LinkVariables() override;
-    double Weight() override { return weight; }
-    int Rank() override { return 1; }
-    double SampleDistribution() override { return delay; }
-    double* ReturnDistributionParameters() override { return &delay; }
-
-   private:
-    int caseNumber;
-    double weight;
-    double delay;
   };
 
   explicit workerSAN(const TestModelParams& params = {});
@@ -104,7 +110,7 @@ class workerSAN : public SANModel {
 
 class controllerSAN : public SANModel {
  public:
-  class auditActivity : public Activity {
+  class auditActivity : public caseActivity {
    public:
     auditActivity(int caseNumber, const TestModelParams& params);
     short* jobs_Mark = nullptr;
@@ -114,15 +120,6 @@ class controllerSAN : public SANModel {
     bool Enabled() override;
     BaseActionClass* Fire() override;
     void LinkVariables() override;
-    double Weight() override { return weight; }
-    int Rank() override { return 1; }
-    double SampleDistribution() override { return delay; }
-    double* ReturnDistributionParameters() override { return &delay; }
-
-   private:
-    int caseNumber;
-    double weight;
-    double delay;
   };
 
   explicit controllerSAN(const TestModelParams& params = {});
