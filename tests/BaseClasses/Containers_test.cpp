@@ -5,6 +5,7 @@
 
 #include "BaseClasses/FastSet.h"
 #include "BaseClasses/List.h"
+#include "support/Capture.h"
 
 namespace {
 
@@ -63,9 +64,7 @@ TEST(List, RemoveReplaceAndRemoveSet) {
   many.removeSetOfItems(drop);
   EXPECT_EQ(itemsOf(many), (std::vector<int*>{&x[0], &x[2], &x[4]}));
 
-  testing::internal::CaptureStdout();
-  List<int>().printList();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "No items in the list\n");
+  EXPECT_EQ(StdoutOf([] { List<int>().printList(); }), "No items in the list\n");
 }
 
 TEST(FastSet, TreeThenFrozenVector) {

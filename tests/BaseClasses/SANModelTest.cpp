@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "BaseClasses/SANModel.h"
+#include "support/Capture.h"
 #include "support/ControlledActivity.h"
 #include "support/TestModels.h"
 
@@ -92,12 +93,6 @@ TEST(SANModelTest, ListActionsByNameTakesTheFirst) {
   ASSERT_EQ(found.getNumItems(), 1);
   EXPECT_EQ(found[0], &x1);
 
-  testing::internal::CaptureStdout();
-  model.PrintSANModelInfo();
-  const std::string info = testing::internal::GetCapturedStdout();
-  EXPECT_TRUE(info.starts_with("SANModelInfo\nNumber of Actions = 3, Number of Groups = 3, Number of State "
-                               "Variables = 1\nActionName = x\nGroup Id = 0\nDistributionType = 2\n"));
-  EXPECT_NE(info.find("\n\nGroup Name = x \nGroup Name = x \nGroup Name = y \nPlace Name = p\n"), std::string::npos);
   std::ostringstream printed;
   model.printState(&printed);
   EXPECT_EQ(printed.str(), "Model: (" + std::to_string(model.getModelId()) + ")m\n  p = 1\n");
@@ -117,9 +112,7 @@ TEST(SANModelTest, LocalStateHashCompareCopyAndFileRecords) {
   *a = *b;
   EXPECT_EQ(a->compare(*b), 0);
   EXPECT_DEATH(*a = *localState({1, 2, 3}), "size == _localS->size");
-  testing::internal::CaptureStdout();
-  localState({0xFF})->print();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "   -1\n");
+  EXPECT_EQ(StdoutOf([] { localState({0xFF})->print(); }), "   -1\n");
 
   // File records: the size, then the bytes.
   auto state = localState({7, 8, 9}), copy = localState({0, 0, 0}), other = localState({0x55, 0x55});

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Executive/SimulatorClass.h"
+#include "support/Capture.h"
 
 namespace {
 
@@ -25,11 +26,9 @@ std::vector<char*> argvOf(std::vector<std::string>& words) {
 
 ParseResult parse(SimulatorClass& sim, std::vector<std::string> args) {
   std::vector<char*> argv = argvOf(args);
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  short status = sim.ParseCommandLineOptions(static_cast<int>(argv.size()), argv.data());
-  std::string err = testing::internal::GetCapturedStderr();
-  return {status, testing::internal::GetCapturedStdout(), err};
+  ParseResult r;
+  r.out = StdoutOf([&] { r.err = StderrOf([&] { r.status = sim.ParseCommandLineOptions(argv.size(), argv.data()); }); });
+  return r;
 }
 
 TEST(CommandLine, ValuesAndEchoes) {

@@ -12,6 +12,7 @@
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
+#include "support/Capture.h"
 
 using namespace output_test;
 
@@ -53,12 +54,11 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   SimulatorClass other;
   other.Port = port;
   other.SelectSlice = 50;
-  testing::internal::CaptureStdout();
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(other.WaitForSimMgrConnection(200), nullptr);
+  const std::string announced = StdoutOf([&] { EXPECT_EQ(other.WaitForSimMgrConnection(200), nullptr); });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_GT(other.Port, port);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "REGISTER:  Port: [" + std::to_string(other.Port) + "]\n");
+  EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.Port) + "]\n");
   EXPECT_EQ(other.ListenSocket->LocalPort(), other.Port);
 }
 
@@ -80,16 +80,12 @@ TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
   EXPECT_FALSE(link.client.Select(50));
   command("\x01");
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 1));
-  testing::internal::CaptureStderr();
-  command("\x07");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "!! Invalid Response Received by Client \n!! Simulation\n");
+  EXPECT_EQ(StderrOf([&] { command("\x07"); }), "!! Invalid Response Received by Client \n!! Simulation\n");
   EXPECT_FALSE(link.client.Select(50));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
   EXPECT_EQ(sim.ManagerSocket, link.server);
 
-  testing::internal::CaptureStdout();
-  command("\x02");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "SOCKET::Quit\n");
+  EXPECT_EQ(StdoutOf([&] { command("\x02"); }), "SOCKET::Quit\n");
   EXPECT_EQ(receive(link.client, 10), reply(0xFE, 2));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
 }
@@ -108,9 +104,8 @@ TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
 }
 
 TEST_F(ManagerCommands, BinaryFileThatCannotBeCreatedStopsTheRun) {
-  testing::internal::CaptureStderr();
-  command("\x03/nonexistent-dir/x.bin;5;;");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("'/nonexistent-dir/x.bin'"), std::string::npos);
+  EXPECT_NE(StderrOf([&] { command("\x03/nonexistent-dir/x.bin;5;;"); }).find("'/nonexistent-dir/x.bin'"),
+            std::string::npos);
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
   EXPECT_EQ(sim.BinStream, nullptr);

@@ -11,6 +11,7 @@
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
+#include "support/Capture.h"
 
 using namespace output_test;
 
@@ -110,13 +111,11 @@ TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
   // A file that cannot be written fails the exit status.
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   SimulatorClass::ExitStatus = 0;
-  testing::internal::CaptureStderr();
-  {
-    SimulatorClass sim;
-    sim.ASCIIFileName = copyText("/dev/full");
-    sim.OpenResultFiles();
-  }
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("ASCII result file '/dev/full' could not be written"),
+  EXPECT_NE(StderrOf([] {
+              SimulatorClass sim;
+              sim.ASCIIFileName = copyText("/dev/full");
+              sim.OpenResultFiles();
+            }).find("ASCII result file '/dev/full' could not be written"),
             std::string::npos);
   EXPECT_EQ(SimulatorClass::ExitStatus, 1);
   SimulatorClass::ExitStatus = 0;

@@ -6,6 +6,7 @@
 #include "Executive/DataPacket.h"
 #include "Executive/Heap.h"
 #include "Executive/LoopTestSupport.h"
+#include "support/Capture.h"
 
 using loop_test::LoopRun;
 using loop_test::Report;
@@ -64,9 +65,7 @@ TEST(SteadyState, TheSlowestVariableCountsAndTheFirstFullOneReports) {
 TEST(SteadyState, RunsThatCannotGoOn) {
   // Absorbing state: ticks at 4, 8, 12, 16, then nothing; a final report.
   LoopRun run(makeClockRewardModel(Ticks({4.0}, 4), {{0, 10}}, 1), 0, 0);
-  testing::internal::CaptureStdout();
-  run.sim.SteadyStateSimulation();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(StdoutOf([&] { run.sim.SteadyStateSimulation(); }),
             "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
   EXPECT_EQ(run.sim.ActionsFired, 4);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2}}}}));
@@ -81,9 +80,8 @@ TEST(SteadyState, RunsThatCannotGoOn) {
 
   // No steady-state variable: nothing runs.
   LoopRun none(makeClockRewardModel({}, {{0, 10}}, 0), 0, 5);
-  testing::internal::CaptureStderr();
-  none.sim.SteadyStateSimulation();
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("No steady-state reward variable"), std::string::npos);
+  EXPECT_NE(StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
+            std::string::npos);
   EXPECT_EQ(none.sim.RunStatus, SimulatorClass::Stopped);
   EXPECT_EQ(none.sim.ActionsFired, 0);
   EXPECT_TRUE(none.Reports().empty());

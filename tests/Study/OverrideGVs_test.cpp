@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Study/BaseStudyClass.h"
+#include "support/Capture.h"
 
 namespace {
 
@@ -35,9 +36,7 @@ class ThreeVariableStudy : public BaseStudyClass {
 };
 
 std::string applied(ThreeVariableStudy& study, const char* text) {
-  testing::internal::CaptureStdout();
-  study.overrideGVs(text);
-  return testing::internal::GetCapturedStdout();
+  return StdoutOf([&] { study.overrideGVs(text); });
 }
 
 TEST(OverrideGVs, MatchingTypesAndEmptyFields) {
@@ -69,9 +68,7 @@ TEST(OverrideGVs, UnknownTypeIncompleteTripleAndUnknownName) {
   EXPECT_EQ(applied(study, "i:length:5:d:rate"), "Not enough double override tokens");
   EXPECT_EQ(study.length, 5);  // complete triples before it are applied
   EXPECT_DOUBLE_EQ(study.rate, 0.0);
-  testing::internal::CaptureStderr();
-  applied(study, "d:nothing:1");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "unknown nothing\n");
+  EXPECT_EQ(StderrOf([&] { applied(study, "d:nothing:1"); }), "unknown nothing\n");
   const char text[] = "s:count:9";
   applied(study, text);
   EXPECT_STREQ(text, "s:count:9");  // the caller's text is not split in place

@@ -9,6 +9,7 @@
 
 #include "BaseClasses/BaseGroupClass.h"
 #include "Executive/SimulatorClass.h"
+#include "support/Capture.h"
 
 namespace {
 
@@ -18,9 +19,8 @@ std::unique_ptr<SimulatorClass> buildSimulator(std::vector<std::string> words, s
   words.insert(words.begin(), "movingblock-sim");
   std::vector<char*> argv;
   for (auto& word : words) argv.push_back(word.data());
-  testing::internal::CaptureStdout();
-  auto simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data());
-  out = testing::internal::GetCapturedStdout();
+  std::unique_ptr<SimulatorClass> simulator;
+  out = StdoutOf([&] { simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data()); });
   return simulator;
 }
 
@@ -59,11 +59,8 @@ TEST(InProcess, RunWithoutManagerSimulatesNothingAndFails) {
   auto simulator = buildSimulator({"-w", "-e", "0", "-N", "3", "-p", "23456"}, out);
   simulator->ManagerWaitMilliseconds = 100;
   simulator->SelectSlice = 50;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  simulator->Run();
-  const std::string err = testing::internal::GetCapturedStderr();
-  out = testing::internal::GetCapturedStdout();
+  std::string err;
+  out = StdoutOf([&] { err = StderrOf([&] { simulator->Run(); }); });
   for (const char* line : {"REGISTER:  Port: [", "Actions fired: 0\n", "CPU time (s): "})
     EXPECT_NE(out.find(line), std::string::npos) << line;
   EXPECT_NE(err.find("No simulation manager connected"), std::string::npos) << err;
