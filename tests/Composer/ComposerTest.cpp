@@ -153,48 +153,27 @@ TEST(ComposerTest, GroupsNumberedAcrossTheTreeAndActionKinds) {
   EXPECT_DEATH(system.GetChild(2), "i < GetNumberOfChildren\\(\\)");
 }
 
-TEST(ComposerTest, JoinCountsAndSharedLocalState) {
-  // A join of two atomic models of 3 and 4 variables sharing one.
-  static const char* const names[] = {"jobs"};
-  workerSAN* worker = new workerSAN();
-  controllerSAN* controller = new controllerSAN();
-  Join join("pair", 2, 1, names);
-  join.setChild(0, worker);
-  join.setChild(1, controller);
-  join.SetupActions();
-  Place jobs("jobs", 0);
-  join.addSharedPtr(&jobs, "jobs");
-  jobs.ShareWith(worker->jobs);
-  join.addSharingInfo(worker->jobs, &jobs, worker);
-  jobs.ShareWith(controller->jobs);
-  join.addSharingInfo(controller->jobs, &jobs, controller);
-  join.Setup();
-  EXPECT_EQ(std::tuple(join.getNumStateVariables(), join.StateSize()),
-            std::tuple(3 + 4 - 2 + 1, (2 + 8) + (8 + 2 + 2) + 2));
-
-  EXPECT_DEATH(join.addSharedPtr(&jobs, "jobs"), "AddedSharedPtrs < NumSharedStateVariables");
-  EXPECT_DEATH(join.addSharingInfo(worker->busy, worker->busy, worker), "VarIndex != -1");
-
-  // The local state holds the shared part only.
-  EXPECT_TRUE(join.HasLocalState());
+TEST(ComposerTest, SharedLocalStateAndMisuse) {
+  systemJoin system;
+  // The local state holds the shared part only: jobs and served.
+  EXPECT_TRUE(system.HasLocalState());
   State* local = nullptr;
-  join.ConstructLocalState(local);
-  EXPECT_EQ(static_cast<Join::LocalState*>(local)->getSize(), 2);
-  jobs.setMark(3);
-  join.GetLocalState(local);
-  controller->jobs->setMark(8);
-  join.SetLocalState(local);
-  EXPECT_EQ(worker->jobs->getMark(), 3);
-  join.DestructLocalState(local);
+  system.ConstructLocalState(local);
+  EXPECT_EQ(static_cast<Join::LocalState*>(local)->getSize(), 2 + 8);
+  system.jobs->setMark(3);
+  system.GetLocalState(local);
+  system.controller->jobs->setMark(8);
+  system.SetLocalState(local);
+  EXPECT_EQ(system.pool->worker(0)->jobs->getMark(), 3);
+  system.DestructLocalState(local);
 
-  delete worker;
-  delete controller;
-
+  Place* budget = system.controller->budget;
+  EXPECT_DEATH(system.addSharedPtr(system.jobs, "jobs"), "AddedSharedPtrs < NumSharedStateVariables");
+  EXPECT_DEATH(system.addSharingInfo(budget, budget, system.controller), "VarIndex != -1");
   static const char* const two[] = {"jobs", "served"};
   Rep rep("r", 1, 2, two);
   Place place("p");
-  EXPECT_DEATH(rep.addSharedPtr(&place, "served"),
-               "0 == strcmp\\(VarName, SharedStateNames\\[AddedSharedPtrs\\]\\)");
+  EXPECT_DEATH(rep.addSharedPtr(&place, "served"), "0 == strcmp\\(VarName, SharedStateNames\\[AddedSharedPtrs\\]\\)");
 }
 
 }  // namespace
