@@ -74,12 +74,4 @@ TEST(OverrideGVs, UnknownTypeIncompleteTripleAndUnknownName) {
   EXPECT_STREQ(text, "s:count:9");  // the caller's text is not split in place
 }
 
-TEST(StudyBase, ExperimentNamesAndAnEmptyStudy) {
-  EXPECT_STREQ(BaseStudyClass::GetExpName(0), "Experiment 1");
-  EXPECT_STREQ(BaseStudyClass::GetExpName(10), "Experiment 11");
-  BaseStudyClass base;
-  EXPECT_EQ(base.GetGVValue("x"), nullptr);
-  EXPECT_EQ(base.GetPVModel(true), nullptr);
-}
-
 }  // namespace
