@@ -12,22 +12,17 @@ ServedArray::ServedArray(const char* name, const char* prefix)
 
 ServedArray::~ServedArray() { destroyElements(); }
 
-caseActivity::caseActivity(const char* name, int groupId, int caseNumber, double weight, double delay)
+testActivity::testActivity(const char* name, int groupId, Distribution distribution, int caseNumber,
+                           double weight, double delay)
     : caseNumber(caseNumber), weight(weight), delay(delay) {
-  ActivityInitialize(name, groupId, Deterministic, RaceEnabled, 0, 0, false);
+  ActivityInitialize(name, groupId, distribution, RaceEnabled, 0, 0, false);
 }
 
 // ---- workerSAN -------------------------------------------------------------
 
-workerSAN::startActivity::startActivity() {
-  ActivityInitialize("start", 0, Instantaneous, RaceEnabled, 2, 2, false);
-}
+workerSAN::startActivity::startActivity() : testActivity("start", 0, Instantaneous, 0, 1.0, 0.0) {}
 
-bool workerSAN::startActivity::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *busy_Mark == 0 && *jobs_Mark > 0;
-  return enabled;
-}
+bool workerSAN::startActivity::Enabled() { return setEnabled(*busy_Mark == 0 && *jobs_Mark > 0); }
 
 BaseActionClass* workerSAN::startActivity::Fire() {
   (*jobs_Mark)--;
@@ -42,14 +37,10 @@ void workerSAN::startActivity::LinkVariables() {
 }
 
 workerSAN::serveActivity::serveActivity(int caseNumber, const TestModelParams& params)
-    : caseActivity(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, caseNumber,
+    : testActivity(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, Deterministic, caseNumber,
                    caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability, params.serveTime) {}
 
-bool workerSAN::serveActivity::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *busy_Mark > 0;
-  return enabled;
-}
+bool workerSAN::serveActivity::Enabled() { return setEnabled(*busy_Mark > 0); }
 
 BaseActionClass* workerSAN::serveActivity::Fire() {
   (*busy_Mark)--;
@@ -84,10 +75,10 @@ workerSAN::workerSAN(const TestModelParams& params)
   BaseGroupClass* groups[] = {&start, &serveGroup};
   initializeSANModelNow("worker", 3, places, 0, nullptr, 3, actions, 2, groups);
 
-  AddEnableArc(busy, &start);
-  AddEnableArc(jobs, &start);
-  AddAffectArc(busy, &start);
-  AddAffectArc(jobs, &start);
+  for (Place* place : {busy, jobs}) {
+    AddEnableArc(place, &start);
+    AddAffectArc(place, &start);
+  }
   for (serveActivity* serve : {&serve_case1, &serve_case2}) {
     AddEnableArc(busy, serve);
     AddAffectArc(busy, serve);
@@ -107,14 +98,10 @@ workerSAN::~workerSAN() {
 // ---- controllerSAN -----------------------------------------------------------
 
 controllerSAN::auditActivity::auditActivity(int caseNumber, const TestModelParams& params)
-    : caseActivity(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, caseNumber,
+    : testActivity(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, Deterministic, caseNumber,
                    params.auditWeights[caseNumber - 1], params.auditTimes[caseNumber - 1]) {}
 
-bool controllerSAN::auditActivity::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *budget_Mark > 0 && served->at(0) > *audited_Mark;
-  return enabled;
-}
+bool controllerSAN::auditActivity::Enabled() { return setEnabled(*budget_Mark > 0 && served->at(0) > *audited_Mark); }
 
 BaseActionClass* controllerSAN::auditActivity::Fire() {
   (*audited_Mark)++;
@@ -148,9 +135,8 @@ controllerSAN::controllerSAN(const TestModelParams& params)
   initializeSANModelNow("controller", 4, places, 0, nullptr, 2, actions, 1, groups);
 
   for (auditActivity* audit : {&audit_case1, &audit_case2}) {
-    AddEnableArc(budget, audit);
-    AddEnableArc(served, audit);
-    AddEnableArc(audited, audit);
+    for (BaseStateVariableClass* variable : std::initializer_list<BaseStateVariableClass*>{budget, served, audited})
+      AddEnableArc(variable, audit);
     AddAffectArc(audited, audit);
     AddAffectArc(budget, audit);
   }

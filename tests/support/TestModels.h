@@ -54,16 +54,23 @@ class ServedArray : public ArrayStateVariable<ExtendedPlace<int>> {
   int& at(int i) { return Index(i)->Mark(); }
 };
 
-// One case of a group: rank 1, a fixed weight and a deterministic delay.
-class caseActivity : public Activity {
+// An activity of rank 1 with a fixed weight and delay; the case number
+// tells the cases of a group apart.
+class testActivity : public Activity {
  public:
-  caseActivity(const char* name, int groupId, int caseNumber, double weight, double delay);
+  testActivity(const char* name, int groupId, Distribution distribution, int caseNumber, double weight,
+               double delay);
   double Weight() override { return weight; }
   int Rank() override { return 1; }
   double SampleDistribution() override { return delay; }
   double* ReturnDistributionParameters() override { return &delay; }
 
  protected:
+  // Records the previous answer and returns the new one.
+  bool setEnabled(bool now) {
+    previouslyEnabled = enabled;
+    return enabled = now;
+  }
   int caseNumber;
   double weight;
   double delay;
@@ -71,7 +78,7 @@ class caseActivity : public Activity {
 
 class workerSAN : public SANModel {
  public:
-  class startActivity : public Activity {
+  class startActivity : public testActivity {
    public:
     startActivity();
     short* busy_Mark = nullptr;
@@ -79,13 +86,10 @@ class workerSAN : public SANModel {
     bool Enabled() override;
     BaseActionClass* Fire() override;
     void LinkVariables() override;
-    double Weight() override { return 1.0; }
-    int Rank() override { return 1; }
-    double SampleDistribution() override { return 0.0; }
   };
 
   // Both cases of "serve"; case 2 is the failure.
-  class serveActivity : public caseActivity {
+  class serveActivity : public testActivity {
    public:
     serveActivity(int caseNumber, const TestModelParams& params);
     short* busy_Mark = nullptr;
@@ -110,7 +114,7 @@ class workerSAN : public SANModel {
 
 class controllerSAN : public SANModel {
  public:
-  class auditActivity : public caseActivity {
+  class auditActivity : public testActivity {
    public:
     auditActivity(int caseNumber, const TestModelParams& params);
     short* jobs_Mark = nullptr;
