@@ -49,9 +49,8 @@ TEST(CorvaxSocket, SendDeliversWholeBuffersAndRecvBlockStopsAtTerminatorOrClose)
   EXPECT_STREQ(text, "abc");
 }
 
-TEST(CorvaxSync, MutexNamesCountUpAndConditionWakesAWaiter) {
-  CorvaxMutex a, b;
-  EXPECT_EQ(b.Name(), "mutex" + std::to_string(std::stoi(a.Name().substr(5)) + 1));
+TEST(CorvaxSync, ConditionWakesAWaiter) {
+  CorvaxMutex a;
 
   struct Shared {
     CorvaxMutex* mutex = nullptr;
