@@ -2,11 +2,13 @@
 // reports for result files that cannot be opened or written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
@@ -14,6 +16,16 @@
 #include "support/Capture.h"
 
 using namespace output_test;
+
+namespace {
+// Observations of PVs 0 and 2 of a packet of three PVs; PV 1 has none.
+void fill(DataPacket& packet, std::vector<double> pv0, std::vector<double> pv2) {
+  for (auto [pv, values] : {std::pair{0, pv0}, {2, pv2}}) {
+    packet.Counts[pv] = static_cast<int>(values.size());
+    std::copy(values.begin(), values.end(), packet.ValuesOf(pv));
+  }
+}
+}  // namespace
 
 TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
   using Type = SimulatorClass::RandomNumberGeneratorType;
@@ -41,11 +53,7 @@ TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
   EXPECT_EQ(emptyRecord.str(), std::string("\0\0\0\x09\x34\0\x07\0\0", 9));
 
   DataPacket packet(0x1234, 7, 3, 4);
-  packet.Counts[0] = 2;
-  packet.ValuesOf(0)[0] = 1.5;
-  packet.ValuesOf(0)[1] = 2.0;
-  packet.Counts[2] = 1;
-  packet.ValuesOf(2)[0] = -2.5;
+  fill(packet, {1.5, 2.0}, {-2.5});
   std::ostringstream record;
   sim.WriteDataRecord(packet, nullptr, &record);
   EXPECT_EQ(record.str(),
@@ -73,11 +81,7 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
     sim.BinFileName = copyText(binary);
     sim.OpenResultFiles();
     DataPacket packet(1, 2, 3, 2);
-    packet.Counts[0] = 2;
-    packet.ValuesOf(0)[0] = 3;
-    packet.ValuesOf(0)[1] = 0.25;
-    packet.Counts[2] = 1;
-    packet.ValuesOf(2)[0] = -1;
+    fill(packet, {3, 0.25}, {-1});
     sim.WriteDataRecord(packet, nullptr, sim.BinStream);
     sim.UpdateBinFileHeader(*sim.BinStream);
     sim.WriteDataRecord(packet, nullptr, sim.BinStream);
