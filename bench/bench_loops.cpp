@@ -2,32 +2,15 @@
 // (which must not touch the heap) and of whole terminating runs.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
+#include "AllocationCounter.h"
 #include "Executive/Event.h"
 #include "Executive/EventList.h"
 #include "Executive/SimulatorClass.h"
 #include "support/LoopTestModels.h"
 #include "support/SimulatorAssembly.h"
 #include "support/TestRewards.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-// Counting replacement of the global allocation functions (malloc-based new
-// paired with free-based delete, which GCC cannot see through).
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  allocations++;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -59,11 +42,9 @@ void BM_SimStep(benchmark::State& state) {
   sim.FiredAction = &initial;
   sim.TakeEarliestEvent();
 
-  const long before = allocations;
+  const long before = allocation_counter::allocations;
   for (auto _ : state) benchmark::DoNotOptimize(sim.SimStep());
-  const long made = allocations - before;
-  state.counters["allocations"] = static_cast<double>(made);
-  if (made != 0) state.SkipWithError("the firing step allocated");
+  allocation_counter::Report(state, before, "the firing step allocated");
   state.SetItemsProcessed(state.iterations());
   state.counters["firings/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
                                                    benchmark::Counter::kIsRate);
@@ -91,21 +72,16 @@ void RunReplications(benchmark::State& state, SimulatorAssembly& assembly) {
 }
 
 void BM_TerminatingClock(benchmark::State& state) {
-  SimulatorAssembly::Settings settings;
-  settings.maxBatches = 100;
   const double length = static_cast<double>(state.range(0));
-  SimulatorAssembly assembly(makeClockRewardModel(TiesParams(), {{0, length}}), settings);
+  SimulatorAssembly assembly(makeClockRewardModel(TiesParams(), {{0, length}}), 1, 100);
   RunReplications(state, assembly);
 }
 BENCHMARK(BM_TerminatingClock)->Arg(100)->Arg(10000);
 
 // The worker pool of TestModels.h: short replications of a composed model.
 void BM_TerminatingWorkerPool(benchmark::State& state) {
-  SimulatorAssembly::Settings settings;
-  settings.maxBatches = 100;
   SimulatorAssembly assembly(
-      std::make_unique<systemRewardModel>(std::vector{ImpulseReward::threeWindows()}, true),
-      settings);
+      std::make_unique<systemRewardModel>(std::vector{ImpulseReward::threeWindows()}, true), 1, 100);
   RunReplications(state, assembly);
 }
 BENCHMARK(BM_TerminatingWorkerPool);

@@ -2,36 +2,18 @@
 // firing, so both must be fast and must not touch the heap.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <memory>
 #include <vector>
-#include <new>
 
+#include "AllocationCounter.h"
 #include "support/ControlledActivity.h"
 #include "support/TestModels.h"
 
 namespace {
-std::atomic<long> allocations{0};
-}
-
-// Counting replacement of the global allocation functions (malloc-based new
-// paired with free-based delete, which GCC cannot see through).
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  allocations++;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-
-namespace {
+using allocation_counter::allocations;
 
 void reportAllocations(benchmark::State& state, long before) {
-  const long made = allocations - before;
-  state.counters["allocations"] = static_cast<double>(made);
-  if (made != 0) state.SkipWithError("the measured operation allocated");
+  allocation_counter::Report(state, before, "the measured operation allocated");
 }
 
 void BM_PostselectSelection(benchmark::State& state) {

@@ -4,25 +4,10 @@
 // end at t = 700 (EndAccumulate, PVReset). Must not touch the heap.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <vector>
 
+#include "AllocationCounter.h"
 #include "support/TestRewards.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-  allocations++;
-  if (void* p = std::malloc(size ? size : 1)) return p;
-  throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -42,7 +27,7 @@ void runFirings(benchmark::State& state, int impulseEvery) {
   double t = 0.0;
   long n = 0;
   double completed = 0.0;
-  const long before = allocations;
+  const long before = allocation_counter::allocations;
   for (auto _ : state) {
     BaseActionClass* action = impulseEvery > 0 && n % impulseEvery == 0
                                   ? impulse[(n / impulseEvery) % impulse.size()]
@@ -59,9 +44,7 @@ void runFirings(benchmark::State& state, int impulseEvery) {
     }
   }
   benchmark::DoNotOptimize(completed);
-  const long made = allocations - before;
-  state.counters["allocations"] = static_cast<double>(made);
-  if (made != 0) state.SkipWithError("the firing path allocated");
+  allocation_counter::Report(state, before, "the firing path allocated");
   state.counters["firings/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsRate);
 }
 

@@ -12,72 +12,54 @@
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
-
-namespace {
+#include "support/Capture.h"
 
 using namespace output_test;
 
+namespace {
 std::string reply(unsigned char kind, unsigned char command) {
   return bigEndian(10, 4) + static_cast<char>(kind) + static_cast<char>(command) +
          bigEndian(static_cast<uint32_t>(::getpid()), 4);
 }
-
-// A port that was free a moment ago.
-uint16_t freePort() {
-  CorvaxSocket probe;
-  EXPECT_TRUE(probe.Bind(0));
-  return static_cast<uint16_t>(probe.LocalPort());
-}
-
-std::unique_ptr<CorvaxSocket> connectWithin(uint16_t port) {
-  testing::internal::CaptureStderr();  // refused attempts report themselves
-  std::unique_ptr<CorvaxSocket> client;
-  for (int attempt = 0; attempt < 200; attempt++) {
-    client = std::make_unique<CorvaxSocket>();
-    if (client->Connect("127.0.0.1", port)) break;
-    client.reset();
-    usleep(10000);
-  }
-  testing::internal::GetCapturedStderr();
-  return client;
-}
-
 }  // namespace
 
 TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   SimulatorClass sim;
-  sim.Port = freePort();
+  {
+    CorvaxSocket probe;  // a port that was free a moment ago
+    ASSERT_TRUE(probe.Bind(0));
+    sim.Port = static_cast<uint16_t>(probe.LocalPort());
+  }
   sim.SelectSlice = 100;
   const uint16_t port = sim.Port;
   testing::internal::CaptureStdout();
   auto waiting = std::async(std::launch::async, [&] { return sim.WaitForSimMgrConnection(5000); });
-  const auto manager = connectWithin(port);
+  std::unique_ptr<CorvaxSocket> manager;
+  testing::internal::CaptureStderr();  // refused attempts report themselves
+  for (int attempt = 0; attempt < 200 && !manager; attempt++) {
+    manager = std::make_unique<CorvaxSocket>();
+    if (!manager->Connect("127.0.0.1", port)) manager.reset(), usleep(10000);
+  }
+  testing::internal::GetCapturedStderr();
   ASSERT_NE(manager, nullptr);
   boundReceives(*manager);
   ASSERT_EQ(waiting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   sim.ManagerSocket = waiting.get();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "REGISTER:  Port: [" + std::to_string(port) + "]\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "REGISTER:  Port: [" + std::to_string(port) + "]\n");
   ASSERT_NE(sim.ManagerSocket, nullptr);
   EXPECT_EQ(receive(*manager, 10), reply(0xFF, 1));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
-}
 
-TEST(ManagerLink, BusyPortMovesToTheNextAndNoManagerMeansNoSocket) {
-  CorvaxSocket holder;
-  ASSERT_TRUE(holder.Bind(0));
-  ASSERT_TRUE(holder.Listen(1));
-  SimulatorClass sim;
-  sim.Port = static_cast<uint16_t>(holder.LocalPort());
-  sim.SelectSlice = 50;
-  testing::internal::CaptureStdout();
+  // A busy port moves to the next; no manager means no socket, in time.
+  SimulatorClass other;
+  other.Port = port;
+  other.SelectSlice = 50;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(sim.WaitForSimMgrConnection(200), nullptr);
+  const std::string announced = StdoutOf([&] { EXPECT_EQ(other.WaitForSimMgrConnection(200), nullptr); });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_GT(sim.Port, holder.LocalPort());
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "REGISTER:  Port: [" + std::to_string(sim.Port) + "]\n");
-  EXPECT_EQ(sim.ListenSocket->LocalPort(), sim.Port);
+  EXPECT_GT(other.Port, port);
+  EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.Port) + "]\n");
+  EXPECT_EQ(other.ListenSocket->LocalPort(), other.Port);
 }
 
 // A simulator connected to the test, which plays the manager.
@@ -98,18 +80,12 @@ TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
   EXPECT_FALSE(link.client.Select(50));
   command("\x01");
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 1));
-
-  testing::internal::CaptureStderr();
-  command("\x07");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "!! Invalid Response Received by Client \n!! Simulation\n");
+  EXPECT_EQ(StderrOf([&] { command("\x07"); }), "!! Invalid Response Received by Client \n!! Simulation\n");
   EXPECT_FALSE(link.client.Select(50));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
   EXPECT_EQ(sim.ManagerSocket, link.server);
 
-  testing::internal::CaptureStdout();
-  command("\x02");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "SOCKET::Quit\n");
+  EXPECT_EQ(StdoutOf([&] { command("\x02"); }), "SOCKET::Quit\n");
   EXPECT_EQ(receive(link.client, 10), reply(0xFE, 2));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
 }
@@ -128,9 +104,7 @@ TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
 }
 
 TEST_F(ManagerCommands, BinaryFileThatCannotBeCreatedStopsTheRun) {
-  testing::internal::CaptureStderr();
-  command("\x03/nonexistent-dir/x.bin;5;;");
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("'/nonexistent-dir/x.bin'"),
+  EXPECT_NE(StderrOf([&] { command("\x03/nonexistent-dir/x.bin;5;;"); }).find("'/nonexistent-dir/x.bin'"),
             std::string::npos);
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
   EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
@@ -145,11 +119,10 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
   sim.Primary->Counts[0] = 1;
   sim.Primary->ValuesOf(0)[0] = 2.0;
   ASSERT_TRUE(sim.CheckReportSize(1.5));
-  const std::string expected = bigEndian(12, 4) + "\xfe\x05" + bigEndian(4, 2) +
-                               std::string("\x3f\xf8\0\0\0\0\0\0", 8) + bigEndian(24, 4) +
-                               "\x05" + bigEndian(4, 2) + bigEndian(1, 2) + bigEndian(0, 2) +
-                               "\x01" + bigEndian(1, 4) + std::string("\x40\0\0\0\0\0\0\0", 8);
-  EXPECT_EQ(receive(link.client, 40), expected);
+  EXPECT_EQ(receive(link.client, 40), bigEndian(12, 4) + "\xfe\x05" + bigEndian(4, 2) +
+                                          std::string("\x3f\xf8\0\0\0\0\0\0", 8) + bigEndian(24, 4) + "\x05" +
+                                          bigEndian(4, 2) + bigEndian(1, 2) + bigEndian(0, 2) + "\x01" +
+                                          bigEndian(1, 4) + std::string("\x40\0\0\0\0\0\0\0", 8));
 
   // A manager that went away fails the sends without killing the process.
   link.client.Close();

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <tuple>
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
@@ -34,14 +35,7 @@ struct DrainFixture : testing::Test {
     sim.Primary->ValuesOf(0)[0] = value;
     return sim.CheckReportSize(processorTime);
   }
-  int dataLines() {
-    const std::string text = readFile(path);
-    int lines = 0;
-    for (size_t at = text.find("\n0,"); at != std::string::npos; at = text.find("\n0,", at + 1)) {
-      lines++;
-    }
-    return lines;
-  }
+  int dataLines() { return static_cast<int>(results::readAscii(path)[0].size()); }
 
   std::string path;
   SimulatorClass sim;
@@ -73,8 +67,7 @@ TEST_F(DrainFixture, FinishingRunAlwaysDrainsAndEndsStopped) {
   EXPECT_EQ(dataLines(), 10);
   sim.RunStatus = SimulatorClass::Finishing;
   EXPECT_TRUE(report(13, 0.0));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(dataLines(), 13);
+  EXPECT_EQ(std::tuple(sim.RunStatus, dataLines()), std::tuple(SimulatorClass::Stopped, 13));
   // A run stopped by other means (quit, failed send) also keeps its records.
   EXPECT_TRUE(report(14, 0.0));
   EXPECT_EQ(dataLines(), 14);
@@ -94,10 +87,8 @@ TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
   }
   sim.BatchesCompleted = 3;
   EXPECT_EQ(sim.OutputThreadFunc(), 0);
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(sim.FullQueue->FillCount(), 0);
-  EXPECT_EQ(sim.FreeQueue->FillCount(), 6);
-  EXPECT_EQ(dataLines(), 3);
+  EXPECT_EQ(std::tuple(sim.RunStatus, sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines()),
+            std::tuple(SimulatorClass::Stopped, 0, 6, 3));
   sim.FinishBinaryFileAtEndOfRun();
   const std::string bin = readFile(binPath);
   EXPECT_EQ(bin.size(), 256u + 3 * 24);
@@ -109,9 +100,7 @@ TEST_F(DrainFixture, ResetMovesQueuedPacketsBackUnwritten) {
   sim.FullQueue->Put(sim.CreateDataPacket(1));
   sim.FullQueue->Put(sim.CreateDataPacket(1));
   sim.ResetDataPacketBuffer();
-  EXPECT_EQ(sim.FullQueue->FillCount(), 0);
-  EXPECT_EQ(sim.FreeQueue->FillCount(), 2);
-  EXPECT_EQ(dataLines(), 0);
-  EXPECT_EQ(sim.Primary->Capacity, 2);
+  EXPECT_EQ(std::tuple(sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines(), sim.Primary->Capacity),
+            std::tuple(0, 2, 0, 2));
   EXPECT_EQ(sim.Primary->ClientID, sim.ClientID);
 }

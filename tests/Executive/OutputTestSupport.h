@@ -5,27 +5,17 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "Executive/CorvaxSocket.h"
+#include "support/ResultReaders.h"
 
 namespace output_test {
 
-inline std::string tempPath(const std::string& leaf) {
-  return testing::TempDir() + "corvax_" + std::to_string(::getpid()) + "_" + leaf;
-}
-
-inline std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using results::readFile;
+using results::tempPath;
 
 inline char* copyText(const std::string& text) {
   char* result = new char[text.size() + 1];
@@ -60,8 +50,7 @@ inline void boundReceives(CorvaxSocket& socket) {
 // receive gives up after five seconds, so no test can hang on a lost byte.
 struct LoopbackPair {
   LoopbackPair() {
-    EXPECT_TRUE(listener.Bind(0));
-    EXPECT_TRUE(listener.Listen(1));
+    EXPECT_TRUE(listener.Bind(0) && listener.Listen(1));
     EXPECT_TRUE(client.Connect("127.0.0.1", listener.LocalPort()));
     EXPECT_TRUE(listener.Accept(*server));
     boundReceives(client);

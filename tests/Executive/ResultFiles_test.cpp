@@ -2,49 +2,47 @@
 // reports for result files that cannot be opened or written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <climits>
 #include <sstream>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "Executive/DataPacket.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
-
-namespace {
+#include "support/Capture.h"
 
 using namespace output_test;
 
-std::string headerText(const std::string& header) { return header.substr(0, header.find('\0')); }
-
+namespace {
+// Observations of PVs 0 and 2 of a packet of three PVs; PV 1 has none.
+void fill(DataPacket& packet, std::vector<double> pv0, std::vector<double> pv2) {
+  for (auto [pv, values] : {std::pair{0, pv0}, {2, pv2}}) {
+    packet.Counts[pv] = static_cast<int>(values.size());
+    std::copy(values.begin(), values.end(), packet.ValuesOf(pv));
+  }
+}
 }  // namespace
 
 TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
-  SimulatorClass sim;
-  std::string header = sim.CreateBinFileHeader(1);
-  ASSERT_EQ(header.size(), 256u);
-  EXPECT_EQ(headerText(header),
-            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=0,"
-            "SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,");
-  EXPECT_EQ(header.find_first_not_of('\0', headerText(header).size()), std::string::npos);
-
-  sim.Experiment = -1;
-  sim.Seed = UINT32_MAX;
-  sim.GeneratorType = SimulatorClass::MersenneTwisterGenerator;
-  sim.BatchesCompleted = INT_MIN;
-  header = sim.CreateBinFileHeader(1);
-  ASSERT_EQ(header.size(), 256u);
-  EXPECT_EQ(headerText(header),
-            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=4294967295,"
-            "SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,");
-
-  sim.Experiment = 3;
-  sim.Seed = 0;
-  sim.GeneratorType = static_cast<SimulatorClass::RandomNumberGeneratorType>(3);
-  sim.BatchesCompleted = 100;
-  EXPECT_EQ(headerText(sim.CreateBinFileHeader(1)),
-            "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=3,"
-            "SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,");
+  using Type = SimulatorClass::RandomNumberGeneratorType;
+  const std::string prefix = "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
+  for (auto [experiment, seed, type, batches, text] :
+       {std::tuple{0, 31415u, Type{0}, 0, "0,SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,"},
+        {-1, UINT32_MAX, Type{2}, INT_MIN,
+         "4294967295,SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,"},
+        {3, 0u, Type{3}, 100, "3,SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,"}}) {
+    SimulatorClass sim;
+    sim.Experiment = experiment;
+    sim.Seed = seed;
+    sim.GeneratorType = type;
+    sim.BatchesCompleted = batches;
+    const std::string header = sim.CreateBinFileHeader(1);
+    EXPECT_EQ(header, (prefix + text).append(256 - prefix.size() - std::string(text).size(), '\0'));
+  }
 }
 
 TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
@@ -55,38 +53,25 @@ TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
   EXPECT_EQ(emptyRecord.str(), std::string("\0\0\0\x09\x34\0\x07\0\0", 9));
 
   DataPacket packet(0x1234, 7, 3, 4);
-  packet.Counts[0] = 2;
-  packet.ValuesOf(0)[0] = 1.5;
-  packet.ValuesOf(0)[1] = 2.0;
-  packet.Counts[2] = 1;
-  packet.ValuesOf(2)[0] = -2.5;
+  fill(packet, {1.5, 2.0}, {-2.5});
   std::ostringstream record;
   sim.WriteDataRecord(packet, nullptr, &record);
-  const std::string expected =
-      std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
-      std::string("\0\0\x01\0\0\0\x02", 7) +                                // PV 0, kind 1, n 2
-      std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +          // 1.5, 2.0
-      std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8);  // -2.5
-  EXPECT_EQ(record.str(), expected);
-
+  EXPECT_EQ(record.str(),
+            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
+                std::string("\0\0\x01\0\0\0\x02", 7) +                            // PV 0, kind 1, n 2
+                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +      // 1.5, 2.0
+                std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
   // Byte reversal of the little-endian host representation.
   EXPECT_EQ(std::bit_cast<uint64_t>(SimulatorClass::EndianConvertDouble(1.5)), 0xF83Full);
-}
 
-TEST(ResultFiles, AsciiValuesKeepOneDecimalAndDropOtherTrailingZeros) {
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(1.5), "1.5");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(2), "2.0");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(0), "0.0");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(1e-11), "0.0");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(-2.5), "-2.5");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(0.1234567891), "0.1234567891");
-  EXPECT_EQ(SimulatorClass::FormatAsciiValue(100), "100.0");
-
+  // ASCII values keep one decimal and drop other trailing zeros.
+  for (auto [value, text] : {std::pair{1.5, "1.5"}, {2.0, "2.0"}, {0.0, "0.0"}, {1e-11, "0.0"}, {-2.5, "-2.5"},
+                             {0.1234567891, "0.1234567891"}, {100.0, "100.0"}})
+    EXPECT_EQ(SimulatorClass::FormatAsciiValue(value), text);
 }
 
 TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
-  const std::string ascii = tempPath("run.txt");
-  const std::string binary = tempPath("run.bin");
+  const std::string ascii = tempPath("run.txt"), binary = tempPath("run.bin");
   std::string finalHeader;
   {
     SimulatorClass sim;
@@ -96,11 +81,7 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
     sim.BinFileName = copyText(binary);
     sim.OpenResultFiles();
     DataPacket packet(1, 2, 3, 2);
-    packet.Counts[0] = 2;
-    packet.ValuesOf(0)[0] = 3;
-    packet.ValuesOf(0)[1] = 0.25;
-    packet.Counts[2] = 1;
-    packet.ValuesOf(2)[0] = -1;
+    fill(packet, {3, 0.25}, {-1});
     sim.WriteDataRecord(packet, nullptr, sim.BinStream);
     sim.UpdateBinFileHeader(*sim.BinStream);
     sim.WriteDataRecord(packet, nullptr, sim.BinStream);
@@ -123,26 +104,23 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
   std::remove(binary.c_str());
 }
 
-TEST(ResultFilesDeathTest, UnopenableResultFileEndsTheProcessBeforeSimulating) {
+TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
   const char* asciiArgs[] = {"sim", "-a", "/nonexistent-dir/out.txt"};
   EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(asciiArgs)), testing::ExitedWithCode(1),
               "Cannot open ASCII result file '/nonexistent-dir/out.txt': No such file");
   const char* binArgs[] = {"sim", "-b", "/nonexistent-dir/out.bin"};
   EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(binArgs)), testing::ExitedWithCode(1),
               "Cannot open binary result file '/nonexistent-dir/out.bin': No such file");
-}
 
-TEST(ResultFiles, ResultFileThatCannotBeWrittenFailsTheExitStatus) {
+  // A file that cannot be written fails the exit status.
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   SimulatorClass::ExitStatus = 0;
-  testing::internal::CaptureStderr();
-  {
-    SimulatorClass sim;
-    sim.ASCIIFileName = copyText("/dev/full");
-    sim.OpenResultFiles();
-  }
-  const std::string message = testing::internal::GetCapturedStderr();
-  EXPECT_NE(message.find("ASCII result file '/dev/full' could not be written"), std::string::npos);
+  EXPECT_NE(StderrOf([] {
+              SimulatorClass sim;
+              sim.ASCIIFileName = copyText("/dev/full");
+              sim.OpenResultFiles();
+            }).find("ASCII result file '/dev/full' could not be written"),
+            std::string::npos);
   EXPECT_EQ(SimulatorClass::ExitStatus, 1);
   SimulatorClass::ExitStatus = 0;
 }

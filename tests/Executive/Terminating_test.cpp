@@ -9,15 +9,12 @@
 
 using loop_test::LoopRun;
 using loop_test::Report;
-using loop_test::Terminating;
 
 namespace {
 // Appends "draw" to the log of the clock model for every uniform drawn.
 class LoggingGenerator : public ScriptedGenerator {
  public:
-  explicit LoggingGenerator(std::vector<std::string>& log, std::vector<double> script) : log(log) {
-    setScript(std::move(script));
-  }
+  explicit LoggingGenerator(std::vector<std::string>& log) : log(log) { setScript({0.25}); }
   double rnd() override {
     log.push_back("draw");
     return ScriptedGenerator::rnd();
@@ -29,8 +26,6 @@ class TerminatingTest : public ::testing::Test {
  protected:
   void TearDown() override { ScriptedGenerator::restoreDefaultGenerator(); }
 };
-
-clockSAN* Clock(LoopRun& run) { return static_cast<clockSAN*>(run.sim().RewardModel->getTopModel()); }
 }  // namespace
 
 TEST_F(TerminatingTest, FiresUpToTheLatestFinishingTimeInclusive) {
@@ -38,42 +33,35 @@ TEST_F(TerminatingTest, FiresUpToTheLatestFinishingTimeInclusive) {
   // replication runs to 150: the tick at 150 fires, the one at 200 does not.
   ClockParams params;
   params.tickDelays = {50.0};
-  LoopRun run(makeClockRewardModel(params, {{0, 100}, {0, 149}, {0, 150}}), Terminating(2));
-  run.sim().TerminatingSimulation();
-
-  EXPECT_EQ(run.sim().ActionsFired, 6);
-  EXPECT_EQ(run.sim().BatchesCompleted, 2);
-  EXPECT_EQ(run.sim().RunStatus, SimulatorClass::Stopped);
-  std::vector<Report> reports = run.Reports();
-  ASSERT_EQ(reports.size(), 1u);
-  EXPECT_EQ(reports[0], (Report{{0, {2, 2}}, {1, {2, 2}}, {2, {3, 3}}}));
-  // Every replication starts again from the initial marking.
-  EXPECT_EQ(Clock(run)->ticks->getMark(), 0);
+  LoopRun run(makeClockRewardModel(params, {{0, 100}, {0, 149}, {0, 150}}), 1, 2);
+  run.sim.TerminatingSimulation();
+  EXPECT_EQ(run.sim.ActionsFired, 6);
+  EXPECT_EQ(run.sim.BatchesCompleted, 2);
+  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2, 2}}, {1, {2, 2}}, {2, {3, 3}}}}));
+  EXPECT_EQ(run.Clock()->ticks->getMark(), 0);  // every replication starts from the initial marking
 }
 
-TEST_F(TerminatingTest, ReportsEveryReportSizeAndAtTheMaximum) {
+TEST_F(TerminatingTest, ReportsEveryReportSizeAndAtTheMaximumUnlessStopped) {
   // No group is ever enabled: replications fire nothing and still report.
   ClockParams params;
   params.tickLimit = 0;
-  LoopRun run(makeClockRewardModel(params, {{0, 10}}), Terminating(3, 2));
-  run.sim().TerminatingSimulation();
-
-  EXPECT_EQ(run.sim().ActionsFired, 0);
-  EXPECT_EQ(run.sim().BatchesCompleted, 3);
+  LoopRun run(makeClockRewardModel(params, {{0, 10}}), 1, 3, 2);
+  run.sim.TerminatingSimulation();
+  EXPECT_EQ(run.sim.ActionsFired, 0);
+  EXPECT_EQ(run.sim.BatchesCompleted, 3);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {0, 0}}}, {{0, {0}}}}));
   // The drain of the second report found the run finishing and stopped it.
-  EXPECT_EQ(run.sim().RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(run.sim().DrainCounter, 3);
-  EXPECT_EQ(run.sim().ScratchEvent, nullptr);
-  EXPECT_EQ(run.sim().InitialState, nullptr);
-}
+  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(run.sim.DrainCounter, 3);
+  EXPECT_EQ(run.sim.ScratchEvent, nullptr);
+  EXPECT_EQ(run.sim.InitialState, nullptr);
 
-TEST_F(TerminatingTest, AStoppedRunSimulatesNothing) {
-  LoopRun run(makeClockRewardModel({}, {{0, 10}}), Terminating(3));
-  run.sim().RunStatus = SimulatorClass::Stopped;
-  run.sim().TerminatingSimulation();
-  EXPECT_EQ(run.sim().ActionsFired, 0);
-  EXPECT_TRUE(run.Reports().empty());
+  LoopRun stopped(makeClockRewardModel({}, {{0, 10}}), 1, 3);
+  stopped.sim.RunStatus = SimulatorClass::Stopped;
+  stopped.sim.TerminatingSimulation();
+  EXPECT_EQ(stopped.sim.ActionsFired, 0);
+  EXPECT_TRUE(stopped.Reports().empty());
 }
 
 TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
@@ -86,12 +74,9 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
   params.watcher = true;
   params.log = &log;
   params.drawOnSample = true;
-  SimulatorAssembly::Settings settings = Terminating(1);
-  settings.seedGenerator = false;
-  LoopRun run(makeClockRewardModel(params, {{0, 1.5}}), settings);
-  TheDistribution->setGenerator(new LoggingGenerator(log, {0.25}));
-  run.sim().TerminatingSimulation();
-
+  LoopRun run(makeClockRewardModel(params, {{0, 1.5}}), 1, 1);
+  TheDistribution->setGenerator(new LoggingGenerator(log));
+  run.sim.TerminatingSimulation();
   const std::vector<std::string> expected = {
       // initial schedule, enabled groups in table order
       "tick", "draw", "watch", "draw",
@@ -101,42 +86,33 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
       // one tie fires at 1 (the other loses its event); the next tick is at 2
       "watch", "draw"};
   EXPECT_EQ(log, expected);
-  EXPECT_EQ(run.sim().ActionsFired, 2);
-  EXPECT_EQ(Clock(run)->activity("tie_0")->fireCount + Clock(run)->activity("tie_1")->fireCount, 1);
-}
+  EXPECT_EQ(run.sim.ActionsFired, 2);
+  EXPECT_EQ(run.Clock()->activity("tie_0")->fireCount + run.Clock()->activity("tie_1")->fireCount, 1);
 
-TEST_F(TerminatingTest, TiedInstantaneousActivitiesDrawOncePerChoice) {
-  // Each tick leaves three tokens for three tied activities of weights
-  // 1, 1 and 1e6: three weighted choices, one draw each, the heavy one wins.
-  ClockParams params;
+  // Three tokens for three tied activities of weights 1, 1 and 1e6: three
+  // weighted choices per tick, one draw each, the heavy one wins.
+  params = ClockParams();
   params.tieWeights = {1.0, 1.0, 1e6};
   params.tiesPerTick = 3;
-  SimulatorAssembly::Settings settings = Terminating(2);
-  settings.seedGenerator = false;
-  LoopRun run(makeClockRewardModel(params, {{0, 2.5}}, 0, "tie_2"), settings);
+  LoopRun ties(makeClockRewardModel(params, {{0, 2.5}}, 0, "tie_2"), 1, 2);
   ScriptedGenerator* random = ScriptedGenerator::install({0.5});
-  run.sim().TerminatingSimulation();
-
+  ties.sim.TerminatingSimulation();
   EXPECT_EQ(random->draws, 2 * 2 * 3);  // 2 replications, 2 ticks each
-  EXPECT_EQ(run.sim().ActionsFired, 2 * 2 * 4);
-  EXPECT_EQ(Clock(run)->activity("tie_2")->fireCount, 12);
-  EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {6, 6}}}}));
+  EXPECT_EQ(ties.sim.ActionsFired, 2 * 2 * 4);
+  EXPECT_EQ(ties.Clock()->activity("tie_2")->fireCount, 12);
+  EXPECT_EQ(ties.Reports(), (std::vector<Report>{{{0, {6, 6}}}}));
 }
 
-TEST_F(TerminatingTest, ZeroDelayLoopEndsTheRun) {
+TEST_F(TerminatingTest, ZeroDelayLoopsAndInvalidParametersAreFatal) {
   ClockParams params;
   params.spinner = true;
-  LoopRun run(makeClockRewardModel(params, {{0, 10}}), Terminating(1));
-  run.sim().MaxFiringsAtOneTime = 1000;
-  EXPECT_EXIT(run.sim().TerminatingSimulation(), testing::ExitedWithCode(1),
+  LoopRun run(makeClockRewardModel(params, {{0, 10}}), 1, 1);
+  run.sim.MaxFiringsAtOneTime = 1000;
+  EXPECT_EXIT(run.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
               "ERROR: 1000 firings without the clock advancing beyond time 0 \\(last action "
               "fired: spin\\); zero-delay actions keep enabling one another");
-}
-
-TEST_F(TerminatingTest, InvalidDistributionParametersAreFatal) {
-  SimulatorClass sim;
-  clockSAN clock;
-  EXPECT_EXIT(sim.HandleInvalidDistParams(clock.activity("tick"), "INVALID_DIST_PARAMS: rate -1"),
+  BaseActionClass* tick = run.Clock()->activity("tick");
+  EXPECT_EXIT(run.sim.HandleInvalidDistParams(tick, "INVALID_DIST_PARAMS: rate -1"),
               testing::ExitedWithCode(1), "^FATAL ERROR: In action tick, rate -1\n$");
-  EXPECT_DEATH(sim.HandleInvalidDistParams(clock.activity("tick"), "rate -1"), "INVALID_DIST_PARAMS");
+  EXPECT_DEATH(run.sim.HandleInvalidDistParams(tick, "rate -1"), "INVALID_DIST_PARAMS");
 }

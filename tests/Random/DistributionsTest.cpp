@@ -6,33 +6,16 @@
 #include <vector>
 
 #include "Random/Distributions.h"
-#include "Random/MersenneTwister.h"
+#include "support/ScriptedGenerator.h"
 
 namespace {
 
-// Hands out a script of uniforms, then Mersenne Twister numbers; counts draws.
-class ScriptedGenerator : public RandomNumberGenerator {
- public:
-  ScriptedGenerator() { stream.srnd(2024); }
-  double rnd() override {
-    draws++;
-    return next < script.size() ? script[next++] : stream.rnd();
-  }
-  void play(std::vector<double> values) {
-    script = std::move(values);
-    next = 0;
-    draws = 0;
-  }
-  int draws = 0;
-
- private:
-  std::vector<double> script;
-  size_t next = 0;
-  MersenneTwister stream;
-};
-
 struct SamplerTest : testing::Test {
   SamplerTest() { d.setGenerator(g); }
+  void play(std::vector<double> script) {
+    g->setScript(std::move(script));
+    g->draws = 0;
+  }
   Distributions d;
   ScriptedGenerator* g = new ScriptedGenerator;
 };
@@ -54,7 +37,7 @@ TEST_F(SamplerTest, EachSamplerDrawsItsUniforms) {
       {3, [&] { return d.NegativeBinomial(2.2, 0.5); }},
   };
   for (size_t i = 0; i < cases.size(); i++) {
-    g->play({});
+    play({});
     cases[i].second();
     EXPECT_EQ(g->draws, cases[i].first) << "case " << i;
   }
@@ -62,20 +45,20 @@ TEST_F(SamplerTest, EachSamplerDrawsItsUniforms) {
   // Normal: a pair outside the circle, a pair at the centre and a negative
   // result are all redrawn; 8 uniforms for the accepted value.
   double w = std::sqrt(-2 * std::log(0.25) / 0.25);
-  g->play({0.95, 0.95, 0.5, 0.5, 0.25, 0.5, 0.75, 0.5});
+  play({0.95, 0.95, 0.5, 0.5, 0.25, 0.5, 0.75, 0.5});
   EXPECT_NEAR(d.Normal(1, 1), 1 + 0.5 * w, 1e-12);
   EXPECT_EQ(g->draws, 8);
 
-  g->play({0.5, 0.25, 0.8});
+  play({0.5, 0.25, 0.8});
   EXPECT_NEAR(d.Erlang(3, 6), -2 * std::log(0.1), 1e-12);
-  g->play({0.3, 0.31, 0.1});
+  play({0.3, 0.31, 0.1});
   EXPECT_EQ(d.Binomial(3, 0.3), 2.0);  // u <= p counts
-  g->play({0.9, 0.5});
+  play({0.9, 0.5});
   EXPECT_NEAR(d.Triangular(0, 4, 1), 4 - std::sqrt(0.75 * 0.1) * 4, 1e-12);
   // HyperExponential, weights 1 and 3: the first pair only for u < 0.25; the
   // last pair when u lies above every cumulative weight.
   for (auto [u, expected] : {std::pair{0.2499, 1.0}, {0.25, 0.1}, {1.0, 0.1}}) {
-    g->play({u, std::exp(-1.0)});
+    play({u, std::exp(-1.0)});
     EXPECT_NEAR(d.HyperExponential(2, pairs), expected, 1e-12) << u;
   }
 }
@@ -90,11 +73,11 @@ TEST_F(SamplerTest, ZeroUniformGivesFiniteSamples) {
       [&] { return d.Gamma(2, 1); },             [&] { return d.NegativeBinomial(1, 0.5); },
   };
   for (size_t i = 0; i < samplers.size(); i++) {
-    g->play({0.0, 0.0, 0.0});
+    play({0.0, 0.0, 0.0});
     double x = samplers[i]();
     EXPECT_TRUE(std::isfinite(x) && x > 0) << "sampler " << i << " gave " << x;
   }
-  g->play({0.5});
+  play({0.5});
   EXPECT_EQ(d.Exponential(2), -std::log(0.5) / 2);
   // Products of many stages would underflow to 0.
   EXPECT_NEAR(d.Erlang(3000, 3000) / 3000, 1.0, 0.1);

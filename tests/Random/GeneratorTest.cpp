@@ -11,10 +11,6 @@
 
 TEST(MersenneTwister, MatchesPublishedMT19937) {
   MersenneTwister mt;
-  mt.srnd(5489);
-  EXPECT_EQ(mt.rnd_int32(), 3499211612u);
-  EXPECT_EQ(mt.rnd_int32(), 581869302u);
-  EXPECT_EQ(mt.rnd_int32(), 3890346734u);
   for (unsigned long seed : {5489UL, 0xFFFFFFFFUL, 1UL}) {
     mt.srnd(seed);
     std::mt19937 reference(static_cast<uint32_t>(seed));

@@ -3,6 +3,8 @@
 // EndAccumulate at the end of a replication, PVReset between replications.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "BaseClasses/BaseGroupClass.h"
 #include "support/TestRewards.h"
 
@@ -31,9 +33,8 @@ TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
   EXPECT_EQ(w100->AccumulatedValue, 0.0);  // totalled only on completion
 
   loop.fire(&model.worker(0)->serve_case1, 100.0001);
-  EXPECT_EQ(w100->getState(), PerformanceVariableNode::Complete);
-  EXPECT_EQ(w100->AccumulatedValue, 2.0);
-  EXPECT_EQ(w100->AccumulatedSquare, 4.0);  // worker 1's count squared
+  EXPECT_EQ(std::tuple(w100->getState(), w100->AccumulatedValue, w100->AccumulatedSquare),
+            std::tuple(PerformanceVariableNode::Complete, 2.0, 4.0));  // worker 1's count squared
   EXPECT_EQ(w150->getState(), PerformanceVariableNode::InProgress);
 
   // A complete node ignores further calls.
@@ -42,18 +43,16 @@ TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
   EXPECT_EQ(w100->AccumulatedValue, 2.0);
 
   model.EndAccumulate(149.5);  // within the 1.0 tolerance of 150, not of 200
-  EXPECT_EQ(w150->getState(), PerformanceVariableNode::Complete);
-  EXPECT_EQ(w150->AccumulatedValue, 3.0);
   // Worker 1 earned 2, worker 0 earned 1: the square sums the workers' squares.
-  EXPECT_EQ(w150->AccumulatedSquare, 5.0);
+  EXPECT_EQ(std::tuple(w150->getState(), w150->AccumulatedValue, w150->AccumulatedSquare),
+            std::tuple(PerformanceVariableNode::Complete, 3.0, 5.0));
   EXPECT_EQ(model.getPVs()[2]->getState(), PerformanceVariableNode::InProgress);
   EXPECT_EQ(model.getPVs()[2]->AccumulatedValue, 0.0);
 
   model.PVReset();
-  for (int k = 0; k < 3; k++) {
-    EXPECT_EQ(model.getPVs()[k]->getState(), PerformanceVariableNode::NotStarted);
-    EXPECT_EQ(model.getPVs()[k]->AccumulatedValue, 0.0);
-  }
+  for (int k = 0; k < 3; k++)
+    EXPECT_EQ(std::tuple(model.getPVs()[k]->getState(), model.getPVs()[k]->AccumulatedValue),
+              std::tuple(PerformanceVariableNode::NotStarted, 0.0));
   EXPECT_EQ(model.getLastActionFired(), model.getNoActionFiredYet());
   EXPECT_EQ(BaseModelClass::LastActionTime, 0.0);
 
@@ -61,9 +60,8 @@ TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
   for (double end : {99.0, 99.5}) {
     loop.fire(&model.worker(2)->serve_case1, 10.0);
     model.EndAccumulate(end);
-    const bool complete = end == 99.5;
-    EXPECT_EQ(w100->getState(), complete ? 2 : 1) << end;
-    EXPECT_EQ(w100->AccumulatedValue, complete ? 1.0 : 0.0) << end;
+    EXPECT_EQ(std::tuple(w100->getState(), w100->AccumulatedValue),
+              (end == 99.5 ? std::tuple(2, 1.0) : std::tuple(1, 0.0))) << end;
     model.PVReset();
   }
 }
@@ -72,14 +70,10 @@ TEST(Accumulation, ImpulseWindowOfOneWorker) {
   countImpulse impulse(false, 1.0);
   impulse.SetWindow(0.0, 100.0);
   for (double T : {0.0, 100.0, 100.0001, -0.0001}) impulse.Accumulate(200.0, T);
-  EXPECT_EQ(impulse.Value, 2.0);
-  EXPECT_EQ(impulse.Counter, 2);
   impulse.completeAccumulation(50.0);  // not time-averaged: unchanged
-  EXPECT_EQ(impulse.Value, 2.0);
+  EXPECT_EQ(std::pair(impulse.Value, impulse.Counter), std::pair(2.0, 2));
   impulse.Reset();
-  EXPECT_EQ(impulse.Value, 0.0);
-  EXPECT_EQ(impulse.Counter, 0);
-  EXPECT_EQ(impulse.StopTime, 100.0);  // the window stays
+  EXPECT_EQ(std::tuple(impulse.Value, impulse.Counter, impulse.StopTime), std::tuple(0.0, 0, 100.0));  // the window stays
 }
 
 TEST(Accumulation, TimeAveragedImpulseDividesBySimulatedPartOfWindow) {
@@ -121,14 +115,12 @@ TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
   node->Accumulate(11.0, BaseModelClass::LastActionTime, model.getLastActionFired());
   EXPECT_EQ(node->AccumulatedValue, 1.0);
   node->Reset();
-  EXPECT_EQ(node->CurrentStartTime, 10.0);
-  EXPECT_EQ(node->CurrentStopTime, 20.0);
+  EXPECT_EQ(std::pair(node->CurrentStartTime, node->CurrentStopTime), std::pair(10.0, 20.0));
   // The firing at 5 was counted in the first window and is not counted again.
   loop.fire(&model.worker(0)->serve_case1, 15.0);
   loop.fire(&model.worker(0)->serve_case1, 16.0);
   loop.fire(&model.worker(0)->start, 21.0);
-  EXPECT_EQ(node->getState(), PerformanceVariableNode::Complete);
-  EXPECT_EQ(node->AccumulatedValue, 2.0);
+  EXPECT_EQ(std::tuple(node->getState(), node->AccumulatedValue), std::tuple(PerformanceVariableNode::Complete, 2.0));
 }
 
 TEST(Accumulation, FireActionRecordsTheFiredAction) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/ResultReaders.h"
 #include "support/TestRewards.h"
 
 namespace {
@@ -36,22 +37,15 @@ TEST(ModelState, LastFiredActionIsAppendedToTheState) {
   EXPECT_TRUE(model.CompareState(initial.data(), current.data()));
 }
 
-std::string readFile(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 TEST(ModelState, TypeFileListsEveryNodeAndItsTimePoints) {
-  const std::string path = std::string(MB_BINARY_DIR) + "/rewards_type_file.txt";
+  const std::string path = results::tempPath("rewards_type_file.txt");
   ImpulseReward one;
   one.name = "numberOfJobs";
   one.starts = {0.0};
   one.stops = {100.0};
   systemRewardModel single({one}, true);
   single.WritePVTypeFile(path.c_str());
-  EXPECT_EQ(readFile(path),
+  EXPECT_EQ(results::readFile(path),
             "Version:1\nNumPV:1\nName:numberOfJobs\nType:1\nNumTimes:1\nStart:0\nStop:100\n");
 
   // Expanded: every node lists all time points; doubles in default format.
@@ -64,7 +58,7 @@ TEST(ModelState, TypeFileListsEveryNodeAndItsTimePoints) {
   const std::string node =
       "Name:servedJobs\nType:0\nNumTimes:2\nStart:0.5\nStop:12.25\nStart:1.23457e+06\n"
       "Stop:2e+06\n";
-  EXPECT_EQ(readFile(path), "Version:1\nNumPV:2\n" + node + node);
+  EXPECT_EQ(results::readFile(path), "Version:1\nNumPV:2\n" + node + node);
   std::remove(path.c_str());
 
   // A file that cannot be opened: nothing happens.

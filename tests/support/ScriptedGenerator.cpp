@@ -16,10 +16,7 @@ void ScriptedGenerator::restoreDefaultGenerator() {
 
 double ScriptedGenerator::rnd() {
   draws++;
-  if (values.empty()) return 0.0;
-  const double u = values[next];
-  next = (next + 1) % values.size();
-  return u;
+  return next < values.size() ? values[next++] : stream.rnd();
 }
 
 void ScriptedGenerator::setScript(std::vector<double> script) {

@@ -12,17 +12,17 @@ ServedArray::ServedArray(const char* name, const char* prefix)
 
 ServedArray::~ServedArray() { destroyElements(); }
 
+testActivity::testActivity(const char* name, int groupId, Distribution distribution, int caseNumber,
+                           double weight, double delay)
+    : caseNumber(caseNumber), weight(weight), delay(delay) {
+  ActivityInitialize(name, groupId, distribution, RaceEnabled, 0, 0, false);
+}
+
 // ---- workerSAN -------------------------------------------------------------
 
-workerSAN::startActivity::startActivity() {
-  ActivityInitialize("start", 0, Instantaneous, RaceEnabled, 2, 2, false);
-}
+workerSAN::startActivity::startActivity() : testActivity("start", 0, Instantaneous, 0, 1.0, 0.0) {}
 
-bool workerSAN::startActivity::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *busy_Mark == 0 && *jobs_Mark > 0;
-  return enabled;
-}
+bool workerSAN::startActivity::Enabled() { return setEnabled(*busy_Mark == 0 && *jobs_Mark > 0); }
 
 BaseActionClass* workerSAN::startActivity::Fire() {
   (*jobs_Mark)--;
@@ -37,18 +37,10 @@ void workerSAN::startActivity::LinkVariables() {
 }
 
 workerSAN::serveActivity::serveActivity(int caseNumber, const TestModelParams& params)
-    : caseNumber(caseNumber),
-      weight(caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability),
-      delay(params.serveTime) {
-  ActivityInitialize(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, Deterministic,
-                     RaceEnabled, caseNumber == 1 ? 2 : 3, 1, false);
-}
+    : testActivity(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, Deterministic, caseNumber,
+                   caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability, params.serveTime) {}
 
-bool workerSAN::serveActivity::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *busy_Mark > 0;
-  return enabled;
-}
+bool workerSAN::serveActivity::Enabled() { return setEnabled(*busy_Mark > 0); }
 
 BaseActionClass* workerSAN::serveActivity::Fire() {
   (*busy_Mark)--;
@@ -83,10 +75,10 @@ workerSAN::workerSAN(const TestModelParams& params)
   BaseGroupClass* groups[] = {&start, &serveGroup};
   initializeSANModelNow("worker", 3, places, 0, nullptr, 3, actions, 2, groups);
 
-  AddEnableArc(busy, &start);
-  AddEnableArc(jobs, &start);
-  AddAffectArc(busy, &start);
-  AddAffectArc(jobs, &start);
+  for (Place* place : {busy, jobs}) {
+    AddEnableArc(place, &start);
+    AddAffectArc(place, &start);
+  }
   for (serveActivity* serve : {&serve_case1, &serve_case2}) {
     AddEnableArc(busy, serve);
     AddAffectArc(busy, serve);
@@ -106,18 +98,10 @@ workerSAN::~workerSAN() {
 // ---- controllerSAN -----------------------------------------------------------
 
 controllerSAN::auditActivity::auditActivity(int caseNumber, const TestModelParams& params)
-    : caseNumber(caseNumber),
-      weight(params.auditWeights[caseNumber - 1]),
-      delay(params.auditTimes[caseNumber - 1]) {
-  ActivityInitialize(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, Deterministic,
-                     RaceEnabled, caseNumber == 1 ? 2 : 3, 3, false);
-}
+    : testActivity(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, Deterministic, caseNumber,
+                   params.auditWeights[caseNumber - 1], params.auditTimes[caseNumber - 1]) {}
 
-bool controllerSAN::auditActivity::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *budget_Mark > 0 && served->at(0) > *audited_Mark;
-  return enabled;
-}
+bool controllerSAN::auditActivity::Enabled() { return setEnabled(*budget_Mark > 0 && served->at(0) > *audited_Mark); }
 
 BaseActionClass* controllerSAN::auditActivity::Fire() {
   (*audited_Mark)++;
@@ -151,9 +135,8 @@ controllerSAN::controllerSAN(const TestModelParams& params)
   initializeSANModelNow("controller", 4, places, 0, nullptr, 2, actions, 1, groups);
 
   for (auditActivity* audit : {&audit_case1, &audit_case2}) {
-    AddEnableArc(budget, audit);
-    AddEnableArc(served, audit);
-    AddEnableArc(audited, audit);
+    for (BaseStateVariableClass* variable : std::initializer_list<BaseStateVariableClass*>{budget, served, audited})
+      AddEnableArc(variable, audit);
     AddAffectArc(audited, audit);
     AddAffectArc(budget, audit);
   }
@@ -183,10 +166,10 @@ poolRep::poolRep(const TestModelParams& params) : Rep("pool", params.replicas, 2
     served = new ServedArray("served");
     addSharedPtr(served, "served");
     served->ShareWith(worker(0)->served);
-    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++)
+    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++) {
       addSharingInfo(worker(LoopCounter)->jobs, jobs, nullptr);
-    for (LoopCounter = 0; LoopCounter < NumChildren; LoopCounter++)
       addSharingInfo(worker(LoopCounter)->served, served, nullptr);
+    }
   }
   Setup("worker");
   for (int i = 1; i < NumChildren; i++) {
@@ -219,24 +202,18 @@ systemJoin::systemJoin(const TestModelParams& params)
   if (!AllChildrenEmpty()) {
     jobs = new Place("jobs", 0);
     addSharedPtr(jobs, "jobs");
-    if (pool->getNumStateVariables() > 0) {
-      jobs->ShareWith(pool->jobs);
-      addSharingInfo(pool->jobs, jobs, pool);
-    }
-    if (controller->getNumStateVariables() > 0) {
-      jobs->ShareWith(controller->jobs);
-      addSharingInfo(controller->jobs, jobs, controller);
-    }
+    for (auto [child, childJobs] : {std::pair<BaseModelClass*, Place*>{pool, pool->jobs}, {controller, controller->jobs}})
+      if (child->getNumStateVariables() > 0) {
+        jobs->ShareWith(childJobs);
+        addSharingInfo(childJobs, jobs, child);
+      }
     served = new ServedArray("served");
     addSharedPtr(served, "served");
-    if (pool->getNumStateVariables() > 0) {
-      served->ShareWith(pool->served);
-      addSharingInfo(pool->served, served, pool);
-    }
-    if (controller->getNumStateVariables() > 0) {
-      served->ShareWith(controller->served);
-      addSharingInfo(controller->served, served, controller);
-    }
+    for (auto [child, childServed] : {std::pair<BaseModelClass*, ServedArray*>{pool, pool->served}, {controller, controller->served}})
+      if (child->getNumStateVariables() > 0) {
+        served->ShareWith(childServed);
+        addSharingInfo(childServed, served, child);
+      }
   }
   Setup();
 }

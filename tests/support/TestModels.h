@@ -54,9 +54,31 @@ class ServedArray : public ArrayStateVariable<ExtendedPlace<int>> {
   int& at(int i) { return Index(i)->Mark(); }
 };
 
+// An activity of rank 1 with a fixed weight and delay; the case number
+// tells the cases of a group apart.
+class testActivity : public Activity {
+ public:
+  testActivity(const char* name, int groupId, Distribution distribution, int caseNumber, double weight,
+               double delay);
+  double Weight() override { return weight; }
+  int Rank() override { return 1; }
+  double SampleDistribution() override { return delay; }
+  double* ReturnDistributionParameters() override { return &delay; }
+
+ protected:
+  // Records the previous answer and returns the new one.
+  bool setEnabled(bool now) {
+    previouslyEnabled = enabled;
+    return enabled = now;
+  }
+  int caseNumber;
+  double weight;
+  double delay;
+};
+
 class workerSAN : public SANModel {
  public:
-  class startActivity : public Activity {
+  class startActivity : public testActivity {
    public:
     startActivity();
     short* busy_Mark = nullptr;
@@ -64,13 +86,10 @@ class workerSAN : public SANModel {
     bool Enabled() override;
     BaseActionClass* Fire() override;
     void LinkVariables() override;
-    double Weight() override { return 1.0; }
-    int Rank() override { return 1; }
-    double SampleDistribution() override { return 0.0; }
   };
 
   // Both cases of "serve"; case 2 is the failure.
-  class serveActivity : public Activity {
+  class serveActivity : public testActivity {
    public:
     serveActivity(int caseNumber, const TestModelParams& params);
     short* busy_Mark = nullptr;
@@ -79,15 +98,6 @@ class workerSAN : public SANModel {
     bool Enabled() override;
     BaseActionClass* Fire() override;
     void LinkVariables() override;
-    double Weight() override { return weight; }
-    int Rank() override { return 1; }
-    double SampleDistribution() override { return delay; }
-    double* ReturnDistributionParameters() override { return &delay; }
-
-   private:
-    int caseNumber;
-    double weight;
-    double delay;
   };
 
   explicit workerSAN(const TestModelParams& params = {});
@@ -104,7 +114,7 @@ class workerSAN : public SANModel {
 
 class controllerSAN : public SANModel {
  public:
-  class auditActivity : public Activity {
+  class auditActivity : public testActivity {
    public:
     auditActivity(int caseNumber, const TestModelParams& params);
     short* jobs_Mark = nullptr;
@@ -114,15 +124,6 @@ class controllerSAN : public SANModel {
     bool Enabled() override;
     BaseActionClass* Fire() override;
     void LinkVariables() override;
-    double Weight() override { return weight; }
-    int Rank() override { return 1; }
-    double SampleDistribution() override { return delay; }
-    double* ReturnDistributionParameters() override { return &delay; }
-
-   private:
-    int caseNumber;
-    double weight;
-    double delay;
   };
 
   explicit controllerSAN(const TestModelParams& params = {});

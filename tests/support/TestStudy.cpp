@@ -1,15 +1,14 @@
-#include "support/TestStudy.h"
+// The study that test executables without the railway model link in (the
+// simulator's constructor asks for the process's study): the base study,
+// with no experiments, no global variables and no reward model.
+#include "Study/BaseStudyClass.h"
 
 namespace {
-TestStudy::Factory& factory() {
-  static TestStudy::Factory theFactory;
-  return theFactory;
-}
 BaseStudyClass* theStudy = nullptr;
-}  // namespace
+}
 
 BaseStudyClass* GenerateStudy() {
-  if (!theStudy) theStudy = new TestStudy();
+  if (!theStudy) theStudy = new BaseStudyClass();
   return theStudy;
 }
 
@@ -17,15 +16,3 @@ void DestructStudy() {
   delete theStudy;
   theStudy = nullptr;
 }
-
-void TestStudy::SetRewardModelFactory(Factory newFactory) { factory() = std::move(newFactory); }
-
-TestStudy::TestStudy() { NumExps = 1; }
-
-PVModel* TestStudy::GetPVModel(bool expandTimes) {
-  delete ThePVModel;
-  ThePVModel = factory() ? factory()(expandTimes) : nullptr;
-  return ThePVModel;
-}
-
-void TestStudy::SetGVs(int) {}

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "BaseClasses/state/ExtendedPlace.h"
@@ -10,13 +11,11 @@
 
 TEST(SharableSV, FreshPlacesAndTypedPlaces) {
   Place p("p", 3);
-  EXPECT_EQ(p.getSharingCount(), 2);
-  ASSERT_EQ(p.getChain().length(), 2);
+  ASSERT_EQ(std::tuple(p.getSharingCount(), p.getChain().length()), std::tuple(2, 2));
   EXPECT_EQ(p.getChain().getHead()->getOwner(), nullptr);  // Mark alias
   EXPECT_EQ(p.getChain().getHead()->getNext()->getOwner(), &p);
   EXPECT_EQ(p.Mark, p.getValuePointer());
   p.setMark(7);
-  EXPECT_EQ(p.getMark(), 7);
   char buffer[2];
   p.CurrentState(buffer);
   p.setMark(0);
@@ -28,10 +27,8 @@ TEST(SharableSV, FreshPlacesAndTypedPlaces) {
   EXPECT_STREQ(Place().getName(), "default");
 
   ExtendedPlace<int> e("e", "rec", 5);
-  EXPECT_EQ(e.getSharingCount(), 2);
-  EXPECT_EQ(e.StateSize(), 4);
   e.Mark() += 4;
-  EXPECT_EQ(e.getValue(), 9);
+  EXPECT_EQ(std::tuple(e.getSharingCount(), e.StateSize(), e.getValue()), std::tuple(2, 4, 9));
   ExtendedPlace<short> s("s", 1);  // another class of the same value type
   p.share(&s);
   EXPECT_EQ(s.Mark(), 1);
@@ -48,19 +45,14 @@ TEST(SharableSV, SharingTwoFreshPlacesMergesCellsListsAndActionLinks) {
 
   p.share(&q);
   EXPECT_EQ(p.getMark(), 5);  // the survivor takes the other's value
-  EXPECT_TRUE(p.getStored() && p.getShared() && q.getShared());
-  EXPECT_FALSE(q.getStored());
+  EXPECT_TRUE(p.getStored() && p.getShared() && q.getShared() && !q.getStored());
   EXPECT_EQ(q.getValuePointer(), p.getValuePointer());
   q.setMark(8);
-  EXPECT_EQ(p.getMark(), 8);
-  EXPECT_EQ(p.getSharingCount(), 4);
-  EXPECT_EQ(q.getChain().length(), 0);
+  EXPECT_EQ(std::tuple(p.getMark(), p.getSharingCount(), q.getChain().length()), std::tuple(8, 4, 0));
 
   EXPECT_EQ(q.getEnabledActions(), p.getEnabledActions());
-  EXPECT_EQ(p.getNumEnabledActions(), 3);
-  EXPECT_EQ(byQ.getEnablingVariables()->getItem(0), &p);
-  EXPECT_EQ(byBoth.getEnablingVariables()->getNumItems(), 1);
-  EXPECT_EQ(changesQ.getAffectedVariables()->getItem(0), &p);
+  EXPECT_EQ(std::tuple(p.getNumEnabledActions(), byBoth.getEnablingVariables()->getNumItems()), std::tuple(3, 1));
+  EXPECT_TRUE(byQ.getEnablingVariables()->getItem(0) == &p && changesQ.getAffectedVariables()->getItem(0) == &p);
   // An affect arc on a member reaches the group's one list.
   BaseActionClass late;
   q.appendAffectingAction(&late);
@@ -87,15 +79,13 @@ TEST(SharableSV, EveryRowOfTheSurvivorTable) {
   EXPECT_EQ(a.getMark(), 1);
   b.share(&e);  // not stored, stored: b's representative survives
   f.share(&b);  // stored, not stored: other's representative survives
-  EXPECT_TRUE(a.getStored());
-  EXPECT_FALSE(e.getStored() || f.getStored());
+  EXPECT_TRUE(a.getStored() && !e.getStored() && !f.getStored());
   EXPECT_EQ(a.getSharingCount(), 9);
   sameCell({&a, &b, &e, &f});
 
   c.share(&d);
   b.share(&d);  // neither stored, b's own count 3 <= c's 4: c survives
-  EXPECT_TRUE(c.getStored());
-  EXPECT_FALSE(a.getStored());
+  EXPECT_TRUE(c.getStored() && !a.getStored());
   EXPECT_EQ(c.getSharingCount(), 13);
   sameCell({&a, &b, &c, &d, &e, &f});
   EXPECT_EQ(act.shortSlot, c.getValuePointer());
@@ -110,8 +100,7 @@ TEST(SharableSV, EveryRowOfTheSurvivorTable) {
   g.share(&h);
   k.share(&l);
   h.share(&l);  // neither stored, h's own count 5 > k's 4: h's representative survives
-  EXPECT_TRUE(g.getStored());
-  EXPECT_FALSE(k.getStored());
+  EXPECT_TRUE(g.getStored() && !k.getStored());
   sameCell({&g, &h, &k, &l});
   EXPECT_EQ(extra[2], g.getValuePointer());
 
@@ -119,8 +108,7 @@ TEST(SharableSV, EveryRowOfTheSurvivorTable) {
   z.share(&g);
   EXPECT_TRUE(z.getStored());
   sameCell({&a, &b, &c, &d, &e, &f, &g, &h, &k, &l, &y, &z});
-  EXPECT_EQ(act.shortSlot, z.getValuePointer());
-  EXPECT_EQ(extra[0], z.getValuePointer());
+  EXPECT_TRUE(act.shortSlot == z.getValuePointer() && extra[0] == z.getValuePointer());
   EXPECT_EQ(z.getChain().length(), z.getSharingCount());
   *act.shortSlot = 42;
   EXPECT_EQ(l.getMark(), 42);
@@ -130,8 +118,7 @@ TEST(SharableSV, EveryRowOfTheSurvivorTable) {
   a.share(&l);
   z.share(&z);
   l.share(&z);
-  EXPECT_EQ(z.getSharingCount(), count);
-  EXPECT_TRUE(z.getStored());
+  EXPECT_TRUE(z.getSharingCount() == count && z.getStored());
   // Destroy in an order that frees the representative first.
   v[11].reset();
   v.clear();
@@ -141,18 +128,15 @@ TEST(SharableSV, LinkedPointersFollowLaterShares) {
   ExtendedPlace<int> x("x", 4), y("y", 6);
   LinkedAction act, late;
   x.linkPointer(&act.intSlot);
-  EXPECT_EQ(act.intSlot, x.getValuePointer());
-  EXPECT_EQ(x.getSharingCount(), 3);
+  EXPECT_TRUE(act.intSlot == x.getValuePointer() && x.getSharingCount() == 3);
   y.share(&x);
   EXPECT_EQ(act.intSlot, y.getValuePointer());
   x.linkPointer(&late.intSlot);  // linked through a member after the share
   ExtendedPlace<int> w("w", 0);
   w.share(&y);
-  EXPECT_EQ(act.intSlot, w.getValuePointer());
-  EXPECT_EQ(late.intSlot, w.getValuePointer());
+  EXPECT_TRUE(act.intSlot == w.getValuePointer() && late.intSlot == w.getValuePointer());
   *late.intSlot = 11;
-  EXPECT_EQ(x.Mark(), 11);
-  EXPECT_EQ(w.getSharingCount(), 8);
+  EXPECT_EQ(std::tuple(x.Mark(), w.getSharingCount()), std::tuple(11, 8));
 }
 
 TEST(SharableSVDeathTest, ValueTypesMustMatch) {

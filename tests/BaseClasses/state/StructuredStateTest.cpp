@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <tuple>
 
 #include "BaseClasses/state/ArrayStateVariable.h"
 #include "BaseClasses/state/Place.h"
@@ -60,10 +61,8 @@ TEST(StructStateVariable, StateLayoutLeavesAndPrinting) {
   rec.SetState(buffer);
   EXPECT_EQ(i.Mark(), 5);
 
-  EXPECT_FALSE(rec.isLeafNode());
-  EXPECT_EQ(rec.getNumLeafNodes(), 3);
   List<BaseStateVariableClass>* leaves = rec.getLeafNodes();
-  EXPECT_EQ(leaves->getItem(1), &i);
+  EXPECT_TRUE(!rec.isLeafNode() && rec.getNumLeafNodes() == 3 && leaves->getItem(1) == &i);
   delete leaves;
   BaseStructStateVariable empty("empty", "");
   EXPECT_TRUE(empty.isLeafNode() && empty.getNumLeafNodes() == 1 && empty.StateSize() == 0);
@@ -88,16 +87,13 @@ TEST(StructStateVariable, SharesFieldByFieldAndMergesActionLists) {
   EXPECT_EQ(r1.stamp->Mark(), 12);
   EXPECT_EQ(r2.speed->getValuePointer(), r1.speed->getValuePointer());
   EXPECT_TRUE(r2.getShared() && !r2.getStored());
-  EXPECT_EQ(r2.getEnabledActions(), r1.getEnabledActions());
-  EXPECT_TRUE(r1.getEnabledActions()->contains(&reads2));
+  EXPECT_TRUE(r2.getEnabledActions() == r1.getEnabledActions() && r1.getEnabledActions()->contains(&reads2));
   EXPECT_EQ(reads2.getEnablingVariables()->getItem(0), r1.stamp);
 
   // r2 already uses r1's lists: sharing it again keeps one set of lists.
   r3.ShareWith(&r2);
-  EXPECT_EQ(r1.getAffectingActions(), r3.getAffectingActions());
-  EXPECT_EQ(r2.getEnabledActions(), r3.getEnabledActions());
-  EXPECT_TRUE(r1.getAffectingActions()->contains(&changes3));
-  EXPECT_TRUE(r1.getEnabledActions()->contains(&reads2));
+  EXPECT_TRUE(r1.getAffectingActions() == r3.getAffectingActions() && r2.getEnabledActions() == r3.getEnabledActions());
+  EXPECT_TRUE(r1.getAffectingActions()->contains(&changes3) && r1.getEnabledActions()->contains(&reads2));
   r3.stamp->Mark() = 99;
   EXPECT_EQ(r2.stamp->Mark(), 99);
 }
@@ -114,8 +110,7 @@ TEST(StructStateVariableDeathTest, PartnerMustBeALongEnoughRecord) {
 
 TEST(ArrayStateVariable, SizesLeavesPrintingAndElementAccess) {
   IntArray ints("A", 5);
-  EXPECT_EQ(ints.StateSize(), 20);
-  EXPECT_EQ(ints.Index(4)->Mark(), 5);
+  EXPECT_EQ(std::tuple(ints.StateSize(), ints.Index(4)->Mark()), std::tuple(20, 5));
   char buffer[20];
   ints.CurrentState(buffer);
   int fourth;
@@ -126,10 +121,9 @@ TEST(ArrayStateVariable, SizesLeavesPrintingAndElementAccess) {
   EXPECT_EXIT(ints.Index(-1), testing::ExitedWithCode(1), "A\\[0\\.\\.4\\] indexed with -1");
 
   ShortArray places("P", 3);
-  EXPECT_EQ(places.getNumLeafNodes(), 3);
   BaseActionClass reader;
   enableArc(&places, &reader);
-  EXPECT_EQ(reader.getEnablingVariables()->getNumItems(), 3);
+  EXPECT_EQ(std::tuple(places.getNumLeafNodes(), reader.getEnablingVariables()->getNumItems()), std::tuple(3, 3));
   EXPECT_TRUE(places[1]->getEnabledActions()->contains(&reader));
   ShortArray pair("A", 2);
   std::ostringstream out;
@@ -146,9 +140,8 @@ TEST(ArrayStateVariable, SizesLeavesPrintingAndElementAccess) {
   EXPECT_EQ(speed, 7);
 
   ShortArray none("E", 0);
-  EXPECT_TRUE(none.isLeafNode() && none.StateSize() == 0);
   List<BaseStateVariableClass>* leaves = none.getLeafNodes();
-  EXPECT_EQ(leaves->getNumItems(), 0);
+  EXPECT_TRUE(none.isLeafNode() && none.StateSize() == 0 && leaves->getNumItems() == 0);
   delete leaves;
   EXPECT_EXIT(none.Index(0), testing::ExitedWithCode(1), "E\\[0\\.\\.-1\\] indexed with 0");
 }
@@ -156,8 +149,7 @@ TEST(ArrayStateVariable, SizesLeavesPrintingAndElementAccess) {
 TEST(ArrayStateVariable, SharesElementByElement) {
   ShortArray a("a", 2), b("b", 2), longer("l", 3);
   a.share(&b);
-  EXPECT_EQ(a[0]->getValuePointer(), b[0]->getValuePointer());
-  EXPECT_NE(a[0]->getValuePointer(), a[1]->getValuePointer());
+  EXPECT_TRUE(a[0]->getValuePointer() == b[0]->getValuePointer() && a[0]->getValuePointer() != a[1]->getValuePointer());
   EXPECT_TRUE(b.getStored());  // the arrays themselves keep their flags
   b[1]->Mark() = 5;
   EXPECT_EQ(a[1]->Mark(), 5);

@@ -9,40 +9,38 @@
 
 #include "BaseClasses/BaseGroupClass.h"
 #include "Executive/SimulatorClass.h"
+#include "support/Capture.h"
 
 namespace {
 
-// Builds a simulator from the words of a command line, its console output
-// captured and dropped.
-std::unique_ptr<SimulatorClass> buildSimulator(std::vector<std::string> words) {
+// Builds a simulator from the words of a command line; its console output
+// goes to `out`.
+std::unique_ptr<SimulatorClass> buildSimulator(std::vector<std::string> words, std::string& out) {
   words.insert(words.begin(), "movingblock-sim");
   std::vector<char*> argv;
   for (auto& word : words) argv.push_back(word.data());
-  testing::internal::CaptureStdout();
-  auto simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data());
-  testing::internal::GetCapturedStdout();
+  std::unique_ptr<SimulatorClass> simulator;
+  out = StdoutOf([&] { simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data()); });
   return simulator;
-}
-
-// Per action of the table, the group numbers its firing makes the simulator
-// revisit.
-std::vector<std::set<int>> affectedGroups(const SimulatorClass& simulator) {
-  std::vector<std::set<int>> groups(simulator.NumActions);
-  for (int i = 0; i < simulator.NumActions; i++)
-    for (AffectedActionNode* n = simulator.Actions[i]->AffectedListHead; n; n = n->next)
-      groups[i].insert(n->target->getId() - simulator.Groups[0]->getId());
-  return groups;
 }
 
 TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
   std::vector<std::set<int>> reference;
-  for (const char* simTest : {"", "0", "1"}) {
+  for (const char* simTest : {"", "0", "1", "2"}) {
     if (*simTest)
       setenv("SIMTEST", simTest, 1);
     else
       unsetenv("SIMTEST");
-    auto simulator = buildSimulator({"-e", "3", "-N", "1"});
-    const auto groups = affectedGroups(*simulator);
+    std::string out;
+    auto simulator = buildSimulator({"-e", "3", "-N", "1"}, out);
+    const bool old = *simTest == '0' || *simTest == '1';
+    EXPECT_NE(out.find(old ? "\nGenerateConnectivityListOld()\n" : "\nGenerateConnectivityList()\n"),
+              std::string::npos) << simTest;
+    // Per action of the table, the groups its firing makes the simulator revisit.
+    std::vector<std::set<int>> groups(simulator->NumActions);
+    for (int i = 0; i < simulator->NumActions; i++)
+      for (AffectedActionNode* n = simulator->Actions[i]->AffectedListHead; n; n = n->next)
+        groups[i].insert(n->target->getId() - simulator->Groups[0]->getId());
     ASSERT_EQ(groups.size(), static_cast<size_t>(30 * 10 + 2));
     if (reference.empty()) {
       reference = groups;
@@ -57,17 +55,14 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
 }
 
 TEST(InProcess, RunWithoutManagerSimulatesNothingAndFails) {
-  auto simulator = buildSimulator({"-w", "-e", "0", "-N", "3", "-p", "23456"});
+  std::string out;
+  auto simulator = buildSimulator({"-w", "-e", "0", "-N", "3", "-p", "23456"}, out);
   simulator->ManagerWaitMilliseconds = 100;
   simulator->SelectSlice = 50;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  simulator->Run();
-  const std::string err = testing::internal::GetCapturedStderr();
-  const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("REGISTER:  Port: ["), std::string::npos);
-  EXPECT_NE(out.find("Actions fired: 0\n"), std::string::npos);
-  EXPECT_NE(out.find("CPU time (s): "), std::string::npos);
+  std::string err;
+  out = StdoutOf([&] { err = StderrOf([&] { simulator->Run(); }); });
+  for (const char* line : {"REGISTER:  Port: [", "Actions fired: 0\n", "CPU time (s): "})
+    EXPECT_NE(out.find(line), std::string::npos) << line;
   EXPECT_NE(err.find("No simulation manager connected"), std::string::npos) << err;
   EXPECT_EQ(SimulatorClass::ExitStatus, 1);
   SimulatorClass::ExitStatus = 0;

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "StudyToolHarness.h"
+#include "support/ResultReaders.h"
 
 namespace {
 std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std::string> more) {
@@ -16,7 +17,7 @@ std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std:
 }  // namespace
 
 TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
-  const auto dir = FreshDirectory("faults");
+  const auto dir = results::freshDirectory("faults");
   const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10"}),
                                  "1:crash,2:exit,3:garbage");
   EXPECT_EQ(run.exitStatus, 1);
@@ -37,7 +38,7 @@ TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
 }
 
 TEST(StudyToolFaults, SilentAndStubbornSimulatorsAreStopped) {
-  const auto dir = FreshDirectory("hangs");
+  const auto dir = results::freshDirectory("hangs");
   const ToolRun run = RunProgram(
       STUDY_TOOL, Args(dir, {"--experiments", "0,1", "--stall-timeout", "1", "--min-reps", "5", "-n", "5"}),
       "0:silent,1:stubborn");
@@ -50,7 +51,7 @@ TEST(StudyToolFaults, SilentAndStubbornSimulatorsAreStopped) {
 }
 
 TEST(StudyToolFaults, InterruptionWritesIncompleteResults) {
-  const auto dir = FreshDirectory("interrupt");
+  const auto dir = results::freshDirectory("interrupt");
   const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100000", "--max-reps", "100000", "-n", "5"}),
                                  "1:stubborn,*:slow", 1.0);
   EXPECT_EQ(run.exitStatus, 128 + SIGTERM) << run.err;

@@ -7,10 +7,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <thread>
 
 #include "ChildProcess.h"
+#include "support/ResultReaders.h"
 
 namespace {
 std::string tag;
@@ -99,24 +101,8 @@ std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::p
 }
 
 std::map<int, double> AsciiMeans(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::map<int, std::pair<double, int>> sums;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::size_t comma = line.find(',');
-    auto& [sum, count] = sums[std::stoi(line.substr(0, comma))];
-    sum += std::stod(line.substr(comma + 1));
-    count++;
-  }
   std::map<int, double> means;
-  for (const auto& [pv, s] : sums) means[pv] = s.first / s.second;
+  for (const auto& [pv, values] : results::readAscii(file.string()))
+    means[pv] = std::accumulate(values.begin(), values.end(), 0.0) / values.size();
   return means;
-}
-
-std::filesystem::path FreshDirectory(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / ("movingblock-study-" + name + "-" + std::to_string(getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  return dir;
 }

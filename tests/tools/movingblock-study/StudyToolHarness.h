@@ -29,7 +29,4 @@ std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::p
 // Per PV index, the mean of the observations in a simulator's ASCII file.
 std::map<int, double> AsciiMeans(const std::filesystem::path& file);
 
-// A fresh directory for one test.
-std::filesystem::path FreshDirectory(const std::string& name);
-
 #endif
