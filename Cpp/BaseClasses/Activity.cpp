@@ -31,5 +31,5 @@ bool Activity::SelectAction() { return Enabled(); }
 void Activity::setGroupId(int groupId) { GroupId = groupId; }
 
 bool Activity::IsAnAffectingStateVariable(BaseStateVariableClass* variable) {
-  return AffectedVariables.contains(variable);
+  return getAffectedVariables()->contains(variable);
 }

@@ -38,9 +38,8 @@ class Activity : public BaseGroupClass {
 
   bool IsAnAffectingStateVariable(BaseStateVariableClass* variable);
 
- protected:
-  bool enabled = false;
-  bool previouslyEnabled = false;
+  // The enabled and previously-enabled flags that Enabled() maintains are
+  // BaseActionClass's enabled and previouslyEnabled.
 };
 
 #endif

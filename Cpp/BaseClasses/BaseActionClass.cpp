@@ -18,7 +18,8 @@ char* copyName(const char* text) {
 }
 }  // namespace
 
-BaseActionClass::BaseActionClass() : Name(copyName("default")), Id(MaxID++) {}
+BaseActionClass::BaseActionClass()
+    : Id(MaxID++), Name(copyName("default")), Links(new ActionLinks) {}
 
 BaseActionClass::BaseActionClass(const char* name, int groupId, Distribution dist,
                                  ExecutionPolicyType policy, int unused1, int unused2,
@@ -31,6 +32,7 @@ BaseActionClass::~BaseActionClass() {
   delete[] Name;
   DeallocatePVRateDS();
   DeallocatePVImpulseDS();
+  delete Links;
 }
 
 void BaseActionClass::BaseActionClassInitialize(const char* name, int groupId, Distribution dist,
@@ -67,98 +69,103 @@ BaseActionClass* BaseActionClass::getPrintedAction() { return this; }
 double BaseActionClass::ErlangParamM() { return 1.0; }
 
 void BaseActionClass::printAffectedState(std::ostream* stream) {
-  for (int i = 0; i < AffectedVariables.getNumItems(); i++) AffectedVariables[i]->printState(stream);
+  const List<BaseStateVariableClass>& affected = Links->AffectedVariables;
+  for (int i = 0; i < affected.getNumItems(); i++) affected[i]->printState(stream);
 }
 
 void BaseActionClass::printEnablingState(std::ostream* stream) {
-  for (int i = 0; i < EnablingVariables.getNumItems(); i++) EnablingVariables[i]->printState(stream);
+  const List<BaseStateVariableClass>& enabling = Links->EnablingVariables;
+  for (int i = 0; i < enabling.getNumItems(); i++) enabling[i]->printState(stream);
 }
 
 void BaseActionClass::addEnablingSV(BaseStateVariableClass* variable) {
   if (variable->isLeafNode())
-    EnablingVariables.append(variable);
+    Links->EnablingVariables.append(variable);
   else
     variable->addSelfAsEnablingSVToAction(this);
 }
 
 void BaseActionClass::addAffectedSV(BaseStateVariableClass* variable) {
   if (variable->isLeafNode())
-    AffectedVariables.append(variable);
+    Links->AffectedVariables.append(variable);
   else
     variable->addSelfAsAffectedSVToAction(this);
 }
 
 void BaseActionClass::removeEnablingSV(BaseStateVariableClass* variable) {
   if (variable->isLeafNode())
-    EnablingVariables.remove(variable);
+    Links->EnablingVariables.remove(variable);
   else
     variable->removeSelfFromEnablingSVOfAction(this);
 }
 
 void BaseActionClass::removeAffectedSV(BaseStateVariableClass* variable) {
   if (variable->isLeafNode())
-    AffectedVariables.remove(variable);
+    Links->AffectedVariables.remove(variable);
   else
     variable->removeSelfFromAffectedSVOfAction(this);
 }
 
 void BaseActionClass::AllocatePVRateDS(int numPVs) {
   DeallocatePVRateDS();
-  RateSets = new (std::nothrow) FastSet[numPVs > 0 ? numPVs : 0];
-  if (!RateSets) {
+  Links->RateSets = new (std::nothrow) FastSet[numPVs > 0 ? numPVs : 0];
+  if (!Links->RateSets) {
     std::cerr << "!! Memory allocation error in BaseActionClass::AllocatePVRateDS()" << std::endl;
     std::exit(1);
   }
-  NumRatePVs = numPVs;
+  Links->NumRatePVs = numPVs;
 }
 
 void BaseActionClass::DeallocatePVRateDS() {
-  delete[] RateSets;
-  RateSets = nullptr;
-  NumRatePVs = 0;
+  delete[] Links->RateSets;
+  Links->RateSets = nullptr;
+  Links->NumRatePVs = 0;
 }
 
 void BaseActionClass::AllocatePVImpulseDS(int numPVs) {
   DeallocatePVImpulseDS();
+  ActionLinks& links = *Links;
   const int n = numPVs > 0 ? numPVs : 0;
-  ImpulseSets = new (std::nothrow) FastSet[n];
-  ImpulseWorkerLists = new (std::nothrow) int**[n]();
-  ImpulseWorkerCounts = new (std::nothrow) int*[n]();
-  ImpulseListLengths = new (std::nothrow) int[n]();
-  if (!ImpulseSets || !ImpulseWorkerLists || !ImpulseWorkerCounts || !ImpulseListLengths) {
+  links.ImpulseSets = new (std::nothrow) FastSet[n];
+  links.ImpulseWorkerLists = new (std::nothrow) int**[n]();
+  links.ImpulseWorkerCounts = new (std::nothrow) int*[n]();
+  links.ImpulseListLengths = new (std::nothrow) int[n]();
+  if (!links.ImpulseSets || !links.ImpulseWorkerLists || !links.ImpulseWorkerCounts ||
+      !links.ImpulseListLengths) {
     std::cerr << "!! Memory allocation error in BaseActionClass::AllocatePVImpulseDS()" << std::endl;
     std::exit(1);
   }
-  NumImpulsePVs = n;
+  links.NumImpulsePVs = n;
 }
 
 void BaseActionClass::DeallocatePVImpulseDS() {
-  for (int pv = 0; pv < NumImpulsePVs; pv++) {
-    if (ImpulseWorkerLists && ImpulseWorkerLists[pv]) {
-      for (int g = 0; g < ImpulseListLengths[pv]; g++) delete[] ImpulseWorkerLists[pv][g];
-      delete[] ImpulseWorkerLists[pv];
+  ActionLinks& links = *Links;
+  for (int pv = 0; pv < links.NumImpulsePVs; pv++) {
+    if (links.ImpulseWorkerLists && links.ImpulseWorkerLists[pv]) {
+      for (int g = 0; g < links.ImpulseListLengths[pv]; g++) delete[] links.ImpulseWorkerLists[pv][g];
+      delete[] links.ImpulseWorkerLists[pv];
     }
-    if (ImpulseWorkerCounts) delete[] ImpulseWorkerCounts[pv];
+    if (links.ImpulseWorkerCounts) delete[] links.ImpulseWorkerCounts[pv];
   }
-  delete[] ImpulseListLengths;
-  ImpulseListLengths = nullptr;
-  delete[] ImpulseSets;
-  delete[] ImpulseWorkerLists;
-  delete[] ImpulseWorkerCounts;
-  ImpulseSets = nullptr;
-  ImpulseWorkerLists = nullptr;
-  ImpulseWorkerCounts = nullptr;
-  NumImpulsePVs = 0;
+  delete[] links.ImpulseListLengths;
+  links.ImpulseListLengths = nullptr;
+  delete[] links.ImpulseSets;
+  delete[] links.ImpulseWorkerLists;
+  delete[] links.ImpulseWorkerCounts;
+  links.ImpulseSets = nullptr;
+  links.ImpulseWorkerLists = nullptr;
+  links.ImpulseWorkerCounts = nullptr;
+  links.NumImpulsePVs = 0;
 }
 
 void BaseActionClass::PrintInfo() {
   std::cout << "********* " << Name << "**********" << std::endl << std::endl;
   std::cout << "Enabled by:" << std::endl;
-  for (int i = 0; i < EnablingVariables.getNumItems(); i++)
-    std::cout << "           " << EnablingVariables[i]->getName() << std::endl;
+  for (int i = 0; i < Links->EnablingVariables.getNumItems(); i++)
+    std::cout << "           " << Links->EnablingVariables[i]->getName() << std::endl;
   std::cout << "Affects:" << std::endl;
-  for (int i = 0; i < AffectedVariables.getNumItems(); i++)
-    std::cout << "           " << AffectedVariables[i]->getName() << std::endl;
+  for (int i = 0; i < Links->AffectedVariables.getNumItems(); i++)
+    std::cout << "           " << Links->AffectedVariables[i]->getName() << std::endl;
   std::cout << "Group ID = " << GroupId << std::endl;
   std::cout << "Execution Policy = " << ExecutionPolicy << std::endl;
   std::cout << "Disabled = " << Disabled << std::endl;

@@ -43,7 +43,34 @@ struct AffectedActionNode {
   AffectedActionNode* next;
 };
 
+// What the reward model and the model set-up keep per action: the links to
+// state variables and the per-performance-variable reward sets. Read while
+// the model and its rewards are built, by tracing, and when an action that
+// triggers impulses fires; never by the scheduling steps, so it lives apart
+// from the action's own fields.
+struct ActionLinks {
+  FastSet AffectedNodesByImpulseReward;
+  FastSet* ImpulseSets = nullptr;          // [pv]: impulse indices triggered
+  int*** ImpulseWorkerLists = nullptr;     // [pv][impulse]: worker indices to call
+  int** ImpulseWorkerCounts = nullptr;     // [pv][impulse]: length of that list
+  int* ImpulseListLengths = nullptr;       // [pv]: impulses with a list (owned arrays above)
+  FastSet* RateSets = nullptr;             // [pv]: model groups affected
+  FastSet AffectedNodes;
+  FastSet AffectedNodesByRateReward;
+  List<BaseStateVariableClass> AffectedVariables;
+  List<BaseStateVariableClass> EnablingVariables;
+  int NumRatePVs = 0;     // length of RateSets
+  int NumImpulsePVs = 0;  // length of ImpulseSets and the two worker arrays
+  int SpareCount = 0;
+  void* ExecutivePointer = nullptr;
+};
+
 // Root of everything the executive can schedule and fire.
+//
+// The fields are laid out for the scheduling steps, which visit many actions
+// per firing: the virtual table pointer, the scheduling record, the affected
+// list, the flags and an activity's enabled flags share the first cache line;
+// the reward data and the variable links are kept out of line.
 class BaseActionClass {
  public:
   static int MaxID;  // one above the highest id handed out
@@ -86,16 +113,26 @@ class BaseActionClass {
   void addAffectedSV(BaseStateVariableClass* variable);
   void removeEnablingSV(BaseStateVariableClass* variable);
   void removeAffectedSV(BaseStateVariableClass* variable);
-  List<BaseStateVariableClass>* getAffectedVariables() { return &AffectedVariables; }
-  List<BaseStateVariableClass>* getEnablingVariables() { return &EnablingVariables; }
+  List<BaseStateVariableClass>* getAffectedVariables() { return &Links->AffectedVariables; }
+  List<BaseStateVariableClass>* getEnablingVariables() { return &Links->EnablingVariables; }
 
   // Per-performance-variable reward data.
   void AllocatePVRateDS(int numPVs);
-  bool IsPVRateDSAllocated() const { return RateSets != nullptr; }
+  bool IsPVRateDSAllocated() const { return Links->RateSets != nullptr; }
   void DeallocatePVRateDS();
   void AllocatePVImpulseDS(int numPVs);
-  bool IsPVImpulseDSAllocated() const { return ImpulseSets != nullptr; }
+  bool IsPVImpulseDSAllocated() const { return Links->ImpulseSets != nullptr; }
   void DeallocatePVImpulseDS();
+  FastSet& AffectedNodesByImpulseReward() { return Links->AffectedNodesByImpulseReward; }
+  FastSet& AffectedNodes() { return Links->AffectedNodes; }
+  FastSet& AffectedNodesByRateReward() { return Links->AffectedNodesByRateReward; }
+  FastSet* ImpulseSets() { return Links->ImpulseSets; }
+  int*** ImpulseWorkerLists() { return Links->ImpulseWorkerLists; }
+  int** ImpulseWorkerCounts() { return Links->ImpulseWorkerCounts; }
+  int* ImpulseListLengths() { return Links->ImpulseListLengths; }
+  FastSet* RateSets() { return Links->RateSets; }
+  int NumRatePVs() const { return Links->NumRatePVs; }
+  int NumImpulsePVs() const { return Links->NumImpulsePVs; }
 
   // Erlang phases.
   void ResetPhase() { Phase = 1; }
@@ -104,32 +141,28 @@ class BaseActionClass {
 
   void PrintInfo();
 
+  SchedulingRecord* Record = nullptr;
+  AffectedActionNode* AffectedListHead = nullptr;
+  int Id;
   int GroupId = 0;
-  ExecutionPolicyType ExecutionPolicy = RaceEnabled;
   bool Disabled = true;
   bool Reactivation = false;  // the executive's in-reactivation-list flag
-  char* Name = nullptr;
-  AffectedActionNode* AffectedListHead = nullptr;
   bool Fired = false;
-  Distribution DistributionType = Exponential;
-  SchedulingRecord* Record = nullptr;
-  void* ExecutivePointer = nullptr;
-  SANModel* ParentModel = nullptr;
-  FastSet AffectedNodesByImpulseReward;
-  FastSet* ImpulseSets = nullptr;          // [pv]: impulse indices triggered
-  int*** ImpulseWorkerLists = nullptr;     // [pv][impulse]: worker indices to call
-  int** ImpulseWorkerCounts = nullptr;     // [pv][impulse]: length of that list
-  int* ImpulseListLengths = nullptr;       // [pv]: impulses with a list (owned arrays above)
-  FastSet* RateSets = nullptr;             // [pv]: model groups affected
-  int SpareCount = 0;
-  FastSet AffectedNodes;
-  FastSet AffectedNodesByRateReward;
+
+ protected:
+  // An activity's enabling at its last evaluation and the one before (kept
+  // here, beside the executive's flags, so that evaluating an activity's
+  // enabling touches one cache line of the framework's fields).
+  bool enabled = false;
+  bool previouslyEnabled = false;
+
+ public:
   short Phase = 1;
-  int Id;
-  List<BaseStateVariableClass> AffectedVariables;
-  List<BaseStateVariableClass> EnablingVariables;
-  int NumRatePVs = 0;     // length of RateSets
-  int NumImpulsePVs = 0;  // length of ImpulseSets and the two worker arrays
+  Distribution DistributionType = Exponential;
+  ExecutionPolicyType ExecutionPolicy = RaceEnabled;
+  char* Name = nullptr;
+  SANModel* ParentModel = nullptr;
+  ActionLinks* Links;  // owned
 };
 
 #endif

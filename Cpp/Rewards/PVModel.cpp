@@ -28,15 +28,15 @@ void forEachSyncMember(BaseActionClass* action, Visit visit) {
 
 void freezeRateData(BaseActionClass* action, int numPVs) {
   if (!action->IsPVRateDSAllocated()) action->AllocatePVRateDS(numPVs);
-  for (int k = 0; k < action->NumRatePVs; k++) freeze(action->RateSets[k]);
-  freeze(action->AffectedNodesByRateReward);
+  for (int k = 0; k < action->NumRatePVs(); k++) freeze(action->RateSets()[k]);
+  freeze(action->AffectedNodesByRateReward());
   forEachSyncMember(action, [numPVs](BaseActionClass* m) { freezeRateData(m, numPVs); });
 }
 
 void freezeImpulseData(BaseActionClass* action, int numPVs) {
   if (!action->IsPVImpulseDSAllocated()) action->AllocatePVImpulseDS(numPVs);
-  for (int k = 0; k < action->NumImpulsePVs; k++) freeze(action->ImpulseSets[k]);
-  freeze(action->AffectedNodesByImpulseReward);
+  for (int k = 0; k < action->NumImpulsePVs(); k++) freeze(action->ImpulseSets()[k]);
+  freeze(action->AffectedNodesByImpulseReward());
   forEachSyncMember(action, [numPVs](BaseActionClass* m) { freezeImpulseData(m, numPVs); });
 }
 }  // namespace
@@ -150,7 +150,7 @@ void PVModel::Initialize() {
   NoActionFiredYet.AllocatePVImpulseDS(NumPVs);
   freezeRateData(&NoActionFiredYet, NumPVs);
   freezeImpulseData(&NoActionFiredYet, NumPVs);
-  freeze(NoActionFiredYet.AffectedNodes);
+  freeze(NoActionFiredYet.AffectedNodes());
 
   NumStateVariables = TopModel->NumStateVariables;
   NumSharedStateVariables = TopModel->NumSharedStateVariables;
@@ -215,8 +215,8 @@ void PVModel::MakeAffectedLists() {
           for (int a = 0; affecting && a < affecting->getNumItems(); a++) {
             BaseActionClass* action = (*affecting)[a];
             if (!action->IsPVRateDSAllocated()) action->AllocatePVRateDS(NumPVs);
-            if (action->RateSets[k].empty() && !action->AffectedNodesByRateReward.find(k)) {
-              const bool inserted = action->AffectedNodesByRateReward.insert(k);
+            if (action->RateSets()[k].empty() && !action->AffectedNodesByRateReward().find(k)) {
+              const bool inserted = action->AffectedNodesByRateReward().insert(k);
               assert(inserted && "Action->AffectedNodesByRateReward.insert(PVCounter)");
               (void)inserted;
               node->NumRateAffectingActions++;
@@ -256,16 +256,16 @@ void PVModel::MakeImpulseAffectedLists() {
         BaseActionClass* action = named[0];
         triggering.append(action);
         if (!action->IsPVImpulseDSAllocated()) action->AllocatePVImpulseDS(NumPVs);
-        if (action->ImpulseSets[k].empty()) {
-          action->AffectedNodesByImpulseReward.insert(k);
+        if (action->ImpulseSets()[k].empty()) {
+          action->AffectedNodesByImpulseReward().insert(k);
           node->NumImpulseAffectingActions++;
-          action->ImpulseWorkerLists[k] = new int*[numImpulses]();
-          action->ImpulseWorkerCounts[k] = new int[numImpulses]();
-          action->ImpulseListLengths[k] = numImpulses;
+          action->ImpulseWorkerLists()[k] = new int*[numImpulses]();
+          action->ImpulseWorkerCounts()[k] = new int[numImpulses]();
+          action->ImpulseListLengths()[k] = numImpulses;
         }
-        action->ImpulseSets[k].insert(i);
-        int*& list = action->ImpulseWorkerLists[k][i];
-        int& count = action->ImpulseWorkerCounts[k][i];
+        action->ImpulseSets()[k].insert(i);
+        int*& list = action->ImpulseWorkerLists()[k][i];
+        int& count = action->ImpulseWorkerCounts()[k][i];
         if (!list) list = new int[numWorkers > 0 ? numWorkers : 1];
         for (int j = 0; j < numWorkers; j++)
           if (node->ImpulseWorkers[i][j]->ServedModel == instances[m] && count < numWorkers)
@@ -284,20 +284,20 @@ void PVModel::CreateAffectedLists() {
   TopModel->listActions(&actions);
   for (int a = 0; a < actions.getNumItems(); a++) {
     BaseActionClass* action = actions[a];
-    FastSet& rate = action->AffectedNodesByRateReward;
-    FastSet& impulse = action->AffectedNodesByImpulseReward;
+    FastSet& rate = action->AffectedNodesByRateReward();
+    FastSet& impulse = action->AffectedNodesByImpulseReward();
     if (frozenSize(rate) == 0 && frozenSize(impulse) == 0) {
-      freeze(action->AffectedNodes);
+      freeze(action->AffectedNodes());
       continue;
     }
-    assert(action->AffectedNodes.empty() && "Action->AffectedNodes.empty()");
-    for (int i = 0; i < rate.size(); i++) action->AffectedNodes.insert(rate[i]);
-    for (int i = 0; i < impulse.size(); i++) action->AffectedNodes.insert(impulse[i]);
-    action->AffectedNodes.NoMoreModifications();
+    assert(action->AffectedNodes().empty() && "Action->AffectedNodes.empty()");
+    for (int i = 0; i < rate.size(); i++) action->AffectedNodes().insert(rate[i]);
+    for (int i = 0; i < impulse.size(); i++) action->AffectedNodes().insert(impulse[i]);
+    action->AffectedNodes().NoMoreModifications();
     AffectingActions.push_back(action);
-    AffectedNodeSets.push_back(&action->AffectedNodes);
-    for (int i = 0; i < action->AffectedNodes.size(); i++)
-      PVs[action->AffectedNodes[i]]->appendAffectingAction(action);
+    AffectedNodeSets.push_back(&action->AffectedNodes());
+    for (int i = 0; i < action->AffectedNodes().size(); i++)
+      PVs[action->AffectedNodes()[i]]->appendAffectingAction(action);
   }
 }
 
@@ -317,7 +317,7 @@ void PVModel::ConsiderOnly(const int* indices, int n) {
 }
 
 bool PVModel::triggersImpulses(BaseActionClass* A) {
-  if (frozenSize(A->AffectedNodesByImpulseReward) > 0) return true;
+  if (frozenSize(A->AffectedNodesByImpulseReward()) > 0) return true;
   bool any = false;
   forEachSyncMember(A, [&any](BaseActionClass* m) { any = any || triggersImpulses(m); });
   return any;

@@ -159,7 +159,7 @@ int PerformanceVariableNode::GetImpulseNumber(const ImpulseNodeClass* impulse) c
 }
 
 bool PerformanceVariableNode::ImpulseAffectedBy(BaseActionClass* A) const {
-  if (setHolds(A->AffectedNodesByImpulseReward, NodeNumber)) return true;
+  if (setHolds(A->AffectedNodesByImpulseReward(), NodeNumber)) return true;
   if (!A->isSync()) return false;
   auto* group = dynamic_cast<BaseGroupClass*>(A);
   for (int i = 0; group && i < group->getNumMembers(); i++)
@@ -189,13 +189,13 @@ void PerformanceVariableNode::CommonAccumulate(double t, double T, BaseActionCla
 // members of a synchronised action are visited whether or not A itself
 // reaches the variable.
 void PerformanceVariableNode::AccumulateImpulses(double t, double T, BaseActionClass* A) {
-  if (NodeNumber < A->NumImpulsePVs && setHolds(A->AffectedNodesByImpulseReward, NodeNumber)) {
-    FastSet& impulses = A->ImpulseSets[NodeNumber];
+  if (NodeNumber < A->NumImpulsePVs() && setHolds(A->AffectedNodesByImpulseReward(), NodeNumber)) {
+    FastSet& impulses = A->ImpulseSets()[NodeNumber];
     const int numImpulses = impulses.isFrozen() ? impulses.size() : 0;
     for (int n = 0; n < numImpulses; n++) {
       const int g = impulses[n];
-      const int* list = A->ImpulseWorkerLists[NodeNumber][g];
-      const int count = A->ImpulseWorkerCounts[NodeNumber][g];
+      const int* list = A->ImpulseWorkerLists()[NodeNumber][g];
+      const int count = A->ImpulseWorkerCounts()[NodeNumber][g];
       for (int c = 0; c < count; c++) ImpulseWorkers[g][list[c]]->Accumulate(t, T);
     }
   }
@@ -281,13 +281,13 @@ void PerformanceVariableNode::CurrentReward(BaseActionClass* A) {
   }
   AccumulatedValue += r;
   AccumulatedSquare += r * r;
-  if (!ImpulseAffectedBy(A) || NodeNumber >= A->NumImpulsePVs) return;
-  FastSet& impulses = A->ImpulseSets[NodeNumber];
+  if (!ImpulseAffectedBy(A) || NodeNumber >= A->NumImpulsePVs()) return;
+  FastSet& impulses = A->ImpulseSets()[NodeNumber];
   const int numImpulses = impulses.isFrozen() ? impulses.size() : 0;
   for (int n = 0; n < numImpulses; n++) {
     const int g = impulses[n];
-    const int* list = A->ImpulseWorkerLists[NodeNumber][g];
-    for (int c = 0; c < A->ImpulseWorkerCounts[NodeNumber][g]; c++) {
+    const int* list = A->ImpulseWorkerLists()[NodeNumber][g];
+    for (int c = 0; c < A->ImpulseWorkerCounts()[NodeNumber][g]; c++) {
       ImpulseNodeClass* worker = ImpulseWorkers[g][list[c]];
       worker->CurrentImpulse();
       ImpulseTotal += worker->Value;
@@ -364,7 +364,7 @@ void PerformanceVariableNode::FixWorkerList() {
 
 void PerformanceVariableNode::AddPVWorkersToAction(BaseActionClass* action, BaseModelClass* model) {
   for (int w = 0; w < NumWorkers; w++)
-    if (ModelGroups[w].IsDependentOnModel(model)) action->RateSets[NodeNumber].insert(w);
+    if (ModelGroups[w].IsDependentOnModel(model)) action->RateSets()[NodeNumber].insert(w);
 }
 
 // Block m of an impulse's workers serves instance m of the impulse's model.

@@ -26,12 +26,12 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
 
   // serve_case1 of worker j calls worker j of every node; nothing else does.
   BaseActionClass* serve2 = &model.worker(2)->serve_case1;
-  ASSERT_EQ(serve2->AffectedNodesByImpulseReward.size(), 3);
-  ASSERT_EQ(serve2->ImpulseWorkerCounts[1][0], 1);
-  EXPECT_EQ(serve2->ImpulseWorkerLists[1][0][0], 2);
-  EXPECT_EQ(serve2->AffectedNodes.size(), 3);
-  EXPECT_EQ(model.worker(2)->start.AffectedNodesByImpulseReward.size(), 0);
-  EXPECT_EQ(model.system()->controller->audit_case1.AffectedNodes.size(), 0);
+  ASSERT_EQ(serve2->AffectedNodesByImpulseReward().size(), 3);
+  ASSERT_EQ(serve2->ImpulseWorkerCounts()[1][0], 1);
+  EXPECT_EQ(serve2->ImpulseWorkerLists()[1][0][0], 2);
+  EXPECT_EQ(serve2->AffectedNodes().size(), 3);
+  EXPECT_EQ(model.worker(2)->start.AffectedNodesByImpulseReward().size(), 0);
+  EXPECT_EQ(model.system()->controller->audit_case1.AffectedNodes().size(), 0);
   EXPECT_EQ(model.getNumAffectingActions(), 4);
   EXPECT_EQ(node->getAffectingActions().size(), 4u);
 
@@ -122,10 +122,10 @@ TEST(SetUp, RateWorkersPerModelInstance) {
   for (int w = 0; w < 3; w++) {
     EXPECT_EQ(node->getModelGroup(w).GetModel(0), model.worker(w));
     // The actions that change worker w's busy place touch rate worker w.
-    FastSet& sets = model.worker(w)->start.RateSets[0];
+    FastSet& sets = model.worker(w)->start.RateSets()[0];
     ASSERT_EQ(sets.size(), 1);
     EXPECT_EQ(sets[0], w);
-    EXPECT_EQ(model.worker(w)->serve_case2.AffectedNodes.size(), 1);
+    EXPECT_EQ(model.worker(w)->serve_case2.AffectedNodes().size(), 1);
   }
   model.Accumulate(1.0);
   model.FireAction(&model.worker(0)->start, 1.0);  // busy 0 -> 1
