@@ -244,18 +244,9 @@ BaseActionClass* trainSAN::updateTPRActivity_case2::Fire() {
 
 double trainSAN::MANetworkDelayActivityBase::DeterministicParamValue() { return MAnetDelay; }
 
-int& trainSAN::MANetworkDelayActivityBase::pendingTimestamp(short id) {
-  if (id != cachedId) {
-    cachedTimestamp = &MAmessages->Index(id)->timestamp->Mark();
-    cachedId = id;
-  }
-  return *cachedTimestamp;
-}
-
-bool trainSAN::MANetworkDelayActivityBase::Enabled() {
-  previouslyEnabled = enabled;
-  enabled = *MAtoRBC_Mark > 0 && pendingTimestamp(*trainID_Mark) > 0;
-  return enabled;
+void trainSAN::MANetworkDelayActivityBase::findPendingTimestamp(short id) {
+  cachedTimestamp = &MAmessages->Index(id)->timestamp->Mark();
+  cachedId = id;
 }
 
 void trainSAN::MANetworkDelayActivityBase::LinkVariables() {

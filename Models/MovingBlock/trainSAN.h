@@ -1,9 +1,9 @@
 #ifndef MOVINGBLOCK_TRAIN_SAN_H
 #define MOVINGBLOCK_TRAIN_SAN_H
 
-#include "BaseClasses/PostselectGroup.h"
 #include "BaseClasses/SANModel.h"
 #include "BaseClasses/state/Place.h"
+#include "MovingBlock/CaseGroup.h"
 #include "MovingBlock/ModelActivities.h"
 #include "MovingBlock/TrainArrays.h"
 
@@ -88,7 +88,7 @@ class trainSAN : public SANModel {
   };
 
   // After TPRnetDelay: the report is delivered to the trackside.
-  class TPRNetworkDelayActivity_case1 : public DeterministicModelActivity {
+  class TPRNetworkDelayActivity_case1 final : public DeterministicModelActivity {
    public:
     Place* sendTPR;
     short* sendTPR_Mark;
@@ -107,7 +107,7 @@ class trainSAN : public SANModel {
   };
 
   // After TPRnetDelay: the report is lost.
-  class TPRNetworkDelayActivity_case2 : public DeterministicModelActivity {
+  class TPRNetworkDelayActivity_case2 final : public DeterministicModelActivity {
    public:
     Place* sendTPR;
     short* sendTPR_Mark;
@@ -140,13 +140,13 @@ class trainSAN : public SANModel {
    protected:
     void takeReport(short integrityConfirmed);
   };
-  class updateTPRActivity_case1 : public updateTPRActivityBase {
+  class updateTPRActivity_case1 final : public updateTPRActivityBase {
    public:
     updateTPRActivity_case1();
     double Weight() override;
     BaseActionClass* Fire() override;
   };
-  class updateTPRActivity_case2 : public updateTPRActivityBase {
+  class updateTPRActivity_case2 final : public updateTPRActivityBase {
    public:
     updateTPRActivity_case2();
     double Weight() override;
@@ -163,25 +163,33 @@ class trainSAN : public SANModel {
     short* trainID_Mark;
     maMsgOfTrains* MAmessages;
     double DeterministicParamValue() override;
-    bool Enabled() override;
+    bool Enabled() override {
+      previouslyEnabled = enabled;
+      enabled = *MAtoRBC_Mark > 0 && pendingTimestamp(*trainID_Mark) > 0;
+      return enabled;
+    }
     void LinkVariables() override;
 
    private:
     // The timestamp cell of MAmessages[id], found again only when the train
     // number changes (cells do not move once the model is composed): the
     // enabling is evaluated for every train whenever an authority is sent.
-    int& pendingTimestamp(short id);
+    int& pendingTimestamp(short id) {
+      if (id != cachedId) findPendingTimestamp(id);
+      return *cachedTimestamp;
+    }
+    void findPendingTimestamp(short id);
     short cachedId = -1;
     int* cachedTimestamp = nullptr;
   };
-  class MANetworkDelayActivity_case1 : public MANetworkDelayActivityBase {
+  class MANetworkDelayActivity_case1 final : public MANetworkDelayActivityBase {
    public:
     intArrayOfTrains* trainMAs;
     MANetworkDelayActivity_case1();
     double Weight() override;
     BaseActionClass* Fire() override;
   };
-  class MANetworkDelayActivity_case2 : public MANetworkDelayActivityBase {
+  class MANetworkDelayActivity_case2 final : public MANetworkDelayActivityBase {
    public:
     MANetworkDelayActivity_case2();
     double Weight() override;
@@ -226,9 +234,12 @@ class trainSAN : public SANModel {
   MANetworkDelayActivity_case1 MANetworkDelay_case1;
   MANetworkDelayActivity_case2 MANetworkDelay_case2;
 
-  PostselectGroup TPRNetworkDelayGroup;
-  PostselectGroup updateTPRGroup;
-  PostselectGroup MANetworkDelayGroup;
+  TwoCaseGroup<TPRNetworkDelayActivity_case1, TPRNetworkDelayActivity_case2> TPRNetworkDelayGroup{
+      &TPRNetworkDelay_case1, &TPRNetworkDelay_case2};
+  TwoCaseGroup<updateTPRActivity_case1, updateTPRActivity_case2> updateTPRGroup{&updateTPR_case1,
+                                                                                 &updateTPR_case2};
+  TwoCaseGroup<MANetworkDelayActivity_case1, MANetworkDelayActivity_case2> MANetworkDelayGroup{
+      &MANetworkDelay_case1, &MANetworkDelay_case2};
 
  private:
   void addArcs();
