@@ -176,9 +176,10 @@ void SimulatorClass::CheckReactivationList() {
 
 void SimulatorClass::RemoveAffectedActions() {
   if (!FiredAction) return;
-  for (AffectedCursor = FiredAction->AffectedListHead; AffectedCursor;
-       AffectedCursor = AffectedCursor->next) {
-    BaseActionClass* action = AffectedCursor->target;
+  // The walk keeps its cursor in a local; the simulator's cursor is left
+  // where a walk through the member would leave it.
+  for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
+    BaseActionClass* action = node->target;
     SchedulingRecord* record = action->Record;
     if (record->heapSlot == nullptr) continue;
     if (!action->EnablingChange()) {
@@ -192,14 +193,14 @@ void SimulatorClass::RemoveAffectedActions() {
       record->notInReactivationList = true;
     }
   }
+  AffectedCursor = nullptr;
 }
 
 void SimulatorClass::InsertAffectedActions() {
   if (!FiredAction) return;
   assert(ScratchEvent && Events);
-  for (AffectedCursor = FiredAction->AffectedListHead; AffectedCursor;
-       AffectedCursor = AffectedCursor->next) {
-    BaseActionClass* action = AffectedCursor->target;
+  for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
+    BaseActionClass* action = node->target;
     SchedulingRecord* record = action->Record;
     if (!action->Enabled() || record->heapSlot != nullptr) continue;
     ScratchEvent->FiringTime = CurrentTime + action->SampleDistribution();
@@ -212,4 +213,5 @@ void SimulatorClass::InsertAffectedActions() {
     }
     Events->Insert(ScratchEvent);
   }
+  AffectedCursor = nullptr;
 }
