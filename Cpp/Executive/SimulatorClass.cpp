@@ -108,6 +108,7 @@ void SimulatorClass::SelectObservedVariables() {
     else
       PVs[i]->CurrentStopTime = DBL_MAX;
   }
+  PerformanceVariableNode::NoteWindowChange();
   RewardModel->ConsiderOnly(observed.data(), static_cast<int>(observed.size()));
 }
 

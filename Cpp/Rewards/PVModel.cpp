@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cstring>
 #include <fstream>
+#include <limits>
 
 #include "BaseClasses/BaseGroupClass.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
@@ -190,6 +191,7 @@ void PVModel::Initialize() {
       LastActionBytes++;
   }
   TotalStateSize = ModelStateSize + LastActionBytes;
+  QuietEpoch = ~0UL;
   ConsideredHaveRateWorkers = false;
   for (PerformanceVariableNode* node : ConsideredPVs)
     ConsideredHaveRateWorkers = ConsideredHaveRateWorkers || node->HasRateWorkers;
@@ -311,9 +313,23 @@ void PVModel::ConsiderOnly(const int* indices, int n) {
       ConsideredPVs.push_back(PVs[indices[i]]);
     }
   }
+  QuietEpoch = ~0UL;
   ConsideredHaveRateWorkers = false;
   for (PerformanceVariableNode* node : ConsideredPVs)
     ConsideredHaveRateWorkers = ConsideredHaveRateWorkers || node->HasRateWorkers;
+}
+
+void PVModel::findQuietSpan() {
+  QuietBefore = std::numeric_limits<double>::infinity();
+  QuietThrough = std::numeric_limits<double>::infinity();
+  for (const PerformanceVariableNode* node : ConsideredPVs) {
+    if (node->State == PerformanceVariableNode::NotStarted && node->CurrentStartTime < QuietBefore)
+      QuietBefore = node->CurrentStartTime;
+    else if (node->State == PerformanceVariableNode::InProgress &&
+             node->CurrentStopTime < QuietThrough)
+      QuietThrough = node->CurrentStopTime;
+  }
+  QuietEpoch = PerformanceVariableNode::WindowEpoch;
 }
 
 bool PVModel::triggersImpulses(BaseActionClass* A) {
@@ -344,6 +360,7 @@ void PVModel::SteadyState() {
   PVReset();
   for (int k = 0; k < NumPVs; k++)
     if (PVs[k]->SlidingWindow == 1) PVs[k]->State = PerformanceVariableNode::InProgress;
+  PerformanceVariableNode::NoteWindowChange();
 }
 
 // ---- Type file --------------------------------------------------------------

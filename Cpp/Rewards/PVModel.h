@@ -86,6 +86,10 @@ class PVModel : public BaseModelClass {
   // True when a firing of A reaches an impulse worker of some variable.
   static bool triggersImpulses(BaseActionClass* A);
   inline void rememberLastAction(BaseActionClass* A);
+  // Records the times up to which AdvanceWindow changes no considered node:
+  // before the earliest start of a node not yet started, and up to the
+  // earliest stop of a node in progress.
+  void findQuietSpan();
   int lastActionNumber() const;
 
   BaseModelClass* TopModel = nullptr;
@@ -111,14 +115,23 @@ class PVModel : public BaseModelClass {
   // Per action id: 1-based position in the action list, 0 when not listed.
   std::vector<int> ActionNumberById;
   bool LastActionTriggersImpulses = false;
+  // The span found by findQuietSpan, valid while the nodes' window epoch is
+  // QuietEpoch (and never before the first search).
+  double QuietBefore = 0.0;
+  double QuietThrough = 0.0;
+  unsigned long QuietEpoch = ~0UL;
   bool ConsideredHaveRateWorkers = false;
   bool Initialized = false;
 };
 
 inline void PVModel::Accumulate(double t) {
   if (!LastActionTriggersImpulses && !ConsideredHaveRateWorkers) {
-    // No worker of any considered node is reached: only windows move.
+    // No worker of any considered node is reached: only windows move, and
+    // none does before the next window bound.
+    if (QuietEpoch == PerformanceVariableNode::WindowEpoch && t < QuietBefore && t <= QuietThrough)
+      return;
     for (PerformanceVariableNode* node : ConsideredPVs) node->AdvanceWindow(t);
+    findQuietSpan();
     return;
   }
   const double T = LastActionTime;

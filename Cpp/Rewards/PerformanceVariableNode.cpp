@@ -13,6 +13,7 @@
 #include "Rewards/PerformanceVariableWorker.h"
 
 int PerformanceVariableNode::the_id = 0;
+unsigned long PerformanceVariableNode::WindowEpoch = 0;
 
 namespace {
 double* copyTimes(int n, const double* times) {
@@ -63,6 +64,7 @@ void PerformanceVariableNode::Initialize(const char* name, RewardType type, int 
   InitializeTimeArrays(numTimes, startTimes, stopTimes);
   CurrentStartTime = StartTimes[timeIndex];
   CurrentStopTime = StopTimes[timeIndex];
+  NoteWindowChange();
   IntervalLength = CurrentStopTime - CurrentStartTime;
   DefineName(name);
   VarDeps.clear();
@@ -208,6 +210,7 @@ void PerformanceVariableNode::AccumulateImpulses(double t, double T, BaseActionC
 
 void PerformanceVariableNode::EndAccumulate(double t, double T, BaseActionClass* A) {
   if (State == Complete) return;
+  NoteWindowChange();
   CommonAccumulate(t, T, A);
   for (int i = 0; i < NumImpulses; i++)
     for (int j = 0; j < NumImpulseWorkers[i]; j++) ImpulseWorkers[i][j]->completeAccumulation(t);
@@ -241,6 +244,7 @@ void PerformanceVariableNode::TotalAccumulation() {
 }
 
 void PerformanceVariableNode::UpdateAccumulate(double t) {
+  NoteWindowChange();
   if (t > CurrentStopTime) {
     State = Complete;
     TotalAccumulation();
@@ -250,6 +254,7 @@ void PerformanceVariableNode::UpdateAccumulate(double t) {
 }
 
 void PerformanceVariableNode::Reset() {
+  NoteWindowChange();
   State = NotStarted;
   AccumulatedValue = 0.0;
   AccumulatedSquare = 0.0;

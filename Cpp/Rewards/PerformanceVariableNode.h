@@ -38,6 +38,13 @@ class PerformanceVariableNode {
 
   // Number of the next variable to be initialised.
   static int the_id;
+  // Moves on whenever the accumulation state or the window of any node may
+  // have changed. The reward model's per-firing shortcut (PVModel::
+  // Accumulate) holds only while it stands still, so code that writes
+  // State, CurrentStartTime or CurrentStopTime directly calls
+  // NoteWindowChange() afterwards; the node's own operations do so.
+  static unsigned long WindowEpoch;
+  static void NoteWindowChange() { WindowEpoch++; }
 
   PerformanceVariableNode() = default;
   PerformanceVariableNode(const PerformanceVariableNode&) = delete;
@@ -172,6 +179,7 @@ class PerformanceVariableNode {
 
 inline void PerformanceVariableNode::AdvanceWindow(double t) {
   if (State == Complete || t < CurrentStartTime) return;
+  NoteWindowChange();
   if (t <= CurrentStopTime) {
     State = InProgress;
   } else {
@@ -182,6 +190,7 @@ inline void PerformanceVariableNode::AdvanceWindow(double t) {
 
 inline void PerformanceVariableNode::Accumulate(double t, double T, BaseActionClass* A) {
   if (State == Complete || t < CurrentStartTime) return;
+  NoteWindowChange();
   CommonAccumulate(t, T, A);
   if (t <= CurrentStopTime) {
     State = InProgress;

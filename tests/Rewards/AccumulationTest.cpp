@@ -66,6 +66,45 @@ TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
   }
 }
 
+// Firings that reach no worker only move windows, and the reward model
+// skips the walk while no window bound is passed; windows changed by the
+// nodes' own operations, or written directly and noted, are seen at once.
+TEST(Accumulation, WindowsMoveOnFiringsThatReachNoWorker) {
+  systemRewardModel model({ImpulseReward::threeWindows()}, true);
+  model.ConsiderOnly(nullptr, 0);
+  PerformanceVariableNode** nodes = model.getPVs();
+  BaseActionClass* plain = &model.worker(0)->start;  // triggers no impulse
+  Loop loop{model};
+  auto states = [&] {
+    return std::tuple(nodes[0]->getState(), nodes[1]->getState(), nodes[2]->getState());
+  };
+  using S = std::tuple<int, int, int>;
+  loop.fire(plain, 10.0);
+  loop.fire(plain, 100.0);
+  EXPECT_EQ(states(), S(1, 1, 1));
+  loop.fire(plain, 120.0);
+  EXPECT_EQ(states(), S(2, 1, 1));
+  EXPECT_EQ(nodes[0]->AccumulatedValue, 0.0);
+
+  nodes[0]->SlidingWindow = 1;
+  nodes[0]->Reset();  // as the steady-state loop does: now [100, 200]
+  loop.fire(plain, 130.0);
+  EXPECT_EQ(states(), S(1, 1, 1));
+  nodes[1]->Reset();  // [0, 150] again, not started
+  loop.fire(plain, 140.0);
+  EXPECT_EQ(states(), S(1, 1, 1));
+  nodes[2]->CurrentStopTime = 141.0;
+  PerformanceVariableNode::NoteWindowChange();
+  loop.fire(plain, 145.0);
+  EXPECT_EQ(states(), S(1, 1, 2));
+  loop.fire(plain, 150.0);
+  loop.fire(plain, 150.5);
+  EXPECT_EQ(states(), S(1, 2, 2));
+  model.PVReset();
+  loop.fire(plain, 99.0);  // the slid window has not started yet
+  EXPECT_EQ(states(), S(0, 1, 1));
+}
+
 TEST(Accumulation, ImpulseWindowOfOneWorker) {
   countImpulse impulse(false, 1.0);
   impulse.SetWindow(0.0, 100.0);
