@@ -21,16 +21,24 @@ bool tracksideSAN::RBCprocessingActivity::Enabled() {
 // whatever it holds, so with no positive timestamp the last train is chosen.
 int tracksideSAN::RBCprocessingActivity::oldestReport() {
   if (nTrains < 2) return 0;
+  if (reportTimestamps.size() != static_cast<size_t>(nTrains)) findReportTimestamps();
+  int* const* timestamps = reportTimestamps.data();
   int chosen = 0;
-  int best = TPRmessages->Index(0)->timestamp->Mark();
+  int best = *timestamps[0];
   for (int i = 1; i < nTrains; i++) {
-    const int timestamp = TPRmessages->Index(i)->timestamp->Mark();
+    const int timestamp = *timestamps[i];
     if (best == 0 || (timestamp >= 1 && timestamp < best)) {
       chosen = i;
       best = timestamp;
     }
   }
   return chosen;
+}
+
+void tracksideSAN::RBCprocessingActivity::findReportTimestamps() {
+  reportTimestamps.clear();
+  for (int i = 0; i < nTrains; i++)
+    reportTimestamps.push_back(&TPRmessages->Index(i)->timestamp->Mark());
 }
 
 BaseActionClass* tracksideSAN::RBCprocessingActivity::Fire() {

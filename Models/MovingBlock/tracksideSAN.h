@@ -1,6 +1,8 @@
 #ifndef MOVINGBLOCK_TRACKSIDE_SAN_H
 #define MOVINGBLOCK_TRACKSIDE_SAN_H
 
+#include <vector>
+
 #include "BaseClasses/SANModel.h"
 #include "BaseClasses/state/Place.h"
 #include "MovingBlock/ModelActivities.h"
@@ -32,6 +34,11 @@ class tracksideSAN : public SANModel {
 
    private:
     int oldestReport();
+    // The timestamp cells of TPRmessages[0 .. nTrains - 1], found again only
+    // when the number of trains differs (cells do not move once the model is
+    // composed): every report processed reads all of them.
+    void findReportTimestamps();
+    std::vector<int*> reportTimestamps;
   };
 
   // Instantaneous: the idle trackside takes one delivered report.
