@@ -76,6 +76,12 @@ class SimulatorClass {
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
   void ClearActionAffectsList(BaseActionClass* action);
   void DestructConnectivityList();
+  // Moves the affected lists of the action table into one block, each list
+  // in its order, so that the walks after every firing read them in
+  // sequence; the builders call it when they are done. Lists changed later
+  // keep working (they may then mix packed and single nodes).
+  void PackAffectedLists();
+  bool IsPacked(const AffectedActionNode* node) const;
   void CheckReactivationList();
   void RemoveAffectedActions();
   void InsertAffectedActions();
@@ -201,6 +207,8 @@ class SimulatorClass {
   BaseActionClass* CurrentAction = nullptr;
   BaseActionClass* FiredAction = nullptr;
   AffectedActionNode* AffectedCursor = nullptr;  // walks FiredAction's affected list
+  AffectedActionNode* PackedNodes = nullptr;      // owned block of PackAffectedLists
+  int NumPackedNodes = 0;
   BaseGroupClass** EnabledGroups = nullptr;
   int NumEnabledGroups = 0;
   int32_t BatchesCompleted = 0;

@@ -77,6 +77,7 @@ short SimulatorClass::GenerateConnectivityList() {
       }
     }
   }
+  PackAffectedLists();
   return 0;
 }
 
@@ -116,19 +117,50 @@ short SimulatorClass::GenerateConnectivityListOld(int simTest) {
       }
     }
   }
+  PackAffectedLists();
   return 0;
+}
+
+bool SimulatorClass::IsPacked(const AffectedActionNode* node) const {
+  return node >= PackedNodes && node < PackedNodes + NumPackedNodes;
 }
 
 void SimulatorClass::ClearActionAffectsList(BaseActionClass* action) {
   while (AffectedActionNode* node = action->AffectedListHead) {
     action->AffectedListHead = node->next;
-    delete node;
+    if (!IsPacked(node)) delete node;  // packed nodes go with their block
   }
 }
 
 void SimulatorClass::DestructConnectivityList() {
-  if (Actions == nullptr) return;
-  for (int i = 0; i < NumActions; i++) ClearActionAffectsList(Actions[i]);
+  if (Actions != nullptr)
+    for (int i = 0; i < NumActions; i++) ClearActionAffectsList(Actions[i]);
+  delete[] PackedNodes;
+  PackedNodes = nullptr;
+  NumPackedNodes = 0;
+}
+
+void SimulatorClass::PackAffectedLists() {
+  int total = 0;
+  for (int i = 0; i < NumActions; i++)
+    for (AffectedActionNode* node = Actions[i]->AffectedListHead; node; node = node->next) total++;
+  AffectedActionNode* block = new AffectedActionNode[total > 0 ? total : 1];
+  int used = 0;
+  for (int i = 0; i < NumActions; i++) {
+    BaseActionClass* action = Actions[i];
+    AffectedActionNode* first = block + used;
+    for (AffectedActionNode* node = action->AffectedListHead; node;) {
+      AffectedActionNode* next = node->next;
+      block[used] = AffectedActionNode{node->target, next ? block + used + 1 : nullptr};
+      used++;
+      if (!IsPacked(node)) delete node;
+      node = next;
+    }
+    if (action->AffectedListHead) action->AffectedListHead = first;
+  }
+  delete[] PackedNodes;
+  PackedNodes = block;
+  NumPackedNodes = used;
 }
 
 std::list<BaseActionClass*>::iterator SimulatorClass::PushReactivation(BaseActionClass* action) {

@@ -92,6 +92,15 @@ TEST(Connectivity, BuildersAgreeOnTheAffectedGroups) {
   }
   unsetenv("SIMTEST");
   EXPECT_EQ(m.Affected(&m.a), expected[0]);  // SIMTEST 1 inserts at the front, 0 appends
+  // The builders pack the lists into one block; lists changed afterwards
+  // mix packed and single nodes, and every node goes exactly once.
+  ASSERT_EQ(m.sim.AddActionAffects(&m.d, &m.a), 0);
+  ASSERT_EQ(m.sim.AddActionAffectsOld(&m.a, &m.a), 0);  // present: unchanged
+  ASSERT_EQ(m.sim.AddActionAffectsOld(&m.a, &m.d), 0);  // after a packed node
+  EXPECT_EQ(m.Affected(&m.a), (Targets{&m.d, &m.c, &m.b, &m.a}));
+  EXPECT_EQ(m.Affected(&m.d), (Targets{&m.d, &m.a}));
+  m.sim.ClearActionAffectsList(&m.b);
+  EXPECT_TRUE(m.Affected(&m.b).empty());
   m.sim.DestructConnectivityList();
   ASSERT_EQ(m.sim.GenerateConnectivityListOld(0), 0);
   EXPECT_EQ(m.Affected(&m.a), (Targets{&m.a, &m.b, &m.c}));
