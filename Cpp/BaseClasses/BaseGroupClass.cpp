@@ -18,7 +18,7 @@ T* allocateArray(int n) {
 }  // namespace
 
 BaseGroupClass::~BaseGroupClass() {
-  delete[] Members;
+  if (Members != InlineMembers) delete[] Members;
   delete[] WeightTable;
 }
 
@@ -28,15 +28,23 @@ void BaseGroupClass::BaseGroupClassInitialize(const char* name, int groupId, Dis
   BaseActionClassInitialize(name, groupId, dist, policy, unused1, unused2, reactivation);
 }
 
+void BaseGroupClass::resizeArrays(int slots) {
+  BaseGroupClass** members = slots <= InlineCapacity ? InlineMembers
+                                                     : allocateArray<BaseGroupClass*>(slots);
+  if (members != Members) {
+    for (int i = 0; i < NumMembers; i++) members[i] = Members[i];
+    if (Members != InlineMembers) delete[] Members;
+    Members = members;
+  }
+  for (int i = NumMembers; i < slots; i++) Members[i] = nullptr;
+  Capacity = slots;
+  delete[] WeightTable;
+  WeightTable = allocateArray<WeightEntry>(slots);
+}
+
 void BaseGroupClass::initialize(int n, const char* name) {
   const int slots = n > 0 ? n : 0;
-  BaseGroupClass** members = allocateArray<BaseGroupClass*>(slots > NumMembers ? slots : NumMembers);
-  for (int i = 0; i < NumMembers; i++) members[i] = Members[i];
-  delete[] Members;
-  Members = members;
-  delete[] WeightTable;
-  Capacity = slots > NumMembers ? slots : NumMembers;
-  WeightTable = allocateArray<WeightEntry>(Capacity);
+  resizeArrays(slots > NumMembers ? slots : NumMembers);
   defineName(name);
   SelectedAction = nullptr;
   HighestRank = 0;
@@ -45,13 +53,7 @@ void BaseGroupClass::initialize(int n, const char* name) {
 
 void BaseGroupClass::appendGroup(BaseGroupClass* member) {
   if (NumMembers == Capacity) {
-    BaseGroupClass** members = allocateArray<BaseGroupClass*>(Capacity + 1);
-    for (int i = 0; i < NumMembers; i++) members[i] = Members[i];
-    delete[] Members;
-    Members = members;
-    Capacity++;
-    delete[] WeightTable;
-    WeightTable = allocateArray<WeightEntry>(Capacity);
+    resizeArrays(Capacity + 1);
     EntriesInUse = 0;
   }
   Members[NumMembers++] = member;
@@ -67,15 +69,8 @@ void BaseGroupClass::setMember(BaseGroupClass* member, int i) {
 
 void BaseGroupClass::enlargeArrays(int n) {
   // Never below the member count: members are not dropped.
-  const int slots = n > NumMembers ? n : NumMembers;
-  BaseGroupClass** members = allocateArray<BaseGroupClass*>(slots);
-  for (int i = 0; i < NumMembers; i++) members[i] = Members[i];
-  delete[] Members;
-  Members = members;
-  delete[] WeightTable;
-  WeightTable = allocateArray<WeightEntry>(slots);
+  resizeArrays(n > NumMembers ? n : NumMembers);
   EntriesInUse = 0;
-  Capacity = slots;
 }
 
 void BaseGroupClass::replaceMember(BaseActionClass* oldMember, BaseGroupClass* newMember) {

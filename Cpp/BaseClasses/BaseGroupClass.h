@@ -70,13 +70,23 @@ class BaseGroupClass : public BaseActionClass {
   // The weight calculation; false when no member is enabled.
   bool fillWeightTable(double* total);
 
-  BaseGroupClass** Members = nullptr;
+  // Groups of up to InlineCapacity members (the cases of an activity are
+  // usually two) keep them in the object itself, read together with the
+  // count; larger ones in an owned array.
+  static constexpr int InlineCapacity = 2;
+  BaseGroupClass** Members = InlineMembers;
+  BaseGroupClass* InlineMembers[InlineCapacity] = {nullptr, nullptr};
+  int NumMembers = 0;
+  int Capacity = 0;
   BaseActionClass* SelectedAction = nullptr;
   WeightEntry* WeightTable = nullptr;
   int HighestRank = 0;
-  int NumMembers = 0;
   int EntriesInUse = 0;
-  int Capacity = 0;
+
+ private:
+  // Member array and weight table of the given number of slots, keeping
+  // the members.
+  void resizeArrays(int slots);
 };
 
 #endif
