@@ -62,12 +62,6 @@ void EventList::Place(int i, Event* event) {
   event->Record->heapSlot = &heap[i];
 }
 
-void EventList::Swap(int a, int b) {
-  Event* first = heap[a];
-  Place(a, heap[b]);
-  Place(b, first);
-}
-
 int EventList::IndexOf(Event** slot) const {
   assert(slot >= &heap[0] && slot < &heap[0] + count);
   return static_cast<int>(slot - &heap[0]);
@@ -111,24 +105,32 @@ void EventList::ModifyKey(Event** slot) {
   if (BubbleUp(i) == i) BubbleDown(i);
 }
 
+// Both sifts compare and move as a chain of swaps would, but hold the
+// moving event aside and place it once, at its final cell.
 int EventList::BubbleUp(int i) {
+  Event* moving = heap[i];
+  const int start = i;
   while (i > 0) {
-    int parent = (i - 1) / 2;
-    if (!Before(heap[i], heap[parent])) break;
-    Swap(i, parent);
+    const int parent = (i - 1) / 2;
+    if (!Before(moving, heap[parent])) break;
+    Place(i, heap[parent]);
     i = parent;
   }
+  if (i != start) Place(i, moving);
   return i;
 }
 
 void EventList::BubbleDown(int i) {
+  Event* moving = heap[i];
+  const int start = i;
   while (2 * i + 1 < count) {
     int child = 2 * i + 1;
     if (child + 1 < count && Before(heap[child + 1], heap[child])) child++;
-    if (!Before(heap[child], heap[i])) return;
-    Swap(i, child);
+    if (!Before(heap[child], moving)) break;
+    Place(i, heap[child]);
     i = child;
   }
+  if (i != start) Place(i, moving);
 }
 
 bool EventList::Ties(Event* a, Event* b) const {

@@ -56,7 +56,6 @@ class EventList {
   void ReturnToPool(Event* event);
 
   void Place(int i, Event* event);  // stores event in cell i and tells its record
-  void Swap(int a, int b);
   bool Ties(Event* a, Event* b) const;
 
   std::unique_ptr<Event[]> events;  // the pooled events themselves
