@@ -2,6 +2,7 @@
 #include "Executive/EventList.h"
 
 #include <cassert>
+#include <cstdint>
 #include <ostream>
 
 #include "BaseClasses/BaseActionClass.h"
@@ -10,8 +11,10 @@
 
 namespace {
 // The rank of the event's action, asked of the action once per scheduling.
-// Ranks are asked only for equal times (a group's first Rank() may make its
-// selection, so it must come no earlier than it would otherwise).
+// Ranks are asked only for equal times: when the event meets another of its
+// time in a comparison, or when it is placed with the time of the remembered
+// ties (a group's first Rank() may make its selection, so it must come no
+// earlier than the list operation that needs it).
 int RankOf(Event* event) {
   if (!event->RankKnown) {
     event->CachedRank = event->Action->Rank();
@@ -34,8 +37,24 @@ EventList::EventList(int capacity)
       heap(new Event*[this->capacity]()),
       ties(new int[this->capacity]()),
       tieWeights(new double[this->capacity]()),
-      tieStack(new int[this->capacity + 1]()) {
+      tieStack(new int[this->capacity + 1]()),
+      preorderPosition(new int[this->capacity]()),
+      cellAtPosition(new int[this->capacity]()),
+      tieWords((this->capacity + 63) / 64),
+      tieBits(new uint64_t[tieWords > 0 ? tieWords : 1]()) {
   for (int i = 0; i < this->capacity; i++) ReturnToPool(&events[i]);
+  // Pre-order numbering of the cells of the full tree.
+  int* stack = tieStack.get();
+  int depth = 0, position = 0;
+  if (this->capacity > 0) stack[depth++] = 0;
+  while (depth > 0) {
+    const int cell = stack[--depth];
+    preorderPosition[cell] = position;
+    cellAtPosition[position++] = cell;
+    const int left = 2 * cell + 1, right = left + 1;
+    if (right < this->capacity) stack[depth++] = right;
+    if (left < this->capacity) stack[depth++] = left;
+  }
 }
 
 EventList::~EventList() { ClearEventList(); }
@@ -60,6 +79,25 @@ void EventList::ReturnToPool(Event* event) {
 void EventList::Place(int i, Event* event) {
   heap[i] = event;
   event->Record->heapSlot = &heap[i];
+  NoteTie(i);
+}
+
+inline void EventList::SetTieBit(int i, bool tied) {
+  const int position = preorderPosition[i];
+  const uint64_t bit = uint64_t{1} << (position & 63);
+  uint64_t& word = tieBits[position >> 6];
+  word = tied ? (word | bit) : (word & ~bit);
+}
+
+inline void EventList::NoteTie(int i) {
+  if (!tieKeyKnown) return;
+  Event* event = heap[i];
+  SetTieBit(i, event->FiringTime == tieTime && RankOf(event) == tieRank);
+}
+
+void EventList::ForgetTies() {
+  tieKeyKnown = false;
+  for (int w = 0; w < tieWords; w++) tieBits[w] = 0;
 }
 
 int EventList::IndexOf(Event** slot) const {
@@ -86,6 +124,7 @@ void EventList::Remove(Event** slot) {
   ReturnToPool(removed);
   removed->Action->Record->heapSlot = nullptr;
   count--;
+  if (tieKeyKnown) SetTieBit(count, false);
   if (i == count) {
     heap[i] = nullptr;
     return;
@@ -102,6 +141,7 @@ void EventList::Remove(SchedulingRecord* record) {
 
 void EventList::ModifyKey(Event** slot) {
   int i = IndexOf(slot);
+  NoteTie(i);  // its time was changed in place
   if (BubbleUp(i) == i) BubbleDown(i);
 }
 
@@ -153,10 +193,33 @@ void EventList::FindEquals(int i) {
   }
 }
 
+void EventList::CollectTies() {
+  Event* root = heap[0];
+  if (tieKeyKnown && root->FiringTime == tieTime && root->RankKnown && root->CachedRank == tieRank) {
+    // The cells tied with the root are those of its key (the heap order
+    // admits no other), and their bits, by pre-order position, are current.
+    int found = 0;
+    for (int w = 0; w < tieWords; w++)
+      for (uint64_t bits = tieBits[w]; bits != 0; bits &= bits - 1)
+        ties[found++] = cellAtPosition[w * 64 + __builtin_ctzll(bits)];
+    tieCount = found;
+    return;
+  }
+  ForgetTies();
+  FindEquals(0);
+  // Remember the root's key once its rank is known (it is when anything tied
+  // with it); from now on every placement keeps the bits of its cell.
+  if (!root->RankKnown) return;
+  tieKeyKnown = true;
+  tieTime = root->FiringTime;
+  tieRank = root->CachedRank;
+  for (int k = 0; k < tieCount; k++) SetTieBit(ties[k], true);
+}
+
 Event** EventList::Earliest() {
   if (count == 0) return nullptr;
   tieCount = 0;
-  FindEquals(0);
+  CollectTies();
   if (tieCount == 1) {
     tieCount = 0;
     return &heap[0];
@@ -191,6 +254,7 @@ void EventList::ClearEventList() {
     heap[i] = nullptr;
   }
   count = 0;
+  ForgetTies();
 }
 
 void EventList::PrintList(std::ostream& stream) const {

@@ -1,6 +1,7 @@
 #ifndef CORVAX_EVENT_LIST_H
 #define CORVAX_EVENT_LIST_H
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 
@@ -58,6 +59,16 @@ class EventList {
   void Place(int i, Event* event);  // stores event in cell i and tells its record
   bool Ties(Event* a, Event* b) const;
 
+  // The events tied with the root, in the order of FindEquals(0). While
+  // the root keeps the key it had at the last collection, the tied cells
+  // are read from the bit set kept up to date by every placement; otherwise
+  // they are collected afresh.
+  void CollectTies();
+  // Sets the bit of cell i to whether its event has the remembered key.
+  void NoteTie(int i);
+  void SetTieBit(int i, bool tied);
+  void ForgetTies();
+
   std::unique_ptr<Event[]> events;  // the pooled events themselves
   std::unique_ptr<Event*[]> pool;
   int poolFront = 0;
@@ -70,6 +81,16 @@ class EventList {
   int tieCount = 0;
   std::unique_ptr<double[]> tieWeights;  // Weight() of each tied event, asked once
   std::unique_ptr<int[]> tieStack;       // scratch of FindEquals
+  // Cells in pre-order of the full tree: position of each cell and back.
+  std::unique_ptr<int[]> preorderPosition;
+  std::unique_ptr<int[]> cellAtPosition;
+  // By pre-order position: the cells holding an event of the remembered
+  // key (tieTime, tieRank), when tieKeyKnown.
+  int tieWords;
+  std::unique_ptr<uint64_t[]> tieBits;
+  bool tieKeyKnown = false;
+  double tieTime = 0.0;
+  int tieRank = 0;
 };
 
 #endif
