@@ -9,8 +9,10 @@
 // the timing and the reactivation rules, all taken from the cases) reach
 // the cases by direct calls instead of through the virtual table: the case
 // classes are final, so these are the calls the virtual table would make.
-// Should the members ever be other than the two cases, the group answers
-// through PostselectGroup.
+// The cases of one activity share its enabling predicate (they differ only
+// in weight and outcome), so the first case's evaluation is recorded in the
+// second as its own Enabled() would record it. Should the members ever be
+// other than the two cases, the group answers through PostselectGroup.
 template <class Case1, class Case2>
 class TwoCaseGroup : public PostselectGroup {
  public:
@@ -18,15 +20,14 @@ class TwoCaseGroup : public PostselectGroup {
 
   bool Enabled() override {
     if (!holdsCases()) return PostselectGroup::Enabled();
-    // Both cases are evaluated: each keeps its own enabled flags.
-    const bool firstEnabled = first->Enabled();
-    const bool secondEnabled = second->Enabled();
-    return firstEnabled || secondEnabled;
+    const bool enabled = first->Enabled();
+    second->takeEnabling(enabled);
+    return enabled;
   }
   bool EnablingChange() override {
     if (!holdsCases()) return PostselectGroup::EnablingChange();
     const bool firstChanged = first->EnablingChange();
-    const bool secondChanged = second->EnablingChange();
+    const bool secondChanged = second->takeEnabling(first->lastEnabling());
     return firstChanged || secondChanged;
   }
   double SampleDistribution() override {

@@ -25,6 +25,17 @@ class DeterministicModelActivity : public Activity {
  public:
   virtual double DeterministicParamValue() = 0;
 
+  // For the cases of one activity, which share its enabling predicate: the
+  // enabling at the last evaluation, and recording an evaluation made by
+  // another case as Enabled() would (returns whether the enabling changed).
+  bool lastEnabling() const { return enabled; }
+  bool takeEnabling(bool value) {
+    const bool changed = value != enabled;
+    previouslyEnabled = enabled;
+    enabled = value;
+    return changed;
+  }
+
   double Weight() override { return 1.0; }
   double Rate() override { return 0.0; }
   bool ReactivationPredicate() override { return false; }

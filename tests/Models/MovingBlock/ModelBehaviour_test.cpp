@@ -127,6 +127,34 @@ TEST(RailwayModel, ReportsCrossTheNetworkAndAuthoritiesComeBack) {
   EXPECT_FALSE(train.MANetworkDelay_case1.Enabled());
 }
 
+// A case group evaluates the enabling shared by its cases once and records
+// it in both; with other members it answers as a plain PostselectGroup.
+TEST(RailwayModel, CaseGroupsKeepBothCasesEnablingCurrent) {
+  setExperimentValues(2);
+  modelRJ model;
+  trainSAN& train = *model.fleet->replica(1);
+  fireAt(train.assigningID, 0.0);  // train number 1
+  auto& group = train.MANetworkDelayGroup;
+  auto& lost = train.MANetworkDelay_case2;
+  EXPECT_FALSE(group.Enabled());
+  train.MAtoRBC->setMark(1);
+  train.MAmessages->Index(1)->timestamp->Mark() = 7;
+  EXPECT_TRUE(group.EnablingChange());
+  EXPECT_FALSE(lost.EnablingChange());  // already recorded as enabled
+  EXPECT_FALSE(group.EnablingChange());
+  train.MAtoRBC->setMark(0);
+  EXPECT_FALSE(group.Enabled());
+  EXPECT_FALSE(lost.EnablingChange());  // already recorded as disabled
+
+  group.replaceMember(&lost, &train.MANetworkDelay_case1);
+  train.MAtoRBC->setMark(1);
+  EXPECT_TRUE(group.Enabled());
+  EXPECT_TRUE(lost.EnablingChange());  // no longer a member: not told
+  group.replaceMember(&train.MANetworkDelay_case1, &lost);  // both slots now hold the lost case
+  EXPECT_TRUE(group.Enabled());
+  EXPECT_DOUBLE_EQ(group.SampleDistribution(), MAnetDelay);
+}
+
 TEST(RailwayModel, TracksideProcessesTheOldestReportAndMovesTheFollower) {
   setExperimentValues(3);
   modelRJ model;
