@@ -76,12 +76,6 @@ void EventList::ReturnToPool(Event* event) {
   poolCount++;
 }
 
-void EventList::Place(int i, Event* event) {
-  heap[i] = event;
-  event->Record->heapSlot = &heap[i];
-  NoteTie(i);
-}
-
 inline void EventList::SetTieBit(int i, bool tied) {
   const int position = preorderPosition[i];
   const uint64_t bit = uint64_t{1} << (position & 63);
@@ -89,10 +83,10 @@ inline void EventList::SetTieBit(int i, bool tied) {
   word = tied ? (word | bit) : (word & ~bit);
 }
 
-inline void EventList::NoteTie(int i) {
-  if (!tieKeyKnown) return;
-  Event* event = heap[i];
-  SetTieBit(i, event->FiringTime == tieTime && RankOf(event) == tieRank);
+inline void EventList::Place(int i, Event* event) {
+  heap[i] = event;
+  event->Record->heapSlot = &heap[i];
+  if (tieKeyKnown) SetTieBit(i, event->FiringTime == tieTime && RankOf(event) == tieRank);
 }
 
 void EventList::ForgetTies() {
@@ -141,7 +135,7 @@ void EventList::Remove(SchedulingRecord* record) {
 
 void EventList::ModifyKey(Event** slot) {
   int i = IndexOf(slot);
-  NoteTie(i);  // its time was changed in place
+  Place(i, heap[i]);  // its time was changed in place: its bit too
   if (BubbleUp(i) == i) BubbleDown(i);
 }
 

@@ -56,7 +56,9 @@ class EventList {
   Event* TakeFromPool();
   void ReturnToPool(Event* event);
 
-  void Place(int i, Event* event);  // stores event in cell i and tells its record
+  // Stores event in cell i, tells its record and, while the ties of the
+  // root are remembered, sets the cell's bit to whether it is one of them.
+  void Place(int i, Event* event);
   bool Ties(Event* a, Event* b) const;
 
   // The events tied with the root, in the order of FindEquals(0). While
@@ -64,8 +66,6 @@ class EventList {
   // are read from the bit set kept up to date by every placement; otherwise
   // they are collected afresh.
   void CollectTies();
-  // Sets the bit of cell i to whether its event has the remembered key.
-  void NoteTie(int i);
   void SetTieBit(int i, bool tied);
   void ForgetTies();
 
