@@ -19,7 +19,8 @@ class TwoCaseGroup : public PostselectGroup {
   TwoCaseGroup(Case1* first, Case2* second) : first(first), second(second) {}
 
   bool Enabled() override {
-    if (!holdsCases()) return PostselectGroup::Enabled();
+    if (!holdsCases()) [[unlikely]]
+      return enabledAsGroup();
     const bool enabled = first->Enabled();
     second->takeEnabling(enabled);
     return enabled;
@@ -44,6 +45,8 @@ class TwoCaseGroup : public PostselectGroup {
   bool holdsCases() const {
     return NumMembers == 2 && Members[0] == first && Members[1] == second;
   }
+  // Kept out of line, so that the usual path stays short.
+  [[gnu::noinline]] bool enabledAsGroup() { return PostselectGroup::Enabled(); }
 
   Case1* first;
   Case2* second;
