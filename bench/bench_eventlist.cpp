@@ -28,8 +28,8 @@ struct Fixture {
       list.Insert(&event);
     }
   }
-  EventList list;
   std::vector<std::unique_ptr<BenchAction>> actions;
+  EventList list;  // destroyed first: its destructor still reads the actions' records
   std::mt19937_64 rng;
   std::uniform_real_distribution<double> unit{0.0, 1.0};
 };
@@ -58,7 +58,30 @@ void BM_RemoveInsertAnywhere(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
+// Bursts of ties, as in a model whose periodic activities share their
+// periods: n events at each whole time, each choice among all that remain
+// tied (one draw per choice), every fired action rescheduled one time unit
+// later.
+void BM_TiedBursts(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::vector<std::unique_ptr<BenchAction>> actions;
+  EventList list(n);  // its destructor still reads the actions' records
+  for (int i = 0; i < n; i++) {
+    actions.push_back(std::make_unique<BenchAction>());
+    Event event(1.0, 0.0, actions.back().get());
+    list.Insert(&event);
+  }
+  for (auto _ : state) {
+    Event** earliest = list.Earliest();
+    const double now = (*earliest)->FiringTime;
+    Event event(now + 1.0, now, (*earliest)->Action);
+    list.Remove(earliest);
+    benchmark::DoNotOptimize(list.Insert(&event));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
 }  // namespace
 
 BENCHMARK(BM_EarliestRemoveInsert)->Arg(16)->Arg(256)->Arg(4096);
+BENCHMARK(BM_TiedBursts)->Arg(8)->Arg(32)->Arg(128);
 BENCHMARK(BM_RemoveInsertAnywhere)->Arg(16)->Arg(256)->Arg(4096);
