@@ -148,6 +148,10 @@ class BaseActionClass {
   bool Disabled = true;
   bool Reactivation = false;  // the executive's in-reactivation-list flag
   bool Fired = false;
+  // Kept by the event list: true while the action has an event in it (its
+  // record's heap slot is set), so that the walks after each firing pass
+  // over unscheduled groups without reading their records.
+  bool HasEvent = false;
 
  protected:
   // An activity's enabling at its last evaluation and the one before (kept

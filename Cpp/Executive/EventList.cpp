@@ -107,6 +107,7 @@ int EventList::Insert(const Event* event) {
   *pooled = *event;
   pooled->RankKnown = false;
   pooled->Record = event->Action->Record;
+  event->Action->HasEvent = true;
   Place(count, pooled);
   count++;
   return BubbleUp(count - 1);
@@ -117,6 +118,7 @@ void EventList::Remove(Event** slot) {
   Event* removed = heap[i];
   ReturnToPool(removed);
   removed->Action->Record->heapSlot = nullptr;
+  removed->Action->HasEvent = false;
   count--;
   if (tieKeyKnown) SetTieBit(count, false);
   if (i == count) {
@@ -243,6 +245,7 @@ void EventList::ClearEventList() {
   for (int i = 0; i < count; i++) {
     SchedulingRecord* record = heap[i]->Action->Record;
     record->heapSlot = nullptr;
+    heap[i]->Action->HasEvent = false;
     record->notInReactivationList = true;
     ReturnToPool(heap[i]);
     heap[i] = nullptr;

@@ -212,8 +212,8 @@ void SimulatorClass::RemoveAffectedActions() {
   // where a walk through the member would leave it.
   for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
     BaseActionClass* action = node->target;
+    if (!action->HasEvent) continue;
     SchedulingRecord* record = action->Record;
-    if (record->heapSlot == nullptr) continue;
     if (!action->EnablingChange()) {
       if (!action->Reactivation) continue;
       if (!action->ReactivationFunction()) continue;
@@ -233,8 +233,8 @@ void SimulatorClass::InsertAffectedActions() {
   assert(ScratchEvent && Events);
   for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
     BaseActionClass* action = node->target;
+    if (!action->Enabled() || action->HasEvent) continue;
     SchedulingRecord* record = action->Record;
-    if (!action->Enabled() || record->heapSlot != nullptr) continue;
     ScratchEvent->FiringTime = CurrentTime + action->SampleDistribution();
     ScratchEvent->SchedulingTime = CurrentTime;
     ScratchEvent->Action = action;

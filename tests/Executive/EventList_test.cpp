@@ -61,6 +61,7 @@ BaseActionClass* ReferenceChoice(const EventList& list, double u) {
 void ExpectConsistent(EventList& list, const Actions& actions) {
   int scheduled = 0;
   for (auto& action : actions) {
+    ASSERT_EQ(action->HasEvent, action->record.heapSlot != nullptr);
     if (!action->record.heapSlot) continue;
     scheduled++;
     int i = list.IndexOf(action->record.heapSlot);
