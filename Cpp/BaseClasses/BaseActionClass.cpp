@@ -4,22 +4,14 @@
 #include <cstring>
 #include <new>
 
+#include "BaseClasses/Allocation.h"
 #include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
 
 int BaseActionClass::MaxID = 0;
 
-namespace {
-char* copyName(const char* text) {
-  char* copy = new (std::nothrow) char[std::strlen(text) + 1];
-  if (!copy) MemoryAllocationError();
-  std::strcpy(copy, text);
-  return copy;
-}
-}  // namespace
-
 BaseActionClass::BaseActionClass()
-    : Id(MaxID++), Name(copyName("default")), Links(new ActionLinks) {}
+    : Id(MaxID++), Name(copyText("default")), Links(new ActionLinks) {}
 
 BaseActionClass::BaseActionClass(const char* name, int groupId, Distribution dist,
                                  ExecutionPolicyType policy, int unused1, int unused2,
@@ -46,7 +38,7 @@ void BaseActionClass::BaseActionClassInitialize(const char* name, int groupId, D
 }
 
 void BaseActionClass::defineName(const char* newName) {
-  char* copy = copyName(newName ? newName : "");
+  char* copy = copyText(newName ? newName : "");
   delete[] Name;
   Name = copy;
 }

@@ -5,17 +5,10 @@
 #include <new>
 #include <string>
 
+#include "BaseClasses/Allocation.h"
 #include "BaseClasses/ErrorHandler.h"
 #include "Random/Distributions.h"
 
-namespace {
-template <class T>
-T* allocateArray(int n) {
-  T* array = new (std::nothrow) T[n > 0 ? n : 0]();
-  if (!array) MemoryAllocationError();
-  return array;
-}
-}  // namespace
 
 BaseGroupClass::~BaseGroupClass() {
   if (Members != InlineMembers) delete[] Members;

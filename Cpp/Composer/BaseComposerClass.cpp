@@ -6,24 +6,11 @@
 
 #include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
+#include "BaseClasses/Allocation.h"
 #include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
 
 namespace {
-template <class T>
-T* allocateArray(int n) {
-  T* array = new (std::nothrow) T[n > 0 ? n : 0]();
-  if (!array) MemoryAllocationError();
-  return array;
-}
-
-char* copyText(const char* text) {
-  if (!text) text = "";
-  char* copy = allocateArray<char>(static_cast<int>(std::strlen(text)) + 1);
-  std::strcpy(copy, text);
-  return copy;
-}
-
 // A copy of a chain, so that every composer owns the links it frees.
 SharedStateVarLink* copyChain(const SharedStateVarLink* chain) {
   SharedStateVarLink* head = nullptr;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "BaseClasses/Allocation.h"
 #include "Executive/SimulatorClass.h"
 
 namespace {
@@ -13,11 +14,6 @@ constexpr size_t kMaxArgumentLength = 128;
 // semantics, without undefined behaviour on overflow).
 long long leadingInteger(const char* text) { return std::strtoll(text, nullptr, 10); }
 
-char* copyText(const char* text) {
-  char* copy = new char[std::strlen(text) + 1];
-  std::strcpy(copy, text);
-  return copy;
-}
 
 void replaceText(char*& field, const char* text) {
   delete[] field;

@@ -6,14 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "BaseClasses/Allocation.h"
 #include "Rewards/PVModel.h"
 
 namespace {
-char* copyText(const char* text) {
-  char* copy = new char[std::strlen(text) + 1];
-  std::strcpy(copy, text);
-  return copy;
-}
 
 // Fields of the override text; empty fields (consecutive ':') are skipped.
 std::vector<std::string> splitFields(const char* text) {
