@@ -85,10 +85,11 @@ class SimulatorClass {
   void CheckReactivationList();
   void RemoveAffectedActions();
   void InsertAffectedActions();
-  // Put an action at the front of the reactivation list / take a node out.
-  // Nodes taken out are kept for reuse, so that once the list has reached
-  // its usual size, reactivation never allocates.
-  std::list<BaseActionClass*>::iterator PushReactivation(BaseActionClass* action);
+  // Put an action at the front of the reactivation list (setting its flag
+  // and its record's position) / take a node out. Nodes taken out are kept
+  // for reuse, so that once the list has reached its usual size,
+  // reactivation never allocates.
+  void PushReactivation(BaseActionClass* action);
   void EraseReactivation(std::list<BaseActionClass*>::iterator position);
 
   // Simulation loops.
@@ -113,7 +114,7 @@ class SimulatorClass {
   bool TakeEarliestEvent();
   // Schedules one group at the current time plus its sample (and puts it in
   // the reactivation list when its predicate holds).
-  void ScheduleGroup(BaseGroupClass* group);
+  void ScheduleGroup(BaseActionClass* group);
   // Empties the reactivation list, marking every listed action as not in it.
   void EmptyReactivationList();
   // End of a loop: frees the scratch event, the initial fired action, the

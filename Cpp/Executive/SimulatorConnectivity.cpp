@@ -163,12 +163,17 @@ void SimulatorClass::PackAffectedLists() {
   NumPackedNodes = used;
 }
 
-std::list<BaseActionClass*>::iterator SimulatorClass::PushReactivation(BaseActionClass* action) {
-  if (SpareReactivationNodes.empty()) return ReactivationList.insert(ReactivationList.begin(), action);
-  SpareReactivationNodes.front() = action;
-  ReactivationList.splice(ReactivationList.begin(), SpareReactivationNodes,
-                          SpareReactivationNodes.begin());
-  return ReactivationList.begin();
+void SimulatorClass::PushReactivation(BaseActionClass* action) {
+  if (SpareReactivationNodes.empty()) {
+    ReactivationList.insert(ReactivationList.begin(), action);
+  } else {
+    SpareReactivationNodes.front() = action;
+    ReactivationList.splice(ReactivationList.begin(), SpareReactivationNodes,
+                            SpareReactivationNodes.begin());
+  }
+  action->Reactivation = true;
+  action->Record->notInReactivationList = false;
+  action->Record->reactivationPosition = ReactivationList.begin();
 }
 
 void SimulatorClass::EraseReactivation(std::list<BaseActionClass*>::iterator position) {
@@ -197,11 +202,7 @@ void SimulatorClass::CheckReactivationList() {
       action->Reactivation = false;
       record->notInReactivationList = true;
       EraseReactivation(current);
-      if (action->ReactivationPredicate()) {
-        action->Reactivation = true;
-        record->notInReactivationList = false;
-        record->reactivationPosition = PushReactivation(action);
-      }
+      if (action->ReactivationPredicate()) PushReactivation(action);
     }
   }
 }
@@ -234,16 +235,7 @@ void SimulatorClass::InsertAffectedActions() {
   for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
     BaseActionClass* action = node->target;
     if (!action->Enabled() || action->HasEvent) continue;
-    SchedulingRecord* record = action->Record;
-    ScratchEvent->FiringTime = CurrentTime + action->SampleDistribution();
-    ScratchEvent->SchedulingTime = CurrentTime;
-    ScratchEvent->Action = action;
-    if (action->ReactivationPredicate()) {
-      action->Reactivation = true;
-      record->reactivationPosition = PushReactivation(action);
-      record->notInReactivationList = false;
-    }
-    Events->Insert(ScratchEvent);
+    ScheduleGroup(action);
   }
   AffectedCursor = nullptr;
 }

@@ -165,16 +165,11 @@ int SimulatorClass::GenerateInitialEnabledList() {
   return 0;
 }
 
-void SimulatorClass::ScheduleGroup(BaseGroupClass* group) {
+void SimulatorClass::ScheduleGroup(BaseActionClass* group) {
   ScratchEvent->FiringTime = CurrentTime + group->SampleDistribution();
   ScratchEvent->SchedulingTime = CurrentTime;
   ScratchEvent->Action = group;
-  if (group->ReactivationPredicate()) {
-    SchedulingRecord* record = group->Record;
-    group->Reactivation = true;
-    record->reactivationPosition = PushReactivation(group);
-    record->notInReactivationList = false;
-  }
+  if (group->ReactivationPredicate()) PushReactivation(group);
   Events->Insert(ScratchEvent);
 }
 
