@@ -152,6 +152,10 @@ class BaseActionClass {
   // record's heap slot is set), so that the walks after each firing pass
   // over unscheduled groups without reading their records.
   bool HasEvent = false;
+  // Set by action classes whose Weight() is always exactly 1.0 and cannot
+  // be overridden: the event list then breaks ties among such actions
+  // without asking their weights (the draw and its outcome are unchanged).
+  bool UnitWeight = false;
 
  protected:
   // An activity's enabling at its last evaluation and the one before (kept

@@ -7,9 +7,10 @@
 // it fires.
 class PostselectGroup : public BaseGroupClass {
  public:
-  PostselectGroup() = default;
+  PostselectGroup() { UnitWeight = true; }
 
-  double Weight() override;
+  // Always 1.0: the group's cases are weighed only when it fires.
+  double Weight() final;
   bool ReactivationPredicate() override;
   bool ReactivationFunction() override;
   double SampleDistribution() override;

@@ -21,6 +21,8 @@ class Event {
   // not change before it fires).
   int CachedRank = 0;
   bool RankKnown = false;
+  // The action's Weight() is always exactly 1.0 (copied from the action).
+  bool UnitWeight = false;
   // The action's scheduling record, told where the event sits in the heap.
   SchedulingRecord* Record = nullptr;
 };

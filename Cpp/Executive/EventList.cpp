@@ -106,6 +106,7 @@ int EventList::Insert(const Event* event) {
   Event* pooled = TakeFromPool();
   *pooled = *event;
   pooled->RankKnown = false;
+  pooled->UnitWeight = event->Action->UnitWeight;
   pooled->Record = event->Action->Record;
   event->Action->HasEvent = true;
   Place(count, pooled);
@@ -220,6 +221,28 @@ Event** EventList::Earliest() {
     tieCount = 0;
     return &heap[0];
   }
+  int chosen = AllTiesUnitWeight() ? ChooseAmongUnitWeights() : ChooseByWeights();
+  tieCount = 0;
+  return &heap[chosen];
+}
+
+bool EventList::AllTiesUnitWeight() const {
+  for (int k = 0; k < tieCount; k++)
+    if (!heap[ties[k]]->UnitWeight) return false;
+  return true;
+}
+
+int EventList::ChooseAmongUnitWeights() {
+  // The weights are all 1.0, so their running sums are the exact integers
+  // 1, 2, ..., tieCount: the first running sum above the threshold is the
+  // one at floor(threshold), as the general rule below would find.
+  const double threshold = TheDistribution->getGenerator()->rnd() * static_cast<double>(tieCount);
+  int k = static_cast<int>(threshold);
+  if (k >= tieCount) k = tieCount - 1;  // no sum above it: the last tied event
+  return ties[k];
+}
+
+int EventList::ChooseByWeights() {
   double total = 0.0;
   for (int k = 0; k < tieCount; k++) {
     tieWeights[k] = heap[ties[k]]->Action->Weight();
@@ -237,8 +260,7 @@ Event** EventList::Earliest() {
       break;
     }
   }
-  tieCount = 0;
-  return &heap[chosen];
+  return chosen;
 }
 
 void EventList::ClearEventList() {

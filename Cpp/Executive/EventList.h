@@ -66,6 +66,12 @@ class EventList {
   // are read from the bit set kept up to date by every placement; otherwise
   // they are collected afresh.
   void CollectTies();
+  // The tied event to fire, by the actions' weights: the first in the order
+  // of the ties whose running sum of weights exceeds a uniform number times
+  // the total. With only unit weights the sums are known without asking.
+  bool AllTiesUnitWeight() const;
+  int ChooseAmongUnitWeights();
+  int ChooseByWeights();
   void SetTieBit(int i, bool tied);
   void ForgetTies();
 

@@ -122,7 +122,12 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
 
   std::mt19937 rng(12345);
   ScriptedGenerator* random = ScriptedGenerator::install({0.1, 0.9, 0.45, 0.7, 0.3});
-  for (int i = 0; i < 56; i++) actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
+  for (int i = 0; i < 56; i++) {
+    actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
+    // Unit weights declared as such are not asked: ties of only those and
+    // mixed ties must choose as the weights would.
+    actions.back()->UnitWeight = actions.back()->weight == 1.0;
+  }
   EventList big(64);
   for (int step = 0; step < 20000; step++) {
     RankedAction* action = actions[rng() % actions.size()].get();
