@@ -14,7 +14,7 @@
 class tracksideSAN : public SANModel {
  public:
   // After RBCprocessingTime: process the oldest report and answer it.
-  class RBCprocessingActivity : public DeterministicModelActivity {
+  class RBCprocessingActivity final : public DeterministicModelActivity {
    public:
     Place* msgIn;
     short* msgIn_Mark;
@@ -42,7 +42,7 @@ class tracksideSAN : public SANModel {
   };
 
   // Instantaneous: the idle trackside takes one delivered report.
-  class evaluateOlderTPRActivity : public InstantaneousModelActivity {
+  class evaluateOlderTPRActivity final : public InstantaneousModelActivity {
    public:
     Place* TPRtoRBC;
     short* TPRtoRBC_Mark;

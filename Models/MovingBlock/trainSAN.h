@@ -15,7 +15,7 @@
 class trainSAN : public SANModel {
  public:
   // Instantaneous: takes the next free train number (Count counts down).
-  class assigningIDActivity : public InstantaneousModelActivity {
+  class assigningIDActivity final : public InstantaneousModelActivity {
    public:
     Place* Start;
     short* Start_Mark;
@@ -34,7 +34,7 @@ class trainSAN : public SANModel {
   };
 
   // Instantaneous: the train leaves the line (the event the reward counts).
-  class trainExitsActivity : public InstantaneousModelActivity {
+  class trainExitsActivity final : public InstantaneousModelActivity {
    public:
     Place* trainHasToExit;
     short* trainHasToExit_Mark;
@@ -47,7 +47,7 @@ class trainSAN : public SANModel {
   };
 
   // After arrivalTime[id]: the train enters at position 0.
-  class trainArrivalActivity : public DeterministicModelActivity {
+  class trainArrivalActivity final : public DeterministicModelActivity {
    public:
     Place* waitForEntering;
     short* waitForEntering_Mark;
@@ -68,7 +68,7 @@ class trainSAN : public SANModel {
   };
 
   // Every positionUpdatePeriod: advance, then choose the next speed.
-  class updatePositionActivity : public DeterministicModelActivity {
+  class updatePositionActivity final : public DeterministicModelActivity {
    public:
     Place* trainMovement;
     short* trainMovement_Mark;
