@@ -1,6 +1,7 @@
 // The event list: an indexed binary heap of pooled events.
 #include "Executive/EventList.h"
 
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <ostream>
@@ -107,6 +108,7 @@ int EventList::Insert(const Event* event) {
   *pooled = *event;
   pooled->RankKnown = false;
   pooled->UnitWeight = event->Action->UnitWeight;
+  if (!pooled->UnitWeight) eventsNotOfUnitWeight++;
   pooled->Record = event->Action->Record;
   event->Action->HasEvent = true;
   Place(count, pooled);
@@ -120,6 +122,7 @@ void EventList::Remove(Event** slot) {
   ReturnToPool(removed);
   removed->Action->Record->heapSlot = nullptr;
   removed->Action->HasEvent = false;
+  if (!removed->UnitWeight) eventsNotOfUnitWeight--;
   count--;
   if (tieKeyKnown) SetTieBit(count, false);
   if (i == count) {
@@ -190,15 +193,20 @@ void EventList::FindEquals(int i) {
   }
 }
 
+bool EventList::RootKeyRemembered() const {
+  const Event* root = heap[0];
+  return tieKeyKnown && root->FiringTime == tieTime && root->RankKnown && root->CachedRank == tieRank;
+}
+
 void EventList::CollectTies() {
   Event* root = heap[0];
-  if (tieKeyKnown && root->FiringTime == tieTime && root->RankKnown && root->CachedRank == tieRank) {
+  if (RootKeyRemembered()) {
     // The cells tied with the root are those of its key (the heap order
     // admits no other), and their bits, by pre-order position, are current.
     int found = 0;
     for (int w = 0; w < tieWords; w++)
       for (uint64_t bits = tieBits[w]; bits != 0; bits &= bits - 1)
-        ties[found++] = cellAtPosition[w * 64 + __builtin_ctzll(bits)];
+        ties[found++] = cellAtPosition[w * 64 + std::countr_zero(bits)];
     tieCount = found;
     return;
   }
@@ -215,6 +223,7 @@ void EventList::CollectTies() {
 
 Event** EventList::Earliest() {
   if (count == 0) return nullptr;
+  if (eventsNotOfUnitWeight == 0 && RootKeyRemembered()) return ChooseFromTieBits();
   tieCount = 0;
   CollectTies();
   if (tieCount == 1) {
@@ -232,14 +241,33 @@ bool EventList::AllTiesUnitWeight() const {
   return true;
 }
 
-int EventList::ChooseAmongUnitWeights() {
+int EventList::DrawUnitWeightTie(int tied) {
   // The weights are all 1.0, so their running sums are the exact integers
-  // 1, 2, ..., tieCount: the first running sum above the threshold is the
-  // one at floor(threshold), as the general rule below would find.
-  const double threshold = TheDistribution->getGenerator()->rnd() * static_cast<double>(tieCount);
-  int k = static_cast<int>(threshold);
-  if (k >= tieCount) k = tieCount - 1;  // no sum above it: the last tied event
-  return ties[k];
+  // 1, 2, ..., tied: the first running sum above the threshold is the one
+  // at floor(threshold), as the general rule would find.
+  const double threshold = TheDistribution->getGenerator()->rnd() * static_cast<double>(tied);
+  const int k = static_cast<int>(threshold);
+  return k < tied ? k : tied - 1;  // no sum above it: the last tied event
+}
+
+int EventList::ChooseAmongUnitWeights() { return ties[DrawUnitWeightTie(tieCount)]; }
+
+Event** EventList::ChooseFromTieBits() {
+  int tied = 0;
+  for (int w = 0; w < tieWords; w++) tied += std::popcount(tieBits[w]);
+  if (tied == 1) return &heap[0];
+  int k = DrawUnitWeightTie(tied);
+  // The k-th tied cell in pre-order: the k-th set bit.
+  for (int w = 0;; w++) {
+    uint64_t bits = tieBits[w];
+    const int inWord = std::popcount(bits);
+    if (k >= inWord) {
+      k -= inWord;
+      continue;
+    }
+    for (; k > 0; k--) bits &= bits - 1;
+    return &heap[cellAtPosition[w * 64 + std::countr_zero(bits)]];
+  }
 }
 
 int EventList::ChooseByWeights() {
@@ -273,6 +301,7 @@ void EventList::ClearEventList() {
     heap[i] = nullptr;
   }
   count = 0;
+  eventsNotOfUnitWeight = 0;
   ForgetTies();
 }
 

@@ -72,6 +72,12 @@ class EventList {
   bool AllTiesUnitWeight() const;
   int ChooseAmongUnitWeights();
   int ChooseByWeights();
+  // Draws the position of the chosen one among `tied` events of weight one.
+  static int DrawUnitWeightTie(int tied);
+  // With only events of weight one in the list and the root's ties in the
+  // bit set, their number and the chosen one come from the bits directly.
+  Event** ChooseFromTieBits();
+  bool RootKeyRemembered() const;
   void SetTieBit(int i, bool tied);
   void ForgetTies();
 
@@ -95,6 +101,7 @@ class EventList {
   int tieWords;
   std::unique_ptr<uint64_t[]> tieBits;
   bool tieKeyKnown = false;
+  int eventsNotOfUnitWeight = 0;  // scheduled events whose weight must be asked
   double tieTime = 0.0;
   int tieRank = 0;
 };

@@ -122,36 +122,39 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
 
   std::mt19937 rng(12345);
   ScriptedGenerator* random = ScriptedGenerator::install({0.1, 0.9, 0.45, 0.7, 0.3});
-  for (int i = 0; i < 56; i++) {
-    actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
-    // Unit weights declared as such are not asked: ties of only those and
-    // mixed ties must choose as the weights would.
-    actions.back()->UnitWeight = actions.back()->weight == 1.0;
-  }
+  for (int i = 0; i < 56; i++) actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
   EventList big(64);
-  for (int step = 0; step < 20000; step++) {
-    RankedAction* action = actions[rng() % actions.size()].get();
-    double time = rng() % 6;  // few distinct times: many ties
-    Event** slot = action->record.heapSlot;
-    int operation = rng() % 4;
-    if (operation < 2 && !slot) Schedule(big, action, time);
-    if (operation == 2 && slot) {
-      (*slot)->FiringTime = time;
-      big.ModifyKey(slot);
+  // First mixed weights, unit ones declared as such (they are not asked);
+  // then weight one only, where the choice is read off the remembered ties.
+  for (bool onlyUnitWeights : {false, true}) {
+    for (auto& action : actions) {
+      if (onlyUnitWeights) action->weight = 1.0;
+      action->UnitWeight = action->weight == 1.0;
     }
-    if (operation == 2 && !slot && big.Count() > 0) big.Remove(big.At(rng() % big.Count())->Action->Record);
-    if (operation == 3 && big.Count() > 0) {
-      // The choice among ties is the one a fresh collection makes, also when
-      // the list remembers the ties of an earlier call.
-      const double u = (rng() % 1000) / 1000.0;
-      BaseActionClass* expected = ReferenceChoice(big, u);
-      random->setScript({u});
-      Event** earliest = big.Earliest();
-      ASSERT_EQ((*earliest)->Action, expected) << step;
-      for (int i = 0; i < big.Count(); i++) ASSERT_TRUE(NotAfter(*earliest, big.At(i)));  // nothing fires before it
-      big.Remove(earliest);
+    for (int step = 0; step < 20000; step++) {
+      RankedAction* action = actions[rng() % actions.size()].get();
+      double time = rng() % 6;  // few distinct times: many ties
+      Event** slot = action->record.heapSlot;
+      int operation = rng() % 4;
+      if (operation < 2 && !slot) Schedule(big, action, time);
+      if (operation == 2 && slot) {
+        (*slot)->FiringTime = time;
+        big.ModifyKey(slot);
+      }
+      if (operation == 2 && !slot && big.Count() > 0) big.Remove(big.At(rng() % big.Count())->Action->Record);
+      if (operation == 3 && big.Count() > 0) {
+        // The choice among ties is the one a fresh collection makes, also
+        // when the list remembers the ties of an earlier call.
+        const double u = (rng() % 1000) / 1000.0;
+        BaseActionClass* expected = ReferenceChoice(big, u);
+        random->setScript({u});
+        Event** earliest = big.Earliest();
+        ASSERT_EQ((*earliest)->Action, expected) << step;
+        for (int i = 0; i < big.Count(); i++) ASSERT_TRUE(NotAfter(*earliest, big.At(i)));  // nothing fires before it
+        big.Remove(earliest);
+      }
+      ExpectConsistent(big, actions);
     }
-    ExpectConsistent(big, actions);
   }
   EXPECT_GT(random->draws, 0);
   big.ClearEventList();
