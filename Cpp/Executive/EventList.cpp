@@ -81,6 +81,7 @@ inline void EventList::SetTieBit(int i, bool tied) {
   const int position = preorderPosition[i];
   const uint64_t bit = uint64_t{1} << (position & 63);
   uint64_t& word = tieBits[position >> 6];
+  tiedCells += static_cast<int>(tied) - static_cast<int>((word & bit) != 0);
   word = tied ? (word | bit) : (word & ~bit);
 }
 
@@ -93,6 +94,7 @@ inline void EventList::Place(int i, Event* event) {
 void EventList::ForgetTies() {
   tieKeyKnown = false;
   for (int w = 0; w < tieWords; w++) tieBits[w] = 0;
+  tiedCells = 0;
 }
 
 int EventList::IndexOf(Event** slot) const {
@@ -253,21 +255,12 @@ int EventList::DrawUnitWeightTie(int tied) {
 int EventList::ChooseAmongUnitWeights() { return ties[DrawUnitWeightTie(tieCount)]; }
 
 Event** EventList::ChooseFromTieBits() {
-  int tied = 0;
-  for (int w = 0; w < tieWords; w++) tied += std::popcount(tieBits[w]);
-  if (tied == 1) return &heap[0];
-  int k = DrawUnitWeightTie(tied);
+  if (tiedCells == 1) return &heap[0];
   // The k-th tied cell in pre-order: the k-th set bit.
-  for (int w = 0;; w++) {
-    uint64_t bits = tieBits[w];
-    const int inWord = std::popcount(bits);
-    if (k >= inWord) {
-      k -= inWord;
-      continue;
-    }
-    for (; k > 0; k--) bits &= bits - 1;
-    return &heap[cellAtPosition[w * 64 + std::countr_zero(bits)]];
-  }
+  int k = DrawUnitWeightTie(tiedCells);
+  for (int w = 0;; w++)
+    for (uint64_t bits = tieBits[w]; bits != 0; bits &= bits - 1)
+      if (k-- == 0) return &heap[cellAtPosition[w * 64 + std::countr_zero(bits)]];
 }
 
 int EventList::ChooseByWeights() {

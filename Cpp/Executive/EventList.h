@@ -100,6 +100,7 @@ class EventList {
   // key (tieTime, tieRank), when tieKeyKnown.
   int tieWords;
   std::unique_ptr<uint64_t[]> tieBits;
+  int tiedCells = 0;  // bits set in tieBits
   bool tieKeyKnown = false;
   int eventsNotOfUnitWeight = 0;  // scheduled events whose weight must be asked
   double tieTime = 0.0;
