@@ -258,9 +258,11 @@ Event** EventList::ChooseFromTieBits() {
   if (tiedCells == 1) return &heap[0];
   // The k-th tied cell in pre-order: the k-th set bit.
   int k = DrawUnitWeightTie(tiedCells);
-  for (int w = 0;; w++)
+  for (int w = 0; w < tieWords; w++)
     for (uint64_t bits = tieBits[w]; bits != 0; bits &= bits - 1)
       if (k-- == 0) return &heap[cellAtPosition[w * 64 + std::countr_zero(bits)]];
+  assert(false && "tiedCells counts the set tie bits");
+  return &heap[0];
 }
 
 int EventList::ChooseByWeights() {
