@@ -142,7 +142,9 @@ void PrintTable(const StudyResult& result, std::ostream& out) {
     }
     out << '\n';
   }
-  if (!result.Complete())
+  if (result.Aborted())
+    out << "The study stopped on an internal error: these results are incomplete.\n";
+  else if (!result.Complete())
     out << (result.Interrupted() ? "The study was interrupted: these results are incomplete.\n"
                                  : "Some experiments failed: see the messages above.\n");
 }
