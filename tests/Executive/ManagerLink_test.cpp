@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <future>
 #include <memory>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -110,41 +109,32 @@ TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
   std::remove(name.c_str());
 }
 
-// Each refused command ends the run with status 1 and closes the link;
-// only a valid one that then fails to create its file has been answered.
+// Refusals that the real simulator's tests do not reach: each ends the run
+// with status 1 and closes the link; only the valid command whose file then
+// cannot be created has been answered.
 TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
-  const std::string longName(300, 'n');  // longer than a file name may be
   const std::string ascii = "corvax_" + std::to_string(::getpid()) + "_a.txt";
   const struct {
     std::string bytes;
     const char* message;
     bool answered;
   } cases[] = {
-      {"\x03../victim.txt;5;;", "plain name", false},
-      {"\x03/nonexistent-dir/x.bin;5;;", "plain name", false},
-      {"\x03x.bin;0;;", "from 1 to 2147483647", false},
-      {"\x03x.bin;2147483648;;", "from 1 to 2147483647", false},
       {"\x03" + ascii + ";5;;", "is the ASCII result file", false},
-      {"\x03.;5;;", "plain name", false},
       {"\x03" + std::string(600, 'a'), "no ';;' within 512 bytes", false},
-      {"\x03name", "did not end with ';;' within 0.2", false},
-      {"\x03" + longName + ";5;;", "cannot create the binary result file", true},
+      {"\x03" + std::string(300, 'n') + ";5;;", "cannot create the binary result file", true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
     LoopbackPair link;
     SimulatorClass sim;
     sim.ManagerSocket = link.server;
     sim.ASCIIFileName = copyText(ascii);
-    sim.CommandTextTimeLimit = 200;
     sim.PollTime = 2000;
     SimulatorClass::ExitStatus = 0;
     ASSERT_EQ(link.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
-    EXPECT_TRUE(contains(StderrOf([&] { sim.ListenToSimMgr(sim.ManagerSocket); }), c.message));
+    EXPECT_TRUE(contains(StderrOf([&] { sim.ListenToSimMgr(sim.ManagerSocket); }), c.message)) << c.message;
     EXPECT_EQ(receive(link.client, 11), c.answered ? reply(0xFF, 3) : "");
     EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket, sim.BinStream),
               std::tuple(SimulatorClass::Stopped, 1, nullptr, nullptr));
-    EXPECT_FALSE(std::filesystem::exists("x.bin"));
   }
   SimulatorClass::ExitStatus = 0;
 }

@@ -22,33 +22,31 @@ int Batches(const std::string& asciiText) {
 }
 
 TEST(ResultsSurvive, StopSignalWritesEveryCompletedReplication) {
-  for (const int signal : {SIGTERM, SIGINT}) {
-    for (const bool managed : {false, true}) {
-      SCOPED_TRACE(std::string(strsignal(signal)) + (managed ? " with a manager" : ""));
-      const std::string dir = freshDirectory("stopped").string();
-      std::vector<std::string> args{"-e", "0", "-n", "7", "-a", "a.txt", "-b", "b.bin"};
-      if (managed) args.insert(args.end(), {"-w", "-p", "0"});
-      SimulatorProcess process(dir, args);
-      std::unique_ptr<CorvaxSocket> manager;
-      if (managed) {
-        ASSERT_TRUE(manager = ConnectManager(process.Port()));
-        EXPECT_GT(ReceiveBytes(*manager, 1000).size(), 0u);
-      }
-      ASSERT_TRUE(SimulatorProcess::Eventually([&] { return readAscii(dir + "/a.txt").size() == 13; }));
-      process.Signal(signal);
-      EXPECT_EQ(process.Wait(20), 128 + signal) << process.Err();
-      EXPECT_TRUE(contains(process.Err(), "Stopped by signal " + std::to_string(signal))) << process.Err();
-
-      // The files are those of a run asked for exactly that many replications.
-      const std::string ascii = readFile(dir + "/a.txt");
-      const int batches = Batches(ascii);
-      ASSERT_GE(batches, 7) << ascii.substr(ascii.size() > 200 ? ascii.size() - 200 : 0);
-      const RunResult again =
-          runSimulator(dir, "-e 0 -n 7 -N " + std::to_string(batches) + " -a a2.txt -b b2.bin");
-      ASSERT_EQ(again.status, 0) << again.err;
-      EXPECT_EQ(ascii, readFile(dir + "/a2.txt"));
-      EXPECT_EQ(readFile(dir + "/b.bin"), readFile(dir + "/b2.bin"));
+  for (const auto& [signal, managed] : {std::pair{SIGTERM, false}, {SIGINT, true}}) {
+    SCOPED_TRACE(std::string(strsignal(signal)) + (managed ? " with a manager" : ""));
+    const std::string dir = freshDirectory("stopped").string();
+    std::vector<std::string> args{"-e", "0", "-n", "7", "-a", "a.txt", "-b", "b.bin"};
+    if (managed) args.insert(args.end(), {"-w", "-p", "0"});
+    SimulatorProcess process(dir, args);
+    std::unique_ptr<CorvaxSocket> manager;
+    if (managed) {
+      ASSERT_TRUE(manager = ConnectManager(process.Port()));
+      EXPECT_GT(ReceiveBytes(*manager, 1000).size(), 0u);
     }
+    ASSERT_TRUE(SimulatorProcess::Eventually([&] { return readAscii(dir + "/a.txt").size() == 13; }));
+    process.Signal(signal);
+    EXPECT_EQ(process.Wait(20), 128 + signal) << process.Err();
+    EXPECT_TRUE(contains(process.Err(), "Stopped by signal " + std::to_string(signal))) << process.Err();
+
+    // The files are those of a run asked for exactly that many replications.
+    const std::string ascii = readFile(dir + "/a.txt");
+    const int batches = Batches(ascii);
+    ASSERT_GE(batches, 7) << ascii.substr(ascii.size() > 200 ? ascii.size() - 200 : 0);
+    const RunResult again =
+        runSimulator(dir, "-e 0 -n 7 -N " + std::to_string(batches) + " -a a2.txt -b b2.bin");
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(ascii, readFile(dir + "/a2.txt"));
+    EXPECT_EQ(readFile(dir + "/b.bin"), readFile(dir + "/b2.bin"));
   }
 }
 
