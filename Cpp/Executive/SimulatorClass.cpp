@@ -1,8 +1,10 @@
 // Construction, run and destruction of the simulator.
 #include "Executive/SimulatorClass.h"
 
+#include <cerrno>
 #include <cfloat>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <string>
@@ -14,6 +16,7 @@
 #include "Executive/EventList.h"
 #include "Executive/PacketQueue.h"
 #include "Executive/SchedulingRecord.h"
+#include "Executive/StopSignals.h"
 #include "Random/Distributions.h"
 #include "Random/MersenneTwister.h"
 #include "Random/Tausworthe.h"
@@ -45,6 +48,7 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
+  CheckOutputPaths();
   OpenResultFiles();
   SetUpTracing();
 
@@ -77,7 +81,10 @@ void SimulatorClass::SetUpTracing() {
   if (PlainTraceOn || XMLTraceOn) TraceContainer->setTraceLevel(TraceLevelSetting);
   if (PlainTraceOn) {
     if (TraceFileName != nullptr) {
-      PlainTrace = new TraceFileCorvax((std::string(TraceFileName) + ".txt").c_str());
+      const std::string path = std::string(TraceFileName) + ".txt";
+      errno = 0;
+      PlainTrace = new TraceFileCorvax(path.c_str());
+      RequireOpenTraceFile(*PlainTrace, path, errno);
     } else {
       std::cout << "Adding cout: " << std::endl;
       PlainTrace = new TraceFileCorvax(&std::cout);
@@ -86,10 +93,14 @@ void SimulatorClass::SetUpTracing() {
     TraceContainer->AddTraceFile(PlainTrace);
   }
   if (XMLTraceOn) {
-    if (TraceFileName != nullptr)
-      XMLTrace = new TraceFileXML((std::string(TraceFileName) + ".xml").c_str());
-    else
+    if (TraceFileName != nullptr) {
+      const std::string path = std::string(TraceFileName) + ".xml";
+      errno = 0;
+      XMLTrace = new TraceFileXML(path.c_str());
+      RequireOpenTraceFile(*XMLTrace, path, errno);
+    } else {
       XMLTrace = new TraceFileXML(&std::cout);
+    }
     XMLTrace->setTraceLevel(TraceLevelSetting);
     TraceContainer->AddTraceFile(XMLTrace);
   }
@@ -157,7 +168,9 @@ void SimulatorClass::InstallGenerator() {
 void SimulatorClass::Run() {
   if (WaitForSocket) {
     ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
-    if (ManagerSocket == nullptr) {
+    if (ManagerSocket == nullptr && StopSignals::Requested()) {
+      RunStatus = Stopped;
+    } else if (ManagerSocket == nullptr) {
       RunStatus = Stopped;
       // Nothing is simulated: the run must not count as a success.
       std::cerr << "ERROR: No simulation manager connected within "
@@ -170,6 +183,11 @@ void SimulatorClass::Run() {
     TerminatingSimulation();
   else
     SteadyStateSimulation();
+  if (StopSignals::Requested()) {
+    std::cerr << "SIMULATOR::Stopped by signal " << StopSignals::Number() << " ("
+              << ::strsignal(StopSignals::Number())
+              << "); the observations of every completed replication are written." << std::endl;
+  }
   FinishBinaryFileAtEndOfRun();
   if (TraceContainer) TraceContainer->printFooter();
   std::cout << "Actions fired: " << ActionsFired << std::endl;
@@ -198,6 +216,7 @@ SimulatorClass::~SimulatorClass() {
   ListenSocket = nullptr;
   delete TraceContainer;
   TraceContainer = nullptr;
+  FinishTraceFiles();
   delete PlainTrace;
   delete XMLTrace;
   PlainTrace = nullptr;

@@ -1,4 +1,7 @@
 // Command-line parsing and usage text of the simulator.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -21,7 +24,7 @@ void replaceText(char*& field, const char* text) {
 }
 
 bool needsParameter(char letter) {
-  return std::strchr("abcefnlNOprst", letter) != nullptr;
+  return std::strchr("abcefinlNOprst", letter) != nullptr;
 }
 
 bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w'; }
@@ -53,6 +56,8 @@ void SimulatorClass::PrintUsage() {
             << "-n <num>: Num observations sent in 1 update to SimMgr. (default=1000)\n"
             << "-N <num>: Maximum number of batches to run (default=infinite)\n"
             << "-p <num>: Communication port of network server (default=10000)\n"
+            << "-i <address>: IPv4 address the network server listens on (default=127.0.0.1, "
+               "this machine only; 0.0.0.0 for every interface)\n"
             << "-r <num>: Random Number Generator (0 = Lagged Fibonacci[default], 1 = Tausworthe, 2 = Mersenne Twister\n"
             << "-s <num>: Random Number Seed (31415[default])\n"
             << "-t <num>: Simulation Type (1 = Terminating[default] 0 = Steady State)\n"
@@ -145,6 +150,19 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
         replaceText(OverrideString, parameter);
         std::cout << "OverrideString is " << OverrideString << std::endl;
         break;
+      case 'i': {
+        // The manager link listens on the loopback interface unless told
+        // otherwise; another interface is an explicit choice.
+        in_addr address{};
+        if (::inet_pton(AF_INET, parameter, &address) != 1) {
+          std::cerr << "Expect an IPv4 address such as 127.0.0.1 or 0.0.0.0 after '-i', not '"
+                    << parameter << "'\n";
+          return 1;
+        }
+        ListenAddress = ntohl(address.s_addr);
+        std::cout << "Listen Address: " << parameter << std::endl;
+        break;
+      }
       case 'p':
         Port = static_cast<uint16_t>(leadingInteger(parameter));
         std::cout << "Port: " << Port << std::endl;

@@ -16,6 +16,7 @@
 #include "Executive/EventList.h"
 #include "Executive/SchedulingRecord.h"
 #include "Executive/SimulatorClass.h"
+#include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
 #include "Tracing/TraceFileContainer.h"
 
@@ -81,8 +82,10 @@ void SimulatorClass::TerminatingSimulation() {
     k++;
     BatchesCompleted++;
 
+    // A stop signal ends the run like a reached maximum: the replications
+    // completed so far are reported and the files closed in order.
     bool report = k == reportSize;
-    if (MaxBatches > 0 && BatchesCompleted >= MaxBatches) {
+    if ((MaxBatches > 0 && BatchesCompleted >= MaxBatches) || StopSignals::Requested()) {
       RunStatus = Finishing;
       report = true;
     }
