@@ -45,6 +45,9 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
+  // Checked before a result file is opened, so that a refused run leaves
+  // existing files untouched.
+  if (ReadSimTest() < 0) std::exit(1);
   OpenResultFiles();
   SetUpTracing();
 
@@ -135,7 +138,7 @@ void SimulatorClass::BuildConnectivity() {
     std::cout << "GenerateConnectivityListOld()" << std::endl;
     failed = GenerateConnectivityListOld(simTest);
   } else {
-    return;  // any other value builds no connectivity
+    failed = 1;  // ReadSimTest has said why
   }
   if (failed != 0) {
     std::cerr << "Error Generating Connectivity List\n";

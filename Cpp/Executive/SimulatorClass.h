@@ -69,8 +69,9 @@ class SimulatorClass {
   // it takes the value from the environment (ReadSimTest).
   short GenerateConnectivityListOld();
   short GenerateConnectivityListOld(int simTest);
-  // The integer value of the environment variable SIMTEST; 2 (the default
-  // builder) when it is unset.
+  // The value of the environment variable SIMTEST: 0 or 1 (the older
+  // builder) or 2 (the default builder, also when it is unset); -1 after a
+  // message on standard error for any other text.
   static int ReadSimTest();
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);

@@ -1,6 +1,7 @@
 // Command-line parsing: values, echoes, messages and exit statuses.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -179,6 +180,24 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
   EXPECT_EQ(r.err,
             "ERROR: '-e' expects a whole number from 0 to 0, not '1' (the study has 1 experiments; "
             "'Experiment 1' is 0)\n");
+}
+
+TEST(CommandLine, SimTestIsUnsetZeroOneOrTwo) {
+  unsetenv("SIMTEST");
+  EXPECT_EQ(SimulatorClass::ReadSimTest(), 2);
+  for (auto [text, value] : {std::pair{"0", 0}, {"1", 1}, {"2", 2}}) {
+    setenv("SIMTEST", text, 1);
+    EXPECT_EQ(SimulatorClass::ReadSimTest(), value) << text;
+  }
+  for (const char* text : {"5", "abc", "", "-1", "2x", " 1"}) {
+    setenv("SIMTEST", text, 1);
+    int value = 0;
+    const std::string err = StderrOf([&] { value = SimulatorClass::ReadSimTest(); });
+    EXPECT_EQ(value, -1) << text;
+    EXPECT_EQ(err, "ERROR: SIMTEST must be unset, 0, 1 or 2 (2 = the default builder), not '" +
+                       std::string(text) + "'\n");
+  }
+  unsetenv("SIMTEST");
 }
 
 }  // namespace
