@@ -51,6 +51,9 @@ class SimulatorClass {
   void Run();
 
   // Steps of the assembly, in the order the constructor takes them.
+  // The experiment's values of the global variables, then the override
+  // (-O), checked against the study's ranges; 0, or 1 after a message.
+  short SetGlobalVariables();
   void SetUpTracing();
   void SelectObservedVariables();
   void BuildGroupAndActionTables();
