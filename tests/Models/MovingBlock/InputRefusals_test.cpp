@@ -125,4 +125,17 @@ TEST(ModelRanges, ExperimentsPassAndEdgesAreExact) {
   DestructStudy();
 }
 
+// The trackside's count of delivered reports is a 16-bit place. With a
+// report every 0.5 time units it reaches 1399 n - 2.5 x 1398 at the last
+// delivery before 700: 31478 with 25 trains, 32877 with 26. The run stops
+// rather than let the count wrap around to a negative number.
+TEST(ModelRanges, SixteenBitCountsStopTheRunInsteadOfWrapping) {
+  const std::string dir = freshDirectory("counts");
+  EXPECT_EQ(runSimulator(dir, "-e 0 -N 1 -O d:TPRUpdatePeriod:0.5:s:nTrains:25").status, 0);
+  const RunResult run = runSimulator(dir, "-e 0 -N 1 -O d:TPRUpdatePeriod:0.5:s:nTrains:26");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(contains(run.err, "ERROR: place TPRtoRBC would count more than 32767 messages at time "))
+      << run.err;
+}
+
 }  // namespace
