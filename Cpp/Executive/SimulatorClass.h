@@ -116,6 +116,10 @@ class SimulatorClass {
   // when the event list is empty. Ends the process when the clock has not
   // advanced for MaxFiringsAtOneTime firings.
   bool TakeEarliestEvent();
+  // The current time plus a delay sampled from the action. Ends the process
+  // when a positive delay no longer advances the clock (time + delay ==
+  // time in floating point): the clock is stuck.
+  double FiringTimeOf(BaseActionClass* action);
   // Schedules one group at the current time plus its sample (and puts it in
   // the reactivation list when its predicate holds).
   void ScheduleGroup(BaseActionClass* group);

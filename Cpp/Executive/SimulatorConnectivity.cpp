@@ -206,7 +206,7 @@ void SimulatorClass::CheckReactivationList() {
       EraseReactivation(current);
     } else if (action->ReactivationFunction()) {
       Event* event = *record->heapSlot;
-      event->FiringTime = CurrentTime + action->SampleDistribution();
+      event->FiringTime = FiringTimeOf(action);
       event->SchedulingTime = CurrentTime;
       Events->ModifyKey(record->heapSlot);
       action->Reactivation = false;
