@@ -24,6 +24,18 @@ namespace {
 const char* NameOf(const BaseActionClass* action) {
   return action && action->getName() ? action->getName() : "(unnamed)";
 }
+
+// The delay is below the clock's resolution at this time: the action would
+// fire again and again at one instant (a period) or before what it waits for
+// (a delay); the model's time has run out of precision. Kept out of line, off
+// the path of every scheduling.
+[[noreturn, gnu::cold, gnu::noinline]] void ReportStuckClock(double time, double delay,
+                                                              const BaseActionClass* action) {
+  std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << time
+            << ": the delay " << delay << " of action " << NameOf(action)
+            << " no longer advances it in double precision.  Terminating run." << std::endl;
+  std::exit(1);
+}
 }  // namespace
 
 void SimulatorClass::StartProcessorClock() {
@@ -169,15 +181,8 @@ int SimulatorClass::GenerateInitialEnabledList() {
 double SimulatorClass::FiringTimeOf(BaseActionClass* action) {
   const double delay = action->SampleDistribution();
   const double firingTime = CurrentTime + delay;
-  if (firingTime == CurrentTime && delay > 0) {
-    // The delay is below the clock's resolution at this time: the action
-    // would fire again and again at one instant (a period) or before what
-    // it waits for (a delay); the model's time has run out of precision.
-    std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << CurrentTime
-              << ": the delay " << delay << " of action " << NameOf(action)
-              << " no longer advances it in double precision.  Terminating run." << std::endl;
-    std::exit(1);
-  }
+  if (firingTime == CurrentTime && delay > 0) [[unlikely]]
+    ReportStuckClock(CurrentTime, delay, action);
   return firingTime;
 }
 
