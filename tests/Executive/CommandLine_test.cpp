@@ -114,34 +114,23 @@ TEST(CommandLineDeathTest, ErrorsPrintUsageAndExitWithStatusOne) {
 // stored: the values below used to be cut to their leading digits, wrapped
 // to the option's type or taken as 0.
 TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
+  // (The reproducers of the report are run on the executable in
+  // tests/Models/MovingBlock; these are the other forms and the edges.)
   const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-      {{"-e", "abc"}, "'-e' expects a whole number from 0 to 2147483647, not 'abc'"},
-      {{"-e3x"}, "'-e' expects"},
+      {{"-e3x"}, "'-e' expects a whole number from 0 to 2147483647, not '3x'"},
       {{"-e-1"}, "'-e' expects"},
-      {{"-p", "70000"}, "'-p' expects a whole number from 0 to 65535, not '70000'"},
-      {{"-p-1"}, "'-p' expects"},
-      {{"-r", "abc"}, "'-r' expects a whole number from 0 to 2, not 'abc'"},
-      {{"-r", "3"}, "'-r' expects"},
-      {{"-r-1"}, "'-r' expects"},
-      {{"-N-5"}, "'-N' expects a whole number from 0 to 2147483647, not '-5'"},
-      {{"-N", "abc"}, "'-N' expects"},
-      {{"-N", "2147483648"}, "'-N' expects"},
+      {{"-p-1"}, "'-p' expects a whole number from 0 to 65535, not '-1'"},
+      {{"-r", "3"}, "'-r' expects a whole number from 0 to 2, not '3'"},
       {{"-n", "0"}, "'-n' expects a whole number from 1 to 100000, not '0'"},
       {{"-n", "100001"}, "'-n' expects"},
-      {{"-n", "2147483647"}, "'-n' expects"},
-      {{"-n", "4294967296"}, "'-n' expects"},
-      {{"-n", "4294967295"}, "'-n' expects"},
-      {{"-s", "4294967296"}, "'-s' expects a whole number from 0 to 4294967295"},
-      {{"-s-1"}, "'-s' expects"},
-      {{"-c", "2147483648"}, "'-c' expects a whole number from -2147483648 to 2147483647"},
-      {{"-c-2147483649"}, "'-c' expects"},
+      {{"-s-1"}, "'-s' expects a whole number from 0 to 4294967295"},
+      {{"-c-2147483649"}, "'-c' expects a whole number from -2147483648 to 2147483647"},
       {{"-t", "2"}, "'-t' expects a whole number from 0 to 1, not '2'"},
       {{"-l", "5"}, "'-l' expects a whole number from 0 to 4, not '5'"},
-      {{"-l-1"}, "'-l' expects"},
-      {{"-N", " 5"}, "'-N' expects"},        // no blanks
+      {{"-N", " 5"}, "'-N' expects"},  // no blanks
       {{"-N", "5 "}, "'-N' expects"},
       {{"-N", "99999999999999999999"}, "'-N' expects"},  // beyond 64 bits
-      {{"-N", "0x10"}, "'-N' expects"},      // decimal only
+      {{"-N", "0x10"}, "'-N' expects"},                  // decimal only
       {{"-N", "5", "6"}, "Unexpected command line argument '6'"},  // after the echo of -N 5
       {{"word", "-m"}, "Unexpected command line argument 'word'"},
   };
