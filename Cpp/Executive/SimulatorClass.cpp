@@ -43,27 +43,23 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
     TheDistribution = new UserDistributions(0, kDefaultSeed);
 
+  // The study first: -e is read within its experiments.
+  Study = GenerateStudy();
   if (ParseCommandLineOptions(argc, argv) != 0) {
     PrintUsage();
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
   CheckOutputPaths();
-  OpenResultFiles();
+  // Everything that can refuse the run is checked before a result or trace
+  // file is opened, so that a refused run leaves existing files untouched.
+  if (ReadSimTest() < 0 || SetGlobalVariables() != 0) std::exit(1);
+  // The trace files first: a trace that cannot be opened then stops the run
+  // before the result files are truncated.
   SetUpTracing();
-
-  Study = GenerateStudy();
-  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
-    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; valid experiments are 0 to "
-              << static_cast<int>(Study->GetNumExps()) - 1 << " ('Experiment 1' is 0)."
-              << std::endl;
-    std::exit(1);
-  }
-  Study->SetGVs(Experiment);
-  if (OverrideString != nullptr) {
-    Study->overrideGVs(OverrideString);
+  OpenResultFiles();
+  if (OverrideString != nullptr)
     std::cout << "Overriding global variables in simulator" << std::endl;
-  }
   RewardModel = Study->GetPVModel(true);
   if (PlainTraceOn || XMLTraceOn) TraceContainer->addPVModel(RewardModel);
   TraceContainer->printHeader();
@@ -74,6 +70,17 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   Events = new EventList(NumGroups + 1);
   InstallGenerator();
   NumPVs = RewardModel->getNumPVs();
+}
+
+short SimulatorClass::SetGlobalVariables() {
+  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
+    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; the study has "
+              << Study->GetNumExps() << " experiments." << std::endl;
+    return 1;
+  }
+  Study->SetGVs(Experiment);
+  if (OverrideString != nullptr && Study->overrideGVs(OverrideString) != 0) return 1;
+  return static_cast<short>(Study->CheckGVs());
 }
 
 void SimulatorClass::SetUpTracing() {
@@ -146,7 +153,7 @@ void SimulatorClass::BuildConnectivity() {
     std::cout << "GenerateConnectivityListOld()" << std::endl;
     failed = GenerateConnectivityListOld(simTest);
   } else {
-    return;  // any other value builds no connectivity
+    failed = 1;  // ReadSimTest has said why
   }
   if (failed != 0) {
     std::cerr << "Error Generating Connectivity List\n";

@@ -55,6 +55,9 @@ class SimulatorClass {
   void Run();
 
   // Steps of the assembly, in the order the constructor takes them.
+  // The experiment's values of the global variables, then the override
+  // (-O), checked against the study's ranges; 0, or 1 after a message.
+  short SetGlobalVariables();
   void SetUpTracing();
   // Ends the process with status 1 when the writer's trace file (path) did
   // not open; error is the errno of the attempt.
@@ -85,8 +88,9 @@ class SimulatorClass {
   // it takes the value from the environment (ReadSimTest).
   short GenerateConnectivityListOld();
   short GenerateConnectivityListOld(int simTest);
-  // The integer value of the environment variable SIMTEST; 2 (the default
-  // builder) when it is unset.
+  // The value of the environment variable SIMTEST: 0 or 1 (the older
+  // builder) or 2 (the default builder, also when it is unset); -1 after a
+  // message on standard error for any other text.
   static int ReadSimTest();
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
@@ -128,6 +132,10 @@ class SimulatorClass {
   // when the event list is empty. Ends the process when the clock has not
   // advanced for MaxFiringsAtOneTime firings.
   bool TakeEarliestEvent();
+  // The current time plus a delay sampled from the action. Ends the process
+  // when a positive delay no longer advances the clock (time + delay ==
+  // time in floating point): the clock is stuck.
+  double FiringTimeOf(BaseActionClass* action);
   // Schedules one group at the current time plus its sample (and puts it in
   // the reactivation list when its predicate holds).
   void ScheduleGroup(BaseActionClass* group);
