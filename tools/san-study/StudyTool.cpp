@@ -70,12 +70,15 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
                      " reused from " + out.string());
   result.startTime = UtcNow();
   std::vector<std::string> fileErrors;
+  // Each error is told once, however often the files are written.
   auto save = [&](const StudyResult& sofar) {
-    for (const std::string& error : WriteResultFiles(sofar, context, out))
+    const std::vector<std::string> errors = WriteResultFiles(sofar, context, out);
+    for (const std::string& error : errors)
       if (std::find(fileErrors.begin(), fileErrors.end(), error) == fileErrors.end()) {
         progress.Message(program + ": " + error);
         fileErrors.push_back(error);
       }
+    return errors.empty();
   };
   save(result);  // marks the directory with these settings at once
   StudyRunner(options, description, progress, save).Run(result);
@@ -88,9 +91,7 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
   for (const std::string& line : verdict) std::cout << line << "\n";
   std::cout.flush();
 
-  const std::size_t errorsBefore = fileErrors.size();
-  save(result);
-  const bool filesWritten = fileErrors.size() == errorsBefore;
+  const bool filesWritten = save(result);
   std::string written = filesWritten ? "study.csv, study.json" : "";
   if (auto problem = WritePlot(result, context, out)) progress.Message(program + ": no plot: " + *problem);
   else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";

@@ -78,7 +78,7 @@ TEST(StudyToolFaults, WrappedSimulatorsDoNotOutliveTheStudy) {
   std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
   for (int signal : {SIGTERM, SIGKILL}) {
     const ToolRun run = RunProgram(STUDY_TOOL,
-                                   {"--simulator", wrapper.string(), "--out", (dir / "out").string(), "--jobs", "2",
+                                   {"--simulator", wrapper.string(), "--description", FAKE_DESCRIPTION, "--out", (dir / "out").string(), "--jobs", "2",
                                     "--experiments", "0,1"},
                                    "*:deaf", 0.5, signal);
     EXPECT_EQ(run.exitStatus, 128 + signal) << run.err;

@@ -23,16 +23,14 @@ TEST(StudyToolFiles, BytesThatAreNotUtf8AreEscaped) {
   for (const auto& [text, escaped] : cases) EXPECT_EQ(EscapeInvalidUtf8(text), escaped) << escaped;
 }
 
-TEST(StudyToolFiles, OverridesAndSimulatorOutputThatAreNotUtf8GiveValidFiles) {
+TEST(StudyToolFiles, SimulatorOutputThatIsNotUtf8GivesValidFiles) {
   const auto dir = results::freshDirectory("utf8");
   const ToolRun run = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
-                                              "0,1", "--min-reps", "5", "-n", "5", "--override",
-                                              "d:netNotDeliveryProb:0.5\xff"},
+                                              "0,1", "--min-reps", "5", "-n", "5"},
                                  "1:badport");
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   nlohmann::json json;
   ASSERT_NO_THROW(json = nlohmann::json::parse(results::readFile((dir / "study.json").string())));
-  EXPECT_EQ(json["settings"]["override"], "d:netNotDeliveryProb:0.5\\xff");
   EXPECT_EQ(json["experiments"][0]["status"], "converged");
   EXPECT_EQ(json["experiments"][1]["failure"],
             "announced its port in a malformed line: REGISTER:  Port: [\\xff\\xfe]");
@@ -46,8 +44,8 @@ TEST(StudyToolFiles, AFailedWriteLeavesTheEarlierFiles) {
   const auto dir = results::freshDirectory("fsize");
   for (const char* name : {"study.csv", "study.json"}) std::ofstream(dir / name) << "earlier results\n";
   const ToolRun run = RunProgram("/bin/sh", {"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" \"$@\"", STUDY_TOOL,
-                                             "--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
-                                             "0,1", "--min-reps", "5", "-n", "5"});
+                                             "--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--overwrite",
+                                             "--experiments", "0,1", "--min-reps", "5", "-n", "5"});
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   for (const char* name : {"study.csv", "study.json"}) {
     EXPECT_NE(run.err.find("cannot write " + (dir / name).string() + ": File too large"), std::string::npos)

@@ -90,6 +90,7 @@ std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::p
   std::vector<std::string> header;
   std::string line;
   while (std::getline(in, line)) {
+    if (line.rfind('#', 0) == 0) continue;  // the study's context lines
     std::vector<std::string> fields(1);
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); i++) {

@@ -1,7 +1,7 @@
-// Runs movingblock-study (or the simulator) as a child process and reads
+// Runs san-study (or the simulator) as a child process and reads
 // the files it writes, for the end-to-end and fault tests.
-#ifndef MOVINGBLOCK_STUDY_TEST_HARNESS_H
-#define MOVINGBLOCK_STUDY_TEST_HARNESS_H
+#ifndef SAN_STUDY_TEST_HARNESS_H
+#define SAN_STUDY_TEST_HARNESS_H
 
 #include <csignal>
 #include <filesystem>
@@ -29,7 +29,7 @@ int LiveTaggedSimulators();
 // they are.
 bool TaggedSimulatorsGone(double seconds);
 
-// study.csv as rows of named fields.
+// study.csv as rows of named fields (the '#' context lines skipped).
 std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::path& file);
 
 // Per PV index, the mean of the observations in a simulator's ASCII file.
