@@ -40,7 +40,12 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
     TheDistribution = new UserDistributions(0, kDefaultSeed);
 
-  if (ParseCommandLineOptions(argc, argv) != 0) {
+  const short parsed = ParseCommandLineOptions(argc, argv);
+  if (parsed == 2) {  // -h
+    PrintUsage();
+    std::exit(0);
+  }
+  if (parsed != 0) {
     PrintUsage();
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);

@@ -58,6 +58,7 @@ class SimulatorClass {
   void InstallGenerator();
 
   // Command line.
+  // 0 to go on, 1 after an error message, 2 for -h (the caller prints the usage).
   short ParseCommandLineOptions(int argc, char** argv);
   static void PrintUsage();
   static std::string to_string(RandomNumberGeneratorType type);

@@ -24,7 +24,10 @@ bool needsParameter(char letter) {
   return std::strchr("abcefnlNOprst", letter) != nullptr;
 }
 
-bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w'; }
+bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w' || letter == 'h'; }
+
+// Returned by the parser for -h: the caller prints the usage and ends with 0.
+constexpr short kHelpRequested = 2;
 
 }  // namespace
 
@@ -50,8 +53,11 @@ void SimulatorClass::PrintUsage() {
             << "-m: Enable Corvax trace \n"
             << "-l <num>: Trace Level (1, 2,3,4 [default=1])\n"
             << "-x: Enable XML trace \n"
+            << "-h: Print this usage text and exit\n"
             << "-n <num>: Num observations sent in 1 update to SimMgr. (default=1000)\n"
             << "-N <num>: Maximum number of batches to run (default=infinite)\n"
+            << "-O <text>: Global variable overrides, type:name:value triples separated by ':' "
+               "(e.g. d:netNotDeliveryProb:0.25:s:nTrains:12)\n"
             << "-p <num>: Communication port of network server (default=10000)\n"
             << "-r <num>: Random Number Generator (0 = Lagged Fibonacci[default], 1 = Tausworthe, 2 = Mersenne Twister\n"
             << "-s <num>: Random Number Seed (31415[default])\n"
@@ -164,6 +170,8 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
         SimulationType = static_cast<int32_t>(leadingInteger(parameter));
         std::cout << "Is Terminating Simulation: " << SimulationType << std::endl;
         break;
+      case 'h':
+        return kHelpRequested;
       case 'w':
         WaitForSocket = true;
         std::cout << "Wait For Socket Enabled" << std::endl;
