@@ -111,12 +111,12 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   gp << "# Draws study.svg from study.dat: gnuplot study.gp\n"
         "set terminal svg size 1000,640 dynamic enhanced font 'sans,12' background rgb 'white'\n"
         "set output 'study.svg'\n"
-     << "set title " << Quoted("Model " + d.model + ": " + descriptions + " (" + rewards + "), " +
-                               ShortestText(100 * c.options.stopRule.confidence) + "% intervals")
+     << "set title " << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
+                               "% confidence intervals")
      << " noenhanced\n"
      << "set xlabel " << Quoted(xName) << " noenhanced\n"
      << "set ylabel " << Quoted(descriptions) << " noenhanced\n"
-     << "set key outside right top noenhanced\n"
+     << "set key outside right top noenhanced title 'measure'\n"
         "set grid\n"
      << "set xrange [" << ShortestText(lowest - pad) << ":" << ShortestText(highest + pad) << "]\n"
      << (lowestY >= 0 ? "set yrange [0:*]\n" : "")
@@ -130,7 +130,7 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
        << " title " << Quoted(series[i].title) << ", \\\n";
   for (std::size_t i = 0; i < series.size(); i++)
     gp << "  'study.dat' index " << i << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
-       << (i == 0 ? "title 'stopped at --max-reps short of the precision'" : "notitle")
+       << (i == 0 ? "title 'stopped short (--max-reps)'" : "notitle")
        << (i + 1 < series.size() ? ", \\\n" : "\n");
 
   if (auto error = ReplaceFile(directory / "study.dat", data.str())) return noPlot(*error);

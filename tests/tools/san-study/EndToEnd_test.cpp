@@ -58,7 +58,7 @@ TEST(StudyTool, TwoExperimentsWithTheirContext) {
   std::string picture((std::istreambuf_iterator<char>(svg)), {});
   EXPECT_NE(picture.find("<svg"), std::string::npos);
   EXPECT_NE(picture.find("[0, 700]"), std::string::npos);
-  EXPECT_NE(picture.find("stopped at --max-reps"), std::string::npos);
+  EXPECT_NE(picture.find("stopped short (--max-reps)"), std::string::npos);
 }
 
 TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
