@@ -48,9 +48,8 @@ int Decimals(const std::string& text) {
 
 // first + k·step as the short decimal text the inputs suggest (0.15, not
 // 0.15000000000000002), so that the simulator reads exactly the listed value.
-std::string StepText(const std::string& first, const std::string& step, double value, long k) {
+std::string StepText(const std::string& first, const std::string& step, double value) {
   const int decimals = std::max(Decimals(first), Decimals(step));
-  (void)k;
   if (decimals < 0) return ShortestText(value);
   std::string text = FixedText(value, decimals);
   if (text.find('.') != std::string::npos) {
@@ -137,7 +136,7 @@ std::optional<std::string> ParseSweep(const std::string& text, const StudyDescri
     if (count > static_cast<double>(kMaxSweepPoints))
       return "the sweep '" + text + "' has more than " + std::to_string(kMaxSweepPoints) + " values";
     for (long k = 0; k < static_cast<long>(count); k++)
-      if (auto error = add(StepText(range[0], range[2], first + static_cast<double>(k) * step, k))) return error;
+      if (auto error = add(StepText(range[0], range[2], first + static_cast<double>(k) * step))) return error;
   } else {
     return usage;
   }
