@@ -45,7 +45,12 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
 
   // The study first: -e is read within its experiments.
   Study = GenerateStudy();
-  if (ParseCommandLineOptions(argc, argv) != 0) {
+  const short parsed = ParseCommandLineOptions(argc, argv);
+  if (parsed == 2) {  // -h
+    PrintUsage();
+    std::exit(0);
+  }
+  if (parsed != 0) {
     PrintUsage();
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);

@@ -71,6 +71,7 @@ class SimulatorClass {
   void InstallGenerator();
 
   // Command line.
+  // 0 to go on, 1 after an error message, 2 for -h (the caller prints the usage).
   short ParseCommandLineOptions(int argc, char** argv);
   // Ends the process with status 1 when two of the run's output files (result
   // files and trace files) are one file. Called before any file is opened.

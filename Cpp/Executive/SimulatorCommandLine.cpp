@@ -54,7 +54,10 @@ bool needsParameter(char letter) {
   return letter != '\0' && std::strchr("abcefinlNOprst", letter) != nullptr;
 }
 
-bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w'; }
+bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w' || letter == 'h'; }
+
+// Returned by the parser for -h: the caller prints the usage and ends with 0.
+constexpr short kHelpRequested = 2;
 
 }  // namespace
 
@@ -80,8 +83,11 @@ void SimulatorClass::PrintUsage() {
             << "-m: Enable Corvax trace \n"
             << "-l <num>: Trace Level (1, 2,3,4 [default=1])\n"
             << "-x: Enable XML trace \n"
+            << "-h: Print this usage text and exit\n"
             << "-n <num>: Num observations sent in 1 update to SimMgr. (default=1000)\n"
             << "-N <num>: Maximum number of batches to run (default=infinite)\n"
+            << "-O <text>: Global variable overrides, type:name:value triples separated by ':' "
+               "(e.g. d:netNotDeliveryProb:0.25:s:nTrains:12)\n"
             << "-p <num>: Communication port of network server (default=10000)\n"
             << "-i <address>: IPv4 address the network server listens on (default=127.0.0.1, "
                "this machine only; 0.0.0.0 for every interface)\n"
@@ -220,6 +226,8 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
           return 1;
         std::cout << "Is Terminating Simulation: " << SimulationType << std::endl;
         break;
+      case 'h':
+        return kHelpRequested;
       case 'w':
         WaitForSocket = true;
         std::cout << "Wait For Socket Enabled" << std::endl;

@@ -1,0 +1,87 @@
+// Misbehaving simulators and interruption: every fault is named, the other
+// experiments carry on, every result is written, no simulator is left.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "StudyToolHarness.h"
+#include "support/ResultReaders.h"
+
+namespace {
+std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std::string> more) {
+  std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--jobs", "2"};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+}  // namespace
+
+TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
+  const auto dir = results::freshDirectory("faults");
+  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10"}),
+                                 "1:crash,2:exit,3:garbage");
+  EXPECT_EQ(run.exitStatus, 1);
+  for (const char* text : {"Experiment 2 (-e 1 -s", "was killed by signal 6", "after 20 whole replications",
+                           "| fake simulator: assertion \"size > 0\" failed", "Experiment 3 (-e 2",
+                           "exited with status 3", "| fake simulator: giving up early", "Experiment 4 (-e 3",
+                           "malformed message", "section kind 7"})
+    EXPECT_NE(run.err.find(text), std::string::npos) << text << "\n" << run.err;
+  const auto rows = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(rows.size(), 4u * 13);
+  EXPECT_EQ(rows[0].at("status"), "converged");
+  EXPECT_EQ(rows[0].at("replications"), "100");
+  EXPECT_EQ(rows[13].at("status"), "failed");
+  EXPECT_EQ(rows[13].at("replications"), "20");  // what it sent before crashing is kept
+  EXPECT_NE(rows[13].at("failure").find("signal 6"), std::string::npos);
+  EXPECT_EQ(rows[39].at("replications"), "10");
+  EXPECT_EQ(LiveTaggedSimulators(), 0);
+}
+
+TEST(StudyToolFaults, SilentAndStubbornSimulatorsAreStopped) {
+  const auto dir = results::freshDirectory("hangs");
+  const ToolRun run = RunProgram(
+      STUDY_TOOL, Args(dir, {"--experiments", "0,1", "--stall-timeout", "1", "--min-reps", "5", "-n", "5"}),
+      "0:silent,1:stubborn");
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find("Experiment 1 (-e 0"), std::string::npos);
+  EXPECT_NE(run.err.find("did not announce its port within 1 s"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("| fake simulator: keeping its port to itself"), std::string::npos);
+  EXPECT_NE(run.err.find("did not exit within 5 s of the quit command"), std::string::npos) << run.err;
+  EXPECT_EQ(LiveTaggedSimulators(), 0);  // the stubborn one ignored SIGTERM too
+}
+
+TEST(StudyToolFaults, InterruptionWritesIncompleteResults) {
+  const auto dir = results::freshDirectory("interrupt");
+  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100000", "--max-reps", "100000", "-n", "5"}),
+                                 "1:stubborn,*:slow", 1.0);
+  EXPECT_EQ(run.exitStatus, 128 + SIGTERM) << run.err;
+  EXPECT_EQ(LiveTaggedSimulators(), 0);
+  EXPECT_NE(run.out.find("these results are incomplete"), std::string::npos) << run.out;
+  nlohmann::json json;
+  std::ifstream(dir / "study.json") >> json;
+  EXPECT_FALSE(json["complete"]);
+  EXPECT_TRUE(json["interrupted"]);
+  ASSERT_EQ(json["experiments"].size(), 4u);
+  EXPECT_EQ(json["experiments"][0]["status"], "incomplete");
+  EXPECT_GT(json["experiments"][0]["replications"], 0);
+  EXPECT_EQ(json["experiments"][3]["status"], "not-run");
+  EXPECT_EQ(ReadCsv(dir / "study.csv").size(), 4u * 13);
+}
+
+// A simulator started through a wrapper script is the script's child, in
+// the script's process group: it goes when the script is stopped, and when
+// the study itself is killed outright.
+TEST(StudyToolFaults, WrappedSimulatorsDoNotOutliveTheStudy) {
+  const auto dir = results::freshDirectory("wrapped");
+  const auto wrapper = dir / "wrapped-sim.sh";
+  std::ofstream(wrapper) << "#!/bin/sh\n\"" << FAKE_SIMULATOR << "\" \"$@\"\nexit $?\n";
+  std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+  for (int signal : {SIGTERM, SIGKILL}) {
+    const ToolRun run = RunProgram(STUDY_TOOL,
+                                   {"--simulator", wrapper.string(), "--description", FAKE_DESCRIPTION, "--out", (dir / "out").string(), "--jobs", "2",
+                                    "--experiments", "0,1"},
+                                   "*:deaf", 0.5, signal);
+    EXPECT_EQ(run.exitStatus, 128 + signal) << run.err;
+    EXPECT_TRUE(TaggedSimulatorsGone(3.0)) << "signal " << signal;
+  }
+}

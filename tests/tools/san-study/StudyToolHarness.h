@@ -1,0 +1,38 @@
+// Runs san-study (or the simulator) as a child process and reads
+// the files it writes, for the end-to-end and fault tests.
+#ifndef SAN_STUDY_TEST_HARNESS_H
+#define SAN_STUDY_TEST_HARNESS_H
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+struct ToolRun {
+  int exitStatus = -1;  // 128 + signal when killed
+  std::string out;
+  std::string err;
+};
+
+// Runs `program` with `args` and FAKE_SIM_FAULTS=`faults` (plus a tag that
+// marks its simulators), at most 90 s. With `interruptAfter` > 0 it sends
+// `interruptSignal` that many seconds after the first simulator has
+// appeared.
+ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM);
+
+// Fake simulators of the last run that are still alive.
+int LiveTaggedSimulators();
+// Waits up to `seconds` for them to be gone (a simulator that is not this
+// program's child dies a moment after the signal that kills it); true if
+// they are.
+bool TaggedSimulatorsGone(double seconds);
+
+// study.csv as rows of named fields (the '#' context lines skipped).
+std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::path& file);
+
+// Per PV index, the mean of the observations in a simulator's ASCII file.
+std::map<int, double> AsciiMeans(const std::filesystem::path& file);
+
+#endif

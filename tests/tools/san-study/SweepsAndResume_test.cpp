@@ -1,0 +1,123 @@
+// Sweeps, results that survive a kill, --resume, and results of other
+// settings that are not overwritten.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "StudyOptions.h"
+#include "StudyToolHarness.h"
+#include "support/ResultReaders.h"
+
+namespace {
+std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std::string> more) {
+  std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out", dir.string()};
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+// The CSV rows without what differs between two runs of the same study:
+// the processor time the simulators report, and the '#' context lines.
+std::vector<std::map<std::string, std::string>> Comparable(const std::filesystem::path& csv) {
+  auto rows = ReadCsv(csv);
+  for (auto& row : rows) row.erase("processor_seconds");
+  return rows;
+}
+}  // namespace
+
+TEST(StudyToolSweeps, AGridOfPointsEachNamedWithItsOwnSeed) {
+  const auto dir = results::freshDirectory("sweep");
+  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"-e", "1", "--sweep", "d:netNotDeliveryProb=0:1:0.25",
+                                                        "--sweep", "s:nTrains=10,20", "--min-reps", "5",
+                                                        "--max-reps", "5", "-n", "5", "--seed", "9"}));
+  EXPECT_EQ(run.exitStatus, 2) << run.err;  // five replications reach no precision
+  const auto rows = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(rows.size(), 10u * 13);
+  std::set<std::string> seeds;
+  for (std::size_t p = 0; p < 10; p++) {
+    const auto& row = rows[p * 13];
+    const std::string prob[] = {"0", "0.25", "0.5", "0.75", "1"}, trains = p % 2 ? "20" : "10";
+    EXPECT_EQ(row.at("name"), "Experiment 2 [netNotDeliveryProb=" + prob[p / 2] + ", nTrains=" + trains + "]");
+    EXPECT_EQ(row.at("override"), "d:netNotDeliveryProb:" + prob[p / 2] + ":s:nTrains:" + trains);
+    EXPECT_EQ(row.at("netNotDeliveryProb"), prob[p / 2]);
+    EXPECT_EQ(row.at("nTrains"), trains);
+    EXPECT_EQ(row.at("seed"), std::to_string(SimulatorSeed(9, 1, row.at("override"))));
+    seeds.insert(row.at("seed"));
+    EXPECT_NE(run.out.find(row.at("name")), std::string::npos);
+  }
+  EXPECT_EQ(seeds.size(), 10u);
+  nlohmann::json json;
+  std::ifstream(dir / "study.json") >> json;
+  EXPECT_EQ(json["xVariable"], "netNotDeliveryProb");
+  EXPECT_EQ(json["settings"]["sweeps"][1], "s:nTrains=10,20");
+  const std::string script = results::readFile((dir / "study.gp").string());
+  EXPECT_NE(script.find("set xrange [-0.03:1.03]"), std::string::npos) << script;
+  EXPECT_NE(script.find("[0, 700] nTrains=20"), std::string::npos);
+}
+
+// A study killed outright keeps every experiment that had ended; --resume
+// runs only the others, and the result is that of an uninterrupted run.
+TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
+  const auto whole = results::freshDirectory("whole"), killed = results::freshDirectory("killed");
+  const std::vector<std::string> settings{"--jobs", "1", "--min-reps", "80", "--max-reps", "80", "-n", "10"};
+  auto with = [&](const std::filesystem::path& dir, std::vector<std::string> more) {
+    auto args = Args(dir, settings);
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  };
+  const ToolRun uninterrupted = RunProgram(STUDY_TOOL, with(whole, {}), "*:slow");
+  ASSERT_EQ(uninterrupted.exitStatus, 2) << uninterrupted.err;
+  // Without a terminal, a plain progress line every few seconds.
+  EXPECT_NE(uninterrupted.err.find("progress: "), std::string::npos) << uninterrupted.err;
+  EXPECT_NE(uninterrupted.err.find(" left"), std::string::npos);
+
+  const ToolRun first = RunProgram(STUDY_TOOL, with(killed, {"--quiet"}), "*:slow", 2.5, SIGKILL);
+  EXPECT_EQ(first.exitStatus, 128 + SIGKILL);
+  EXPECT_EQ(first.err.find("progress: "), std::string::npos);
+  nlohmann::json partial;
+  std::ifstream(killed / "study.json") >> partial;
+  EXPECT_FALSE(partial["complete"]);
+  int finished = 0;
+  auto ended = [](const nlohmann::json& e) { return e["status"] == "max-reps" || e["status"] == "converged"; };
+  for (const auto& e : partial["experiments"]) finished += ended(e);
+  ASSERT_GE(finished, 1);
+  ASSERT_LT(finished, 4);
+
+  const ToolRun resumed = RunProgram(STUDY_TOOL, with(killed, {"--resume"}), "*:slow");
+  EXPECT_EQ(resumed.exitStatus, 2) << resumed.err;
+  EXPECT_NE(resumed.err.find(std::to_string(finished) + " finished experiment"), std::string::npos) << resumed.err;
+  EXPECT_EQ(Comparable(killed / "study.csv"), Comparable(whole / "study.csv"));
+  // The reused experiments were not run again: their processor time is
+  // the one the killed run recorded.
+  nlohmann::json done;
+  std::ifstream(killed / "study.json") >> done;
+  for (std::size_t e = 0; e < 4; e++) {
+    if (!ended(partial["experiments"][e])) continue;
+    EXPECT_EQ(done["experiments"][e]["processorSeconds"], partial["experiments"][e]["processorSeconds"]);
+  }
+
+  // Other settings do not silently replace these results.
+  const ToolRun other = RunProgram(STUDY_TOOL, with(killed, {"--seed", "5"}));
+  EXPECT_EQ(other.exitStatus, 1);
+  EXPECT_NE(other.err.find("holds the results of a study with other settings (seed)"), std::string::npos)
+      << other.err;
+  EXPECT_EQ(results::readFile((killed / "study.json").string()), done.dump(2) + "\n");
+}
+
+// The plot is an extra: without gnuplot the results stand, and no earlier
+// picture is left beside them.
+TEST(StudyToolPlot, MissingGnuplotRemovesTheStalePicture) {
+  const auto dir = results::freshDirectory("nognuplot");
+  std::ofstream(dir / "study.svg") << "<svg>an earlier study</svg>\n";
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", "/nonexistent", 1);
+  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"-e", "0", "--min-reps", "5"}));
+  setenv("PATH", path.c_str(), 1);
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.err.find("gnuplot is not installed"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("the earlier study.svg is removed"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "study.svg"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "study.gp"));
+}

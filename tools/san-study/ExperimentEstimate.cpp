@@ -1,0 +1,38 @@
+#include "ExperimentEstimate.h"
+
+#include <algorithm>
+
+ExperimentEstimate::ExperimentEstimate(const StopRule& rule, std::vector<ObservationBounds> bounds)
+    : rule_(rule), bounds_(std::move(bounds)), windows_(bounds_.size()) {}
+
+StopDecision ExperimentEstimate::AddReplication(const Replication& observations) {
+  if (decision_ != StopDecision::Continue) return decision_;
+  for (std::size_t w = 0; w < windows_.size(); w++) windows_[w].Add(observations[w]);
+  const long n = Replications();
+  bool converged = n >= rule_.minReplications;
+  for (int w = 0; converged && w < MeasureCount(); w++) converged = WindowConverged(w);
+  if (converged) {
+    decision_ = StopDecision::Converged;
+  } else if (n >= rule_.maxReplications) {
+    decision_ = StopDecision::MaxReplications;
+  }
+  return decision_;
+}
+
+ConfidenceInterval ExperimentEstimate::Interval(int w) const {
+  return windows_[w].Interval(rule_.confidence, bounds_[w].lowest, bounds_[w].highest);
+}
+
+double ExperimentEstimate::PrecisionReached(int w) const {
+  const ConfidenceInterval ci = Interval(w);
+  if (ci.method == IntervalMethod::None) return std::numeric_limits<double>::infinity();
+  return ci.method == IntervalMethod::AllEqual ? ci.unseenChance : ci.RelativeHalfWidth();
+}
+
+bool ExperimentEstimate::WindowConverged(int w) const { return PrecisionReached(w) <= rule_.precision; }
+
+double ExperimentEstimate::WidestRelativeHalfWidth() const {
+  double widest = 0.0;
+  for (int w = 0; w < MeasureCount(); w++) widest = std::max(widest, PrecisionReached(w));
+  return widest;
+}

@@ -1,0 +1,64 @@
+#ifndef SAN_STUDY_EXPERIMENT_ESTIMATE_H
+#define SAN_STUDY_EXPERIMENT_ESTIMATE_H
+
+#include <limits>
+#include <vector>
+
+#include "WindowEstimate.h"
+
+// When the replications of one experiment are enough.
+struct StopRule {
+  double confidence = 0.95;
+  double precision = 0.05;  // largest relative half-width of a converged measure
+  long minReplications = 30;
+  long maxReplications = 500;
+};
+
+enum class StopDecision { Continue, Converged, MaxReplications };
+
+// Declared bounds of one observation of a measure (infinite: none).
+struct ObservationBounds {
+  double lowest = -std::numeric_limits<double>::infinity();
+  double highest = std::numeric_limits<double>::infinity();
+};
+
+// One replication: one observation per measure.
+using Replication = std::vector<double>;
+
+// The estimates of one experiment, one per measure, and the stop decision
+// taken after each whole replication. Once the decision is to stop, further
+// replications are not counted, so the estimates always cover exactly the
+// first Replications() replications of the simulator's stream.
+class ExperimentEstimate {
+ public:
+  ExperimentEstimate(const StopRule& rule, std::vector<ObservationBounds> bounds);
+
+  // Counts one replication unless the decision is already to stop; returns
+  // the decision after it.
+  StopDecision AddReplication(const Replication& observations);
+
+  StopDecision Decision() const { return decision_; }
+  long Replications() const { return windows_.empty() ? 0 : windows_[0].Count(); }
+  int MeasureCount() const { return static_cast<int>(windows_.size()); }
+  const WindowEstimate& Window(int w) const { return windows_[w]; }
+  ConfidenceInterval Interval(int w) const;
+  // A measure has reached the precision: its relative half-width is within
+  // it, or, when every observation so far is equal, the bound on the chance
+  // of another value is.
+  bool WindowConverged(int w) const;
+  // What is held against the precision: the relative half-width, or the
+  // bound on the chance of another value when all observations are equal
+  // (infinite before two replications).
+  double PrecisionReached(int w) const;
+  // The largest relative half-width over the measures (infinite before two
+  // replications).
+  double WidestRelativeHalfWidth() const;
+
+ private:
+  StopRule rule_;
+  std::vector<ObservationBounds> bounds_;
+  std::vector<WindowEstimate> windows_;
+  StopDecision decision_ = StopDecision::Continue;
+};
+
+#endif

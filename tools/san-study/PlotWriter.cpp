@@ -1,0 +1,153 @@
+#include "PlotWriter.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "FileReplacement.h"
+#include "NumberText.h"
+
+namespace {
+std::string FindOnPath(const std::string& program) {
+  const char* path = std::getenv("PATH");
+  std::istringstream directories(path ? path : "/usr/bin:/bin");
+  std::string directory;
+  while (std::getline(directories, directory, ':')) {
+    const auto candidate = std::filesystem::path(directory.empty() ? "." : directory) / program;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+  }
+  return "";
+}
+
+// Single quotes for gnuplot: a quote inside is doubled.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// A bound for the data file: the mean stands in for an unknown one.
+std::string Bound(double bound, double mean) { return ShortestText(std::isfinite(bound) ? bound : mean); }
+
+struct Series {
+  std::size_t measure;
+  std::string title;
+  std::vector<const ExperimentResult*> points;
+};
+}  // namespace
+
+std::optional<std::string> WritePlot(const StudyResult& result, const ResultContext& c,
+                                     const std::filesystem::path& directory) {
+  const StudyDescription& d = c.description;
+  auto noPlot = [&](const std::string& why) {
+    std::error_code ignored;
+    const bool removed = std::filesystem::remove(directory / "study.svg", ignored);
+    return why + (removed ? " (the earlier study.svg is removed)" : "");
+  };
+  const int x = c.plan.xVariable;
+  std::map<const ExperimentResult*, double> xOf;
+  for (std::size_t i = 0; i < result.experiments.size(); i++) {
+    const ExperimentResult& e = result.experiments[i];
+    if (e.replications >= 2) xOf[&e] = x >= 0 ? e.plan.values[x] : static_cast<double>(e.plan.index);
+  }
+  if (xOf.empty()) return noPlot("no experiment has two replications, so there is nothing to plot");
+
+  // The other swept variables split each measure into several lines.
+  auto restOf = [&](const ExperimentResult& e) {
+    std::string rest;
+    for (std::size_t s = 1; s < c.plan.sweeps.size(); s++) {
+      const int v = c.plan.sweeps[s].variable;
+      rest += (rest.empty() ? "" : ", ") + d.variables[v].name + "=" + ValueText(d.variables[v].type, e.plan.values[v]);
+    }
+    return rest;
+  };
+  std::vector<Series> series;
+  for (std::size_t m = 0; m < d.measures.size(); m++) {
+    std::map<std::string, Series> byRest;
+    std::vector<std::string> order;
+    for (const ExperimentResult& e : result.experiments) {
+      if (!xOf.count(&e)) continue;
+      const std::string rest = restOf(e);
+      if (!byRest.count(rest)) {
+        order.push_back(rest);
+        byRest[rest] = {m, d.measures[m].label + (rest.empty() ? "" : " " + rest), {}};
+      }
+      byRest[rest].points.push_back(&e);
+    }
+    for (const std::string& rest : order) series.push_back(byRest[rest]);
+  }
+
+  double lowest = INFINITY, highest = -INFINITY, lowestY = INFINITY;
+  std::ostringstream data;
+  data << "# x mean lower upper experiment stopped_short; one block per line of the plot\n";
+  for (Series& s : series) {
+    std::stable_sort(s.points.begin(), s.points.end(), [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
+    data << "# " << s.title << "\n";
+    for (const ExperimentResult* e : s.points) {
+      const WindowResult& w = e->windows[s.measure];
+      lowest = std::min(lowest, xOf[e]);
+      highest = std::max(highest, xOf[e]);
+      lowestY = std::min(lowestY, std::isfinite(w.lower) ? w.lower : w.mean);
+      data << ShortestText(xOf[e]) << ' ' << ShortestText(w.mean) << ' ' << Bound(w.lower, w.mean) << ' '
+           << Bound(w.upper, w.mean) << ' ' << e->plan.index << ' '
+           << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0) << '\n';
+    }
+    data << "\n\n";
+  }
+  const double pad = highest > lowest ? 0.03 * (highest - lowest) : 0.5;
+
+  const std::string xName = x >= 0 ? d.variables[x].name : "experiment (simulator -e)";
+  std::string rewards, descriptions;
+  for (const RewardVariable& r : d.rewards) {
+    rewards += (rewards.empty() ? "" : ", ") + r.name;
+    descriptions += (descriptions.empty() ? "" : ", ") + (r.description.empty() ? r.name : r.description);
+  }
+  std::ostringstream gp;
+  gp << "# Draws study.svg from study.dat: gnuplot study.gp\n"
+        "set terminal svg size 1000,640 dynamic enhanced font 'sans,12' background rgb 'white'\n"
+        "set output 'study.svg'\n"
+     << "set title " << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
+                               "% confidence intervals")
+     << " noenhanced\n"
+     << "set xlabel " << Quoted(xName) << " noenhanced\n"
+     << "set ylabel " << Quoted(descriptions) << " noenhanced\n"
+     << "set key outside right top noenhanced title 'measure'\n"
+        "set grid\n"
+     << "set xrange [" << ShortestText(lowest - pad) << ":" << ShortestText(highest + pad) << "]\n"
+     << (lowestY >= 0 ? "set yrange [0:*]\n" : "")
+     << (x < 0 ? "set xtics 1\n" : "")
+     << "set palette defined (0 '#440154', 0.25 '#3b528b', 0.5 '#21918c', 0.75 '#5ec962', 1 '#e3c800')\n"
+        "unset colorbox\n"
+        "plot \\\n";
+  for (std::size_t i = 0; i < series.size(); i++)
+    gp << "  'study.dat' index " << i << " using 1:2:3:4 with yerrorlines lc palette frac "
+       << ShortestText(series.size() > 1 ? static_cast<double>(i) / static_cast<double>(series.size() - 1) : 0.0)
+       << " title " << Quoted(series[i].title) << ", \\\n";
+  for (std::size_t i = 0; i < series.size(); i++)
+    gp << "  'study.dat' index " << i << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
+       << (i == 0 ? "title 'stopped short (--max-reps)'" : "notitle")
+       << (i + 1 < series.size() ? ", \\\n" : "\n");
+
+  if (auto error = ReplaceFile(directory / "study.dat", data.str())) return noPlot(*error);
+  if (auto error = ReplaceFile(directory / "study.gp", gp.str())) return noPlot(*error);
+
+  const std::string gnuplot = FindOnPath("gnuplot");
+  if (gnuplot.empty())
+    return noPlot("gnuplot is not installed (Debian package gnuplot-nox); run 'gnuplot study.gp' in " +
+                  directory.string() + " to draw study.svg");
+  ChildProcess child;
+  std::string error;
+  if (!child.Start({gnuplot, "study.gp"}, error, directory.string())) return noPlot("cannot run gnuplot: " + error);
+  const bool ended = child.WaitFor(60.0);
+  std::string messages;
+  if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), messages);
+  if (!ended || !child.ExitedCleanly())
+    // What gnuplot left may be cut short, or belong to an earlier study.
+    return noPlot("gnuplot " + child.EndDescription() + " drawing study.svg" + (messages.empty() ? "" : ": " + messages));
+  return std::nullopt;
+}

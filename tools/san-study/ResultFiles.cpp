@@ -1,0 +1,317 @@
+#include "ResultFiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iomanip>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "FileReplacement.h"
+#include "NumberText.h"
+#include "Utf8Text.h"
+
+namespace {
+using nlohmann::json;
+
+std::string CsvNumber(double value) { return std::isfinite(value) ? ShortestText(value) : ""; }
+
+std::string CsvText(const std::string& text) {
+  std::string quoted = "\"";
+  for (char c : EscapeInvalidUtf8(text)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+json JsonNumber(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
+json JsonText(const std::string& text) { return EscapeInvalidUtf8(text); }
+double NumberOr(const json& value, double otherwise) { return value.is_number() ? value.get<double>() : otherwise; }
+
+// A global variable's value as a JSON number of its type.
+json TypedValue(VariableType type, double value) {
+  if (IsIntegerType(type)) return static_cast<long long>(value);
+  return JsonNumber(value);
+}
+
+std::string GeneratorText(const StudyOptions& o) { return o.generator ? std::to_string(*o.generator) : ""; }
+
+std::string SweepsText(const StudyPlan& plan) {
+  std::string text;
+  for (const Sweep& s : plan.sweeps) text += (text.empty() ? "" : " ") + s.text;
+  return text;
+}
+
+// The settings that decide every experiment's numbers; a rerun with the
+// same ones reproduces them, so --resume may reuse them.
+json Settings(const ResultContext& c) {
+  const StudyOptions& o = c.options;
+  json sweeps = json::array();
+  for (const Sweep& s : c.plan.sweeps) sweeps.push_back(JsonText(s.text));
+  return {{"model", JsonText(c.description.model)},
+          {"descriptionDigest", c.description.digest},
+          {"seed", o.seed},
+          {"generator", o.generator ? json(*o.generator) : json(nullptr)},
+          {"override", JsonText(o.overrideText)},
+          {"sweeps", sweeps},
+          {"confidence", o.stopRule.confidence},
+          {"precision", o.stopRule.precision},
+          {"minReplications", o.stopRule.minReplications},
+          {"maxReplications", o.stopRule.maxReplications},
+          {"reportSize", o.reportSize}};
+}
+
+std::string ContextLines(const StudyResult& r, const ResultContext& c) {
+  const StudyOptions& o = c.options;
+  std::ostringstream out;
+  out << "# " << o.program << " " << ToolVersion() << "; model " << c.description.model << " (study description "
+      << c.description.source << ", digest " << c.description.digest << ")\n"
+      << "# started " << r.startTime << ", ended " << (r.endTime.empty() ? "-" : r.endTime) << ", host " << c.host
+      << (r.Complete() ? "" : "; incomplete") << "\n"
+      << "# seed " << o.seed << ", generator " << (o.generator ? std::to_string(*o.generator) : "default")
+      << ", override " << CsvText(o.overrideText) << ", sweeps " << CsvText(SweepsText(c.plan)) << ", confidence "
+      << ShortestText(o.stopRule.confidence) << ", precision " << ShortestText(o.stopRule.precision)
+      << ", replications " << o.stopRule.minReplications << " to " << o.stopRule.maxReplications << "\n";
+  return EscapeInvalidUtf8(out.str());
+}
+}  // namespace
+
+std::string CsvContent(const StudyResult& result, const ResultContext& c) {
+  const StudyDescription& d = c.description;
+  std::ostringstream out;
+  out << ContextLines(result, c);
+  out << "experiment,name,seed,generator,override,status,replications,processor_seconds,reward_variable,measure,"
+         "window_start,window_end,mean,half_width,relative_half_width,lower,upper,confidence,interval,variance,"
+         "window_converged,failure";
+  for (const GlobalVariable& v : d.variables) out << ',' << CsvText(v.name);
+  out << '\n';
+  const std::string confidence = ShortestText(c.options.stopRule.confidence);
+  for (const ExperimentResult& e : result.experiments) {
+    std::string values;
+    for (std::size_t v = 0; v < d.variables.size(); v++)
+      values += "," + ValueText(d.variables[v].type, e.plan.values[v]);
+    for (std::size_t m = 0; m < d.measures.size(); m++) {
+      const Measure& measure = d.measures[m];
+      const WindowResult w = m < e.windows.size() ? e.windows[m] : WindowResult{NAN, NAN, NAN, NAN, NAN, "none", NAN};
+      const bool any = e.replications > 0;
+      out << e.plan.index << ',' << CsvText(e.plan.name) << ',' << e.plan.seed << ',' << GeneratorText(c.options)
+          << ',' << CsvText(e.plan.overrideText) << ',' << e.status << ',' << e.replications << ','
+          << CsvNumber(e.processorSeconds) << ',' << CsvText(measure.rewardVariable) << ',' << CsvText(measure.label)
+          << ',' << CsvNumber(measure.start) << ',' << CsvNumber(measure.end) << ','
+          << CsvNumber(any ? w.mean : NAN) << ',' << CsvNumber(any ? w.halfWidth : NAN) << ','
+          << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0 ? w.halfWidth / std::fabs(w.mean) : NAN) << ','
+          << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ',' << confidence << ','
+          << w.method << ',' << CsvNumber(e.replications > 1 ? w.variance : NAN) << ','
+          << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << values << '\n';
+    }
+  }
+  return out.str();
+}
+
+std::string JsonContent(const StudyResult& result, const ResultContext& c) {
+  const StudyDescription& d = c.description;
+  const StudyOptions& o = c.options;
+  json variables = json::array(), measures = json::array(), experiments = json::array();
+  for (const GlobalVariable& v : d.variables)
+    variables.push_back({{"name", JsonText(v.name)}, {"type", TypeName(v.type)}, {"range", JsonText(v.range.Text())}});
+  for (const Measure& m : d.measures)
+    measures.push_back({{"rewardVariable", JsonText(m.rewardVariable)}, {"label", JsonText(m.label)},
+                        {"start", m.start}, {"end", m.end}});
+  for (const ExperimentResult& e : result.experiments) {
+    json values = json::object();
+    for (std::size_t v = 0; v < d.variables.size(); v++)
+      values[EscapeInvalidUtf8(d.variables[v].name)] = TypedValue(d.variables[v].type, e.plan.values[v]);
+    json windows = json::array();
+    const bool any = e.replications > 0;
+    for (const WindowResult& w : e.windows)
+      windows.push_back({{"mean", JsonNumber(any ? w.mean : NAN)},
+                         {"variance", JsonNumber(e.replications > 1 ? w.variance : NAN)},
+                         {"halfWidth", JsonNumber(any ? w.halfWidth : NAN)},
+                         {"lower", JsonNumber(any ? w.lower : NAN)},
+                         {"upper", JsonNumber(any ? w.upper : NAN)},
+                         {"interval", w.method},
+                         {"precisionReached", JsonNumber(w.reached)},
+                         {"converged", w.converged}});
+    experiments.push_back({{"experiment", e.plan.index},
+                           {"name", JsonText(e.plan.name)},
+                           {"key", JsonText(e.plan.Key())},
+                           {"point", JsonText(e.plan.point)},
+                           {"override", JsonText(e.plan.overrideText)},
+                           {"seed", e.plan.seed},
+                           {"status", e.status},
+                           {"failure", e.failure.empty() ? json(nullptr) : JsonText(e.failure)},
+                           {"replications", e.replications},
+                           {"processorSeconds", e.processorSeconds},
+                           {"globalVariables", values},
+                           {"windows", windows}});
+  }
+  json document = {
+      {"tool", {{"name", o.program}, {"version", ToolVersion()}}},
+      {"model", JsonText(d.model)},
+      {"description", {{"file", JsonText(d.source)}, {"simulation", json::parse(d.settingsText, nullptr, false)}}},
+      {"host", JsonText(c.host)},
+      {"startTime", result.startTime},
+      {"endTime", result.endTime.empty() ? json(nullptr) : json(result.endTime)},
+      {"complete", result.Complete()},
+      {"interrupted", result.Interrupted()},
+      {"settings", Settings(c)},
+      {"run", {{"jobs", o.jobs}, {"simulator", JsonText(o.simulator)}, {"stallTimeout", o.stallSeconds}}},
+      {"xVariable", c.plan.xVariable >= 0 ? json(d.variables[c.plan.xVariable].name) : json(nullptr)},
+      {"replicationRule",
+       "the estimates of an experiment cover exactly the first 'replications' replications its simulator "
+       "ran with 'seed' and 'override'; replications received after the stop decision are not counted"},
+      {"globalVariables", variables},
+      {"measures", measures},
+      {"experiments", experiments}};
+  // Every text is escaped above; should one slip through, it is replaced
+  // rather than ending the program.
+  return document.dump(2, ' ', false, json::error_handler_t::replace) + '\n';
+}
+
+std::vector<std::string> WriteResultFiles(const StudyResult& result, const ResultContext& context,
+                                          const std::filesystem::path& directory) {
+  std::vector<std::string> errors;
+  // Any exception while the content is made is reported as a failed write.
+  auto write = [&](const char* name, auto makeContent) {
+    const auto file = directory / name;
+    try {
+      if (auto error = ReplaceFile(file, makeContent())) errors.push_back(*error);
+    } catch (const std::exception& e) {
+      errors.push_back("cannot write " + file.string() + ": " + e.what());
+    }
+  };
+  write("study.csv", [&] { return CsvContent(result, context); });
+  write("study.json", [&] { return JsonContent(result, context); });
+  return errors;
+}
+
+std::optional<std::string> TakeEarlierResults(const std::filesystem::path& directory, const ResultContext& c,
+                                              StudyResult& result) {
+  const auto file = directory / "study.json";
+  std::error_code error;
+  if (!std::filesystem::exists(file, error)) {
+    if (c.options.resume) return "nothing to resume: " + file.string() + " does not exist";
+    return std::nullopt;
+  }
+  if (c.options.overwrite) return std::nullopt;
+  json earlier;
+  try {
+    std::ifstream in(file);
+    earlier = json::parse(in);
+  } catch (const std::exception& e) {
+    return file.string() + " is not a study's result file (" + e.what() +
+           "); choose another --out, or --overwrite to replace it";
+  }
+  const json settings = Settings(c);
+  const json before = earlier.value("settings", json::object());
+  if (before != settings) {
+    std::string differ;
+    for (const auto& [key, value] : settings.items())
+      if (!before.contains(key) || before.at(key) != value) differ += (differ.empty() ? "" : ", ") + key;
+    return directory.string() + " holds the results of a study with other settings (" + differ +
+           "); choose another --out, or --overwrite to replace them";
+  }
+  if (!c.options.resume) return std::nullopt;
+  for (const json& record : earlier.value("experiments", json::array())) {
+    const std::string status = record.value("status", "");
+    if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
+    for (ExperimentResult& e : result.experiments) {
+      if (e.plan.Key() != record.value("key", "") || e.plan.seed != record.value("seed", 0u)) continue;
+      const json& windows = record.at("windows");
+      if (windows.size() != c.description.measures.size()) continue;
+      e.status = status;
+      e.replications = record.at("replications").get<long>();
+      e.processorSeconds = record.at("processorSeconds").get<double>();
+      e.windows.clear();
+      for (const json& w : windows)
+        e.windows.push_back({NumberOr(w.at("mean"), NAN), NumberOr(w.at("variance"), NAN),
+                             NumberOr(w.at("lower"), -INFINITY), NumberOr(w.at("upper"), INFINITY),
+                             NumberOr(w.at("halfWidth"), INFINITY), w.at("interval").get<std::string>(),
+                             NumberOr(w.at("precisionReached"), INFINITY), w.at("converged").get<bool>()});
+      e.reused = true;
+    }
+  }
+  return std::nullopt;
+}
+
+namespace {
+// Right-aligns `text` in `width` characters (not bytes: "±" is two).
+std::string Pad(const std::string& text, std::size_t width) {
+  std::size_t chars = 0;
+  for (unsigned char ch : text) chars += (ch & 0xC0) != 0x80;
+  return std::string(width > chars ? width - chars : 0, ' ') + text;
+}
+
+std::vector<std::size_t> TableMeasures(const StudyDescription& d, const std::vector<std::string>& labels) {
+  std::vector<std::size_t> chosen;
+  for (const std::string& label : labels)
+    for (std::size_t m = 0; m < d.measures.size(); m++)
+      if (d.measures[m].label == label) chosen.push_back(m);
+  if (!chosen.empty()) return chosen;
+  const std::size_t count = d.measures.size();
+  if (count <= 4) {
+    for (std::size_t m = 0; m < count; m++) chosen.push_back(m);
+  } else {
+    for (std::size_t k = 0; k < 4; k++) chosen.push_back(static_cast<std::size_t>(std::lround(k * (count - 1) / 3.0)));
+  }
+  return chosen;
+}
+
+std::string Figure(double reached) { return std::isfinite(reached) ? "±" + FixedText(100.0 * reached, 1) + "%" : "±?"; }
+}  // namespace
+
+void PrintTable(const StudyResult& result, const ResultContext& c, const std::vector<std::string>& tableMeasures,
+                const std::string& xTitle, std::ostream& out) {
+  const StudyDescription& d = c.description;
+  const std::vector<std::size_t> shown = TableMeasures(d, tableMeasures);
+  std::size_t nameWidth = 15;
+  for (const ExperimentResult& e : result.experiments) nameWidth = std::max(nameWidth, e.plan.name.size() + 2);
+  const int x = c.plan.xVariable;
+  const std::string title = x < 0 ? "" : (xTitle.empty() ? d.variables[x].name : xTitle);
+  const std::size_t xWidth = std::max<std::size_t>(8, title.size() + 2);
+  out << std::left << std::setw(static_cast<int>(nameWidth)) << "experiment" << std::right;
+  if (x >= 0) out << std::setw(static_cast<int>(xWidth)) << title;
+  out << std::setw(7) << "reps" << "  " << std::left << std::setw(11) << "status" << std::right;
+  for (std::size_t m : shown) out << Pad(d.measures[m].label, 17);
+  out << '\n';
+  for (const ExperimentResult& e : result.experiments) {
+    out << std::left << std::setw(static_cast<int>(nameWidth)) << e.plan.name << std::right;
+    if (x >= 0) {
+      const double value = e.plan.values[x];
+      out << std::setw(static_cast<int>(xWidth))
+          << (IsIntegerType(d.variables[x].type) ? ValueText(d.variables[x].type, value) : FixedText(value, 3));
+    }
+    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11) << e.status << std::right;
+    for (std::size_t m : shown) {
+      std::string cell = "-";
+      if (e.replications > 0 && m < e.windows.size())
+        cell = FixedText(e.windows[m].mean, 3) + " ± " +
+               (std::isfinite(e.windows[m].halfWidth) ? FixedText(e.windows[m].halfWidth, 3) : std::string("?"));
+      out << Pad(cell, 17);
+    }
+    out << '\n';
+  }
+  if (result.Aborted())
+    out << "The study stopped on an internal error: these results are incomplete.\n";
+  else if (result.Interrupted())
+    out << "The study was interrupted: these results are incomplete.\n";
+  else if (result.AnyFailure())
+    out << "Some experiments failed: see the messages above.\n";
+}
+
+std::vector<std::string> VerdictLines(const StudyResult& result, const ResultContext& c) {
+  std::vector<std::string> lines;
+  const std::string target = "±" + ShortestText(100.0 * c.options.stopRule.precision) + "%";
+  for (const ExperimentResult& e : result.experiments) {
+    if (e.status != ExperimentStatus::kMaxReps) continue;
+    std::string missed;
+    int listed = 0, more = 0;
+    for (std::size_t m = 0; m < e.windows.size() && m < c.description.measures.size(); m++) {
+      if (e.windows[m].converged) continue;
+      if (listed++ < 6) missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " + Figure(e.windows[m].reached);
+      else more++;
+    }
+    if (more) missed += " and " + std::to_string(more) + " more";
+    lines.push_back(e.plan.name + " stopped at " + std::to_string(e.replications) + " replications short of " + target +
+                    ": " + missed);
+  }
+  return lines;
+}

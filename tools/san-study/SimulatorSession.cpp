@@ -1,0 +1,318 @@
+#include "SimulatorSession.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <variant>
+
+#include "NumberText.h"
+
+namespace {
+constexpr const char* kRegisterPrefix = "REGISTER:  Port: [";
+constexpr auto kConnectRetry = std::chrono::milliseconds(50);
+constexpr std::uint8_t kQuitCommand = 2;
+
+Clock::duration Seconds(double s) {
+  return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+}
+}  // namespace
+
+SimulatorSession::SimulatorSession(PlannedExperiment experiment, const SessionSettings& settings)
+    : experiment_(std::move(experiment)),
+      settings_(settings),
+      pending_(static_cast<std::size_t>(settings.measures)),
+      estimate_(settings.stopRule, experiment_.bounds) {}
+
+void SimulatorSession::Start(std::uint16_t portHint, Clock::time_point now) {
+  std::vector<std::string> argv = {settings_.simulator,
+                                   "-w",
+                                   "-e",
+                                   std::to_string(experiment_.index),
+                                   "-s",
+                                   std::to_string(experiment_.seed),
+                                   "-n",
+                                   std::to_string(settings_.reportSize),
+                                   "-p",
+                                   std::to_string(portHint)};
+  if (settings_.generator) argv.insert(argv.end(), {"-r", std::to_string(*settings_.generator)});
+  if (settings_.steadyState) argv.insert(argv.end(), {"-t", "0"});
+  if (!experiment_.overrideText.empty()) argv.insert(argv.end(), {"-O", experiment_.overrideText});
+  std::string error;
+  phase_ = Phase::AwaitingPort;
+  silenceDeadline_ = now + Seconds(settings_.stallSeconds);
+  if (!child_.Start(argv, error)) {
+    failure_ = "could not be started: " + error;
+    phase_ = Phase::Finished;
+  }
+}
+
+void SimulatorSession::AddPollFds(std::vector<pollfd>& fds) const {
+  if (child_.StdoutFd() >= 0) fds.push_back({child_.StdoutFd(), POLLIN, 0});
+  if (child_.StderrFd() >= 0) fds.push_back({child_.StderrFd(), POLLIN, 0});
+  if (socket_ >= 0) fds.push_back({socket_, static_cast<short>(phase_ == Phase::Connecting ? POLLOUT : POLLIN), 0});
+}
+
+void SimulatorSession::OnPollEvent(const pollfd& fd, Clock::time_point now) {
+  if (fd.fd == child_.StdoutFd()) ReadStdout(now);
+  else if (fd.fd == child_.StderrFd()) ReadStderr();
+  else if (fd.fd == socket_ && phase_ == Phase::Connecting) ConnectFinished(now);
+  else if (fd.fd == socket_) ReadSocket(now);
+}
+
+void SimulatorSession::ReadStdout(Clock::time_point now) {
+  std::string data;
+  const bool open = ReadAvailable(child_.StdoutFd(), data);
+  stdoutTail_.Append(data.data(), data.size());
+  if (!open) child_.CloseStdout();
+  if (phase_ != Phase::AwaitingPort || !child_.Running()) return;
+  stdoutLine_ += data;
+  std::size_t newline;
+  while (phase_ == Phase::AwaitingPort && (newline = stdoutLine_.find('\n')) != std::string::npos) {
+    const std::string line = stdoutLine_.substr(0, newline);
+    stdoutLine_.erase(0, newline + 1);
+    const std::size_t at = line.find(kRegisterPrefix);
+    if (at == std::string::npos) continue;
+    const std::string rest = line.substr(at + std::strlen(kRegisterPrefix));
+    char* end = nullptr;
+    const long port = std::strtol(rest.c_str(), &end, 10);
+    if (end == rest.c_str() || *end != ']' || port < 1 || port > 65535)
+      return Fail("announced its port in a malformed line: " + line, now);
+    port_ = static_cast<std::uint16_t>(port);
+    phase_ = Phase::Connecting;
+    silenceDeadline_ = now + Seconds(settings_.stallSeconds);
+    TryConnect(now);
+  }
+  if (stdoutLine_.size() > 4096) stdoutLine_.erase(0, stdoutLine_.size() - 4096);
+}
+
+void SimulatorSession::ReadStderr() {
+  std::string data;
+  const bool open = ReadAvailable(child_.StderrFd(), data);
+  stderrTail_.Append(data.data(), data.size());
+  if (!open) child_.CloseStderr();
+}
+
+// The simulator announces its port before it listens, so a refused
+// connection is retried until the silence limit.
+void SimulatorSession::TryConnect(Clock::time_point now) {
+  socket_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (socket_ < 0) return Fail(std::string("cannot create a socket: ") + std::strerror(errno), now);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port_);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    phase_ = Phase::Streaming;
+  } else if (errno == ECONNREFUSED) {
+    CloseSocket();
+    connectRetryAt_ = now + kConnectRetry;
+  } else if (errno != EINPROGRESS) {
+    Fail("cannot connect to port " + std::to_string(port_) + ": " + std::strerror(errno), now);
+  }
+}
+
+void SimulatorSession::ConnectFinished(Clock::time_point now) {
+  int error = 0;
+  socklen_t size = sizeof error;
+  getsockopt(socket_, SOL_SOCKET, SO_ERROR, &error, &size);
+  if (error == 0) {
+    phase_ = Phase::Streaming;
+  } else if (error == ECONNREFUSED) {
+    CloseSocket();
+    connectRetryAt_ = now + kConnectRetry;
+  } else {
+    Fail("cannot connect to port " + std::to_string(port_) + ": " + std::strerror(error), now);
+  }
+}
+
+void SimulatorSession::ReadSocket(Clock::time_point now) {
+  std::string data;
+  const bool open = ReadAvailable(socket_, data);
+  if (!data.empty()) {
+    silenceDeadline_ = now + Seconds(settings_.stallSeconds);
+    const bool wellFormed = parser_.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    HandleMessages(now);  // the messages before a malformed one still count
+    if (!wellFormed) return Fail("sent a " + parser_.Error(), now);
+  }
+  if (open || socket_ < 0) return;
+  // End of the stream: how the simulator ends tells whether that was a fault.
+  CloseSocket();
+  if (!awaitingExit_) {
+    awaitingExit_ = true;
+    exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
+  }
+  phase_ = Phase::Ending;
+}
+
+void SimulatorSession::HandleMessages(Clock::time_point now) {
+  SimulatorMessage message;
+  while (socket_ >= 0 && parser_.Next(message)) {
+    if (auto* control = std::get_if<ControlMessage>(&message)) {
+      if (!greeted_ && control->IsGreeting()) greeted_ = true;
+      else if (!(quitSent_ && control->IsQuitReply()))
+        return Fail("sent an unexpected control message (code " + std::to_string(control->code) + ")", now);
+    } else if (!greeted_) {
+      return Fail("did not greet before sending observations", now);
+    } else if (auto* time = std::get_if<ProcessorTimeMessage>(&message)) {
+      if (!CheckExperiment(time->experiment, now)) return;
+      processorSeconds_ = time->seconds;
+    } else {
+      HandleRecord(std::get<DataRecord>(message), now);
+    }
+  }
+}
+
+bool SimulatorSession::CheckExperiment(std::uint16_t experiment, Clock::time_point now) {
+  if (experiment == static_cast<std::uint16_t>(experiment_.index)) return true;
+  Fail("reports experiment " + std::to_string(experiment) + " instead of " + std::to_string(experiment_.index), now);
+  return false;
+}
+
+// Observations of each window wait until every window has one; only such
+// whole replications are counted, in the order the simulator ran them.
+void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point now) {
+  if (!CheckExperiment(record.experiment, now)) return;
+  for (const PVSection& section : record.sections)
+    if (section.pvIndex >= pending_.size())
+      return Fail("sent observations of PV " + std::to_string(section.pvIndex) + ", beyond the " +
+                      std::to_string(pending_.size()) + " measures of the study description",
+                  now);
+  if (estimate_.Decision() != StopDecision::Continue) return;
+  for (const PVSection& section : record.sections)
+    pending_[section.pvIndex].insert(pending_[section.pvIndex].end(), section.values.begin(), section.values.end());
+  auto whole = [this] {
+    for (const auto& window : pending_)
+      if (window.empty()) return false;
+    return true;
+  };
+  while (estimate_.Decision() == StopDecision::Continue && whole()) {
+    Replication replication(pending_.size());
+    for (std::size_t w = 0; w < pending_.size(); w++) {
+      replication[w] = pending_[w].front();
+      pending_[w].pop_front();
+    }
+    estimate_.AddReplication(replication);
+  }
+  if (estimate_.Decision() != StopDecision::Continue) {
+    for (auto& window : pending_) window.clear();
+    if (!quitSent_) SendQuit(now);
+  }
+}
+
+void SimulatorSession::SendQuit(Clock::time_point now) {
+  quitSent_ = true;
+  awaitingExit_ = true;
+  exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
+  phase_ = Phase::Ending;
+  const std::uint8_t command = kQuitCommand;
+  // A failed send means the simulator is gone; reaping it tells how.
+  ssize_t sent = send(socket_, &command, 1, MSG_NOSIGNAL);
+  (void)sent;
+}
+
+void SimulatorSession::Fail(const std::string& cause, Clock::time_point now) {
+  if (failure_.empty()) failure_ = cause;
+  CloseSocket();
+  if (phase_ != Phase::Finished) phase_ = Phase::Ending;
+  if (!termSent_) Terminate(now);
+}
+
+void SimulatorSession::Terminate(Clock::time_point now) {
+  child_.Signal(SIGTERM);
+  termSent_ = true;
+  termSentAt_ = now;
+}
+
+void SimulatorSession::Interrupt(Clock::time_point now) {
+  interrupted_ = true;
+  if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
+  if (phase_ == Phase::Streaming && greeted_ && !quitSent_) SendQuit(now);
+  else if (!quitSent_ && !termSent_) Terminate(now);
+}
+
+void SimulatorSession::Kill() {
+  if (!Started() || Finished()) return;
+  child_.Signal(SIGKILL);
+  killSent_ = true;
+}
+
+std::string SimulatorSession::SilenceDescription() const {
+  const std::string limit = ShortestText(settings_.stallSeconds) + " s";
+  switch (phase_) {
+    case Phase::AwaitingPort: return "did not announce its port within " + limit;
+    case Phase::Connecting: return "did not accept the connection within " + limit;
+    default: return greeted_ ? "sent nothing for " + limit : "sent no greeting within " + limit;
+  }
+}
+
+void SimulatorSession::OnTick(Clock::time_point now) {
+  if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
+  if (child_.Reap()) return Finish(now);
+  if (phase_ == Phase::Connecting && socket_ < 0 && now >= connectRetryAt_) TryConnect(now);
+  if (phase_ != Phase::Ending && now > silenceDeadline_) return Fail(SilenceDescription(), now);
+  if (awaitingExit_ && !termSent_ && now > exitDeadline_) {
+    const std::string limit = ShortestText(settings_.quitGraceSeconds) + " s";
+    if (interrupted_) Terminate(now);
+    else if (quitSent_) Fail("did not exit within " + limit + " of the quit command", now);
+    else Fail("closed the connection but did not exit within " + limit, now);
+  }
+  if (termSent_ && !killSent_ && now > termSentAt_ + Seconds(settings_.termGraceSeconds)) Kill();
+}
+
+void SimulatorSession::Finish(Clock::time_point now) {
+  if (child_.StdoutFd() >= 0) ReadStdout(now);
+  if (child_.StderrFd() >= 0) ReadStderr();
+  // The simulator has ended: what it sent is all in the socket now.
+  if (phase_ == Phase::Streaming || phase_ == Phase::Ending)
+    for (int reads = 0; socket_ >= 0 && reads < 1024; reads++) ReadSocket(now);
+  CloseSocket();
+  child_.CloseStdout();
+  child_.CloseStderr();
+  const std::string end = child_.EndDescription();
+  if (!failure_.empty() || interrupted_) {
+    // failure or interruption: already accounted for
+  } else if (estimate_.Decision() != StopDecision::Continue) {
+    if (!child_.ExitedCleanly()) failure_ = "after the quit command it " + end;
+  } else if (phase_ == Phase::AwaitingPort) {
+    failure_ = end + " without announcing its port";
+  } else if (phase_ == Phase::Connecting) {
+    failure_ = end + " before accepting the connection";
+  } else {
+    failure_ = end + " after " + std::to_string(estimate_.Replications()) +
+               " whole replications, before its estimates converged";
+  }
+  phase_ = Phase::Finished;
+}
+
+void SimulatorSession::CloseSocket() {
+  if (socket_ >= 0) close(socket_);
+  socket_ = -1;
+}
+
+SessionOutcome SimulatorSession::Outcome() const {
+  if (!failure_.empty()) return SessionOutcome::Failed;
+  if (estimate_.Decision() == StopDecision::Converged) return SessionOutcome::Converged;
+  if (estimate_.Decision() == StopDecision::MaxReplications) return SessionOutcome::MaxReplications;
+  return Finished() ? SessionOutcome::Incomplete : SessionOutcome::Running;
+}
+
+std::string SimulatorSession::FailureReport() const {
+  std::string report = experiment_.name + " (-e " + std::to_string(experiment_.index) + " -s " +
+                       std::to_string(experiment_.seed) + "): the simulator " + failure_;
+  const std::string tail = stderrTail_.LastLines(8);
+  if (!tail.empty()) {
+    report += "\n  last lines of its standard error:";
+    std::size_t begin = 0;
+    while (begin <= tail.size()) {
+      const std::size_t end = std::min(tail.find('\n', begin), tail.size());
+      report += "\n    | " + tail.substr(begin, end - begin);
+      begin = end + 1;
+    }
+  }
+  return report;
+}

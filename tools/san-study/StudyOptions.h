@@ -1,0 +1,52 @@
+#ifndef SAN_STUDY_STUDY_OPTIONS_H
+#define SAN_STUDY_STUDY_OPTIONS_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ExperimentEstimate.h"
+
+// What differs between the generic tool and a model's own study command.
+struct ToolProfile {
+  std::string program = "san-study";
+  std::string defaultSimulator;  // file name beside the tool; empty: --simulator is required
+  std::vector<std::string> tableMeasures;  // measure labels in the table; empty: a few spread out
+  std::string xTitle;  // table heading of the x variable; empty: its name
+};
+
+// The settings of one study run, from the command line.
+struct StudyOptions {
+  std::string program = "san-study";  // in messages
+  std::vector<std::string> experimentSelection;  // as given; empty: all (the first with sweeps)
+  std::vector<std::string> sweeps;
+  unsigned jobs = 1;
+  std::uint32_t seed = 31415;
+  std::optional<int> generator;  // the simulators' -r
+  std::string overrideText;
+  StopRule stopRule;
+  int reportSize = 20;  // the simulator's -n
+  std::string outDir = "results";
+  std::string simulator;
+  std::string description;  // default: beside the simulator, NAME-sim -> NAME-study.json
+  double stallSeconds = 120.0;
+  bool resume = false;
+  bool overwrite = false;
+  bool quiet = false;
+};
+
+// Parses the command line. Returns std::nullopt to go on, or the exit
+// status to end with (0 after --help or --version; 1 after a message on
+// standard error).
+std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& profile, StudyOptions& options);
+
+// The seed handed to the simulator of an experiment: a mix of the study
+// seed and the experiment index, in 1 .. 2^31 - 1, the same whatever else
+// is run alongside. A sweep point mixes in its values' text too.
+std::uint32_t SimulatorSeed(std::uint32_t studySeed, int experiment, const std::string& pointText = "");
+
+// "1.2.0 (git abc1234)" or "1.2.0".
+std::string ToolVersion();
+
+#endif

@@ -1,0 +1,126 @@
+#include "StudyPlan.h"
+
+#include <algorithm>
+#include <sstream>
+
+namespace {
+// "7" or "2-5" (spaces allowed around the numbers).
+bool ParseRange(const std::string& text, int& first, int& last) {
+  if (text.find_first_not_of("0123456789- ") != std::string::npos) return false;
+  std::istringstream in(text);
+  char dash = 0;
+  if (!(in >> first) || first < 0) return false;
+  last = first;
+  if (in >> dash && (dash != '-' || !(in >> last))) return false;
+  in >> std::ws;
+  return in.eof();
+}
+
+std::optional<std::string> SelectExperiments(const StudyOptions& o, const StudyDescription& d,
+                                             std::vector<int>& chosen) {
+  const int count = static_cast<int>(d.experiments.size());
+  auto add = [&](int index) {
+    if (std::find(chosen.begin(), chosen.end(), index) == chosen.end()) chosen.push_back(index);
+  };
+  if (o.experimentSelection.empty())
+    for (int i = 0; i < (o.sweeps.empty() ? count : 1); i++) add(i);
+  const std::string known = ": the study has experiments 0 to " + std::to_string(count - 1) + " (\"" +
+                            d.experiments.front().name + "\" to \"" + d.experiments.back().name + "\")";
+  for (const std::string& item : o.experimentSelection) {
+    int first = 0, last = 0;
+    if (ParseRange(item, first, last)) {
+      if (first > last || last >= count) return "unknown experiment '" + item + "'" + known;
+      for (int i = first; i <= last; i++) add(i);
+      continue;
+    }
+    auto named = std::find_if(d.experiments.begin(), d.experiments.end(), [&](const auto& e) { return e.name == item; });
+    if (named == d.experiments.end()) return "unknown experiment '" + item + "'" + known;
+    add(static_cast<int>(named - d.experiments.begin()));
+  }
+  if (chosen.empty()) return "no experiment chosen";
+  return std::nullopt;
+}
+
+// Every combination of the sweeps' values, the last sweep varying fastest.
+std::vector<std::vector<Assignment>> Grid(const std::vector<Sweep>& sweeps) {
+  std::vector<std::vector<Assignment>> grid(1);
+  for (const Sweep& sweep : sweeps) {
+    std::vector<std::vector<Assignment>> next;
+    for (const auto& partial : grid)
+      for (const Assignment& a : sweep.points) {
+        next.push_back(partial);
+        next.back().push_back(a);
+      }
+    grid = std::move(next);
+  }
+  return grid;
+}
+
+std::vector<ObservationBounds> Bounds(const StudyDescription& d, const std::vector<double>& values) {
+  std::vector<ObservationBounds> bounds;
+  for (const Measure& m : d.measures) {
+    ObservationBounds b;
+    if (m.lowest) b.lowest = m.lowest->Resolve(values);
+    if (m.highest) b.highest = m.highest->Resolve(values);
+    bounds.push_back(b);
+  }
+  return bounds;
+}
+}  // namespace
+
+std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescription& d, StudyPlan& plan) {
+  plan = StudyPlan{};
+  if (auto error = ParseOverride(o.overrideText, d, plan.overrides)) return error;
+  for (const std::string& text : o.sweeps) {
+    Sweep sweep;
+    if (auto error = ParseSweep(text, d, sweep)) return error;
+    for (const Sweep& other : plan.sweeps)
+      if (other.variable == sweep.variable)
+        return "the sweeps '" + other.text + "' and '" + text + "' change the same variable";
+    plan.sweeps.push_back(std::move(sweep));
+  }
+  std::vector<int> chosen;
+  if (auto error = SelectExperiments(o, d, chosen)) return error;
+  const auto grid = Grid(plan.sweeps);
+  if (grid.size() * chosen.size() > kMaxSweepPoints)
+    return "the study would run " + std::to_string(grid.size() * chosen.size()) + " experiments, more than " +
+           std::to_string(kMaxSweepPoints);
+
+  for (int index : chosen) {
+    for (const auto& point : grid) {
+      PlannedExperiment e;
+      e.index = index;
+      e.name = d.experiments[index].name;
+      e.values = d.experiments[index].values;
+      for (const Assignment& a : plan.overrides) e.values[a.variable] = a.value;
+      std::string label;
+      for (const Assignment& a : point) {
+        e.values[a.variable] = a.value;
+        label += (label.empty() ? "" : ", ") + d.variables[a.variable].name + "=" + a.text;
+      }
+      if (!label.empty()) e.name += " [" + label + "]";
+      e.point = OverrideText(point, d);
+      e.overrideText = o.overrideText + (o.overrideText.empty() || e.point.empty() ? "" : ":") + e.point;
+      e.seed = SimulatorSeed(o.seed, index, e.point);
+      e.bounds = Bounds(d, e.values);
+      plan.experiments.push_back(std::move(e));
+    }
+  }
+
+  if (!plan.sweeps.empty()) {
+    plan.xVariable = plan.sweeps.front().variable;
+  } else {
+    for (std::size_t v = 0; v < d.variables.size(); v++) {
+      const bool differs = std::any_of(plan.experiments.begin(), plan.experiments.end(), [&](const auto& e) {
+        return e.values[v] != plan.experiments.front().values[v];
+      });
+      if (!differs) continue;
+      if (plan.xVariable >= 0) {  // several differ: no single x
+        plan.xVariable = -1;
+        break;
+      }
+      plan.xVariable = static_cast<int>(v);
+    }
+  }
+  return std::nullopt;
+}

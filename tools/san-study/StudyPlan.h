@@ -1,0 +1,42 @@
+#ifndef SAN_STUDY_STUDY_PLAN_H
+#define SAN_STUDY_STUDY_PLAN_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ExperimentEstimate.h"
+#include "StudyDescription.h"
+#include "StudyOptions.h"
+#include "VariableAssignments.h"
+
+// One experiment the study runs: an experiment of the model's study, or a
+// sweep point made from one, with everything its simulator is given.
+struct PlannedExperiment {
+  int index = 0;              // the simulator's -e
+  std::string name;           // "Experiment 1", or "Experiment 1 [nTrains=12]" for a point
+  std::string point;          // the point's assignments as -O text; empty for none
+  std::string overrideText;   // the whole -O text: the study's override, then the point's
+  std::uint32_t seed = 0;
+  std::vector<double> values;  // every global variable, after the override and the point
+  std::vector<ObservationBounds> bounds;  // per measure, resolved with these values
+
+  // Identifies the experiment among the results of a study with the same
+  // settings (for --resume).
+  std::string Key() const { return std::to_string(index) + (point.empty() ? "" : "|" + point); }
+};
+
+struct StudyPlan {
+  std::vector<PlannedExperiment> experiments;
+  std::vector<Assignment> overrides;
+  std::vector<Sweep> sweeps;
+  int xVariable = -1;  // the swept variable, or the one that differs between experiments; -1: none
+};
+
+// Builds the plan from the options; an error text for an unknown
+// experiment, a malformed or out-of-range override or sweep.
+std::optional<std::string> PlanStudy(const StudyOptions& options, const StudyDescription& description,
+                                     StudyPlan& plan);
+
+#endif

@@ -1,0 +1,28 @@
+#include "StudyResults.h"
+
+#include <algorithm>
+#include <ctime>
+
+bool StudyResult::AnyFailure() const {
+  return std::any_of(experiments.begin(), experiments.end(),
+                     [](const ExperimentResult& e) { return e.status == ExperimentStatus::kFailed; });
+}
+
+bool StudyResult::AnyShortOfPrecision() const {
+  return std::any_of(experiments.begin(), experiments.end(),
+                     [](const ExperimentResult& e) { return e.status == ExperimentStatus::kMaxReps; });
+}
+
+bool StudyResult::Complete() const {
+  return !Interrupted() && !Aborted() &&
+         std::all_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) { return e.Finished(); });
+}
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+  return text;
+}

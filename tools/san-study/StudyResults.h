@@ -1,0 +1,63 @@
+#ifndef SAN_STUDY_STUDY_RESULTS_H
+#define SAN_STUDY_STUDY_RESULTS_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "StudyPlan.h"
+
+struct WindowResult {
+  double mean = 0.0;
+  double variance = 0.0;
+  double lower = 0.0;  // -inf / +inf when unknown
+  double upper = 0.0;
+  double halfWidth = 0.0;  // the larger distance from the mean to a bound
+  std::string method;      // how the interval was formed
+  double reached = 0.0;    // what is held against the precision: the relative half-width,
+                           // or for all-equal observations the bound on the chance of another value
+  bool converged = false;
+};
+
+// Status texts of an experiment.
+namespace ExperimentStatus {
+constexpr const char* kConverged = "converged";    // every measure within the precision
+constexpr const char* kMaxReps = "max-reps";       // stopped at --max-reps short of the precision
+constexpr const char* kIncomplete = "incomplete";  // the study was interrupted
+constexpr const char* kFailed = "failed";          // the simulator misbehaved
+constexpr const char* kNotRun = "not-run";         // not started (yet)
+constexpr const char* kRunning = "running";        // in the files written while the study runs
+}  // namespace ExperimentStatus
+
+struct ExperimentResult {
+  PlannedExperiment plan;
+  std::string status = ExperimentStatus::kNotRun;
+  std::string failure;  // empty unless failed
+  long replications = 0;
+  double processorSeconds = 0.0;  // as last reported by the simulator
+  std::vector<WindowResult> windows;
+  bool reused = false;  // taken from an earlier run's files (--resume)
+
+  bool Finished() const {
+    return status == ExperimentStatus::kConverged || status == ExperimentStatus::kMaxReps;
+  }
+};
+
+struct StudyResult {
+  std::vector<ExperimentResult> experiments;
+  int interruptSignal = 0;    // SIGINT or SIGTERM when the study was stopped
+  std::string internalError;  // what stopped the study early, if anything did
+  std::string startTime, endTime;  // UTC, ISO 8601; no end while it runs
+
+  bool Interrupted() const { return interruptSignal != 0; }
+  bool Aborted() const { return !internalError.empty(); }
+  bool AnyFailure() const;
+  bool AnyShortOfPrecision() const;
+  // Every chosen experiment ran to its stop rule.
+  bool Complete() const;
+};
+
+// The current time as 2024-05-01T12:00:00Z.
+std::string UtcNow();
+
+#endif

@@ -1,0 +1,117 @@
+#include "StudyTool.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+
+#include "PlotWriter.h"
+#include "ProgressDisplay.h"
+#include "ResultFiles.h"
+#include "SettingsProbe.h"
+#include "StudyDescriptionReader.h"
+#include "StudyPlan.h"
+#include "StudyRunner.h"
+
+namespace {
+std::string HostName() {
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return "";
+  return name;
+}
+
+int Study(int argc, char** argv, const ToolProfile& profile) {
+  const std::string program = profile.program;
+  auto refuse = [&](const std::string& message) {
+    std::cerr << program << ": " << message << "\n";
+    return 1;
+  };
+  StudyOptions options;
+  if (auto status = ParseStudyOptions(argc, argv, profile, options)) return *status;
+  StudyDescription description;
+  try {
+    description = ReadStudyDescription(options.description);
+  } catch (const std::exception& e) {
+    return refuse(e.what());
+  }
+  StudyPlan plan;
+  if (auto error = PlanStudy(options, description, plan)) return refuse(*error);
+
+  const std::filesystem::path out(options.outDir);
+  std::error_code created;
+  std::filesystem::create_directories(out, created);
+  if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
+  const ResultContext context{options, description, plan, HostName()};
+  StudyResult result;
+  for (const PlannedExperiment& e : plan.experiments) {
+    ExperimentResult fresh;
+    fresh.plan = e;
+    result.experiments.push_back(std::move(fresh));
+  }
+  if (auto error = TakeEarlierResults(out, context, result)) return refuse(*error);
+
+  std::size_t reused = 0;
+  const PlannedExperiment* firstToRun = nullptr;
+  for (const ExperimentResult& e : result.experiments) {
+    reused += e.reused;
+    if (!e.reused && !firstToRun) firstToRun = &e.plan;
+  }
+  if (firstToRun && !firstToRun->overrideText.empty())
+    if (auto error = ProbeSettings(options, description.steadyState, *firstToRun)) return refuse(*error);
+
+  const auto mode = options.quiet                  ? ProgressDisplay::Mode::Quiet
+                    : isatty(STDERR_FILENO) ? ProgressDisplay::Mode::Terminal
+                                                   : ProgressDisplay::Mode::Plain;
+  ProgressDisplay progress(mode);
+  if (reused)
+    progress.Message(program + ": " + std::to_string(reused) + " finished experiment" + (reused > 1 ? "s" : "") +
+                     " reused from " + out.string());
+  result.startTime = UtcNow();
+  std::vector<std::string> fileErrors;
+  // Each error is told once, however often the files are written.
+  auto save = [&](const StudyResult& sofar) {
+    const std::vector<std::string> errors = WriteResultFiles(sofar, context, out);
+    for (const std::string& error : errors)
+      if (std::find(fileErrors.begin(), fileErrors.end(), error) == fileErrors.end()) {
+        progress.Message(program + ": " + error);
+        fileErrors.push_back(error);
+      }
+    return errors.empty();
+  };
+  save(result);  // marks the directory with these settings at once
+  StudyRunner(options, description, progress, save).Run(result);
+  result.endTime = UtcNow();
+  progress.ClearLine();
+  if (result.Aborted()) progress.Message(program + ": stopped on an internal error: " + result.internalError);
+
+  PrintTable(result, context, profile.tableMeasures, profile.xTitle, std::cout);
+  const std::vector<std::string> verdict = VerdictLines(result, context);
+  for (const std::string& line : verdict) std::cout << line << "\n";
+  std::cout.flush();
+
+  const bool filesWritten = save(result);
+  std::string written = filesWritten ? "study.csv, study.json" : "";
+  if (auto problem = WritePlot(result, context, out)) progress.Message(program + ": no plot: " + *problem);
+  else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  progress.Message(program + ": results in " + out.string() + ": " + written +
+                   (result.Complete() ? "" : "; marked incomplete"));
+  if (result.Interrupted()) return 128 + result.interruptSignal;
+  if (result.AnyFailure() || result.Aborted() || !filesWritten) return 1;
+  return verdict.empty() ? 0 : 2;
+}
+}  // namespace
+
+// Whatever escapes the study (the runner and the file writers keep the
+// results gathered so far themselves) ends it with a message, not an abort.
+int RunStudyTool(int argc, char** argv, const ToolProfile& profile) {
+  try {
+    return Study(argc, argv, profile);
+  } catch (const std::exception& e) {
+    std::cerr << profile.program << ": internal error: " << e.what() << "\n";
+  } catch (...) {
+    std::cerr << profile.program << ": internal error\n";
+  }
+  return 1;
+}
