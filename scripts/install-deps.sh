@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
-needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev gnuplot-nox)
+needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev gnuplot-nox)
 missing=()
 for p in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
