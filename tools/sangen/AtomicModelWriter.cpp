@@ -1,6 +1,7 @@
 // One atomic SAN model: a SANModel subclass with one nested class per
 // activity (and, for an activity with cases, one per case), its state
 // variables, arcs and groups.
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -65,11 +66,16 @@ class AtomicWriter {
   void writeConstructor(CodeWriter& cpp);
   // A member function of an activity class around a snippet: `result` is
   // its return type; the snippet is an expression unless `statements`.
+  // `hot`: the function is inlined into its caller (enabling and
+  // reactivation code, evaluated far more often than a firing).
   void writeSnippetFunction(CodeWriter& cpp, const std::string& owner, const std::string& result,
                             const std::string& function, const std::vector<VariableUse>& uses,
-                            bool readOnly, const Snippet& code, bool statements);
+                            bool readOnly, const Snippet& code, bool statements, bool hot = false);
   void writeSnippetBody(CodeWriter& cpp, const std::vector<VariableUse>& uses, bool readOnly,
                         const Snippet& code, bool statements, const std::string& result);
+  // The array variables an activity's code uses; each has an element table
+  // in the activity (san::CellTable, san::ViewTable).
+  std::vector<std::string> tabledArrays(const Activity& a) const;
 
   Generation& generation;
   const CheckedModel& checked;
@@ -152,7 +158,9 @@ void AtomicWriter::writeActivityClass(CodeWriter& h, const Activity& a) {
     h << "    " << type.className() << "* " << name << " = nullptr;\n";
     if (type.isCell()) h << "    " << type.cellType() << "* " << name << "_Mark = nullptr;\n";
   }
-  h << "    bool Enabled()" << overrideWord;
+  // The cases' group calls the enabling directly; inlined there.
+  h << (cases ? "    [[gnu::always_inline]] inline bool Enabled() final;\n"
+              : "    bool Enabled() override;\n");
   if (cases) h << "    bool EnablingChange() final;\n";
   if (!cases) h << "    double Weight() override;\n";
   h << "    double Rate()" << overrideWord << "    bool ReactivationPredicate()" << overrideWord
@@ -169,12 +177,13 @@ void AtomicWriter::writeActivityClass(CodeWriter& h, const Activity& a) {
       << "    bool takeEnabling(bool value) {\n"
       << "      const bool changed = value != enabled;\n"
       << "      previouslyEnabled = enabled;\n      enabled = value;\n      return changed;\n    }\n";
-  h << (cases ? "\n   protected:\n" : "\n   private:\n") << "    bool enablingHolds();\n";
+  h << (cases ? "\n   protected:\n" : "\n   private:\n")
+    << "    [[gnu::always_inline]] inline bool enablingHolds();\n";
   if (cases) h << "    void fireInput();\n";
   for (std::size_t p = 0; p < a.timing.parameters.size(); p++)
     h << "    double parameter" << static_cast<int>(p) << "();\n";
   for (const Gate& g : a.inputGates) {
-    h << "    bool " << g.name.text << "_predicate();\n";
+    h << "    [[gnu::always_inline]] inline bool " << g.name.text << "_predicate();\n";
     if (!g.function.empty()) h << "    void " << g.name.text << "();\n";
   }
   for (const Case& c : a.cases)
@@ -182,7 +191,11 @@ void AtomicWriter::writeActivityClass(CodeWriter& h, const Activity& a) {
   for (std::size_t k = 0; k < a.cases.size(); k++)
     if (cases) h << "    double weight" << static_cast<int>(k + 1) << "();\n";
   if (a.priority) h << "    int priority();\n";
-  if (a.reactivation) h << "    bool reactivationPredicate();\n    bool reactivationFunction();\n";
+  if (a.reactivation)
+    h << "    [[gnu::always_inline]] inline bool reactivationPredicate();\n"
+      << "    [[gnu::always_inline]] inline bool reactivationFunction();\n";
+  for (const std::string& name : tabledArrays(a))
+    h << "    " << tableType(checked.typeOf(atomic, name)) << " " << name << "_table;\n";
   if (!a.instantaneous())
     h << "    double Parameters[" << static_cast<int>(a.timing.parameters.size()) << "] = {};\n";
   h << "  };\n";
@@ -195,6 +208,13 @@ void AtomicWriter::writeActivityClass(CodeWriter& h, const Activity& a) {
   h << "\n";
 }
 
+std::vector<std::string> AtomicWriter::tabledArrays(const Activity& a) const {
+  std::vector<std::string> arrays;
+  for (const std::string& name : checked.wiring(a).linked)
+    if (checked.typeOf(atomic, name).kind == VariableType::Array) arrays.push_back(name);
+  return arrays;
+}
+
 void AtomicWriter::writeSnippetBody(CodeWriter& cpp, const std::vector<VariableUse>& uses,
                                     bool readOnly, const Snippet& code, bool statements,
                                     const std::string& result) {
@@ -203,7 +223,8 @@ void AtomicWriter::writeSnippetBody(CodeWriter& cpp, const std::vector<VariableU
   declareViews(
       cpp, generation, atomic, uses, readOnly,
       [](const std::string& name) { return "this->" + name; },
-      [this](const std::string& name) { return isCell(name) ? name + "_Mark" : std::string(); });
+      [this](const std::string& name) { return isCell(name) ? name + "_Mark" : std::string(); },
+      [](const std::string& name) { return name + "_table"; });
   if (statements) {
     cpp.snippet(code);
   } else {
@@ -216,8 +237,9 @@ void AtomicWriter::writeSnippetBody(CodeWriter& cpp, const std::vector<VariableU
 void AtomicWriter::writeSnippetFunction(CodeWriter& cpp, const std::string& owner,
                                         const std::string& result, const std::string& function,
                                         const std::vector<VariableUse>& uses, bool readOnly,
-                                        const Snippet& code, bool statements) {
-  cpp << result << " " << className << "::" << owner << "::" << function << "() {\n";
+                                        const Snippet& code, bool statements, bool hot) {
+  cpp << (hot ? "inline " : "") << result << " " << className << "::" << owner << "::" << function
+      << "() {\n";
   writeSnippetBody(cpp, uses, readOnly, code, statements, result);
   cpp << "}\n\n";
 }
@@ -289,9 +311,9 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
   }
   if (a.reactivation) {
     writeSnippetFunction(cpp, base, "bool", "reactivationPredicate", a.reactivation->reads, true,
-                         a.reactivation->predicate, false);
+                         a.reactivation->predicate, false, true);
     writeSnippetFunction(cpp, base, "bool", "reactivationFunction", a.reactivation->reads, true,
-                         a.reactivation->function, false);
+                         a.reactivation->function, false, true);
     cpp << "bool " << scope << "ReactivationPredicate() { return reactivationPredicate(); }\n"
         << "bool " << scope << "ReactivationFunction() { return reactivationFunction(); }\n\n";
   } else {
@@ -303,8 +325,8 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
   // predicate holds.
   for (const Gate& g : a.inputGates)
     writeSnippetFunction(cpp, base, "bool", g.name.text + "_predicate", g.uses, true, g.predicate,
-                         false);
-  cpp << "bool " << scope << "enablingHolds() {\n  return ";
+                         false, true);
+  cpp << "inline bool " << scope << "enablingHolds() {\n  return ";
   bool first = true;
   for (const Name& arc : a.inputArcs) {
     cpp << (first ? "" : " && ") << "*" << arc.text << "_Mark > 0";
@@ -315,7 +337,7 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
     first = false;
   }
   cpp << (first ? "true" : "") << ";\n}\n\n"
-      << "bool " << scope << "Enabled() {\n"
+      << (cases ? "inline " : "") << "bool " << scope << "Enabled() {\n"
       << "  previouslyEnabled = enabled;\n  enabled = enablingHolds();\n  return enabled;\n}\n\n";
   if (cases) cpp << "bool " << scope << "EnablingChange() { return Activity::EnablingChange(); }\n\n";
 

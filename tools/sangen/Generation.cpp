@@ -48,7 +48,8 @@ std::string Generation::topClass() const {
 void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
                   const std::vector<VariableUse>& uses, bool readOnly,
                   const std::function<std::string(const std::string&)>& object,
-                  const std::function<std::string(const std::string&)>& cell) {
+                  const std::function<std::string(const std::string&)>& cell,
+                  const std::function<std::string(const std::string&)>& table) {
   for (const VariableUse& use : uses) {
     const std::string& name = use.name.text;
     const VariableType type = generation.checked().typeOf(atomic, name);
@@ -68,18 +69,27 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
         out << "const " << view << " " << name << " = " << view << "::of(" << object(name) << ");\n";
         break;
       }
-      case VariableType::Array:
+      case VariableType::Array: {
+        const std::string kept = table(name);
+        const std::string tableArgument = kept.empty() ? "" : ", &" + kept;
         if (type.record) {
-          const std::string view = type.record->name.text + (change ? "_view" : "_const_view");
-          out << "const san::RecordArrayView<" << type.array->name.text << ", " << view << "> "
-              << name << "(" << object(name) << ");\n";
+          const std::string& record = type.record->name.text;
+          const std::string view = record + (change ? "_view" : "_const_view");
+          out << "const san::RecordArrayView<" << type.array->name.text << ", " << view << ", "
+              << record << "_view> " << name << "(" << object(name) << tableArgument << ");\n";
         } else {
           out << "const san::ScalarArrayView<" << type.array->name.text << ", " << constness
-              << type.cellType() << "> " << name << "(" << object(name) << ");\n";
+              << type.cellType() << "> " << name << "(" << object(name) << tableArgument << ");\n";
         }
         break;
+      }
     }
   }
+}
+
+std::string tableType(const VariableType& type) {
+  if (type.record) return "san::ViewTable<" + type.record->name.text + "_view>";
+  return "san::CellTable<" + type.cellType() + ">";
 }
 
 std::string literal(ScalarType type, double value) {

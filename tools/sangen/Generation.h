@@ -56,11 +56,16 @@ class Generation {
 // snippet reads it (read-only access, or every access when `readOnly`) or
 // changes it. `object(name)` gives the expression of the variable object;
 // `cell(name)` the expression of a pointer to a place's value cell (empty:
-// the cell is reached through the object).
+// the cell is reached through the object); `table(name)` the expression of
+// an array's element table (empty: none; see tableType).
 void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
                   const std::vector<VariableUse>& uses, bool readOnly,
                   const std::function<std::string(const std::string&)>& object,
-                  const std::function<std::string(const std::string&)>& cell);
+                  const std::function<std::string(const std::string&)>& cell,
+                  const std::function<std::string(const std::string&)>& table);
+// The type of the element table (san::CellTable, san::ViewTable) of an
+// array variable.
+std::string tableType(const VariableType& type);
 
 // C++ literal of a study value of the given type (held exactly as a double).
 std::string literal(ScalarType type, double value);

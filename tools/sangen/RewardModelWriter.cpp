@@ -116,6 +116,7 @@ void RewardWriter::writeViews(CodeWriter& cpp, const AtomicModel& atomic,
   declareViews(
       cpp, generation, atomic, reads, true,
       [](const std::string& name) { return "model->" + name; },
+      [](const std::string&) { return std::string(); },
       [](const std::string&) { return std::string(); });
 }
 

@@ -55,7 +55,7 @@ void writeTypes(Generation& generation) {
   CodeWriter h = generation.writer("ModelTypes.h");
   const std::string guard = generation.guard("ModelTypes.h");
   h << header(generation) << "#ifndef " << guard << "\n#define " << guard << "\n\n"
-    << "#include <array>\n\n"
+    << "#include <array>\n#include <type_traits>\n#include <vector>\n\n"
     << "#include \"BaseClasses/PostselectGroup.h\"\n"
     << "#include \"BaseClasses/state/ArrayStateVariable.h\"\n"
     << "#include \"BaseClasses/state/ExtendedPlace.h\"\n"
@@ -71,29 +71,98 @@ T& cell(ExtendedPlace<T>* place) {
   return place->Mark();
 }
 
-// An array of places as gate code sees it: a[i] is element i's value
-// (index checked), a.size() the number of elements.
+// The elements of an array as the code of one activity reaches them: the
+// value cells of an array of places, the views of an array of records,
+// looked up once, at first use, so that each access afterwards is one load
+// (the activities' code runs for every firing and, for enabling predicates,
+// for every copy of a model whenever a variable it reads changes). Cells do
+// not move once the model is composed (shares happen at construction), so
+// the tables stay valid. An index outside the array ends the run as the
+// array's own access does.
+template <class Value>
+class CellTable {
+ public:
+  template <class Array>
+  Value& at(Array* array, int i) {
+    if (static_cast<unsigned>(i) >= count) [[unlikely]]
+      fill(array, i);
+    return *cells[i];
+  }
+
+ private:
+  template <class Array>
+  [[gnu::noinline]] void fill(Array* array, int i) {
+    if (storage.empty()) {
+      for (int k = 0; k < array->getSize(); k++) storage.push_back(&array->Index(k)->Mark());
+      cells = storage.data();
+      count = static_cast<unsigned>(storage.size());
+    }
+    array->Index(i);  // checks the index
+  }
+  Value** cells = nullptr;
+  unsigned count = 0;
+  std::vector<Value*> storage;
+};
+
+template <class View>
+class ViewTable {
+ public:
+  template <class Array>
+  const View& at(Array* array, int i) {
+    if (static_cast<unsigned>(i) >= count) [[unlikely]]
+      fill(array, i);
+    return views[i];
+  }
+
+ private:
+  template <class Array>
+  [[gnu::noinline]] void fill(Array* array, int i) {
+    if (storage.empty()) {
+      for (int k = 0; k < array->getSize(); k++) storage.push_back(View::of(array->Index(k)));
+      views = storage.data();
+      count = static_cast<unsigned>(storage.size());
+    }
+    array->Index(i);  // checks the index
+  }
+  const View* views = nullptr;
+  unsigned count = 0;
+  std::vector<View> storage;
+};
+
+// An array of places as model code sees it: a[i] is element i's value
+// (index checked), a.size() the number of elements. Value is const for
+// read-only access.
 template <class Array, class Value>
 class ScalarArrayView {
  public:
-  explicit ScalarArrayView(Array* array) : array(array) {}
-  Value& operator[](int i) const { return array->Index(i)->Mark(); }
+  using Cell = std::remove_const_t<Value>;
+  explicit ScalarArrayView(Array* array, CellTable<Cell>* table = nullptr)
+      : array(array), table(table) {}
+  Value& operator[](int i) const {
+    return table ? table->at(array, i) : array->Index(i)->Mark();
+  }
   int size() const { return array->getSize(); }
 
  private:
   Array* array;
+  CellTable<Cell>* table;
 };
 
-// An array of records as gate code sees it: a[i].field.
-template <class Array, class View>
+// An array of records as model code sees it: a[i].field. View is the
+// record's view (changes) or const view (reads); Stored is its view.
+template <class Array, class View, class Stored>
 class RecordArrayView {
  public:
-  explicit RecordArrayView(Array* array) : array(array) {}
-  View operator[](int i) const { return View::of(array->Index(i)); }
+  explicit RecordArrayView(Array* array, ViewTable<Stored>* table = nullptr)
+      : array(array), table(table) {}
+  View operator[](int i) const {
+    return table ? View::of(table->at(array, i)) : View::of(array->Index(i));
+  }
   int size() const { return array->getSize(); }
 
  private:
   Array* array;
+  ViewTable<Stored>* table;
 };
 
 // The group of an activity's N cases (a PostselectGroup). The cases share
@@ -176,6 +245,10 @@ class CaseGroup : public PostselectGroup {
       h << "  static " << view << " of(" << name << "* record) {\n    return {";
       for (std::size_t k = 0; k < record.fields.size(); k++)
         h << (k ? ", " : "") << "record->" << record.fields[k].name.text << "->Mark()";
+      h << "};\n  }\n"
+        << "  static " << view << " of(const " << name << "_view& view) {\n    return {";
+      for (std::size_t k = 0; k < record.fields.size(); k++)
+        h << (k ? ", " : "") << "view." << record.fields[k].name.text;
       h << "};\n  }\n};\n\n";
     }
   }
