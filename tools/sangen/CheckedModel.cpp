@@ -204,6 +204,8 @@ void Checker::checkModel(const AtomicModel& atomic) {
   for (const Activity& activity : atomic.activities) {
     declare(members, activity.name, "a place or an activity");
     const std::string& name = activity.name.text;
+    if (reservedNames().count(name))
+      error(activity.name.at, "the name '" + name + "' is reserved by the framework");
     if (name.empty()) continue;
     const Name derived[] = {{name + "Activity", activity.name.at},
                             {name + "Group", activity.name.at}};
@@ -511,6 +513,9 @@ void Checker::checkRewardVariable(const RewardVariable& variable) {
   } else if (variable.windows.empty()) {
     error(variable.measureAt, who + (instant ? " needs 'times'" : " needs 'windows' or 'steady_state'"));
   }
+  if (!variable.windows.empty() && variable.givenAsTimes != instant)
+    error(variable.windowsAt, instant ? who + " is instant-of-time: it takes 'times', not 'windows'"
+                                      : who + " measures an interval: it takes 'windows', not 'times'");
   for (const auto& [start, stop] : variable.windows) {
     if (start < 0 || stop < start || (variable.measure == Measure::TimeAveraged && stop == start)) {
       error(variable.windowsAt, who + ": every window needs 0 <= start <= stop (start < stop when "
@@ -693,7 +698,7 @@ bool VariableType::operator==(const VariableType& other) const {
 std::string VariableType::describe() const {
   switch (kind) {
     case Place: return "a place";
-    case Scalar: return std::string("a ") + cppName(scalar) + " typed place";
+    case Scalar: return std::string(scalar == ScalarType::Int ? "an " : "a ") + cppName(scalar) + " typed place";
     case Record: return "a record of type " + record->name.text;
     case Array: return "an array of type " + array->name.text;
   }

@@ -191,6 +191,7 @@ struct RewardVariable {
   // Time points (start == stop) or windows [start, stop].
   std::vector<std::pair<double, double>> windows;
   Position windowsAt;
+  bool givenAsTimes = false;  // written as `times` (else as `windows`)
   std::optional<SteadyState> steadyState;
 };
 

@@ -663,6 +663,7 @@ RewardVariable Reader::readRewardVariable(const YAML::Node& node) {
   }
   if (map.has("times")) {
     variable.windowsAt = map.keyPosition("times");
+    variable.givenAsTimes = true;
     for (const YAML::Node& n : sequence(map.get("times"), "times"))
       if (std::optional<double> t = readNumber(n, "a time")) variable.windows.push_back({*t, *t});
   }
