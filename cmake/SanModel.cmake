@@ -12,7 +12,15 @@
 # file recompiles the model only when its code changed.
 function(sangen_add_model model_file)
   get_filename_component(model_file "${model_file}" ABSOLUTE)
-  get_filename_component(name "${model_file}" NAME_WE)
+  get_filename_component(name "${model_file}" NAME_WLE)
+  if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9_-]*$")
+    message(FATAL_ERROR "${model_file}: a model file's name (here '${name}') starts with a letter "
+                        "and holds only letters, digits, '_' and '-'")
+  endif()
+  if(TARGET ${name}-sim)
+    message(STATUS "${model_file}: ${name}-sim is already built from another model file; skipped")
+    return()
+  endif()
   set(folder ${CMAKE_BINARY_DIR}/models/${name})
   set(unity ${folder}/${name}_all.cpp)
   set(json ${CMAKE_BINARY_DIR}/${name}-study.json)

@@ -55,7 +55,7 @@ void writeTypes(Generation& generation) {
   CodeWriter h = generation.writer("ModelTypes.h");
   const std::string guard = generation.guard("ModelTypes.h");
   h << header(generation) << "#ifndef " << guard << "\n#define " << guard << "\n\n"
-    << "#include <array>\n#include <type_traits>\n#include <vector>\n\n"
+    << "#include <algorithm>\n#include <array>\n#include <cmath>\n#include <type_traits>\n#include <vector>\n\n"
     << "#include \"BaseClasses/PostselectGroup.h\"\n"
     << "#include \"BaseClasses/state/ArrayStateVariable.h\"\n"
     << "#include \"BaseClasses/state/ExtendedPlace.h\"\n"

@@ -796,7 +796,20 @@ std::optional<ModelDescription> readModelFile(const std::string& path, Diagnosti
   }
   std::ostringstream text;
   text << in.rdbuf();
-  return readModelText(text.str(), path, std::filesystem::path(path).stem().string(), diagnostics);
+  // The model is named after its file: the name of its simulator, of the
+  // folder of its sources and of their include guards.
+  const std::string name = std::filesystem::path(path).stem().string();
+  const bool valid = !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
+                     std::all_of(name.begin(), name.end(), [](char c) {
+                       return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+                     });
+  if (!valid) {
+    diagnostics.error({1, 1}, "the model is named after its file, '" + name +
+                                  "': the name must start with a letter and hold only letters, "
+                                  "digits, '_' and '-'");
+    return std::nullopt;
+  }
+  return readModelText(text.str(), path, name, diagnostics);
 }
 
 }  // namespace sangen
