@@ -34,11 +34,11 @@ bool CorvaxSocket::SocketLibraryStarted() { return libraryStarted_; }
 
 void CorvaxSocket::Fail(const char* text) { errorText_ = text; }
 
-bool CorvaxSocket::Bind(int port) {
+bool CorvaxSocket::Bind(int port, uint32_t interfaceAddress) {
   portInUse_ = false;
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
+  address.sin_addr.s_addr = htonl(interfaceAddress);
   address.sin_port = htons(static_cast<uint16_t>(port));
   // No SO_REUSEADDR: a port held by another process must fail here, so that
   // the caller moves on to the next one.

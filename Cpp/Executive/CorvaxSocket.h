@@ -1,6 +1,8 @@
 #ifndef CORVAX_SOCKET_H
 #define CORVAX_SOCKET_H
 
+#include <cstdint>
+
 // A TCP socket behind one small interface. Every failing operation writes
 // its own message to standard error, records a static error text that
 // callers can test with GetErrorString, and returns false (or a result
@@ -19,9 +21,12 @@ class CorvaxSocket {
   static bool InitializeSocketLibrary();
   static bool SocketLibraryStarted();
 
-  // Binds to the port on every local IPv4 address. A port that is already
-  // in use fails silently (PortWasInUse tells the two failures apart).
-  bool Bind(int port);
+  // The loopback interface, 127.0.0.1 (host byte order).
+  static constexpr uint32_t LoopbackAddress = 0x7F000001;
+  // Binds to the port on one local IPv4 address (host byte order; 0 for
+  // every interface). A port that is already in use fails silently
+  // (PortWasInUse tells the two failures apart).
+  bool Bind(int port, uint32_t address = LoopbackAddress);
   bool PortWasInUse() const { return portInUse_; }
   bool Listen(int backlog);
   bool Accept(CorvaxSocket& target);

@@ -1,8 +1,10 @@
 // Construction, run and destruction of the simulator.
 #include "Executive/SimulatorClass.h"
 
+#include <cerrno>
 #include <cfloat>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <string>
@@ -14,6 +16,7 @@
 #include "Executive/EventList.h"
 #include "Executive/PacketQueue.h"
 #include "Executive/SchedulingRecord.h"
+#include "Executive/StopSignals.h"
 #include "Random/Distributions.h"
 #include "Random/MersenneTwister.h"
 #include "Random/Tausworthe.h"
@@ -40,26 +43,23 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
     TheDistribution = new UserDistributions(0, kDefaultSeed);
 
+  // The study first: -e is read within its experiments.
+  Study = GenerateStudy();
   if (ParseCommandLineOptions(argc, argv) != 0) {
     PrintUsage();
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
-  OpenResultFiles();
+  CheckOutputPaths();
+  // Everything that can refuse the run is checked before a result or trace
+  // file is opened, so that a refused run leaves existing files untouched.
+  if (ReadSimTest() < 0 || SetGlobalVariables() != 0) std::exit(1);
+  // The trace files first: a trace that cannot be opened then stops the run
+  // before the result files are truncated.
   SetUpTracing();
-
-  Study = GenerateStudy();
-  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
-    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; valid experiments are 0 to "
-              << static_cast<int>(Study->GetNumExps()) - 1 << " ('Experiment 1' is 0)."
-              << std::endl;
-    std::exit(1);
-  }
-  Study->SetGVs(Experiment);
-  if (OverrideString != nullptr) {
-    Study->overrideGVs(OverrideString);
+  OpenResultFiles();
+  if (OverrideString != nullptr)
     std::cout << "Overriding global variables in simulator" << std::endl;
-  }
   RewardModel = Study->GetPVModel(true);
   if (PlainTraceOn || XMLTraceOn) TraceContainer->addPVModel(RewardModel);
   TraceContainer->printHeader();
@@ -72,12 +72,26 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   NumPVs = RewardModel->getNumPVs();
 }
 
+short SimulatorClass::SetGlobalVariables() {
+  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
+    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; the study has "
+              << Study->GetNumExps() << " experiments." << std::endl;
+    return 1;
+  }
+  Study->SetGVs(Experiment);
+  if (OverrideString != nullptr && Study->overrideGVs(OverrideString) != 0) return 1;
+  return static_cast<short>(Study->CheckGVs());
+}
+
 void SimulatorClass::SetUpTracing() {
   TraceContainer = new TraceFileContainer();
   if (PlainTraceOn || XMLTraceOn) TraceContainer->setTraceLevel(TraceLevelSetting);
   if (PlainTraceOn) {
     if (TraceFileName != nullptr) {
-      PlainTrace = new TraceFileCorvax((std::string(TraceFileName) + ".txt").c_str());
+      const std::string path = std::string(TraceFileName) + ".txt";
+      errno = 0;
+      PlainTrace = new TraceFileCorvax(path.c_str());
+      RequireOpenTraceFile(*PlainTrace, path, errno);
     } else {
       std::cout << "Adding cout: " << std::endl;
       PlainTrace = new TraceFileCorvax(&std::cout);
@@ -86,10 +100,14 @@ void SimulatorClass::SetUpTracing() {
     TraceContainer->AddTraceFile(PlainTrace);
   }
   if (XMLTraceOn) {
-    if (TraceFileName != nullptr)
-      XMLTrace = new TraceFileXML((std::string(TraceFileName) + ".xml").c_str());
-    else
+    if (TraceFileName != nullptr) {
+      const std::string path = std::string(TraceFileName) + ".xml";
+      errno = 0;
+      XMLTrace = new TraceFileXML(path.c_str());
+      RequireOpenTraceFile(*XMLTrace, path, errno);
+    } else {
       XMLTrace = new TraceFileXML(&std::cout);
+    }
     XMLTrace->setTraceLevel(TraceLevelSetting);
     TraceContainer->AddTraceFile(XMLTrace);
   }
@@ -135,7 +153,7 @@ void SimulatorClass::BuildConnectivity() {
     std::cout << "GenerateConnectivityListOld()" << std::endl;
     failed = GenerateConnectivityListOld(simTest);
   } else {
-    return;  // any other value builds no connectivity
+    failed = 1;  // ReadSimTest has said why
   }
   if (failed != 0) {
     std::cerr << "Error Generating Connectivity List\n";
@@ -157,7 +175,9 @@ void SimulatorClass::InstallGenerator() {
 void SimulatorClass::Run() {
   if (WaitForSocket) {
     ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
-    if (ManagerSocket == nullptr) {
+    if (ManagerSocket == nullptr && StopSignals::Requested()) {
+      RunStatus = Stopped;
+    } else if (ManagerSocket == nullptr) {
       RunStatus = Stopped;
       // Nothing is simulated: the run must not count as a success.
       std::cerr << "ERROR: No simulation manager connected within "
@@ -170,6 +190,11 @@ void SimulatorClass::Run() {
     TerminatingSimulation();
   else
     SteadyStateSimulation();
+  if (StopSignals::Requested()) {
+    std::cerr << "SIMULATOR::Stopped by signal " << StopSignals::Number() << " ("
+              << ::strsignal(StopSignals::Number())
+              << "); the observations of every completed replication are written." << std::endl;
+  }
   FinishBinaryFileAtEndOfRun();
   if (TraceContainer) TraceContainer->printFooter();
   std::cout << "Actions fired: " << ActionsFired << std::endl;
@@ -198,6 +223,7 @@ SimulatorClass::~SimulatorClass() {
   ListenSocket = nullptr;
   delete TraceContainer;
   TraceContainer = nullptr;
+  FinishTraceFiles();
   delete PlainTrace;
   delete XMLTrace;
   PlainTrace = nullptr;

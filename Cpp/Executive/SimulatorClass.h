@@ -5,8 +5,11 @@
 #include <fstream>
 #include <list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "BaseClasses/List.h"
+#include "Executive/ManagerCommandReader.h"
 
 class BaseActionClass;
 class BaseGroupClass;
@@ -18,6 +21,7 @@ class EventList;
 class PacketQueue;
 class PerformanceVariableNode;
 class PVModel;
+class TraceFile;
 class TraceFileContainer;
 class TraceFileCorvax;
 class TraceFileXML;
@@ -51,7 +55,16 @@ class SimulatorClass {
   void Run();
 
   // Steps of the assembly, in the order the constructor takes them.
+  // The experiment's values of the global variables, then the override
+  // (-O), checked against the study's ranges; 0, or 1 after a message.
+  short SetGlobalVariables();
   void SetUpTracing();
+  // Ends the process with status 1 when the writer's trace file (path) did
+  // not open; error is the errno of the attempt.
+  static void RequireOpenTraceFile(const TraceFile& writer, const std::string& path, int error);
+  // Flushes the trace files and syncs them to disk; failures are reported
+  // and give exit status 1.
+  void FinishTraceFiles();
   void SelectObservedVariables();
   void BuildGroupAndActionTables();
   void BuildConnectivity();
@@ -59,6 +72,12 @@ class SimulatorClass {
 
   // Command line.
   short ParseCommandLineOptions(int argc, char** argv);
+  // Ends the process with status 1 when two of the run's output files (result
+  // files and trace files) are one file. Called before any file is opened.
+  void CheckOutputPaths();
+  // The files this run will write, as (role, path): result files and trace
+  // files that were named.
+  std::vector<std::pair<std::string, std::string>> OutputFiles() const;
   static void PrintUsage();
   static std::string to_string(RandomNumberGeneratorType type);
 
@@ -69,8 +88,9 @@ class SimulatorClass {
   // it takes the value from the environment (ReadSimTest).
   short GenerateConnectivityListOld();
   short GenerateConnectivityListOld(int simTest);
-  // The integer value of the environment variable SIMTEST; 2 (the default
-  // builder) when it is unset.
+  // The value of the environment variable SIMTEST: 0 or 1 (the older
+  // builder) or 2 (the default builder, also when it is unset); -1 after a
+  // message on standard error for any other text.
   static int ReadSimTest();
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
@@ -112,6 +132,10 @@ class SimulatorClass {
   // when the event list is empty. Ends the process when the clock has not
   // advanced for MaxFiringsAtOneTime firings.
   bool TakeEarliestEvent();
+  // The current time plus a delay sampled from the action. Ends the process
+  // when a positive delay no longer advances the clock (time + delay ==
+  // time in floating point): the clock is stuck.
+  double FiringTimeOf(BaseActionClass* action);
   // Schedules one group at the current time plus its sample (and puts it in
   // the reactivation list when its predicate holds).
   void ScheduleGroup(BaseActionClass* group);
@@ -157,6 +181,22 @@ class SimulatorClass {
   // Processor-time message and the 10-byte replies to the manager.
   void SendProcessorTime(CorvaxSocket* socket);
   void SendReply(CorvaxSocket* socket, unsigned char kind, unsigned char command);
+  // Receives what the manager has sent (at most maxBytes) into the command
+  // reader; false when it is gone (the link is then dropped and the run
+  // stopped with status 1).
+  bool ReceiveFromManager(CorvaxSocket* socket, size_t maxBytes);
+  void HandleBinaryFileCommand(CorvaxSocket* socket, const std::string& text);
+  // A refused or failed command, or a manager that is gone: message, run
+  // stopped with exit status 1, link dropped. What was simulated is still
+  // written to the result files by the drain that follows.
+  void RefuseManagerCommand(CorvaxSocket* socket, const std::string& reason);
+  void LoseManager(CorvaxSocket* socket, const std::string& cause);
+  // A send to the manager failed. The link cannot be dropped in the middle
+  // of a record, so it is marked lost (later sends are skipped) and dropped
+  // after the drain. After the quit command this is no failure.
+  void ManagerSendFailed();
+  // Deletes the socket and forgets it (and any buffered command bytes).
+  void DropManagerSocket(CorvaxSocket* socket);
 
   // Run settings, in declaration order (command line).
   char* OverrideString = nullptr;
@@ -175,6 +215,9 @@ class SimulatorClass {
   char* BinFileName = nullptr;
   bool WaitForSocket = false;
   RandomNumberGeneratorType GeneratorType = LaggedFibonacciGenerator;
+  // IPv4 address (host byte order) the manager link listens on (-i): the
+  // loopback interface unless other interfaces are asked for explicitly.
+  uint32_t ListenAddress = 0x7F000001;
 
   // Assembled model and tracing.
   int NumPVs = 0;
@@ -236,6 +279,14 @@ class SimulatorClass {
   int32_t SelectSlice = 2000;
   int32_t ManagerWaitMilliseconds = 60000;  // how long Run waits for the manager
   int32_t PollTime = 0;
+  // How long the text of a binary-file command may take to arrive, in
+  // milliseconds: a manager sends it in one piece, so a few seconds are
+  // plenty, and a stalled peer cannot hold the simulation longer.
+  static constexpr int32_t CommandTextSeconds = 3;
+  int32_t CommandTextTimeLimit = CommandTextSeconds * 1000;
+  ManagerCommandReader CommandReader;  // bytes received and not yet handled
+  bool ManagerQuit = false;            // the quit command was received
+  bool ManagerLinkLost = false;        // a send failed: no further sends
 
   // Process exit status that main returns after destroying the simulator:
   // 0 after a completed run, 1 when the run failed in a way that must not be

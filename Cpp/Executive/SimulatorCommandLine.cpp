@@ -1,19 +1,49 @@
 // Command-line parsing and usage text of the simulator.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
+#include <optional>
+#include <string>
 
 #include "BaseClasses/Allocation.h"
+#include "Common/StrictNumber.h"
 #include "Executive/SimulatorClass.h"
+#include "Study/BaseStudyClass.h"
 
 namespace {
 
 constexpr size_t kMaxArgumentLength = 128;
+constexpr long long kInt32Min = std::numeric_limits<int32_t>::min();
+constexpr long long kInt32Max = std::numeric_limits<int32_t>::max();
 
-// Leading decimal integer of the text, 0 when there is none (atoi
-// semantics, without undefined behaviour on overflow).
-long long leadingInteger(const char* text) { return std::strtoll(text, nullptr, 10); }
+// Largest -n: the study tool asks for at most this many observations per
+// report, and the two packets of a report hold 2 x (reward variables) x n
+// doubles, 1.6 MB per reward variable at this bound (20.8 MB for the
+// railway model's 13).
+constexpr long long kMaxReportSize = 100000;
 
+// Reads the parameter of option `letter` as a whole decimal number in
+// [min, max]; otherwise writes a message naming the option (with `note`
+// after it, if any) and returns false.
+template <class T>
+bool readNumber(char letter, const char* text, long long min, long long max, T& value,
+                const char* note = nullptr) {
+  const std::optional<long long> number = ParseWholeInteger(text, min, max);
+  if (!number) {
+    std::cerr << "ERROR: '-" << letter << "' expects a whole number from " << min << " to " << max
+              << ", not '" << text << "'";
+    if (note) std::cerr << " (" << note << ")";
+    std::cerr << "\n";
+    return false;
+  }
+  value = static_cast<T>(*number);
+  return true;
+}
 
 void replaceText(char*& field, const char* text) {
   delete[] field;
@@ -21,7 +51,7 @@ void replaceText(char*& field, const char* text) {
 }
 
 bool needsParameter(char letter) {
-  return std::strchr("abcefnlNOprst", letter) != nullptr;
+  return letter != '\0' && std::strchr("abcefinlNOprst", letter) != nullptr;
 }
 
 bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w'; }
@@ -53,6 +83,8 @@ void SimulatorClass::PrintUsage() {
             << "-n <num>: Num observations sent in 1 update to SimMgr. (default=1000)\n"
             << "-N <num>: Maximum number of batches to run (default=infinite)\n"
             << "-p <num>: Communication port of network server (default=10000)\n"
+            << "-i <address>: IPv4 address the network server listens on (default=127.0.0.1, "
+               "this machine only; 0.0.0.0 for every interface)\n"
             << "-r <num>: Random Number Generator (0 = Lagged Fibonacci[default], 1 = Tausworthe, 2 = Mersenne Twister\n"
             << "-s <num>: Random Number Seed (31415[default])\n"
             << "-t <num>: Simulation Type (1 = Terminating[default] 0 = Steady State)\n"
@@ -75,7 +107,13 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
                 << " Characters\n";
       return 1;
     }
-    if (argument[0] != '-') continue;
+    if (argument[0] != '-') {
+      // Every value follows its option; a word on its own is a mistake
+      // (a value given twice, a missing '-').
+      std::cerr << "ERROR: Unexpected command line argument '" << argument
+                << "': not an option nor the value of one\n";
+      return 1;
+    }
     const char letter = argument[1];
     const char* parameter = nullptr;
     if (std::strlen(argument) > 2) {
@@ -103,20 +141,27 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
         std::cout << "BinFilename: " << BinFileName << std::endl;
         break;
       case 'c':
-        ClientID = static_cast<int32_t>(leadingInteger(parameter));
+        if (!readNumber('c', parameter, kInt32Min, kInt32Max, ClientID)) return 1;
         std::cout << "ClientID: " << ClientID << std::endl;
         break;
-      case 'e':
-        Experiment = static_cast<int32_t>(leadingInteger(parameter));
+      case 'e': {
+        // Within the study's experiments once the simulator has its study.
+        const long long count = Study != nullptr ? Study->GetNumExps() : kInt32Max + 1LL;
+        const std::string note =
+            Study != nullptr ? "the study has " + std::to_string(count) + " experiments; " : "";
+        if (!readNumber('e', parameter, 0, count - 1, Experiment,
+                        (note + "'Experiment 1' is 0").c_str()))
+          return 1;
         std::cout << "Experiment: " << static_cast<uint32_t>(Experiment) << std::endl;
         break;
+      }
       case 'f':
         replaceText(TraceFileName, parameter);
         traceLevelOrFileGiven = true;
         std::cout << "TraceFile: " << TraceFileName << std::endl;
         break;
       case 'l':
-        TraceLevelSetting = static_cast<int32_t>(leadingInteger(parameter));
+        if (!readNumber('l', parameter, 0, 4, TraceLevelSetting)) return 1;
         traceLevelOrFileGiven = true;
         std::cout << "TraceLevel: " << TraceLevelSetting << std::endl;
         break;
@@ -126,42 +171,53 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
       case 'x':
         XMLTraceOn = true;
         break;
-      case 'n': {
-        const long long size = leadingInteger(parameter);
+      case 'n':
         // A packet needs room for at least one observation per variable.
-        if (size < 1) {
-          std::cerr << "Expect a parameter of at least 1 after '-n'\n";
-          return 1;
-        }
-        ReportSize = static_cast<int32_t>(size);
+        if (!readNumber('n', parameter, 1, kMaxReportSize, ReportSize)) return 1;
         std::cout << "ReportSize: " << ReportSize << std::endl;
         break;
-      }
       case 'N':
-        MaxBatches = static_cast<int32_t>(leadingInteger(parameter));
+        if (!readNumber('N', parameter, 0, kInt32Max, MaxBatches, "0 runs until stopped"))
+          return 1;
         std::cout << "Max Number of Batches: " << MaxBatches << std::endl;
         break;
       case 'O':
         replaceText(OverrideString, parameter);
         std::cout << "OverrideString is " << OverrideString << std::endl;
         break;
+      case 'i': {
+        // The manager link listens on the loopback interface unless told
+        // otherwise; another interface is an explicit choice.
+        in_addr address{};
+        if (::inet_pton(AF_INET, parameter, &address) != 1) {
+          std::cerr << "Expect an IPv4 address such as 127.0.0.1 or 0.0.0.0 after '-i', not '"
+                    << parameter << "'\n";
+          return 1;
+        }
+        ListenAddress = ntohl(address.s_addr);
+        std::cout << "Listen Address: " << parameter << std::endl;
+        break;
+      }
       case 'p':
-        Port = static_cast<uint16_t>(leadingInteger(parameter));
+        if (!readNumber('p', parameter, 0, 65535, Port)) return 1;
         std::cout << "Port: " << Port << std::endl;
         break;
       case 'r': {
-        const auto type = static_cast<uint32_t>(leadingInteger(parameter));
-        if (type > MersenneTwisterGenerator) return 1;
+        int32_t type = 0;
+        if (!readNumber('r', parameter, LaggedFibonacciGenerator, MersenneTwisterGenerator, type,
+                        "0 = Lagged Fibonacci, 1 = Tausworthe, 2 = Mersenne Twister"))
+          return 1;
         GeneratorType = static_cast<RandomNumberGeneratorType>(type);
         std::cout << "Random Number Generator: " << to_string(GeneratorType) << std::endl;
         break;
       }
       case 's':
-        Seed = static_cast<uint32_t>(leadingInteger(parameter));
+        if (!readNumber('s', parameter, 0, std::numeric_limits<uint32_t>::max(), Seed)) return 1;
         std::cout << "Random Number Seed: " << Seed << std::endl;
         break;
       case 't':
-        SimulationType = static_cast<int32_t>(leadingInteger(parameter));
+        if (!readNumber('t', parameter, 0, 1, SimulationType, "1 = Terminating, 0 = Steady State"))
+          return 1;
         std::cout << "Is Terminating Simulation: " << SimulationType << std::endl;
         break;
       case 'w':

@@ -2,12 +2,15 @@
 // reactivation list.
 #include <cassert>
 #include <cstdlib>
+#include <iostream>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/StrictNumber.h"
 #include "Executive/Event.h"
 #include "Executive/EventList.h"
 #include "Executive/SchedulingRecord.h"
@@ -28,7 +31,14 @@ bool ValidId(const BaseActionClass* action) {
 
 int SimulatorClass::ReadSimTest() {
   const char* value = std::getenv("SIMTEST");
-  return value ? std::atoi(value) : 2;
+  if (value == nullptr) return 2;
+  const std::optional<long long> simTest = ParseWholeInteger(value, 0, 2);
+  if (!simTest) {
+    std::cerr << "ERROR: SIMTEST must be unset, 0, 1 or 2 (2 = the default builder), not '"
+              << value << "'" << std::endl;
+    return -1;
+  }
+  return static_cast<int>(*simTest);
 }
 
 int SimulatorClass::AddActionAffects(BaseActionClass* target, BaseActionClass* action) {
@@ -196,7 +206,7 @@ void SimulatorClass::CheckReactivationList() {
       EraseReactivation(current);
     } else if (action->ReactivationFunction()) {
       Event* event = *record->heapSlot;
-      event->FiringTime = CurrentTime + action->SampleDistribution();
+      event->FiringTime = FiringTimeOf(action);
       event->SchedulingTime = CurrentTime;
       Events->ModifyKey(record->heapSlot);
       action->Reactivation = false;

@@ -1,20 +1,26 @@
 // The link to the simulation manager: connection set-up, greeting, command
 // handling and the processor-time message.
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
 
 #include "Executive/CorvaxSocket.h"
+#include "Executive/OutputPaths.h"
 #include "Executive/SimulatorClass.h"
+#include "Executive/StopSignals.h"
 
 namespace {
 
 constexpr int kListenBacklog = 100;
-constexpr int kMaxCommandText = 512;
+// Bytes taken from the socket at once: a whole command 3 with its byte.
+constexpr size_t kReceiveChunk = ManagerCommandReader::MaxCommandText + 1;
 constexpr int32_t kReplyLength = 10;
 constexpr int32_t kProcessorTimeField = 12;
 constexpr unsigned char kReplyOk = 0xFF;
@@ -22,6 +28,25 @@ constexpr unsigned char kReplyQuit = 0xFE;
 constexpr unsigned char kProcessorTimeKind = 0xFE;
 
 enum Command : unsigned char { Ping = 1, Quit = 2, WriteToBinFile = 3 };
+
+// Text from the manager as it may be shown in a message: bytes that are not
+// printable ASCII as \xHH, and at most 80 of them.
+std::string printable(const std::string& text) {
+  static constexpr size_t kShown = 80;
+  std::string shown;
+  for (size_t i = 0; i < text.size() && i < kShown; i++) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+      shown += static_cast<char>(byte);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      shown += escaped;
+    }
+  }
+  if (text.size() > kShown) shown += "...";
+  return shown;
+}
 
 }  // namespace
 
@@ -49,7 +74,7 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
   // system socket, or past the last port, there is nothing to bind.
   bool bound = false;
   while (ListenSocket->Handle() != -1) {
-    if (ListenSocket->Bind(Port)) {
+    if (ListenSocket->Bind(Port, ListenAddress)) {
       bound = true;
       break;
     }
@@ -71,7 +96,7 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
 
   int remaining = waitMilliseconds;
   bool connected = false;
-  while (RunStatus == Running && !connected) {
+  while (RunStatus == Running && !connected && !StopSignals::Requested()) {
     if (remaining <= 0 && remaining != -1) break;
     const bool timed = remaining > 0;
     if (ListenSocket->Select(SelectSlice) && ListenSocket->Accept(*connection)) {
@@ -88,67 +113,172 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
 }
 
 void SimulatorClass::ListenToSimMgr(CorvaxSocket* socket) {
-  if (!socket->Select(PollTime)) {
-    if (socket->GetErrorString() != nullptr) {
-      std::cout << "Error reading socket 'select'... Exiting." << std::endl;
-      RunStatus = Stopped;
+  // Bytes left over from an earlier receive are handled before the socket
+  // is asked for more.
+  if (CommandReader.Empty()) {
+    if (!socket->Select(PollTime)) {
+      if (socket->GetErrorString() != nullptr) {
+        std::cout << "Error reading socket 'select'... Exiting." << std::endl;
+        LoseManager(socket, "waiting for its commands failed");
+      }
+      return;
     }
-    return;
+    if (!ReceiveFromManager(socket, kReceiveChunk)) return;
   }
-  char command = 0;
-  if (socket->Recv(&command, 1) < 1) {
-    if (socket->GetErrorString() != nullptr) {
-      std::cout << "Error reading socket 'read'... Exiting." << std::endl;
-      RunStatus = Stopped;
+
+  // Only the text of a binary-file command can be incomplete; the rest of it
+  // must arrive within the time limit.
+  ManagerCommandReader::Command command;
+  ManagerCommandReader::Status status = CommandReader.Next(command);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(CommandTextTimeLimit);
+  while (status == ManagerCommandReader::Status::Incomplete) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) {
+      RefuseManagerCommand(socket, "its text did not end with ';;' within " +
+                                       std::to_string(CommandTextTimeLimit / 1000.0) + " s");
+      return;
     }
+    if (!socket->Select(static_cast<int>(left))) {
+      if (socket->GetErrorString() != nullptr) {
+        LoseManager(socket, "waiting for the rest of a command failed");
+        return;
+      }
+      continue;  // interrupted, or the time is up
+    }
+    if (!ReceiveFromManager(socket, CommandReader.Room())) return;
+    status = CommandReader.Next(command);
+  }
+  if (status == ManagerCommandReader::Status::TooLong) {
+    RefuseManagerCommand(socket, "its text has no ';;' within " +
+                                     std::to_string(ManagerCommandReader::MaxCommandText) +
+                                     " bytes");
     return;
   }
 
-  switch (static_cast<unsigned char>(command)) {
+  switch (command.code) {
     case Ping:
       SendReply(socket, kReplyOk, Ping);
       break;
     case Quit:
       std::cout << "SOCKET::Quit" << std::endl;
+      ManagerQuit = true;
       SendReply(socket, kReplyQuit, Quit);
       RunStatus = Stopped;
       break;
-    case WriteToBinFile: {
-      char text[kMaxCommandText + 1];
-      const int received = socket->RecvBlock(text, kMaxCommandText, ";;");
-      const std::string arrived(text, received);
-      // "name;batches;;": the name runs to the first ';', the number follows.
-      const size_t firstSeparator = arrived.find(';');
-      const std::string name = arrived.substr(0, firstSeparator);
-      const int batches = firstSeparator == std::string::npos
-                              ? 0
-                              : std::atoi(arrived.c_str() + firstSeparator + 1);
-      SendReply(socket, kReplyOk, WriteToBinFile);
-      if (BinFileName == nullptr) {
-        MaxBatches = batches;
-        BinFileName = new char[name.size() + 1];
-        std::memcpy(BinFileName, name.c_str(), name.size() + 1);
-        errno = 0;
-        BinStream = CreateBinFile(BinFileName);
-        if (!BinStream->is_open() || !BinStream->good()) {
-          std::cerr << "ERROR: Cannot create binary result file '" << BinFileName
-                    << "' named by the simulation manager: " << std::strerror(errno)
-                    << std::endl;
-          delete BinStream;
-          BinStream = nullptr;
-          RunStatus = Stopped;
-        }
-      }
-      // From here on the run writes to its files only.
-      if (ManagerSocket == socket) ManagerSocket = nullptr;
-      delete socket;
+    case WriteToBinFile:
+      HandleBinaryFileCommand(socket, command.text);
       break;
-    }
     default:
       std::cerr << "!! Invalid Response Received by Client " << std::endl;
       std::cerr << "!! Simulation" << std::endl;
       break;
   }
+}
+
+bool SimulatorClass::ReceiveFromManager(CorvaxSocket* socket, size_t maxBytes) {
+  char chunk[kReceiveChunk];
+  const int received = socket->Recv(chunk, static_cast<int>(std::min(maxBytes, sizeof chunk)));
+  if (received > 0) {
+    CommandReader.Append(chunk, static_cast<size_t>(received));
+    return true;
+  }
+  if (received == 0) {
+    LoseManager(socket, "it closed the connection");
+    return false;
+  }
+  const int error = errno;
+  std::cout << "Error reading socket 'read'... Exiting." << std::endl;
+  LoseManager(socket, std::strerror(error));
+  return false;
+}
+
+// "name;count": the manager names the binary result file and the number of
+// replications, then leaves the run to write its files alone. The name
+// cannot reach outside the working directory, and a file the run already
+// writes, a link or anything but a regular file is refused.
+void SimulatorClass::HandleBinaryFileCommand(CorvaxSocket* socket, const std::string& text) {
+  BinaryFileRequest request;
+  std::string reason;
+  if (!BinaryFileRequest::Parse(text, request, reason)) {
+    RefuseManagerCommand(socket, "'" + printable(text) + "': " + reason);
+    return;
+  }
+  const bool takeIt = BinFileName == nullptr;
+  if (takeIt) {
+    for (const auto& [role, path] : OutputFiles()) {
+      if (OutputPaths::SameFile(request.name, path)) {
+        RefuseManagerCommand(socket, "'" + printable(request.name) + "' is the " + role);
+        return;
+      }
+    }
+    struct stat status {};
+    if (::lstat(request.name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+      RefuseManagerCommand(socket, "'" + printable(request.name) +
+                                       "' exists and is not a regular file");
+      return;
+    }
+  }
+  SendReply(socket, kReplyOk, WriteToBinFile);
+  if (takeIt) {
+    MaxBatches = request.batches;
+    BinFileName = new char[request.name.size() + 1];
+    std::memcpy(BinFileName, request.name.c_str(), request.name.size() + 1);
+    errno = 0;
+    BinStream = CreateBinFile(BinFileName);
+    if (!BinStream->is_open() || !BinStream->good()) {
+      const int error = errno;
+      delete BinStream;
+      BinStream = nullptr;
+      RefuseManagerCommand(socket, "cannot create the binary result file '" +
+                                       printable(request.name) + "': " + std::strerror(error));
+      return;
+    }
+  }
+  // From here on the run writes to its files only.
+  DropManagerSocket(socket);
+}
+
+void SimulatorClass::RefuseManagerCommand(CorvaxSocket* socket, const std::string& reason) {
+  std::cerr << "ERROR: Refused the simulation manager's binary-file command: " << reason
+            << ".  Stopping the run; what was simulated is written to the result files."
+            << std::endl;
+  ExitStatus = 1;
+  RunStatus = Stopped;
+  DropManagerSocket(socket);
+}
+
+void SimulatorClass::LoseManager(CorvaxSocket* socket, const std::string& cause) {
+  if (!ManagerQuit) {  // after its quit command a manager may leave
+    std::cerr << "ERROR: Lost the simulation manager (" << cause
+              << ").  Stopping the run; what was simulated is written to the result files."
+              << std::endl;
+    ExitStatus = 1;
+  }
+  RunStatus = Stopped;
+  ManagerLinkLost = true;
+  DropManagerSocket(socket);
+}
+
+void SimulatorClass::ManagerSendFailed() {
+  const int error = errno;
+  RunStatus = Stopped;
+  if (ManagerLinkLost) return;
+  ManagerLinkLost = true;
+  if (ManagerQuit) return;  // it has what it asked for and may have left
+  std::cerr << "ERROR: Lost the simulation manager (sending to it failed: "
+            << std::strerror(error)
+            << ").  Stopping the run; what was simulated is written to the result files."
+            << std::endl;
+  ExitStatus = 1;
+}
+
+void SimulatorClass::DropManagerSocket(CorvaxSocket* socket) {
+  if (ManagerSocket == socket) ManagerSocket = nullptr;
+  delete socket;
+  CommandReader.Clear();
 }
 
 void SimulatorClass::ListenToSimMgrLoop(CorvaxSocket* socket) {

@@ -23,7 +23,8 @@ DataPacket* SimulatorClass::CreateDataPacket(int numPVs) {
 
 bool SimulatorClass::CheckReportSize(double processorTime) {
   ProcessorTime = processorTime;
-  if (ManagerSocket != nullptr) ListenToSimMgr(ManagerSocket);
+  // After the quit command nothing more is read from the manager.
+  if (ManagerSocket != nullptr && !ManagerLinkLost && !ManagerQuit) ListenToSimMgr(ManagerSocket);
 
   const int numPVs = Primary != nullptr ? Primary->NumPVs : NumPVs;
   // The queue holds primary/companion pairs; without a primary packet there
@@ -50,6 +51,7 @@ bool SimulatorClass::CheckReportSize(double processorTime) {
   }
   DrainCounter++;
   OutputThreadFunc();
+  if (ManagerLinkLost && ManagerSocket != nullptr) DropManagerSocket(ManagerSocket);
   return true;
 }
 
@@ -59,7 +61,7 @@ int SimulatorClass::OutputThreadFunc() {
     DataPacket* companion = nullptr;
     FullQueue->Take(companion);
 
-    if (ManagerSocket != nullptr) {
+    if (ManagerSocket != nullptr && !ManagerLinkLost) {
       SendProcessorTime(ManagerSocket);
       WriteDataRecord(*primary, ManagerSocket, BinStream);
     } else if (BinStream != nullptr) {

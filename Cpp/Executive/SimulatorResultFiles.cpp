@@ -11,6 +11,7 @@
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
+#include "Executive/FileSync.h"
 #include "Executive/SimulatorClass.h"
 
 namespace {
@@ -23,14 +24,18 @@ constexpr uint32_t kDefaultSeed = 31415;
 uint32_t seedWritten(uint32_t seed) { return seed == 0 ? kDefaultSeed : seed; }
 
 // Writes the bytes to the socket (if any) and the stream (if any). A failed
-// send stops the run; the stream still receives the bytes.
+// send stops the run and no further bytes go to the socket; the stream still
+// receives the bytes.
 int emit(SimulatorClass& simulator, CorvaxSocket* socket, std::ostream* stream,
          const unsigned char* bytes, int size) {
   int result = size;
-  if (socket != nullptr && size > 0 &&
-      socket->Send(reinterpret_cast<const char*>(bytes), size) < 1) {
-    simulator.RunStatus = SimulatorClass::Stopped;
-    result = -1;
+  if (socket != nullptr && size > 0) {
+    if (simulator.ManagerLinkLost) {
+      result = -1;
+    } else if (socket->Send(reinterpret_cast<const char*>(bytes), size) < 1) {
+      simulator.ManagerSendFailed();
+      result = -1;
+    }
   }
   if (stream != nullptr) stream->write(reinterpret_cast<const char*>(bytes), size);
   return result;
@@ -47,6 +52,21 @@ void reportUnwritten(const char* kind, const char* name) {
   std::cerr << "ERROR: The " << kind << " result file '" << (name ? name : "")
             << "' could not be written completely" << std::endl;
   SimulatorClass::ExitStatus = 1;
+}
+
+// Flushes the stream, syncs the file to disk and closes it; a failure of
+// any step is reported and fails the run.
+void syncAndClose(std::ofstream& stream, const char* kind, const char* name) {
+  stream.flush();
+  const int syncError = stream.good() && name != nullptr ? SyncFileToDisk(name) : 0;
+  stream.close();
+  if (stream.fail()) {
+    reportUnwritten(kind, name);
+  } else if (syncError != 0) {
+    std::cerr << "ERROR: The " << kind << " result file '" << name
+              << "' could not be synced to disk: " << std::strerror(syncError) << std::endl;
+    SimulatorClass::ExitStatus = 1;
+  }
 }
 
 }  // namespace
@@ -70,6 +90,7 @@ std::ofstream* SimulatorClass::CreateAsciiFile(const char* fileName) {
           << "," << "SEED=" << seedWritten(Seed) << "," << "RANDOMGEN=" << to_string(GeneratorType)
           << "\n";
   *stream << "#FORMAT: (PV ID Number),(PV Value)\n";
+  stream->flush();  // the header is there even if the run is killed early
   return stream;
 }
 
@@ -100,6 +121,7 @@ std::ofstream* SimulatorClass::CreateBinFile(const char* fileName) {
       new std::ofstream(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
   const std::string header = CreateBinFileHeader(kFileVersion);
   stream->write(header.data(), static_cast<std::streamsize>(header.size()));
+  stream->flush();  // the header is there even if the run is killed early
   return stream;
 }
 
@@ -112,14 +134,12 @@ void SimulatorClass::UpdateBinFileHeader(std::ofstream& stream) {
 
 void SimulatorClass::CloseBinFile(std::ofstream& stream) {
   UpdateBinFileHeader(stream);
-  stream.close();
-  if (stream.fail()) reportUnwritten("binary", BinFileName);
+  syncAndClose(stream, "binary", BinFileName);
 }
 
 void SimulatorClass::CloseAsciiFile(std::ofstream& stream) {
   stream << "#META_DATA," << "BATCHES=" << BatchesCompleted << "\n";
-  stream.close();
-  if (stream.fail()) reportUnwritten("ASCII", ASCIIFileName);
+  syncAndClose(stream, "ASCII", ASCIIFileName);
 }
 
 void SimulatorClass::OpenResultFiles() {

@@ -15,6 +15,7 @@
 #include "Executive/EventList.h"
 #include "Executive/Heap.h"
 #include "Executive/SimulatorClass.h"
+#include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
 #include "Tracing/TraceFileContainer.h"
 
@@ -153,6 +154,7 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
         Companion->ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
       variable->Reset();
       if (!(variable->CurrentStopTime > stop)) ReportStalledWindow(variable);
+      if (StopSignals::Requested()) Finish(*this);  // after this batch, in order
     }
     BoundaryHeap->ChangeKey(i, variable->CurrentStopTime);
     BatchCountHeap->ChangeKey(i, batches + 1);

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
 #include <string>
 
@@ -16,12 +17,25 @@
 #include "Executive/EventList.h"
 #include "Executive/SchedulingRecord.h"
 #include "Executive/SimulatorClass.h"
+#include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
 #include "Tracing/TraceFileContainer.h"
 
 namespace {
 const char* NameOf(const BaseActionClass* action) {
   return action && action->getName() ? action->getName() : "(unnamed)";
+}
+
+// The delay is below the clock's resolution at this time: the action would
+// fire again and again at one instant (a period) or before what it waits for
+// (a delay); the model's time has run out of precision. Kept out of line, off
+// the path of every scheduling.
+[[noreturn, gnu::cold, gnu::noinline]] void ReportStuckClock(double time, double delay,
+                                                              const BaseActionClass* action) {
+  std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << time
+            << ": the delay " << delay << " of action " << NameOf(action)
+            << " no longer advances it in double precision.  Terminating run." << std::endl;
+  std::exit(1);
 }
 }  // namespace
 
@@ -81,8 +95,10 @@ void SimulatorClass::TerminatingSimulation() {
     k++;
     BatchesCompleted++;
 
+    // A stop signal ends the run like a reached maximum: the replications
+    // completed so far are reported and the files closed in order.
     bool report = k == reportSize;
-    if (MaxBatches > 0 && BatchesCompleted >= MaxBatches) {
+    if ((MaxBatches > 0 && BatchesCompleted >= MaxBatches) || StopSignals::Requested()) {
       RunStatus = Finishing;
       report = true;
     }
@@ -165,8 +181,16 @@ int SimulatorClass::GenerateInitialEnabledList() {
   return 0;
 }
 
+double SimulatorClass::FiringTimeOf(BaseActionClass* action) {
+  const double delay = action->SampleDistribution();
+  const double firingTime = CurrentTime + delay;
+  if (firingTime == CurrentTime && delay > 0) [[unlikely]]
+    ReportStuckClock(CurrentTime, delay, action);
+  return firingTime;
+}
+
 void SimulatorClass::ScheduleGroup(BaseActionClass* group) {
-  ScratchEvent->FiringTime = CurrentTime + group->SampleDistribution();
+  ScratchEvent->FiringTime = FiringTimeOf(group);
   ScratchEvent->SchedulingTime = CurrentTime;
   ScratchEvent->Action = group;
   if (group->ReactivationPredicate()) PushReactivation(group);

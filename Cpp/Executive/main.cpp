@@ -2,13 +2,16 @@
 #include <iostream>
 
 #include "Executive/SimulatorClass.h"
+#include "Executive/StopSignals.h"
 
 int main(int argc, char** argv) {
+  StopSignals::Install();
   auto* simulator = new SimulatorClass(argc, argv);
   std::cout << "SIMULATOR::Preparing to run()" << std::endl;
   simulator->Run();
   std::cout << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
   std::cerr << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
   delete simulator;
-  return SimulatorClass::ExitStatus;
+  // A run stopped by a signal says so in its status, whatever else happened.
+  return StopSignals::Requested() ? StopSignals::ExitStatus() : SimulatorClass::ExitStatus;
 }

@@ -1,6 +1,8 @@
 #ifndef MOVINGBLOCK_MODEL_ACTIVITIES_H
 #define MOVINGBLOCK_MODEL_ACTIVITIES_H
 
+#include <climits>
+
 #include "BaseClasses/Activity.h"
 
 // The two shapes of activity this model uses. Every activity of the model
@@ -50,5 +52,14 @@ class DeterministicModelActivity : public Activity {
  protected:
   double Parameters[1] = {0.0};
 };
+
+// Adds one to a 16-bit place that counts messages. Beyond 32767 the marking
+// would wrap around to a negative count, which silently disables every
+// activity waiting for it; the run is stopped with a message instead.
+[[noreturn]] void ReportCountOverflow(const char* placeName);
+inline void AddOneToCount(short* mark, const char* placeName) {
+  if (*mark == SHRT_MAX) ReportCountOverflow(placeName);
+  *mark += 1;
+}
 
 #endif

@@ -1,8 +1,11 @@
 #include "MovingBlock/studyRangeStudy.h"
 
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "MovingBlock/GlobalVariables.h"
 #include "MovingBlock/rewardPVModel.h"
@@ -19,6 +22,42 @@ const char* const kGVNames[kNumGVs] = {
 const char* const kGVTypes[kNumGVs] = {"double", "double", "double", "double", "double",
                                        "int",    "short",  "short",  "double", "double",
                                        "int",    "int",    "int"};
+
+// Valid values of each global variable, in table order.
+// Delays and periods: at least 0.001. A period makes every train fire once
+// per period up to the end of a replication at time 700, so 0.001 means at
+// most 700 000 firings per train and period (a period of 1e-300 would never
+// let a replication end); a delay must move the clock on, which at the
+// replication's times (resolution about 1e-13 near 700) 0.001 does.
+// Lengths stay below 5e8, so that the sums of a position, the train length
+// and the safety margin that the model forms fit an int.
+// nTrains: the trackside's count of delivered position reports (TPRtoRBC)
+// is the first of the model's 16-bit places to overflow as the fleet grows.
+// At the study's timing every train delivers a report in each 5 time units
+// and the trackside takes one each 0.2, 25 per round; at the last of the 139
+// deliveries before time 700 the count is 139 nTrains - 25 x 138, at most
+// 32767 up to 260 trains. (More frequent reports can overflow it with fewer
+// trains; the model then stops the run.) Entry times trainScheduling x i are
+// 16-bit as well (GVCombinationProblem).
+constexpr bool kOpen = true;
+constexpr bool kClosed = false;
+constexpr double kNoLimit = HUGE_VAL;
+constexpr double kMinDelay = 0.001;
+constexpr double kMaxLength = 5e8;
+const GVRange kGVRanges[kNumGVs] = {
+    {kMinDelay, kClosed, kNoLimit, kOpen},   // MAnetDelay
+    {kMinDelay, kClosed, kNoLimit, kOpen},   // RBCprocessingTime
+    {kMinDelay, kClosed, kNoLimit, kOpen},   // TPRUpdatePeriod
+    {kMinDelay, kClosed, kNoLimit, kOpen},   // TPRnetDelay
+    {0, kClosed, 1, kClosed},                // integrityNotConfirmedProb
+    {1, kClosed, kMaxLength, kClosed},       // lineLength
+    {1, kClosed, SHRT_MAX, kClosed},         // maxTrainSpeed
+    {1, kClosed, 260, kClosed},              // nTrains
+    {0, kClosed, 1, kClosed},                // netNotDeliveryProb
+    {kMinDelay, kClosed, kNoLimit, kOpen},   // positionUpdatePeriod
+    {0, kClosed, kMaxLength, kClosed},       // safetyMargin
+    {1, kClosed, kMaxLength, kClosed},       // trainLength
+    {0, kClosed, SHRT_MAX, kClosed}};        // trainScheduling
 
 // Address of each global variable, in table order.
 void* const kGVAddresses[kNumGVs] = {
@@ -55,6 +94,7 @@ void DestructStudy() {
 
 studyRangeStudy::studyRangeStudy() {
   SetGVTable(kNumGVs, kGVNames, kGVTypes);
+  SetGVRanges(kGVRanges);
   NumExps = kNumExperiments;
   SetValues_MAnetDelay();
   SetValues_RBCprocessingTime();
@@ -193,4 +233,13 @@ void studyRangeStudy::OverrideGVValue(const char* name, void* value) {
     *static_cast<int*>(kGVAddresses[i]) = *static_cast<int*>(value);
   else
     *static_cast<short*>(kGVAddresses[i]) = *static_cast<short*>(value);
+}
+
+// Train i enters at trainScheduling x i, computed into a 16-bit arrival time.
+std::string studyRangeStudy::GVCombinationProblem() {
+  const long long lastEntry = static_cast<long long>(trainScheduling) * (nTrains - 1);
+  if (lastEntry <= SHRT_MAX) return "";
+  return "the last train would enter at trainScheduling x (nTrains - 1) = " +
+         std::to_string(trainScheduling) + " x " + std::to_string(nTrains - 1) + " = " +
+         std::to_string(lastEntry) + ", beyond the 16-bit entry times (at most 32767)";
 }

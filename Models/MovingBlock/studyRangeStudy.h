@@ -1,6 +1,8 @@
 #ifndef MOVINGBLOCK_STUDY_RANGE_STUDY_H
 #define MOVINGBLOCK_STUDY_RANGE_STUDY_H
 
+#include <string>
+
 #include "Study/BaseStudyClass.h"
 
 // The study of the railway model: 13 global variables and 11 experiments
@@ -15,6 +17,9 @@ class studyRangeStudy : public BaseStudyClass {
   void PrintGlobalValues(int experiment) override;
   void* GetGVValue(const char* name) override;
   void OverrideGVValue(const char* name, void* value) override;
+
+ protected:
+  std::string GVCombinationProblem() override;
 
  private:
   void SetValues_MAnetDelay();

@@ -61,7 +61,7 @@ BaseActionClass* tracksideSAN::RBCprocessingActivity::Fire() {
   maMsg* answer = MAmessages->Index(s);
   answer->timestamp->Mark() = static_cast<int>(BaseModelClass::LastActionTime);
   answer->EoA->Mark() = trackStatusAreasHeads->Index(s)->Mark();
-  *MAtoRBC_Mark += 1;
+  AddOneToCount(MAtoRBC_Mark, "MAtoRBC");
   *idle_Mark += 1;
   return this;
 }

@@ -4,11 +4,13 @@
 
 namespace {
 // The speed for the next period: the distance to cover at most in one
-// period, capped at the maximum speed (no lower bound).
+// period, capped at the maximum speed (no lower bound). The cap is applied
+// before the conversion to int (which gives the same speed as capping after
+// it), since a long distance over a short period exceeds the int range.
 int nextSpeed(double distance) {
-  int speed = static_cast<int>(distance / positionUpdatePeriod);
-  if (speed > maxTrainSpeed) speed = maxTrainSpeed;
-  return speed;
+  const double speed = distance / positionUpdatePeriod;
+  if (speed > maxTrainSpeed) return maxTrainSpeed;
+  return static_cast<int>(speed);
 }
 
 double now() { return BaseModelClass::LastActionTime; }
@@ -166,7 +168,7 @@ BaseActionClass* trainSAN::TPRNetworkDelayActivity_case1::Fire() {
   delivered->speed->Mark() = TPRmsg->speed->Mark();
   delivered->integrityConfirmed->Mark() = TPRmsg->integrityConfirmed->Mark();
   TPRmsg->timestamp->Mark() = 0;
-  *TPRtoRBC_Mark += 1;
+  AddOneToCount(TPRtoRBC_Mark, "TPRtoRBC");
   return this;
 }
 
@@ -216,7 +218,7 @@ void trainSAN::updateTPRActivityBase::takeReport(short integrityConfirmed) {
   TPRmsg->position->Mark() = trainHeadPositions->Index(id)->Mark();
   TPRmsg->speed->Mark() = trainSpeeds->Index(id)->Mark();
   TPRmsg->integrityConfirmed->Mark() = integrityConfirmed;
-  *sendTPR_Mark += 1;
+  AddOneToCount(sendTPR_Mark, "sendTPR");
   *TPRwaiting_Mark += 1;
 }
 

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <future>
 #include <memory>
+#include <fstream>
 #include <string>
+#include <tuple>
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
@@ -17,6 +19,8 @@
 using namespace output_test;
 
 namespace {
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 std::string reply(unsigned char kind, unsigned char command) {
   return bigEndian(10, 4) + static_cast<char>(kind) + static_cast<char>(command) +
          bigEndian(static_cast<uint32_t>(::getpid()), 4);
@@ -91,8 +95,10 @@ TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
 }
 
 TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
-  const std::string name = tempPath("out.bin");
-  command("\x03" + name + ";25;;");
+  // A plain name in the working directory; the next command in the same
+  // segment does not hold the command up.
+  const std::string name = "corvax_" + std::to_string(::getpid()) + "_out.bin";
+  command("\x03" + name + ";25;;\x01");
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
   EXPECT_EQ(receive(link.client, 1), "");  // closed by the simulator
   EXPECT_EQ(sim.ManagerSocket, nullptr);
@@ -103,12 +109,34 @@ TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
   std::remove(name.c_str());
 }
 
-TEST_F(ManagerCommands, BinaryFileThatCannotBeCreatedStopsTheRun) {
-  EXPECT_NE(StderrOf([&] { command("\x03/nonexistent-dir/x.bin;5;;"); }).find("'/nonexistent-dir/x.bin'"),
-            std::string::npos);
-  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(sim.BinStream, nullptr);
+// Refusals that the real simulator's tests do not reach: each ends the run
+// with status 1 and closes the link; only the valid command whose file then
+// cannot be created has been answered.
+TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
+  const std::string ascii = "corvax_" + std::to_string(::getpid()) + "_a.txt";
+  const struct {
+    std::string bytes;
+    const char* message;
+    bool answered;
+  } cases[] = {
+      {"\x03" + ascii + ";5;;", "is the ASCII result file", false},
+      {"\x03" + std::string(600, 'a'), "no ';;' within 512 bytes", false},
+      {"\x03" + std::string(300, 'n') + ";5;;", "cannot create the binary result file", true},
+  };
+  for (const auto& c : cases) {
+    LoopbackPair link;
+    SimulatorClass sim;
+    sim.ManagerSocket = link.server;
+    sim.ASCIIFileName = copyText(ascii);
+    sim.PollTime = 2000;
+    SimulatorClass::ExitStatus = 0;
+    ASSERT_EQ(link.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
+    EXPECT_TRUE(contains(StderrOf([&] { sim.ListenToSimMgr(sim.ManagerSocket); }), c.message)) << c.message;
+    EXPECT_EQ(receive(link.client, 11), c.answered ? reply(0xFF, 3) : "");
+    EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket, sim.BinStream),
+              std::tuple(SimulatorClass::Stopped, 1, nullptr, nullptr));
+  }
+  SimulatorClass::ExitStatus = 0;
 }
 
 TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
@@ -124,11 +152,31 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
                                           bigEndian(4, 2) + bigEndian(1, 2) + bigEndian(0, 2) + "\x01" +
                                           bigEndian(1, 4) + std::string("\x40\0\0\0\0\0\0\0", 8));
 
-  // A manager that went away fails the sends without killing the process.
+  // A manager that went away stops the run with status 1; the record of
+  // that report still reaches the file.
+  sim.ASCIIFileName = copyText(tempPath("lost.txt"));
+  sim.AsciiStream = new std::ofstream(sim.ASCIIFileName);
   link.client.Close();
-  for (int i = 0; i < 100 && sim.RunStatus == SimulatorClass::Running; i++) {
-    sim.Primary->Counts[0] = 1;
-    sim.CheckReportSize(100.0);
-  }
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  SimulatorClass::ExitStatus = 0;
+  sim.Primary->Counts[0] = 1;
+  sim.Primary->ValuesOf(0)[0] = 2.0;
+  const std::string message = StderrOf([&] { sim.CheckReportSize(100.0); });
+  EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)")) << message;
+  EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket),
+            std::tuple(SimulatorClass::Stopped, 1, nullptr));
+  EXPECT_EQ(readFile(sim.ASCIIFileName), "0,2.0\n");
+  std::remove(sim.ASCIIFileName);
+  SimulatorClass::ExitStatus = 0;
+}
+
+TEST_F(ManagerCommands, SendsThatFailAfterTheQuitCommandAreNoFailure) {
+  sim.Primary = sim.CreateDataPacket(1);
+  sim.Companion = sim.CreateDataPacket(1);
+  sim.Primary->Counts[0] = 1;
+  SimulatorClass::ExitStatus = 0;
+  StdoutOf([&] { command("\x02"); });
+  link.client.Close();
+  for (int i = 0; i < 20 && !sim.ManagerLinkLost; i++) sim.CheckReportSize(100.0);
+  EXPECT_TRUE(sim.ManagerLinkLost);
+  EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus), std::tuple(SimulatorClass::Stopped, 0));
 }

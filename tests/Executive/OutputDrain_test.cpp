@@ -86,9 +86,13 @@ TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
     sim.FullQueue->Put(sim.CreateDataPacket(1));
   }
   sim.BatchesCompleted = 3;
+  SimulatorClass::ExitStatus = 0;
   EXPECT_EQ(sim.OutputThreadFunc(), 0);
-  EXPECT_EQ(std::tuple(sim.RunStatus, sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines()),
-            std::tuple(SimulatorClass::Stopped, 0, 6, 3));
+  // The manager is lost: the run fails, and later records skip the socket.
+  EXPECT_EQ(std::tuple(sim.RunStatus, sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines(),
+                       sim.ManagerLinkLost, SimulatorClass::ExitStatus),
+            std::tuple(SimulatorClass::Stopped, 0, 6, 3, true, 1));
+  SimulatorClass::ExitStatus = 0;
   sim.FinishBinaryFileAtEndOfRun();
   const std::string bin = readFile(binPath);
   EXPECT_EQ(bin.size(), 256u + 3 * 24);

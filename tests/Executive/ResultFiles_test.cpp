@@ -112,13 +112,22 @@ TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
   EXPECT_EXIT(SimulatorClass(3, const_cast<char**>(binArgs)), testing::ExitedWithCode(1),
               "Cannot open binary result file '/nonexistent-dir/out.bin': No such file");
 
-  // A file that cannot be written fails the exit status.
+  // A file that cannot take its header is refused at once; one that fails
+  // later fails the exit status when it is closed.
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  EXPECT_EXIT(
+      {
+        SimulatorClass sim;
+        sim.ASCIIFileName = copyText("/dev/full");
+        sim.OpenResultFiles();
+      },
+      testing::ExitedWithCode(1), "Cannot open ASCII result file '/dev/full': No space left");
   SimulatorClass::ExitStatus = 0;
   EXPECT_NE(StderrOf([] {
               SimulatorClass sim;
               sim.ASCIIFileName = copyText("/dev/full");
-              sim.OpenResultFiles();
+              std::ofstream stream("/dev/full");
+              sim.CloseAsciiFile(stream);
             }).find("ASCII result file '/dev/full' could not be written"),
             std::string::npos);
   EXPECT_EQ(SimulatorClass::ExitStatus, 1);

@@ -103,7 +103,7 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
   EXPECT_EQ(ties.Reports(), (std::vector<Report>{{{0, {6, 6}}}}));
 }
 
-TEST_F(TerminatingTest, ZeroDelayLoopsAndInvalidParametersAreFatal) {
+TEST_F(TerminatingTest, ZeroDelayLoopsStuckClocksAndInvalidParametersAreFatal) {
   ClockParams params;
   params.spinner = true;
   LoopRun run(makeClockRewardModel(params, {{0, 10}}), 1, 1);
@@ -111,6 +111,14 @@ TEST_F(TerminatingTest, ZeroDelayLoopsAndInvalidParametersAreFatal) {
   EXPECT_EXIT(run.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
               "ERROR: 1000 firings without the clock advancing beyond time 0 \\(last action "
               "fired: spin\\); zero-delay actions keep enabling one another");
+  // A positive delay below the clock's resolution: 1e17 + 1 == 1e17.
+  ClockParams stuck;
+  stuck.tickDelays = {1e17, 1.0};
+  LoopRun frozen(makeClockRewardModel(stuck, {{0, 1e18}}), 1, 1);
+  EXPECT_EXIT(frozen.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
+              "^ERROR: the clock is stuck at time 1e\\+17: the delay 1 of action tick no longer "
+              "advances it in double precision");
+
   BaseActionClass* tick = run.Clock()->activity("tick");
   EXPECT_EXIT(run.sim.HandleInvalidDistParams(tick, "INVALID_DIST_PARAMS: rate -1"),
               testing::ExitedWithCode(1), "^FATAL ERROR: In action tick, rate -1\n$");

@@ -1,14 +1,20 @@
 // The study that test executables without the railway model link in (the
 // simulator's constructor asks for the process's study): the base study,
-// with no experiments, no global variables and no reward model.
+// with one experiment (so that -e 0 is valid), no global variables and no
+// reward model.
 #include "Study/BaseStudyClass.h"
 
 namespace {
+class OneExperimentStudy : public BaseStudyClass {
+ public:
+  OneExperimentStudy() { NumExps = 1; }
+};
+
 BaseStudyClass* theStudy = nullptr;
-}
+}  // namespace
 
 BaseStudyClass* GenerateStudy() {
-  if (!theStudy) theStudy = new BaseStudyClass();
+  if (!theStudy) theStudy = new OneExperimentStudy();
   return theStudy;
 }
 

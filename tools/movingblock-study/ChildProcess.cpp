@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "GroupWatchdog.h"
+
 namespace {
 void CloseFd(int& fd) {
   if (fd >= 0) close(fd);
@@ -52,7 +54,7 @@ void WriteText(int fd, const std::string& text) {
 ChildProcess::~ChildProcess() {
   if (Running()) {
     Signal(SIGKILL);
-    waitpid(pid_, &status_, 0);
+    CollectEnd();
   }
   CloseStdout();
   CloseStderr();
@@ -83,6 +85,7 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, std::string& erro
     return false;
   }
   setpgid(pid, pid);  // also here, so that signals to the group work at once
+  GroupWatchdog::Watch(pid);
   pid_ = pid;
   stdout_ = out[0];
   stderr_ = err[0];
@@ -100,11 +103,27 @@ void ChildProcess::Signal(int signal) {
 bool ChildProcess::Reap() {
   if (!Started()) return false;
   if (ended_) return true;
-  pid_t r;
-  do r = waitpid(pid_, &status_, WNOHANG);
+  // Looked at without collecting it, so that the child's number (which is
+  // its group's) cannot be reused before the group is killed.
+  siginfo_t info{};
+  int r;
+  do r = waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
   while (r < 0 && errno == EINTR);
-  if (r == pid_ || (r < 0 && errno == ECHILD)) ended_ = true;
+  if (r < 0 && errno == ECHILD) ended_ = true;
+  else if (r == 0 && info.si_pid == pid_) CollectEnd();
   return ended_;
+}
+
+// The child has ended or been sent SIGKILL. Whatever it started in its
+// group (a wrapper script's simulator, say) goes with it: nothing that
+// belonged to the child is left running once it counts as ended.
+void ChildProcess::CollectEnd() {
+  kill(-pid_, SIGKILL);
+  pid_t r;
+  do r = waitpid(pid_, &status_, 0);
+  while (r < 0 && errno == EINTR);
+  GroupWatchdog::Forget(pid_);
+  ended_ = true;
 }
 
 bool ChildProcess::WaitFor(double seconds) {
@@ -112,8 +131,7 @@ bool ChildProcess::WaitFor(double seconds) {
   while (!Reap()) {
     if (std::chrono::steady_clock::now() >= deadline) {
       Signal(SIGKILL);
-      waitpid(pid_, &status_, 0);
-      ended_ = true;
+      CollectEnd();
       return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -9,9 +9,11 @@
 // A child process with its standard output and error on non-blocking pipes
 // and its standard input on /dev/null. It runs in a process group of its
 // own (so that a Ctrl-C at the terminal reaches only this program, which
-// then stops it in order), and the kernel kills it should this program die
-// without stopping it. The destructor kills and reaps a child that is
-// still running, so that none is left behind.
+// then stops it in order), and signals go to that whole group. When the
+// child ends, or this program stops it, whatever else still runs in its
+// group is killed; should this program die without stopping it, the kernel
+// kills the child and GroupWatchdog its group. The destructor kills and
+// reaps a child that is still running, so that none is left behind.
 class ChildProcess {
  public:
   ChildProcess() = default;
@@ -35,7 +37,8 @@ class ChildProcess {
 
   // Sends `signal` to the child's process group while it runs.
   void Signal(int signal);
-  // Collects the child's end if it has come; true once it has ended.
+  // Collects the child's end if it has come (and kills what is left of its
+  // group); true once it has ended.
   bool Reap();
   // Waits up to `seconds` for the end, then kills the child; true when it
   // ended by itself.
@@ -46,6 +49,8 @@ class ChildProcess {
   std::string EndDescription() const;
 
  private:
+  void CollectEnd();
+
   pid_t pid_ = -1;
   int stdout_ = -1;
   int stderr_ = -1;

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <unistd.h>
 
 #include "ChildProcess.h"
+#include "FileReplacement.h"
 #include "NumberText.h"
 #include "RewardWindows.h"
 
@@ -55,7 +55,7 @@ std::optional<std::string> WritePlot(const StudyResult& result, const std::files
     return a->info.lossProbability < b->info.lossProbability;
   });
 
-  std::ofstream data(directory / "study.dat");
+  std::ostringstream data;
   data << "# loss_probability mean lower upper experiment; one block per window\n";
   for (int w = 0; w < kWindowCount; w++) {
     data << "# window [0, " << ShortestText(WindowEnd(w)) << "]\n";
@@ -67,11 +67,8 @@ std::optional<std::string> WritePlot(const StudyResult& result, const std::files
     }
     data << "\n\n";
   }
-  std::ofstream script(directory / "study.gp");
-  script << Script();
-  data.close();
-  script.close();
-  if (!data || !script) return "cannot write the plot files in " + directory.string();
+  if (auto error = ReplaceFile(directory / "study.dat", data.str())) return *error;
+  if (auto error = ReplaceFile(directory / "study.gp", Script())) return *error;
 
   const std::string gnuplot = FindOnPath("gnuplot");
   if (gnuplot.empty())
@@ -83,7 +80,11 @@ std::optional<std::string> WritePlot(const StudyResult& result, const std::files
   const bool ended = child.WaitFor(60.0);
   std::string messages;
   if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), messages);
-  if (!ended || !child.ExitedCleanly())
+  if (!ended || !child.ExitedCleanly()) {
+    // What gnuplot left may be cut short, or belong to an earlier study.
+    std::error_code ignored;
+    std::filesystem::remove(directory / "study.svg", ignored);
     return "gnuplot " + child.EndDescription() + " drawing study.svg" + (messages.empty() ? "" : ": " + messages);
+  }
   return std::nullopt;
 }

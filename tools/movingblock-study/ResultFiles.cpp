@@ -1,12 +1,14 @@
 #include "ResultFiles.h"
 
 #include <cmath>
-#include <fstream>
 #include <iomanip>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
+#include "FileReplacement.h"
 #include "NumberText.h"
 #include "RewardWindows.h"
+#include "Utf8Text.h"
 
 namespace {
 // Windows shown in the table: [0, 200], [0, 350], [0, 500], [0, 700].
@@ -16,11 +18,13 @@ std::string CsvNumber(double value) { return std::isfinite(value) ? ShortestText
 
 std::string CsvText(const std::string& text) {
   std::string quoted = "\"";
-  for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : EscapeInvalidUtf8(text)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
 }
 
 nlohmann::json JsonNumber(double value) { return std::isfinite(value) ? nlohmann::json(value) : nullptr; }
+
+nlohmann::json JsonText(const std::string& text) { return EscapeInvalidUtf8(text); }
 
 // Right-aligns `text` in `width` characters (not bytes: "±" is two).
 std::string Pad(const std::string& text, std::size_t width) {
@@ -29,15 +33,8 @@ std::string Pad(const std::string& text, std::size_t width) {
   return std::string(width > chars ? width - chars : 0, ' ') + text;
 }
 
-std::optional<std::string> Close(std::ofstream& out, const std::filesystem::path& file) {
-  out.close();
-  if (!out) return "cannot write " + file.string();
-  return std::nullopt;
-}
-}  // namespace
-
-std::optional<std::string> WriteCsv(const StudyResult& result, const std::filesystem::path& file) {
-  std::ofstream out(file);
+std::string CsvContent(const StudyResult& result) {
+  std::ostringstream out;
   out << "experiment,name,loss_probability,seed,status,replications,processor_seconds,"
          "window_start,window_end,mean,half_width,lower,upper,variance,window_converged,failure\n";
   for (const ExperimentResult& e : result.experiments) {
@@ -50,26 +47,26 @@ std::optional<std::string> WriteCsv(const StudyResult& result, const std::filesy
           << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << '\n';
     }
   }
-  return Close(out, file);
+  return out.str();
 }
 
-std::optional<std::string> WriteJson(const StudyResult& result, const StudyOptions& options,
-                                     const std::filesystem::path& file) {
+std::string JsonContent(const StudyResult& result, const StudyOptions& options) {
   using nlohmann::json;
   json settings = {{"experiments", options.experiments},
                    {"seed", options.seed},
-                   {"override", options.overrideText},
+                   {"override", JsonText(options.overrideText)},
                    {"confidence", options.stopRule.confidence},
                    {"precision", options.stopRule.precision},
                    {"minReplications", options.stopRule.minReplications},
                    {"maxReplications", options.stopRule.maxReplications},
                    {"reportSize", options.reportSize},
                    {"jobs", options.jobs},
-                   {"simulator", options.simulator}};
+                   {"simulator", JsonText(options.simulator)}};
   json experiments = json::array();
   for (const ExperimentResult& e : result.experiments) {
     json variables = json::object();
-    for (const GlobalVariableValue& gv : e.info.globalVariables) variables[gv.name] = gv.value;
+    for (const GlobalVariableValue& gv : e.info.globalVariables)
+      variables[EscapeInvalidUtf8(gv.name)] = JsonText(gv.value);
     json windows = json::array();
     for (const WindowResult& w : e.windows)
       windows.push_back({{"start", w.start},
@@ -81,11 +78,11 @@ std::optional<std::string> WriteJson(const StudyResult& result, const StudyOptio
                          {"upper", JsonNumber(w.mean + w.halfWidth)},
                          {"converged", w.converged}});
     experiments.push_back({{"experiment", e.info.index},
-                           {"name", e.info.name},
+                           {"name", JsonText(e.info.name)},
                            {"lossProbability", JsonNumber(e.info.lossProbability)},
                            {"seed", e.seed},
                            {"status", e.status},
-                           {"failure", e.failure.empty() ? json(nullptr) : json(e.failure)},
+                           {"failure", e.failure.empty() ? json(nullptr) : JsonText(e.failure)},
                            {"replications", e.replications},
                            {"processorSeconds", e.processorSeconds},
                            {"globalVariables", variables},
@@ -100,9 +97,29 @@ std::optional<std::string> WriteJson(const StudyResult& result, const StudyOptio
        "the estimates of an experiment cover exactly the first 'replications' replications its simulator "
        "ran with 'seed'; replications received after the stop decision are not counted"},
       {"experiments", experiments}};
-  std::ofstream out(file);
-  out << std::setw(2) << document << '\n';
-  return Close(out, file);
+  // Every text is escaped above; should one slip through, it is replaced
+  // rather than ending the program.
+  return document.dump(2, ' ', false, json::error_handler_t::replace) + '\n';
+}
+
+// Any exception while the content is made is reported as a failed write.
+template <typename MakeContent>
+std::optional<std::string> WriteFile(const std::filesystem::path& file, MakeContent makeContent) {
+  try {
+    return ReplaceFile(file, makeContent());
+  } catch (const std::exception& e) {
+    return "cannot write " + file.string() + ": " + e.what();
+  }
+}
+}  // namespace
+
+std::optional<std::string> WriteCsv(const StudyResult& result, const std::filesystem::path& file) {
+  return WriteFile(file, [&] { return CsvContent(result); });
+}
+
+std::optional<std::string> WriteJson(const StudyResult& result, const StudyOptions& options,
+                                     const std::filesystem::path& file) {
+  return WriteFile(file, [&] { return JsonContent(result, options); });
 }
 
 void PrintTable(const StudyResult& result, std::ostream& out) {
@@ -125,7 +142,9 @@ void PrintTable(const StudyResult& result, std::ostream& out) {
     }
     out << '\n';
   }
-  if (!result.Complete())
+  if (result.Aborted())
+    out << "The study stopped on an internal error: these results are incomplete.\n";
+  else if (!result.Complete())
     out << (result.Interrupted() ? "The study was interrupted: these results are incomplete.\n"
                                  : "Some experiments failed: see the messages above.\n");
 }

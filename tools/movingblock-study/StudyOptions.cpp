@@ -11,6 +11,8 @@
 #include "StudyCatalog.h"
 
 namespace {
+constexpr double kMaxStallSeconds = 86400;
+
 std::string DefaultSimulatorPath() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
@@ -40,6 +42,11 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
   if (o.reportSize < 1 || o.reportSize > 100000) return "--report-size must lie between 1 and 100000";
   if (o.jobs < 1) return "--jobs must be at least 1";
   if (!(o.stallSeconds > 0.0)) return "--stall-timeout must be above 0";
+  // Bounded so that a deadline of now + the limit stays far inside the
+  // clock's range (1e300 s would overflow it into the past).
+  if (!(o.stallSeconds <= kMaxStallSeconds))
+    return "--stall-timeout must be at most " + std::to_string(static_cast<int>(kMaxStallSeconds)) +
+           " seconds (one day)";
   if (access(o.simulator.c_str(), X_OK) != 0) return "cannot run the simulator '" + o.simulator + "'";
   return std::nullopt;
 }

@@ -8,7 +8,7 @@ bool StudyResult::AnyFailure() const {
 }
 
 bool StudyResult::Complete() const {
-  return !Interrupted() && std::all_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) {
+  return !Interrupted() && !Aborted() && std::all_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) {
            return e.status == ExperimentStatus::kConverged || e.status == ExperimentStatus::kMaxReps;
          });
 }

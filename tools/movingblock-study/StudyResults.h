@@ -37,9 +37,11 @@ struct ExperimentResult {
 
 struct StudyResult {
   std::vector<ExperimentResult> experiments;
-  int interruptSignal = 0;  // SIGINT or SIGTERM when the study was stopped
+  int interruptSignal = 0;    // SIGINT or SIGTERM when the study was stopped
+  std::string internalError;  // what stopped the study early, if anything did
 
   bool Interrupted() const { return interruptSignal != 0; }
+  bool Aborted() const { return !internalError.empty(); }
   bool AnyFailure() const;
   // Every chosen experiment ran to its stop rule.
   bool Complete() const;

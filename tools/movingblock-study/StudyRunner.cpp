@@ -131,55 +131,62 @@ StudyResult StudyRunner::Run() {
   std::size_t next = 0;
   int signalsSeen = 0;
 
-  for (;;) {
-    Clock::time_point now = Clock::now();
-    auto runningCount = [&] {
-      std::size_t n = 0;
-      for (const auto& s : sessions) n += s->Started() && !s->Finished();
-      return n;
-    };
-    while (!result.Interrupted() && runningCount() < options_.jobs && next < sessions.size())
-      sessions[next++]->Start(ports.Next(), now);
-    const std::size_t running = runningCount();
-    for (std::size_t i = 0; i < sessions.size(); i++) {
-      if (!sessions[i]->Finished() || reported[i]) continue;
-      reported[i] = true;
-      if (!sessions[i]->Failure().empty()) progress_.Message("movingblock-study: " + sessions[i]->FailureReport());
-    }
-    if (running == 0 && (result.Interrupted() || next == sessions.size())) break;
-
-    std::vector<pollfd> fds;
-    if (signals.Fd() >= 0) fds.push_back({signals.Fd(), POLLIN, 0});
-    std::vector<SimulatorSession*> owners(fds.size(), nullptr);
-    for (const auto& s : sessions) {
-      if (!s->Started() || s->Finished()) continue;
-      s->AddPollFds(fds);
-      owners.resize(fds.size(), s.get());
-    }
-    poll(fds.data(), fds.size(), 50);
-    now = Clock::now();
-
-    for (std::size_t i = 0; i < fds.size(); i++) {
-      if (fds[i].revents == 0) continue;
-      if (owners[i]) {
-        owners[i]->OnPollEvent(fds[i], now);
-        continue;
+  // An exception (out of memory, say) ends the study like an interruption:
+  // the simulators are killed and the results gathered so far returned.
+  try {
+    for (;;) {
+      Clock::time_point now = Clock::now();
+      auto runningCount = [&] {
+        std::size_t n = 0;
+        for (const auto& s : sessions) n += s->Started() && !s->Finished();
+        return n;
+      };
+      while (!result.Interrupted() && runningCount() < options_.jobs && next < sessions.size())
+        sessions[next++]->Start(ports.Next(), now);
+      const std::size_t running = runningCount();
+      for (std::size_t i = 0; i < sessions.size(); i++) {
+        if (!sessions[i]->Finished() || reported[i]) continue;
+        reported[i] = true;
+        if (!sessions[i]->Failure().empty()) progress_.Message("movingblock-study: " + sessions[i]->FailureReport());
       }
-      unsigned char signal;
-      while (read(fds[i].fd, &signal, 1) == 1) {
-        if (signalsSeen++ == 0) {
-          result.interruptSignal = signal;
-          progress_.Message("movingblock-study: stopping the simulators; the results so far are written, "
-                            "marked incomplete (signal again to kill them at once)");
-          for (const auto& s : sessions) s->Interrupt(now);
-        } else {
-          for (const auto& s : sessions) s->Kill();
+      if (running == 0 && (result.Interrupted() || next == sessions.size())) break;
+
+      std::vector<pollfd> fds;
+      if (signals.Fd() >= 0) fds.push_back({signals.Fd(), POLLIN, 0});
+      std::vector<SimulatorSession*> owners(fds.size(), nullptr);
+      for (const auto& s : sessions) {
+        if (!s->Started() || s->Finished()) continue;
+        s->AddPollFds(fds);
+        owners.resize(fds.size(), s.get());
+      }
+      poll(fds.data(), fds.size(), 50);
+      now = Clock::now();
+
+      for (std::size_t i = 0; i < fds.size(); i++) {
+        if (fds[i].revents == 0) continue;
+        if (owners[i]) {
+          owners[i]->OnPollEvent(fds[i], now);
+          continue;
+        }
+        unsigned char signal;
+        while (read(fds[i].fd, &signal, 1) == 1) {
+          if (signalsSeen++ == 0) {
+            result.interruptSignal = signal;
+            progress_.Message("movingblock-study: stopping the simulators; the results so far are written, "
+                              "marked incomplete (signal again to kill them at once)");
+            for (const auto& s : sessions) s->Interrupt(now);
+          } else {
+            for (const auto& s : sessions) s->Kill();
+          }
         }
       }
+      for (const auto& s : sessions)
+        if (s->Started() && !s->Finished()) s->OnTick(now);
+      progress_.Show(sessions);
     }
-    for (const auto& s : sessions)
-      if (s->Started() && !s->Finished()) s->OnTick(now);
-    progress_.Show(sessions);
+  } catch (const std::exception& e) {
+    result.internalError = e.what();
+    for (const auto& s : sessions) s->Kill();
   }
 
   for (const auto& s : sessions) result.experiments.push_back(ResultOf(*s));

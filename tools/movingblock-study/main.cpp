@@ -2,6 +2,7 @@
 // writes the estimates with their confidence intervals.
 #include <unistd.h>
 
+#include <exception>
 #include <filesystem>
 #include <iostream>
 
@@ -17,9 +18,8 @@ int Refuse(const std::string& message) {
   std::cerr << "movingblock-study: " << message << "\n";
   return 1;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
+int RunStudy(int argc, char** argv) {
   StudyOptions options;
   if (auto status = ParseStudyOptions(argc, argv, options)) return *status;
   if (auto error = StudyCatalog::CheckOverride(options.overrideText)) return Refuse(*error);
@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   ProgressDisplay progress(isatty(STDERR_FILENO));
   StudyResult result = StudyRunner(options, catalog, progress).Run();
   progress.ClearLine();
+  if (result.Aborted()) progress.Message("movingblock-study: stopped on an internal error: " + result.internalError);
 
   PrintTable(result, std::cout);
   std::cout.flush();
@@ -49,5 +50,18 @@ int main(int argc, char** argv) {
   progress.Message("movingblock-study: results in " + out.string() + ": " + written +
                    (result.Complete() ? "" : "; marked incomplete"));
   if (result.Interrupted()) return 128 + result.interruptSignal;
-  return result.AnyFailure() || !filesWritten ? 1 : 0;
+  return result.AnyFailure() || result.Aborted() || !filesWritten ? 1 : 0;
+}
+}  // namespace
+
+// Whatever escapes the study (the runner and the file writers keep the
+// results gathered so far themselves) ends it with a message, not an abort.
+int main(int argc, char** argv) {
+  try {
+    return RunStudy(argc, argv);
+  } catch (const std::exception& e) {
+    return Refuse(std::string("internal error: ") + e.what());
+  } catch (...) {
+    return Refuse("internal error");
+  }
 }

@@ -77,8 +77,9 @@ TEST(EndToEnd, HandComputedOutcomes) {
 
 TEST(EndToEnd, RefusalsAndRunsWithNothingToObserve) {
   const std::string dir = freshDirectory("refused");
-  for (auto [args, message] : {std::pair{"-e 11 -N 1", "Experiment 11 does not exist"},
-                               {"-e 0 -N 1 -O s:nTrains:0", "nTrains is 0"}, {"-e 0 -N 1 -O s:nTrains:-2", ""}}) {
+  for (auto [args, message] : {std::pair{"-e 11 -N 1", "'-e' expects a whole number from 0 to 10, not '11'"},
+                               {"-e 0 -N 1 -O s:nTrains:0", "nTrains must lie in [1, 260], not 0"},
+                               {"-e 0 -N 1 -O s:nTrains:-2", ""}}) {
     const RunResult run = runSimulator(dir, args);
     EXPECT_EQ(run.status, 1) << args;
     EXPECT_FALSE(run.err.empty()) << args;

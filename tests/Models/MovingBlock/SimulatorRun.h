@@ -17,11 +17,12 @@ struct RunResult {
   std::string err;
 };
 
-// Runs movingblock-sim with the arguments (a shell word list) in `dir`,
-// with the environment assignments given (e.g. "SIMTEST=0").
+// Runs movingblock-sim with the arguments (a shell word list) in `dir`, in
+// an environment of its own: only PATH and the assignments given (e.g.
+// "SIMTEST=0"), so that nothing the test runner inherited changes the run.
 inline RunResult runSimulator(const std::string& dir, const std::string& arguments,
                               const std::string& environment = "") {
-  const std::string command = "cd '" + dir + "' && env " + environment + " '" MB_BINARY_DIR
+  const std::string command = "cd '" + dir + "' && env -i PATH=/usr/bin:/bin " + environment + " '" MB_BINARY_DIR
                               "/movingblock-sim' " + arguments + " >stdout.txt 2>stderr.txt";
   const int raw = std::system(command.c_str());
   return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir + "/stdout.txt"),

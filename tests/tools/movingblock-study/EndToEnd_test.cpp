@@ -62,6 +62,9 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
       {{"--override", "d:nTrains"}, "type:name:value triples"},
       {{"--simulator", "/nonexistent/sim"}, "cannot run the simulator"},
       {{"--jobs", "many"}, "--jobs"},
+      {{"--stall-timeout", "1e300"}, "--stall-timeout must be at most 86400 seconds"},
+      {{"--stall-timeout", "inf"}, "--stall-timeout must be at most 86400 seconds"},
+      {{"--stall-timeout", "0"}, "--stall-timeout must be above 0"},
   };
   for (const auto& [args, message] : cases) {
     std::vector<std::string> all{"--simulator", FAKE_SIMULATOR, "--out", dir.string()};

@@ -67,3 +67,21 @@ TEST(StudyToolFaults, InterruptionWritesIncompleteResults) {
   EXPECT_EQ(json["experiments"][3]["status"], "not-run");
   EXPECT_EQ(ReadCsv(dir / "study.csv").size(), 4u * 13);
 }
+
+// A simulator started through a wrapper script is the script's child, in
+// the script's process group: it goes when the script is stopped, and when
+// the study itself is killed outright.
+TEST(StudyToolFaults, WrappedSimulatorsDoNotOutliveTheStudy) {
+  const auto dir = results::freshDirectory("wrapped");
+  const auto wrapper = dir / "wrapped-sim.sh";
+  std::ofstream(wrapper) << "#!/bin/sh\n\"" << FAKE_SIMULATOR << "\" \"$@\"\nexit $?\n";
+  std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+  for (int signal : {SIGTERM, SIGKILL}) {
+    const ToolRun run = RunProgram(STUDY_TOOL,
+                                   {"--simulator", wrapper.string(), "--out", (dir / "out").string(), "--jobs", "2",
+                                    "--experiments", "0,1"},
+                                   "*:deaf", 0.5, signal);
+    EXPECT_EQ(run.exitStatus, 128 + signal) << run.err;
+    EXPECT_TRUE(TaggedSimulatorsGone(3.0)) << "signal " << signal;
+  }
+}

@@ -38,8 +38,17 @@ int LiveTaggedSimulators() {
   return count;
 }
 
+bool TaggedSimulatorsGone(double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (LiveTaggedSimulators() > 0) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& faults,
-                   double interruptAfter) {
+                   double interruptAfter, int interruptSignal) {
   static int runs = 0;
   tag = std::to_string(getpid()) + "-" + std::to_string(++runs);
   setenv("FAKE_SIM_FAULTS", faults.c_str(), 1);
@@ -61,7 +70,7 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
     if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), run.err);
     if (interruptAfter > 0 && interruptAt < 0 && LiveTaggedSimulators() > 0) interruptAt = elapsed() + interruptAfter;
     if (interruptAt > 0 && elapsed() >= interruptAt) {
-      child.Signal(SIGTERM);
+      child.Signal(interruptSignal);
       interruptAfter = interruptAt = 0;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -3,6 +3,7 @@
 #ifndef MOVINGBLOCK_STUDY_TEST_HARNESS_H
 #define MOVINGBLOCK_STUDY_TEST_HARNESS_H
 
+#include <csignal>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -16,12 +17,17 @@ struct ToolRun {
 
 // Runs `program` with `args` and FAKE_SIM_FAULTS=`faults` (plus a tag that
 // marks its simulators), at most 90 s. With `interruptAfter` > 0 it sends
-// SIGTERM that many seconds after the first simulator has appeared.
+// `interruptSignal` that many seconds after the first simulator has
+// appeared.
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& faults = "", double interruptAfter = 0);
+                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM);
 
 // Fake simulators of the last run that are still alive.
 int LiveTaggedSimulators();
+// Waits up to `seconds` for them to be gone (a simulator that is not this
+// program's child dies a moment after the signal that kills it); true if
+// they are.
+bool TaggedSimulatorsGone(double seconds);
 
 // study.csv as rows of named fields.
 std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::path& file);
