@@ -101,7 +101,9 @@ void AtomicWriter::writeHeader() {
     << "class " << className << " : public SANModel {\n public:\n";
   for (const Activity& a : atomic.activities) writeActivityClass(h, a);
 
-  h << "  " << className << "();\n  ~" << className << "() override;\n\n"
+  h << "  " << className << "();\n  ~" << className << "() override;\n"
+    << "  // Fills the activities' element tables; called once the model is composed.\n"
+    << "  void fillTables();\n\n"
     << "  // State variables, in the order of the model's state-variable table.\n";
   for (const StateVariable& v : atomic.variables)
     h << "  " << checked.typeOf(atomic, v.name.text).className() << "* " << v.name.text << ";\n";
@@ -180,6 +182,10 @@ void AtomicWriter::writeActivityClass(CodeWriter& h, const Activity& a) {
   h << (cases ? "\n   protected:\n" : "\n   private:\n")
     << "    [[gnu::always_inline]] inline bool enablingHolds();\n";
   if (cases) h << "    void fireInput();\n";
+  h << "\n   public:\n"
+    << "    // Takes the element cells of the arrays the activity uses (once the\n"
+    << "    // model is composed).\n    void fillTables();\n"
+    << (cases ? "\n   protected:\n" : "\n   private:\n");
   for (std::size_t p = 0; p < a.timing.parameters.size(); p++)
     h << "    double parameter" << static_cast<int>(p) << "();\n";
   for (const Gate& g : a.inputGates) {
@@ -356,7 +362,8 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
   };
   auto writeOutput = [&](CodeWriter& out, const Case& c) {
     for (const Gate& g : c.outputGates) out << "  " << g.name.text << "();\n";
-    for (const Name& arc : c.outputArcs) out << "  *" << arc.text << "_Mark += 1;\n";
+    for (const Name& arc : c.outputArcs)
+      out << "  san::addToken(" << arc.text << "_Mark, \"" << arc.text << "\");\n";
   };
   if (cases) {
     cpp << "void " << scope << "fireInput() {\n";
@@ -381,6 +388,9 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
   }
 
   // Links: the activity's pointers to place cells follow later shares.
+  cpp << "void " << scope << "fillTables() {\n";
+  for (const std::string& name : tabledArrays(a)) cpp << "  " << name << "_table.fill(" << name << ");\n";
+  cpp << "}\n\n";
   cpp << "void " << scope << "LinkVariables() {\n";
   for (const std::string& name : wiring.linked)
     if (isCell(name)) cpp << "  " << name << "->linkPointer(&" << name << "_Mark);\n";
@@ -505,6 +515,11 @@ void AtomicWriter::writeConstructor(CodeWriter& cpp) {
 
   cpp << className << "::~" << className << "() {\n";
   for (const StateVariable& v : atomic.variables) cpp << "  delete " << v.name.text << ";\n";
+  cpp << "}\n\n";
+
+  cpp << "void " << className << "::fillTables() {\n";
+  for (const Activity& a : atomic.activities)
+    for (std::size_t k = 0; k < a.cases.size(); k++) cpp << "  " << caseObject(a, k) << ".fillTables();\n";
   cpp << "}\n\n";
 
   cpp << "// Each activity's pointers to the variables it uses.\n"

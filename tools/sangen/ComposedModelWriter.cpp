@@ -80,7 +80,9 @@ void ComposedWriter::writeDeclaration(CodeWriter& h, const ComposedNode& node,
     << "// " << (join ? "Join" : "Rep") << " \"" << node.name.text << "\" ("
     << generation.origin(node.name.at) << ").\n"
     << "class " << className << " : public " << (join ? "Join" : "Rep") << " {\n public:\n"
-    << "  " << className << "();\n  ~" << className << "() override;\n\n";
+    << "  " << className << "();\n  ~" << className << "() override;\n"
+    << "  // Fills the element tables of every activity below; called once the\n"
+    << "  // whole model is composed.\n  void fillTables();\n\n";
   if (join) {
     for (const ComposedNode& child : node.children)
       h << "  " << childClass(child, className) << "* " << child.name.text << ";\n";
@@ -145,6 +147,8 @@ void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& clas
     cpp << "  }\n";
   }
   for (const ComposedNode& child : node.children) cpp << "  delete " << child.name.text << ";\n";
+  cpp << "}\n\nvoid " << className << "::fillTables() {\n";
+  for (const ComposedNode& child : node.children) cpp << "  " << child.name.text << "->fillTables();\n";
   cpp << "}\n";
   generation.add(cpp);
 }
@@ -198,7 +202,9 @@ void ComposedWriter::writeRep(const ComposedNode& node, const std::string& class
     for (const auto& entry : shared) cpp << "    delete " << entry.first << ";\n";
     cpp << "  }\n";
   }
-  cpp << "  for (int i = 0; i < NumChildren; i++) delete replica(i);\n}\n";
+  cpp << "  for (int i = 0; i < NumChildren; i++) delete replica(i);\n}\n\n"
+      << "void " << className << "::fillTables() {\n"
+      << "  for (int i = 0; i < NumChildren; i++) replica(i)->fillTables();\n}\n";
   generation.add(cpp);
 }
 

@@ -216,10 +216,19 @@ struct StudySetting {
   bool isList = false;
 };
 
+// A condition that the global variables' values must satisfy together
+// (each within its range); `message` (a std::string expression) says what
+// is wrong when it does not hold.
+struct StudyConstraint {
+  Snippet holds;
+  Snippet message;
+};
+
 struct Study {
   Name name;
   Name combination;  // "product" (default) or "parallel"
   std::vector<StudySetting> settings;
+  std::vector<StudyConstraint> constraints;
 };
 
 struct ModelDescription {

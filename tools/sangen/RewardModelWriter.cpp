@@ -228,7 +228,9 @@ void RewardWriter::writeSource() {
   }
 
   cpp << className << "::" << className << "(bool expandTimes) {\n"
-      << "  setTopModel(new " << top << "());\n"
+      << "  auto* top = new " << top << "();\n"
+      << "  top->fillTables();  // the model is composed: its cells stay where they are\n"
+      << "  setTopModel(top);\n"
       << "  DefineName(\"" << className << "\");\n"
       << "  setLastActionFlag(1);\n"
       << "  CreatePVList(" << static_cast<int>(rewards.variables.size()) << ", expandTimes);\n"

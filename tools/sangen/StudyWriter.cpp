@@ -13,18 +13,16 @@ namespace {
 
 std::string valuesName(const GlobalVariable& g) { return g.name.text + "Values"; }
 
-// The range check of one global variable as a C++ condition on its value.
-std::string rangeHolds(const GlobalVariable& g) {
+// The GVRange of a global variable: its declared range, or any (finite)
+// value.
+std::string rangeEntry(const GlobalVariable& g) {
+  if (!g.range) return "GVRange{}";
   const Range& r = *g.range;
-  std::string condition;
-  if (std::isfinite(r.min))
-    condition += g.name.text + (r.minOpen ? " > " : " >= ") + literal(g.type, r.min);
-  if (std::isfinite(r.max))
-    condition += (condition.empty() ? "" : " && ") + g.name.text + (r.maxOpen ? " < " : " <= ") +
-                 literal(g.type, r.max);
-  if (g.type == ScalarType::Double)
-    condition += (condition.empty() ? "" : " && ") + std::string("std::isfinite(") + g.name.text + ")";
-  return condition.empty() ? "true" : condition;
+  auto bound = [](double v) {
+    return std::isinf(v) ? std::string(v > 0 ? "HUGE_VAL" : "-HUGE_VAL") : doubleLiteral(v);
+  };
+  return "GVRange{" + bound(r.min) + ", " + (r.minOpen ? "true" : "false") + ", " + bound(r.max) +
+         ", " + (r.maxOpen ? "true" : "false") + "}";
 }
 
 }  // namespace
@@ -39,7 +37,7 @@ void writeStudy(Generation& generation) {
   CodeWriter h = generation.writer(cls + ".h");
   const std::string guard = generation.guard(cls + ".h");
   h << "// Generated from " << file << "; do not edit.\n#ifndef " << guard << "\n#define " << guard
-    << "\n\n#include \"Study/BaseStudyClass.h\"\n\n"
+    << "\n\n#include <string>\n\n#include \"Study/BaseStudyClass.h\"\n\n"
     << "// The study of model \"" << model.name << "\": " << numGVs << " global variables and "
     << table.count << " experiments (" << generation.origin(model.study->name.at) << ").\n"
     << "class " << cls << " : public BaseStudyClass {\n public:\n"
@@ -48,9 +46,8 @@ void writeStudy(Generation& generation) {
     << "  void SetGVs(int experiment) override;\n"
     << "  void PrintGlobalValues(int experiment) override;\n"
     << "  void* GetGVValue(const char* name) override;\n"
-    << "  void OverrideGVValue(const char* name, void* value) override;\n\n private:\n"
-    << "  // Ends the run when a global variable lies outside its valid range.\n"
-    << "  static void CheckRanges();\n\n"
+    << "  void OverrideGVValue(const char* name, void* value) override;\n\n"
+    << " protected:\n  std::string GVCombinationProblem() override;\n\n private:\n"
     << "  // The value of each global variable in each experiment.\n";
   for (const GlobalVariable& g : model.globals)
     h << "  " << cppName(g.type) << "* " << valuesName(g) << ";\n";
@@ -76,6 +73,11 @@ void writeStudy(Generation& generation) {
     for (int g = 0; g < numGVs; g++) cpp << (g ? ", " : "") << "&" << model.globals[g].name.text;
     cpp << "};\nstatic const unsigned " << k << "GVSizes[" << numGVs << "] = {";
     for (int g = 0; g < numGVs; g++) cpp << (g ? ", " : "") << "sizeof(" << model.globals[g].name.text << ")";
+    cpp << "};\n// Valid values of each global variable, in table order.\n"
+        << "static const GVRange " << k << "GVRanges[" << numGVs << "] = {\n";
+    for (int g = 0; g < numGVs; g++)
+      cpp << "    " << rangeEntry(model.globals[g]) << (g + 1 < numGVs ? "," : "") << "  // "
+          << model.globals[g].name.text << "\n";
     cpp << "};\n\n";
   }
   cpp << "static int " << k << "gvIndex(const char* name) {\n";
@@ -96,7 +98,9 @@ void writeStudy(Generation& generation) {
       << "void DestructStudy() {\n  delete " << k << "theStudy;\n  " << k << "theStudy = nullptr;\n}\n\n";
 
   cpp << cls << "::" << cls << "() {\n";
-  if (numGVs > 0) cpp << "  SetGVTable(" << k << "NumGVs, " << k << "GVNames, " << k << "GVTypes);\n";
+  if (numGVs > 0)
+    cpp << "  SetGVTable(" << k << "NumGVs, " << k << "GVNames, " << k << "GVTypes);\n"
+        << "  SetGVRanges(" << k << "GVRanges);\n";
   cpp << "  NumExps = " << k << "NumExperiments;\n";
   for (int g = 0; g < numGVs; g++) {
     const GlobalVariable& global = model.globals[g];
@@ -117,20 +121,21 @@ void writeStudy(Generation& generation) {
   for (const GlobalVariable& g : model.globals) cpp << "  delete[] " << valuesName(g) << ";\n";
   cpp << "}\n\n";
 
-  cpp << "void " << cls << "::CheckRanges() {\n";
-  for (const GlobalVariable& g : model.globals) {
-    if (!g.range) continue;
-    cpp << "  if (!(" << rangeHolds(g) << ")) {\n"
-        << "    std::cerr << \"ERROR: " << g.name.text << " is \" << " << g.name.text
-        << " << \"; the model needs " << g.name.text << " in " << g.range->text << ".\" << std::endl;\n"
-        << "    std::exit(1);\n  }\n";
-  }
-  cpp << "}\n\n"
-      << "PVModel* " << cls << "::GetPVModel(bool expandTimes) {\n"
+  cpp << "PVModel* " << cls << "::GetPVModel(bool expandTimes) {\n"
       << "  delete ThePVModel;\n  ThePVModel = nullptr;\n"
-      << "  CheckRanges();\n"
       << "  ThePVModel = new " << generation.rewardClass() << "(expandTimes);\n"
       << "  return ThePVModel;\n}\n\n";
+
+  // Conditions on the values together, after each was checked in its range.
+  cpp << "std::string " << cls << "::GVCombinationProblem() {\n";
+  for (const StudyConstraint& c : model.study->constraints) {
+    cpp << "  if (!(\n";
+    cpp.snippet(c.holds);
+    cpp << "      ))\n    return std::string(\n";
+    cpp.snippet(c.message);
+    cpp << "    );\n";
+  }
+  cpp << "  return \"\";\n}\n\n";
 
   cpp << "void " << cls << "::SetGVs(int experiment) {\n"
       << "  // Experiments outside the table are refused by the simulator before it\n"

@@ -55,7 +55,7 @@ void writeTypes(Generation& generation) {
   CodeWriter h = generation.writer("ModelTypes.h");
   const std::string guard = generation.guard("ModelTypes.h");
   h << header(generation) << "#ifndef " << guard << "\n#define " << guard << "\n\n"
-    << "#include <algorithm>\n#include <array>\n#include <cmath>\n#include <type_traits>\n#include <vector>\n\n"
+    << "#include <algorithm>\n#include <array>\n#include <cassert>\n#include <cmath>\n#include <limits>\n#include <type_traits>\n#include <vector>\n\n"
     << "#include \"BaseClasses/PostselectGroup.h\"\n"
     << "#include \"BaseClasses/state/ArrayStateVariable.h\"\n"
     << "#include \"BaseClasses/state/ExtendedPlace.h\"\n"
@@ -63,6 +63,19 @@ void writeTypes(Generation& generation) {
     << "#include \"BaseClasses/state/StructStateVariable.h\"\n\n";
 
   h << R"(namespace san {
+
+// Ends the run: an output arc would take the marking of `place` beyond the
+// largest value its type holds (a 16-bit place's count would wrap around to
+// a negative one and silently disable what waits for it).
+[[noreturn]] void markingOverflow(const char* place, long long largest);
+
+// What an output arc does: one more token in the place.
+template <class T>
+inline void addToken(T* marking, const char* place) {
+  if (*marking == std::numeric_limits<T>::max()) [[unlikely]]
+    markingOverflow(place, std::numeric_limits<T>::max());
+  *marking += 1;
+}
 
 // The value cell of a place or a typed place.
 inline short& cell(Place* place) { return *place->Mark; }
@@ -73,34 +86,39 @@ T& cell(ExtendedPlace<T>* place) {
 
 // The elements of an array as the code of one activity reaches them: the
 // value cells of an array of places, the views of an array of records,
-// looked up once, at first use, so that each access afterwards is one load
-// (the activities' code runs for every firing and, for enabling predicates,
-// for every copy of a model whenever a variable it reads changes). Cells do
-// not move once the model is composed (shares happen at construction), so
-// the tables stay valid. An index outside the array ends the run as the
-// array's own access does.
+// taken once the model is composed (fill; cells do not move after the
+// shares of composition), so that each access is one bounds check and one
+// load (the activities' code runs for every firing and, for enabling
+// predicates, for every copy of a model whenever a variable it reads
+// changes). An index outside the array ends the run as the array's own
+// access does.
 template <class Value>
 class CellTable {
  public:
   template <class Array>
-  Value& at(Array* array, int i) {
+  void fill(Array* array) {
+    storage.clear();
+    for (int k = 0; k < array->getSize(); k++) storage.push_back(&array->Index(k)->Mark());
+    cells = storage.data();
+    count = static_cast<unsigned>(storage.size());
+    filled = true;
+  }
+  template <class Array>
+  Value& at(Array* array, int i) const {
     if (static_cast<unsigned>(i) >= count) [[unlikely]]
-      fill(array, i);
+      outside(array, i, filled);
     return *cells[i];
   }
 
  private:
   template <class Array>
-  [[gnu::noinline]] void fill(Array* array, int i) {
-    if (storage.empty()) {
-      for (int k = 0; k < array->getSize(); k++) storage.push_back(&array->Index(k)->Mark());
-      cells = storage.data();
-      count = static_cast<unsigned>(storage.size());
-    }
-    array->Index(i);  // checks the index
+  [[noreturn, gnu::noinline, gnu::cold]] static void outside(Array* array, int i, bool filled) {
+    assert(filled && "element tables are filled once the model is composed");
+    ArrayIndexOutOfBounds(array->getName(), array->getSize(), i);
   }
   Value** cells = nullptr;
   unsigned count = 0;
+  bool filled = false;
   std::vector<Value*> storage;
 };
 
@@ -108,24 +126,29 @@ template <class View>
 class ViewTable {
  public:
   template <class Array>
-  const View& at(Array* array, int i) {
+  void fill(Array* array) {
+    storage.clear();
+    for (int k = 0; k < array->getSize(); k++) storage.push_back(View::of(array->Index(k)));
+    views = storage.data();
+    count = static_cast<unsigned>(storage.size());
+    filled = true;
+  }
+  template <class Array>
+  const View& at(Array* array, int i) const {
     if (static_cast<unsigned>(i) >= count) [[unlikely]]
-      fill(array, i);
+      outside(array, i, filled);
     return views[i];
   }
 
  private:
   template <class Array>
-  [[gnu::noinline]] void fill(Array* array, int i) {
-    if (storage.empty()) {
-      for (int k = 0; k < array->getSize(); k++) storage.push_back(View::of(array->Index(k)));
-      views = storage.data();
-      count = static_cast<unsigned>(storage.size());
-    }
-    array->Index(i);  // checks the index
+  [[noreturn, gnu::noinline, gnu::cold]] static void outside(Array* array, int i, bool filled) {
+    assert(filled && "element tables are filled once the model is composed");
+    ArrayIndexOutOfBounds(array->getName(), array->getSize(), i);
   }
   const View* views = nullptr;
   unsigned count = 0;
+  bool filled = false;
   std::vector<View> storage;
 };
 
@@ -272,8 +295,15 @@ class CaseGroup : public PostselectGroup {
   generation.add(h);
 
   CodeWriter cpp = generation.writer("ModelTypes.cpp");
-  cpp << header(generation) << generation.include("ModelTypes.h") << "\n#include <string>\n\n"
-      << generation.include("GlobalVariables.h") << "\n";
+  cpp << header(generation) << generation.include("ModelTypes.h")
+      << "\n#include <cstdlib>\n#include <iostream>\n#include <string>\n\n"
+      << "#include \"BaseClasses/BaseModelClass.h\"\n"
+      << generation.include("GlobalVariables.h") << "\n"
+      << "void san::markingOverflow(const char* place, long long largest) {\n"
+      << "  std::cerr << \"ERROR: place \" << place << \" would hold more than \" << largest\n"
+      << "            << \" at time \" << BaseModelClass::LastActionTime\n"
+      << "            << \"; its marking cannot count further.  Terminating run.\" << std::endl;\n"
+      << "  std::exit(1);\n}\n\n";
   for (const RecordType& record : model.records) {
     const std::string& name = record.name.text;
     cpp << name << "::" << name << "(const char* name, const char* prefix, " << name << "_state initial)\n"

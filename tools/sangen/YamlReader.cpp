@@ -732,8 +732,17 @@ StudyValue Reader::readStudyValue(const YAML::Node& node) {
 
 Study Reader::readStudy(const YAML::Node& node) {
   Study study;
-  Map map(*this, node, "the study", {"name", "experiments", "values", "description"});
+  Map map(*this, node, "the study",
+          {"name", "experiments", "values", "constraints", "description"});
   if (map.require("name")) study.name = readName(map.get("name"), "the study's name");
+  if (map.has("constraints"))
+    for (const YAML::Node& n : sequence(map.get("constraints"), "constraints")) {
+      Map c(*this, n, "a constraint", {"holds", "message", "description"});
+      StudyConstraint constraint;
+      if (c.require("holds")) constraint.holds = readSnippet(c.get("holds"), "the condition");
+      if (c.require("message")) constraint.message = readSnippet(c.get("message"), "the message");
+      study.constraints.push_back(constraint);
+    }
   study.combination = {"product", map.at()};
   if (map.has("experiments")) study.combination = readWord(map.get("experiments"), "experiments");
   if (!map.has("values")) return study;

@@ -76,12 +76,18 @@ TEST(SangenEndToEnd, GeneratedSimulatorGivesTheKnownResults) {
   ASSERT_GE(values[7].size(), 4u);
   for (double v : values[7]) EXPECT_EQ(v, 0.5);
 
-  // An override outside a global variable's range is refused.
+  // Values outside a global variable's range, or that break a condition of
+  // the study, are refused.
   const CommandRun refused = run(dir, std::string("'") + CLOCKWORK_SIM + "' -N 1 -O s:copies:0");
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.err.find("ERROR: copies is 0; the model needs copies in [1, 100]."),
+  EXPECT_NE(refused.err.find("ERROR: Override 's:copies:0': copies must lie in [1, 100], not 0"),
             std::string::npos)
       << refused.err;
+  const CommandRun apart = run(dir, std::string("'") + CLOCKWORK_SIM + "' -N 1 -O i:threshold:31");
+  EXPECT_EQ(apart.status, 1);
+  EXPECT_NE(apart.err.find("ERROR: the alarm would not ring before 10: threshold 31 > 30"),
+            std::string::npos)
+      << apart.err;
   fs::remove_all(dir);
 }
 
