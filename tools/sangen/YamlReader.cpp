@@ -514,8 +514,9 @@ Timing Reader::readTiming(const YAML::Node& node) {
       continue;
     }
     timing.distribution = key;
-    if (it->second.IsSequence()) {
-      for (const YAML::Node& p : it->second) {
+    const YAML::Node value = it->second;  // a copy: the iterator gives a temporary
+    if (value.IsSequence()) {
+      for (const YAML::Node& p : value) {
         if (p.IsSequence()) {  // hyperexponential: [[rate, weight], ...]
           for (const YAML::Node& q : p) timing.parameters.push_back(readSnippet(q, "a parameter"));
         } else {
@@ -523,7 +524,7 @@ Timing Reader::readTiming(const YAML::Node& node) {
         }
       }
     } else {
-      timing.parameters.push_back(readSnippet(it->second, "a parameter"));
+      timing.parameters.push_back(readSnippet(value, "a parameter"));
     }
   }
   if (timing.distribution.text.empty()) error(positionOf(node), "timing names no distribution");
@@ -754,7 +755,7 @@ Study Reader::readStudy(const YAML::Node& node) {
   for (auto it = values.begin(); it != values.end(); ++it) {
     StudySetting setting;
     setting.global = readName(it->first, "a global variable");
-    const YAML::Node& v = it->second;
+    const YAML::Node v = it->second;  // a copy: the iterator gives a temporary
     if (v.IsSequence()) {
       setting.isList = true;
       for (const YAML::Node& item : v) setting.values.push_back(readStudyValue(item));
