@@ -62,13 +62,16 @@ bool writeFiles(const std::string& folder, const std::vector<GeneratedFile>& fil
       return false;
     }
   }
-  // Sources of an earlier generation (an atomic model since renamed, ...).
+  // Sources of an earlier generation (an atomic model since renamed, ...),
+  // and temporaries of a run that was interrupted.
   std::set<std::string> wanted;
   for (const GeneratedFile& file : files) wanted.insert(file.name);
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
     const std::string name = entry.path().filename().string();
     const std::string extension = entry.path().extension().string();
-    if ((extension == ".h" || extension == ".cpp") && !wanted.count(name)) fs::remove(entry.path(), ec);
+    const bool stale = (extension == ".h" || extension == ".cpp") && !wanted.count(name);
+    const bool leftover = name.starts_with(".") && name.find(".tmp") != std::string::npos;
+    if (stale || leftover) fs::remove(entry.path(), ec);
   }
   return true;
 }
