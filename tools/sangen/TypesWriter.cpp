@@ -101,24 +101,22 @@ class CellTable {
     for (int k = 0; k < array->getSize(); k++) storage.push_back(&array->Index(k)->Mark());
     cells = storage.data();
     count = static_cast<unsigned>(storage.size());
-    filled = true;
+    source = array;
   }
-  template <class Array>
-  Value& at(Array* array, int i) const {
+  Value& at(int i) const {
     if (static_cast<unsigned>(i) >= count) [[unlikely]]
-      outside(array, i, filled);
+      outside(i);
     return *cells[i];
   }
 
  private:
-  template <class Array>
-  [[noreturn, gnu::noinline, gnu::cold]] static void outside(Array* array, int i, bool filled) {
-    assert(filled && "element tables are filled once the model is composed");
-    ArrayIndexOutOfBounds(array->getName(), array->getSize(), i);
+  [[noreturn, gnu::noinline, gnu::cold]] void outside(int i) const {
+    assert(source && "element tables are filled once the model is composed");
+    ArrayIndexOutOfBounds(source->getName(), source->getSize(), i);
   }
   Value** cells = nullptr;
   unsigned count = 0;
-  bool filled = false;
+  const BaseArrayStateVariable* source = nullptr;  // the array filled from
   std::vector<Value*> storage;
 };
 
@@ -131,24 +129,22 @@ class ViewTable {
     for (int k = 0; k < array->getSize(); k++) storage.push_back(View::of(array->Index(k)));
     views = storage.data();
     count = static_cast<unsigned>(storage.size());
-    filled = true;
+    source = array;
   }
-  template <class Array>
-  const View& at(Array* array, int i) const {
+  const View& at(int i) const {
     if (static_cast<unsigned>(i) >= count) [[unlikely]]
-      outside(array, i, filled);
+      outside(i);
     return views[i];
   }
 
  private:
-  template <class Array>
-  [[noreturn, gnu::noinline, gnu::cold]] static void outside(Array* array, int i, bool filled) {
-    assert(filled && "element tables are filled once the model is composed");
-    ArrayIndexOutOfBounds(array->getName(), array->getSize(), i);
+  [[noreturn, gnu::noinline, gnu::cold]] void outside(int i) const {
+    assert(source && "element tables are filled once the model is composed");
+    ArrayIndexOutOfBounds(source->getName(), source->getSize(), i);
   }
   const View* views = nullptr;
   unsigned count = 0;
-  bool filled = false;
+  const BaseArrayStateVariable* source = nullptr;  // the array filled from
   std::vector<View> storage;
 };
 
@@ -162,7 +158,7 @@ class ScalarArrayView {
   explicit ScalarArrayView(Array* array, CellTable<Cell>* table = nullptr)
       : array(array), table(table) {}
   Value& operator[](int i) const {
-    return table ? table->at(array, i) : array->Index(i)->Mark();
+    return table ? table->at(i) : array->Index(i)->Mark();
   }
   int size() const { return array->getSize(); }
 
@@ -179,7 +175,7 @@ class RecordArrayView {
   explicit RecordArrayView(Array* array, ViewTable<Stored>* table = nullptr)
       : array(array), table(table) {}
   View operator[](int i) const {
-    return table ? View::of(table->at(array, i)) : View::of(array->Index(i));
+    return table ? View::of(table->at(i)) : View::of(array->Index(i));
   }
   int size() const { return array->getSize(); }
 
