@@ -165,3 +165,4 @@ void SharableSV<T>::mergeInto(SharableSV<T>* survivor) {
 
 template class SharableSV<short>;
 template class SharableSV<int>;
+template class SharableSV<double>;
