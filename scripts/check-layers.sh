@@ -11,14 +11,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 graph=${1:-$root/build/layers.txt}
 [ -r "$graph" ] || { echo "check-layers: no layer graph at $graph (configure a build first)" >&2; exit 1; }
 
-# The folder that an include names: next to the including file, else under
-# one of the include roots; empty when it is not a file of this tree.
+# The folder that an include names, in $target: next to the including file,
+# else under one of the include roots; empty when it is not a file of this
+# tree. (Builtins only: a layer has hundreds of includes.)
 resolve() {
   local from=$1 include=$2 base
+  target=""
   for base in "$from" Cpp Models; do
     if [ -f "$root/$base/$include" ]; then
-      dirname "$(realpath --relative-to="$root" "$root/$base/$include")"
-      return
+      target="$base/$include"
+      target=${target%/*}
+      if [[ $target == *..* ]]; then target=$(realpath -m --relative-to="$root" "$root/$target"); fi
+      return 0
     fi
   done
 }
@@ -30,8 +34,9 @@ while IFS='|' read -r layer folders reach; do
       [ -f "$file" ] || continue
       relative=${file#"$root"/}
       while IFS=: read -r line text; do
-        include=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^"]*)".*/\1/' <<<"$text")
-        target=$(resolve "$folder" "$include")
+        [[ $text =~ \"([^\"]*)\" ]] || continue
+        include=${BASH_REMATCH[1]}
+        resolve "$folder" "$include"
         if [ -z "$target" ]; then
           echo "$relative:$line: $text: no such file in the source tree" >&2
           faults=$((faults + 1))
