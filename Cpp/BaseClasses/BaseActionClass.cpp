@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "BaseClasses/Allocation.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 
 int BaseActionClass::MaxID = 0;
 

@@ -5,8 +5,8 @@
 #include <new>
 #include <string>
 
-#include "BaseClasses/Allocation.h"
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 #include "Random/Distributions.h"
 
 

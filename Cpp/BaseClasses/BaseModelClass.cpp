@@ -5,8 +5,8 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/ErrorHandler.h"
 
 double BaseModelClass::LastActionTime = 0.0;
 

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 // A growable array of object pointers that refuses duplicates (identity is
 // pointer equality). The list never owns the objects it points to.

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "BaseClasses/Activity.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
 #include "BaseClasses/state/Place.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 // The first 256 prime numbers (2 .. 1619), the weights of the state hash.

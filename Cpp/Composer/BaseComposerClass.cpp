@@ -6,9 +6,9 @@
 
 #include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
-#include "BaseClasses/Allocation.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 // A copy of a chain, so that every composer owns the links it frees.

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "BaseClasses/Allocation.h"
+#include "Common/Allocation.h"
 #include "Common/StrictNumber.h"
 #include "Executive/SimulatorClass.h"
 #include "Study/BaseStudyClass.h"

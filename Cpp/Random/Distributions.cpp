@@ -7,7 +7,7 @@
 #include <new>
 #include <numbers>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 #include "Random/LaggedFibonacci.h"
 
 namespace {

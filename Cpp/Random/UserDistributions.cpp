@@ -1,6 +1,6 @@
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 #include "Random/Distributions.h"
 #include "Random/LaggedFibonacci.h"
 #include "Random/Tausworthe.h"

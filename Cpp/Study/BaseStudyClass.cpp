@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "BaseClasses/Allocation.h"
+#include "Common/Allocation.h"
 #include "Common/StrictNumber.h"
 #include "Rewards/PVModel.h"
 

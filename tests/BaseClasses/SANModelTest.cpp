@@ -9,7 +9,7 @@
 #include "BaseClasses/SANModel.h"
 #include "support/Capture.h"
 #include "support/ControlledActivity.h"
-#include "support/TestModels.h"
+#include "support/TestAtomicModels.h"
 
 namespace {
 

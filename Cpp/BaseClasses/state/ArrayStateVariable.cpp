@@ -5,7 +5,7 @@
 #include <iostream>
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 void ArrayIndexOutOfBounds(const char* arrayName, int size, int index) {
   std::cerr << "Runtime error: index out of bounds. " << arrayName << "[0.." << size - 1

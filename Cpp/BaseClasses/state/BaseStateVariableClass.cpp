@@ -5,7 +5,7 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 // A copy of the text; an orderly stop when it cannot be allocated.

@@ -4,8 +4,8 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/StateMemory.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 template <class T>

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 template <class T>
 class SharableSV;

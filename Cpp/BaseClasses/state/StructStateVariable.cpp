@@ -5,7 +5,7 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 struct BaseStructStateVariable::ActionLists {
   List<BaseActionClass>* affecting;

@@ -15,12 +15,13 @@ struct ToolRun {
   std::string err;
 };
 
-// Runs `program` with `args` and FAKE_SIM_FAULTS=`faults` (plus a tag that
-// marks its simulators), at most 90 s. With `interruptAfter` > 0 it sends
+// Runs `program` with `args`, at most 90 s, in an environment of only
+// PATH=`searchPath`, FAKE_SIM_FAULTS=`faults` and a tag that marks its simulators. With `interruptAfter` > 0 it sends
 // `interruptSignal` that many seconds after the first simulator has
 // appeared.
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM);
+                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM,
+                   const std::string& searchPath = "/usr/bin:/bin");
 
 // Fake simulators of the last run that are still alive.
 int LiveTaggedSimulators();

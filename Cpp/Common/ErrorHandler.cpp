@@ -1,4 +1,4 @@
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 #include <cstdlib>
 #include <iostream>

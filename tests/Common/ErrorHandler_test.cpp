@@ -1,7 +1,7 @@
 // The framework's error reports: exact lines and what happens afterwards.
 #include <gtest/gtest.h>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 #include "support/Capture.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 // Allocations of the framework: a failure ends the program through
 // MemoryAllocationError.
