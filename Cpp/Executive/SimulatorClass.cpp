@@ -121,12 +121,11 @@ void SimulatorClass::SelectObservedVariables() {
   const int wantedFlag = SimulationType != 0 ? 0 : 1;
   std::vector<int> observed;
   for (int i = 0; i < NumPVNodes; i++) {
-    if (PVs[i]->SlidingWindow == wantedFlag)
+    if (PVs[i]->getSlidingWindow() == wantedFlag)
       observed.push_back(i);
     else
-      PVs[i]->CurrentStopTime = DBL_MAX;
+      PVs[i]->SetCurrentStopTime(DBL_MAX);
   }
-  PerformanceVariableNode::NoteWindowChange();
   RewardModel->ConsiderOnly(observed.data(), static_cast<int>(observed.size()));
 }
 

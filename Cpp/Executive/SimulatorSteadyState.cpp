@@ -24,7 +24,7 @@ namespace {
 // one instant: the run could never go on.
 [[noreturn]] void ReportStalledWindow(const PerformanceVariableNode* variable) {
   std::cerr << "ERROR: the batch window of steady-state reward variable " << variable->getName()
-            << " [" << variable->CurrentStartTime << ", " << variable->CurrentStopTime
+            << " [" << variable->getCurrentStartTime() << ", " << variable->getCurrentStopTime()
             << "] does not advance; batch windows need a positive length.  Terminating run."
             << std::endl;
   std::exit(1);
@@ -51,7 +51,7 @@ void SimulatorClass::SteadyStateSimulation() {
   assert(NumPVs <= NumPVNodes);
   int steadyStateVariables = 0;
   for (int i = 0; i < NumPVs; i++)
-    if (PVs[i]->SlidingWindow == 1) steadyStateVariables++;
+    if (PVs[i]->getSlidingWindow() == 1) steadyStateVariables++;
   if (steadyStateVariables == 0) {
     // Nothing could ever be observed: stop before simulating anything, and
     // do not let the run count as a success.
@@ -64,7 +64,7 @@ void SimulatorClass::SteadyStateSimulation() {
     return;
   }
   for (int i = 0; i < NumPVs; i++)
-    if (PVs[i]->SlidingWindow == 1 && !(PVs[i]->CurrentStopTime > PVs[i]->CurrentStartTime))
+    if (PVs[i]->getSlidingWindow() == 1 && !(PVs[i]->getCurrentStopTime() > PVs[i]->getCurrentStartTime()))
       ReportStalledWindow(PVs[i]);
 
   ScratchEvent = new Event();
@@ -84,12 +84,12 @@ void SimulatorClass::SteadyStateSimulation() {
   BoundaryHeap = new Heap<double>(steadyStateVariables);
   BatchCountHeap = new Heap<int>(steadyStateVariables);
   for (int i = 0; i < NumPVs; i++) {
-    if (PVs[i]->SlidingWindow != 1) continue;
-    if (PVs[i]->CurrentStartTime == 0.0) {
-      BoundaryHeap->Insert(PVs[i]->CurrentStopTime, i);
+    if (PVs[i]->getSlidingWindow() != 1) continue;
+    if (PVs[i]->getCurrentStartTime() == 0.0) {
+      BoundaryHeap->Insert(PVs[i]->getCurrentStopTime(), i);
       BatchCountHeap->Insert(0, i);
     } else {
-      BoundaryHeap->Insert(PVs[i]->CurrentStartTime, i);
+      BoundaryHeap->Insert(PVs[i]->getCurrentStartTime(), i);
       BatchCountHeap->Insert(-1, i);
     }
   }
@@ -141,7 +141,7 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
     PerformanceVariableNode* variable = variables[i];
     const int batches = BatchCountHeap->Key(i);
     if (batches != -1) {  // the window has ended; -1: it has just begun
-      const double stop = variable->CurrentStopTime;
+      const double stop = variable->getCurrentStopTime();
       variable->Accumulate(stop + 1.0, BaseModelClass::LastActionTime,
                            RewardModel->getLastActionFired());
       if (primaryCounts[i] == ReportSize && RunStatus != Stopped)
@@ -153,10 +153,10 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
       if (companionCounts[i] < Companion->Capacity)
         Companion->ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
       variable->Reset();
-      if (!(variable->CurrentStopTime > stop)) ReportStalledWindow(variable);
+      if (!(variable->getCurrentStopTime() > stop)) ReportStalledWindow(variable);
       if (StopSignals::Requested()) Finish(*this);  // after this batch, in order
     }
-    BoundaryHeap->ChangeKey(i, variable->CurrentStopTime);
+    BoundaryHeap->ChangeKey(i, variable->getCurrentStopTime());
     BatchCountHeap->ChangeKey(i, batches + 1);
     if (TraceContainer) TraceContainer->newBatch();
   }

@@ -117,6 +117,6 @@ TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
   EXPECT_EQ(sim.DrainCounter, 1);
   EXPECT_EQ(boundaries.TopKey(), 30.0);
   EXPECT_EQ(batches.TopKey(), 2);
-  EXPECT_EQ(sim.PVs[0]->CurrentStartTime, 20.0);
+  EXPECT_EQ(sim.PVs[0]->getCurrentStartTime(), 20.0);
   EXPECT_TRUE(run.Reports().empty());
 }
