@@ -223,7 +223,7 @@ void SimulatorClass::RemoveAffectedActions() {
   // where a walk through the member would leave it.
   for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
     BaseActionClass* action = node->target;
-    if (!action->HasEvent) continue;
+    if (!action->HasEvent()) continue;
     SchedulingRecord* record = action->Record;
     if (!action->EnablingChange()) {
       if (!action->Reactivation) continue;
@@ -244,7 +244,7 @@ void SimulatorClass::InsertAffectedActions() {
   assert(ScratchEvent && Events);
   for (AffectedActionNode* node = FiredAction->AffectedListHead; node; node = node->next) {
     BaseActionClass* action = node->target;
-    if (!action->Enabled() || action->HasEvent) continue;
+    if (!action->Enabled() || action->HasEvent()) continue;
     ScheduleGroup(action);
   }
   AffectedCursor = nullptr;
