@@ -60,8 +60,8 @@ void RunReplications(benchmark::State& state, SimulatorAssembly& assembly) {
   SimulatorClass& sim = assembly.sim;
   long firings = 0;
   for (auto _ : state) {
-    sim.RunStatus = SimulatorClass::Running;
-    sim.BatchesCompleted = 0;
+    sim.Progress().SetStatus(RunProgress::Running);
+    sim.Progress().SetBatchesCompleted(0);
     const int64_t before = sim.ActionsFired;
     sim.TerminatingSimulation();
     firings += sim.ActionsFired - before;

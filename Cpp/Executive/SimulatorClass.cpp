@@ -15,6 +15,7 @@
 #include "Executive/DataPacket.h"
 #include "Executive/EventList.h"
 #include "Executive/PacketQueue.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SchedulingRecord.h"
 #include "Executive/StopSignals.h"
 #include "Random/Distributions.h"
@@ -175,14 +176,14 @@ void SimulatorClass::Run() {
   if (WaitForSocket) {
     ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
     if (ManagerSocket == nullptr && StopSignals::Requested()) {
-      RunStatus = Stopped;
+      progress_.Stop();
     } else if (ManagerSocket == nullptr) {
-      RunStatus = Stopped;
+      progress_.Stop();
       // Nothing is simulated: the run must not count as a success.
       std::cerr << "ERROR: No simulation manager connected within "
                 << ManagerWaitMilliseconds / 1000.0 << " seconds; nothing was simulated."
                 << std::endl;
-      ExitStatus = 1;
+      ProcessExitStatus::Fail();
     }
   }
   if (SimulationType != 0)

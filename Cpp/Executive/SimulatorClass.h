@@ -10,6 +10,7 @@
 
 #include "BaseClasses/List.h"
 #include "Executive/ManagerCommandReader.h"
+#include "Executive/RunProgress.h"
 
 class BaseActionClass;
 class BaseGroupClass;
@@ -40,7 +41,6 @@ class SimulatorClass {
     TauswortheGenerator = 1,
     MersenneTwisterGenerator = 2
   };
-  enum RunStatusType : int32_t { Running = 0, Finishing = 1, Stopped = 2 };
 
   // Parses the command line and assembles the whole simulator; ends the
   // process on a command-line error.
@@ -53,6 +53,10 @@ class SimulatorClass {
   ~SimulatorClass();
 
   void Run();
+
+  // Status and batches completed of the run.
+  RunProgress& Progress() { return progress_; }
+  const RunProgress& Progress() const { return progress_; }
 
   // Steps of the assembly, in the order the constructor takes them.
   // The experiment's values of the global variables, then the override
@@ -255,7 +259,6 @@ class SimulatorClass {
   int NumPackedNodes = 0;
   BaseGroupClass** EnabledGroups = nullptr;
   int NumEnabledGroups = 0;
-  int32_t BatchesCompleted = 0;
   char* InitialState = nullptr;
   // Firings since the clock last advanced, and the bound beyond which a run
   // is taken to be caught in zero-delay actions that enable one another.
@@ -273,7 +276,6 @@ class SimulatorClass {
   DataPacket* Companion = nullptr;
   int32_t DrainCounter = 1;
   double ProcessorTime = 0.0;
-  int32_t RunStatus = Running;
   CorvaxSocket* ListenSocket = nullptr;
   CorvaxSocket* ManagerSocket = nullptr;
   int32_t SelectSlice = 2000;
@@ -288,11 +290,8 @@ class SimulatorClass {
   bool ManagerQuit = false;            // the quit command was received
   bool ManagerLinkLost = false;        // a send failed: no further sends
 
-  // Process exit status that main returns after destroying the simulator:
-  // 0 after a completed run, 1 when the run failed in a way that must not be
-  // reported as success (the destructor may still set it, e.g. when closing
-  // a result file fails).
-  static inline int ExitStatus = 0;
+ private:
+  RunProgress progress_;
 };
 
 #endif

@@ -13,6 +13,7 @@
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/OutputPaths.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 
@@ -96,7 +97,7 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
 
   int remaining = waitMilliseconds;
   bool connected = false;
-  while (RunStatus == Running && !connected && !StopSignals::Requested()) {
+  while (progress_.IsRunning() && !connected && !StopSignals::Requested()) {
     if (remaining <= 0 && remaining != -1) break;
     const bool timed = remaining > 0;
     if (ListenSocket->Select(SelectSlice) && ListenSocket->Accept(*connection)) {
@@ -166,7 +167,7 @@ void SimulatorClass::ListenToSimMgr(CorvaxSocket* socket) {
       std::cout << "SOCKET::Quit" << std::endl;
       ManagerQuit = true;
       SendReply(socket, kReplyQuit, Quit);
-      RunStatus = Stopped;
+      progress_.Stop();
       break;
     case WriteToBinFile:
       HandleBinaryFileCommand(socket, command.text);
@@ -245,8 +246,8 @@ void SimulatorClass::RefuseManagerCommand(CorvaxSocket* socket, const std::strin
   std::cerr << "ERROR: Refused the simulation manager's binary-file command: " << reason
             << ".  Stopping the run; what was simulated is written to the result files."
             << std::endl;
-  ExitStatus = 1;
-  RunStatus = Stopped;
+  ProcessExitStatus::Fail();
+  progress_.Stop();
   DropManagerSocket(socket);
 }
 
@@ -255,16 +256,16 @@ void SimulatorClass::LoseManager(CorvaxSocket* socket, const std::string& cause)
     std::cerr << "ERROR: Lost the simulation manager (" << cause
               << ").  Stopping the run; what was simulated is written to the result files."
               << std::endl;
-    ExitStatus = 1;
+    ProcessExitStatus::Fail();
   }
-  RunStatus = Stopped;
+  progress_.Stop();
   ManagerLinkLost = true;
   DropManagerSocket(socket);
 }
 
 void SimulatorClass::ManagerSendFailed() {
   const int error = errno;
-  RunStatus = Stopped;
+  progress_.Stop();
   if (ManagerLinkLost) return;
   ManagerLinkLost = true;
   if (ManagerQuit) return;  // it has what it asked for and may have left
@@ -272,7 +273,7 @@ void SimulatorClass::ManagerSendFailed() {
             << std::strerror(error)
             << ").  Stopping the run; what was simulated is written to the result files."
             << std::endl;
-  ExitStatus = 1;
+  ProcessExitStatus::Fail();
 }
 
 void SimulatorClass::DropManagerSocket(CorvaxSocket* socket) {
@@ -283,7 +284,7 @@ void SimulatorClass::DropManagerSocket(CorvaxSocket* socket) {
 
 void SimulatorClass::ListenToSimMgrLoop(CorvaxSocket* socket) {
   // Command 3 closes the socket; the loop ends with it.
-  while (RunStatus == Running && socket != nullptr && ManagerSocket == socket) {
+  while (progress_.IsRunning() && socket != nullptr && ManagerSocket == socket) {
     ListenToSimMgr(socket);
   }
 }

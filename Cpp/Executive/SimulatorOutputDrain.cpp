@@ -46,7 +46,7 @@ bool SimulatorClass::CheckReportSize(double processorTime) {
   // finishing or stopped run writes everything it still holds.
   const int32_t drains = DrainCounter;
   if (drains > kUndeferredDrains && processorTime / drains < kDeferBelowSecondsPerDrain &&
-      FullQueue->FillCount() < FullQueue->Capacity() && RunStatus == Running) {
+      FullQueue->FillCount() < FullQueue->Capacity() && progress_.IsRunning()) {
     return false;
   }
   DrainCounter++;
@@ -74,7 +74,7 @@ int SimulatorClass::OutputThreadFunc() {
     if (!FreeQueue->Put(primary)) delete primary;
     if (companion != nullptr && !FreeQueue->Put(companion)) delete companion;
   }
-  if (RunStatus == Finishing && FullQueue->IsEmpty()) RunStatus = Stopped;
+  if (progress_.GetStatus() == RunProgress::Finishing && FullQueue->IsEmpty()) progress_.Stop();
   if (BinStream != nullptr) UpdateBinFileHeader(*BinStream);
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "Executive/FileSync.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/OutputPaths.h"
 #include "Executive/SimulatorClass.h"
 #include "Tracing/TraceFileCorvax.h"
@@ -26,13 +27,13 @@ void finishTraceFile(TraceFile* writer, const std::string& path) {
   if (stream->fail()) {
     std::cerr << "ERROR: The trace file '" << path << "' could not be written completely"
               << std::endl;
-    SimulatorClass::ExitStatus = 1;
+    ProcessExitStatus::Fail();
     return;
   }
   if (const int error = SyncFileToDisk(path.c_str()); error != 0) {
     std::cerr << "ERROR: The trace file '" << path
               << "' could not be synced to disk: " << std::strerror(error) << std::endl;
-    SimulatorClass::ExitStatus = 1;
+    ProcessExitStatus::Fail();
   }
 }
 

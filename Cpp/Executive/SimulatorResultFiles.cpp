@@ -12,6 +12,7 @@
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
 #include "Executive/FileSync.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 
 namespace {
@@ -51,7 +52,7 @@ void putBigEndian(unsigned char* out, uint64_t value, int size) {
 void reportUnwritten(const char* kind, const char* name) {
   std::cerr << "ERROR: The " << kind << " result file '" << (name ? name : "")
             << "' could not be written completely" << std::endl;
-  SimulatorClass::ExitStatus = 1;
+  ProcessExitStatus::Fail();
 }
 
 // Flushes the stream, syncs the file to disk and closes it; a failure of
@@ -65,7 +66,7 @@ void syncAndClose(std::ofstream& stream, const char* kind, const char* name) {
   } else if (syncError != 0) {
     std::cerr << "ERROR: The " << kind << " result file '" << name
               << "' could not be synced to disk: " << std::strerror(syncError) << std::endl;
-    SimulatorClass::ExitStatus = 1;
+    ProcessExitStatus::Fail();
   }
 }
 
@@ -104,7 +105,7 @@ std::string SimulatorClass::CreateBinFileHeader(int fileVersion) {
     const std::string optional[] = {
         ",SEED=" + std::to_string(seedWritten(Seed)),
         ",RANDOMGEN=" + to_string(GeneratorType),
-        ",BATCHES=" + std::to_string(BatchesCompleted) + ",",
+        ",BATCHES=" + std::to_string(progress_.BatchesCompleted()) + ",",
     };
     for (const std::string& piece : optional) {
       if (text.size() + piece.size() > kBinHeaderSize - 1) break;
@@ -138,7 +139,7 @@ void SimulatorClass::CloseBinFile(std::ofstream& stream) {
 }
 
 void SimulatorClass::CloseAsciiFile(std::ofstream& stream) {
-  stream << "#META_DATA," << "BATCHES=" << BatchesCompleted << "\n";
+  stream << "#META_DATA," << "BATCHES=" << progress_.BatchesCompleted() << "\n";
   syncAndClose(stream, "ASCII", ASCIIFileName);
 }
 

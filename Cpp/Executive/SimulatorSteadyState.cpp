@@ -14,6 +14,7 @@
 #include "Executive/Event.h"
 #include "Executive/EventList.h"
 #include "Executive/Heap.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
@@ -43,7 +44,7 @@ void Report(SimulatorClass& sim, int* primaryCounts, int* companionCounts) {
 
 // A run that the output side or the manager has stopped stays stopped.
 void Finish(SimulatorClass& sim) {
-  if (sim.RunStatus == SimulatorClass::Running) sim.RunStatus = SimulatorClass::Finishing;
+  sim.Progress().FinishIfRunning();
 }
 }  // namespace
 
@@ -56,8 +57,8 @@ void SimulatorClass::SteadyStateSimulation() {
     // Nothing could ever be observed: stop before simulating anything, and
     // do not let the run count as a success.
     StartProcessorClock();
-    RunStatus = Stopped;
-    ExitStatus = 1;
+    progress_.Stop();
+    ProcessExitStatus::Fail();
     std::cerr << "No steady-state reward variable (window-sliding flag 1) in this model: "
                  "a steady-state run has nothing to observe.  Terminating run."
               << std::endl;
@@ -102,7 +103,7 @@ void SimulatorClass::SteadyStateSimulation() {
 
   StartProcessorClock();
   if (!TakeEarliestEvent()) Finish(*this);
-  while (RunStatus == Running) {
+  while (progress_.IsRunning()) {
     CheckCompletedBatches(PVs, primaryCounts.get(), companionCounts.get());
     // Tested before the step: one more firing follows the batch that
     // reaches the maximum.
@@ -114,7 +115,7 @@ void SimulatorClass::SteadyStateSimulation() {
                 << std::endl;
     }
   }
-  if (RunStatus != Stopped) Report(*this, primaryCounts.get(), companionCounts.get());
+  if (progress_.GetStatus() != RunProgress::Stopped) Report(*this, primaryCounts.get(), companionCounts.get());
 
   delete BoundaryHeap;
   BoundaryHeap = nullptr;
@@ -144,7 +145,7 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
       const double stop = variable->getCurrentStopTime();
       variable->Accumulate(stop + 1.0, BaseModelClass::LastActionTime,
                            RewardModel->getLastActionFired());
-      if (primaryCounts[i] == ReportSize && RunStatus != Stopped)
+      if (primaryCounts[i] == ReportSize && progress_.GetStatus() != RunProgress::Stopped)
         Report(*this, primaryCounts, companionCounts);
       // A stopped run makes no more reports: an observation without room in
       // the packet is dropped (the loop ends at its next status check).

@@ -68,7 +68,7 @@ void SimulatorClass::TerminatingSimulation() {
   if (TraceContainer) TraceContainer->newBatch();
 
   int32_t k = 0;  // observations in the current packets
-  while (RunStatus == Running) {
+  while (progress_.IsRunning()) {
     CurrentTime = 0.0;
     FiringsAtCurrentTime = 0;
     Events->ClearEventList();
@@ -93,13 +93,13 @@ void SimulatorClass::TerminatingSimulation() {
       Companion->ValuesOf(i)[k] = PVs[i]->AccumulatedSquare;
     }
     k++;
-    BatchesCompleted++;
+    progress_.CompleteBatch();
 
     // A stop signal ends the run like a reached maximum: the replications
     // completed so far are reported and the files closed in order.
     bool report = k == reportSize;
-    if ((MaxBatches > 0 && BatchesCompleted >= MaxBatches) || StopSignals::Requested()) {
-      RunStatus = Finishing;
+    if ((MaxBatches > 0 && progress_.BatchesCompleted() >= MaxBatches) || StopSignals::Requested()) {
+      progress_.SetStatus(RunProgress::Finishing);
       report = true;
     }
     if (report) {

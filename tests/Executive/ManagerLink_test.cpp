@@ -12,6 +12,7 @@
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
 #include "support/Capture.h"
@@ -52,7 +53,7 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "REGISTER:  Port: [" + std::to_string(port) + "]\n");
   ASSERT_NE(sim.ManagerSocket, nullptr);
   EXPECT_EQ(receive(*manager, 10), reply(0xFF, 1));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
+  EXPECT_EQ(sim.Progress().GetStatus(), RunProgress::Running);
 
   // A busy port moves to the next; no manager means no socket, in time.
   SimulatorClass other;
@@ -86,12 +87,12 @@ TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 1));
   EXPECT_EQ(StderrOf([&] { command("\x07"); }), "!! Invalid Response Received by Client \n!! Simulation\n");
   EXPECT_FALSE(link.client.Select(50));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
+  EXPECT_EQ(sim.Progress().GetStatus(), RunProgress::Running);
   EXPECT_EQ(sim.ManagerSocket, link.server);
 
   EXPECT_EQ(StdoutOf([&] { command("\x02"); }), "SOCKET::Quit\n");
   EXPECT_EQ(receive(link.client, 10), reply(0xFE, 2));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(sim.Progress().GetStatus(), RunProgress::Stopped);
 }
 
 TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
@@ -129,14 +130,14 @@ TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
     sim.ManagerSocket = link.server;
     sim.ASCIIFileName = copyText(ascii);
     sim.PollTime = 2000;
-    SimulatorClass::ExitStatus = 0;
+    ProcessExitStatus::Clear();
     ASSERT_EQ(link.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
     EXPECT_TRUE(contains(StderrOf([&] { sim.ListenToSimMgr(sim.ManagerSocket); }), c.message)) << c.message;
     EXPECT_EQ(receive(link.client, 11), c.answered ? reply(0xFF, 3) : "");
-    EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket, sim.BinStream),
-              std::tuple(SimulatorClass::Stopped, 1, nullptr, nullptr));
+    EXPECT_EQ(std::tuple(sim.Progress().GetStatus(), ProcessExitStatus::Value(), sim.ManagerSocket, sim.BinStream),
+              std::tuple(RunProgress::Stopped, 1, nullptr, nullptr));
   }
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
 }
 
 TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
@@ -157,26 +158,26 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
   sim.ASCIIFileName = copyText(tempPath("lost.txt"));
   sim.AsciiStream = new std::ofstream(sim.ASCIIFileName);
   link.client.Close();
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
   sim.Primary->Counts[0] = 1;
   sim.Primary->ValuesOf(0)[0] = 2.0;
   const std::string message = StderrOf([&] { sim.CheckReportSize(100.0); });
   EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)")) << message;
-  EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket),
-            std::tuple(SimulatorClass::Stopped, 1, nullptr));
+  EXPECT_EQ(std::tuple(sim.Progress().GetStatus(), ProcessExitStatus::Value(), sim.ManagerSocket),
+            std::tuple(RunProgress::Stopped, 1, nullptr));
   EXPECT_EQ(readFile(sim.ASCIIFileName), "0,2.0\n");
   std::remove(sim.ASCIIFileName);
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
 }
 
 TEST_F(ManagerCommands, SendsThatFailAfterTheQuitCommandAreNoFailure) {
   sim.Primary = sim.CreateDataPacket(1);
   sim.Companion = sim.CreateDataPacket(1);
   sim.Primary->Counts[0] = 1;
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
   StdoutOf([&] { command("\x02"); });
   link.client.Close();
   for (int i = 0; i < 20 && !sim.ManagerLinkLost; i++) sim.CheckReportSize(100.0);
   EXPECT_TRUE(sim.ManagerLinkLost);
-  EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus), std::tuple(SimulatorClass::Stopped, 0));
+  EXPECT_EQ(std::tuple(sim.Progress().GetStatus(), ProcessExitStatus::Value()), std::tuple(RunProgress::Stopped, 0));
 }

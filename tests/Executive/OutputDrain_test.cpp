@@ -9,6 +9,7 @@
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
 #include "Executive/PacketQueue.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
 
@@ -65,9 +66,9 @@ TEST_F(DrainFixture, FirstTenReportsDrainAtOnceThenCollectUpToFiftyEntries) {
 TEST_F(DrainFixture, FinishingRunAlwaysDrainsAndEndsStopped) {
   for (int i = 1; i <= 12; i++) report(i, 0.0);
   EXPECT_EQ(dataLines(), 10);
-  sim.RunStatus = SimulatorClass::Finishing;
+  sim.Progress().SetStatus(RunProgress::Finishing);
   EXPECT_TRUE(report(13, 0.0));
-  EXPECT_EQ(std::tuple(sim.RunStatus, dataLines()), std::tuple(SimulatorClass::Stopped, 13));
+  EXPECT_EQ(std::tuple(sim.Progress().GetStatus(), dataLines()), std::tuple(RunProgress::Stopped, 13));
   // A run stopped by other means (quit, failed send) also keeps its records.
   EXPECT_TRUE(report(14, 0.0));
   EXPECT_EQ(dataLines(), 14);
@@ -85,14 +86,14 @@ TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
     sim.FullQueue->Put(primary);
     sim.FullQueue->Put(sim.CreateDataPacket(1));
   }
-  sim.BatchesCompleted = 3;
-  SimulatorClass::ExitStatus = 0;
+  sim.Progress().SetBatchesCompleted(3);
+  ProcessExitStatus::Clear();
   EXPECT_EQ(sim.OutputThreadFunc(), 0);
   // The manager is lost: the run fails, and later records skip the socket.
-  EXPECT_EQ(std::tuple(sim.RunStatus, sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines(),
-                       sim.ManagerLinkLost, SimulatorClass::ExitStatus),
-            std::tuple(SimulatorClass::Stopped, 0, 6, 3, true, 1));
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(std::tuple(sim.Progress().GetStatus(), sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines(),
+                       sim.ManagerLinkLost, ProcessExitStatus::Value()),
+            std::tuple(RunProgress::Stopped, 0, 6, 3, true, 1));
+  ProcessExitStatus::Clear();
   sim.FinishBinaryFileAtEndOfRun();
   const std::string bin = readFile(binPath);
   EXPECT_EQ(bin.size(), 256u + 3 * 24);

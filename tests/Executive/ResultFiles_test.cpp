@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Executive/DataPacket.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
 #include "support/Capture.h"
@@ -39,7 +40,7 @@ TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
     sim.Experiment = experiment;
     sim.Seed = seed;
     sim.GeneratorType = type;
-    sim.BatchesCompleted = batches;
+    sim.Progress().SetBatchesCompleted(batches);
     const std::string header = sim.CreateBinFileHeader(1);
     EXPECT_EQ(header, (prefix + text).append(256 - prefix.size() - std::string(text).size(), '\0'));
   }
@@ -86,7 +87,7 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
     sim.UpdateBinFileHeader(*sim.BinStream);
     sim.WriteDataRecord(packet, nullptr, sim.BinStream);
     sim.WriteAsciiRecord(packet, *sim.AsciiStream);
-    sim.BatchesCompleted = 42;
+    sim.Progress().SetBatchesCompleted(42);
     finalHeader = sim.CreateBinFileHeader(1);
     sim.FinishBinaryFileAtEndOfRun();
     EXPECT_EQ(sim.BinStream, nullptr);
@@ -122,7 +123,7 @@ TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
         sim.OpenResultFiles();
       },
       testing::ExitedWithCode(1), "Cannot open ASCII result file '/dev/full': No space left");
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
   EXPECT_NE(StderrOf([] {
               SimulatorClass sim;
               sim.ASCIIFileName = copyText("/dev/full");
@@ -130,6 +131,6 @@ TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
               sim.CloseAsciiFile(stream);
             }).find("ASCII result file '/dev/full' could not be written"),
             std::string::npos);
-  EXPECT_EQ(SimulatorClass::ExitStatus, 1);
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
 }

@@ -5,6 +5,7 @@
 
 #include "Executive/DataPacket.h"
 #include "Executive/Heap.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/LoopTestSupport.h"
 #include "support/Capture.h"
 
@@ -38,7 +39,7 @@ TEST(SteadyState, OneJumpOfTheClockClosesSeveralWindows) {
   run.sim.SteadyStateSimulation();
   EXPECT_EQ(run.sim.ActionsFired, 2);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {1, 0, 0}}}}));
-  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(run.sim.BoundaryHeap, nullptr);
 }
 
@@ -73,20 +74,20 @@ TEST(SteadyState, RunsThatCannotGoOn) {
   // A run stopped before it began (no manager came) stays stopped, even
   // with nothing to fire, and reports nothing.
   LoopRun stopped(makeClockRewardModel(Ticks({4.0}, 0), {{0, 10}}, 1), 0, 0);
-  stopped.sim.RunStatus = SimulatorClass::Stopped;
+  stopped.sim.Progress().SetStatus(RunProgress::Stopped);
   stopped.sim.SteadyStateSimulation();
-  EXPECT_EQ(stopped.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(stopped.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_TRUE(stopped.Reports().empty());
 
   // No steady-state variable: nothing runs.
   LoopRun none(makeClockRewardModel({}, {{0, 10}}, 0), 0, 5);
   EXPECT_NE(StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
             std::string::npos);
-  EXPECT_EQ(none.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(none.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(none.sim.ActionsFired, 0);
   EXPECT_TRUE(none.Reports().empty());
-  EXPECT_EQ(SimulatorClass::ExitStatus, 1);  // nothing simulated is no success
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);  // nothing simulated is no success
+  ProcessExitStatus::Clear();
 
   LoopRun empty(makeClockRewardModel({}, {{5, 5}}, 1), 0, 5);
   EXPECT_EXIT(empty.sim.SteadyStateSimulation(), testing::ExitedWithCode(1),
@@ -107,7 +108,7 @@ TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
   sim.Primary = sim.CreateDataPacket(1);
   sim.Companion = sim.CreateDataPacket(1);
   int primaryCounts[1] = {2}, companionCounts[1] = {2};
-  sim.RunStatus = SimulatorClass::Stopped;
+  sim.Progress().SetStatus(RunProgress::Stopped);
   sim.CurrentTime = 25.0;
   sim.CheckCompletedBatches(sim.PVs, primaryCounts, companionCounts);
   sim.BoundaryHeap = nullptr;

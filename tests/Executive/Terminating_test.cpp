@@ -36,8 +36,8 @@ TEST_F(TerminatingTest, FiresUpToTheLatestFinishingTimeInclusive) {
   LoopRun run(makeClockRewardModel(params, {{0, 100}, {0, 149}, {0, 150}}), 1, 2);
   run.sim.TerminatingSimulation();
   EXPECT_EQ(run.sim.ActionsFired, 6);
-  EXPECT_EQ(run.sim.BatchesCompleted, 2);
-  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(run.sim.Progress().BatchesCompleted(), 2);
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2, 2}}, {1, {2, 2}}, {2, {3, 3}}}}));
   EXPECT_EQ(run.Clock()->ticks->getMark(), 0);  // every replication starts from the initial marking
 }
@@ -49,16 +49,16 @@ TEST_F(TerminatingTest, ReportsEveryReportSizeAndAtTheMaximumUnlessStopped) {
   LoopRun run(makeClockRewardModel(params, {{0, 10}}), 1, 3, 2);
   run.sim.TerminatingSimulation();
   EXPECT_EQ(run.sim.ActionsFired, 0);
-  EXPECT_EQ(run.sim.BatchesCompleted, 3);
+  EXPECT_EQ(run.sim.Progress().BatchesCompleted(), 3);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {0, 0}}}, {{0, {0}}}}));
   // The drain of the second report found the run finishing and stopped it.
-  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(run.sim.DrainCounter, 3);
   EXPECT_EQ(run.sim.ScratchEvent, nullptr);
   EXPECT_EQ(run.sim.InitialState, nullptr);
 
   LoopRun stopped(makeClockRewardModel({}, {{0, 10}}), 1, 3);
-  stopped.sim.RunStatus = SimulatorClass::Stopped;
+  stopped.sim.Progress().SetStatus(RunProgress::Stopped);
   stopped.sim.TerminatingSimulation();
   EXPECT_EQ(stopped.sim.ActionsFired, 0);
   EXPECT_TRUE(stopped.Reports().empty());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BaseClasses/BaseGroupClass.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "support/Capture.h"
 
@@ -64,8 +65,8 @@ TEST(InProcess, RunWithoutManagerSimulatesNothingAndFails) {
   for (const char* line : {"REGISTER:  Port: [", "Actions fired: 0\n", "CPU time (s): "})
     EXPECT_NE(out.find(line), std::string::npos) << line;
   EXPECT_NE(err.find("No simulation manager connected"), std::string::npos) << err;
-  EXPECT_EQ(SimulatorClass::ExitStatus, 1);
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
 }
 
 }  // namespace
