@@ -29,7 +29,6 @@
 
 namespace {
 constexpr int32_t kPacketQueueCapacity = 50;
-constexpr uint32_t kDefaultSeed = 31415;
 
 double processorSeconds(std::clock_t ticks) { return static_cast<double>(ticks) / CLOCKS_PER_SEC; }
 }  // namespace
@@ -42,7 +41,7 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   GroupList = new List<BaseGroupClass>();
   ActionList = new List<BaseActionClass>();
   if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
-    TheDistribution = new UserDistributions(0, kDefaultSeed);
+    TheDistribution = new UserDistributions(0, RunSettings::DefaultSeed);
 
   // The study first: -e is read within its experiments.
   Study = GenerateStudy();
@@ -51,7 +50,7 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
-  CheckOutputPaths();
+  settings_.CheckOutputPaths();
   // Everything that can refuse the run is checked before a result or trace
   // file is opened, so that a refused run leaves existing files untouched.
   if (ReadSimTest() < 0 || SetGlobalVariables() != 0) std::exit(1);
@@ -59,10 +58,10 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   // before the result files are truncated.
   SetUpTracing();
   OpenResultFiles();
-  if (OverrideString != nullptr)
+  if (settings_.OverrideString() != nullptr)
     std::cout << "Overriding global variables in simulator" << std::endl;
   RewardModel = Study->GetPVModel(true);
-  if (PlainTraceOn || XMLTraceOn) TraceContainer->addPVModel(RewardModel);
+  if (settings_.PlainTraceOn() || settings_.XMLTraceOn()) TraceContainer->addPVModel(RewardModel);
   TraceContainer->printHeader();
 
   SelectObservedVariables();
@@ -73,23 +72,27 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   NumPVs = RewardModel->getNumPVs();
 }
 
+short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
+  return settings_.Parse(argc, argv, Study);
+}
+
 short SimulatorClass::SetGlobalVariables() {
-  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
-    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; the study has "
+  if (settings_.Experiment() < 0 || static_cast<uint32_t>(settings_.Experiment()) >= Study->GetNumExps()) {
+    std::cerr << "ERROR: Experiment " << settings_.Experiment() << " does not exist; the study has "
               << Study->GetNumExps() << " experiments." << std::endl;
     return 1;
   }
-  Study->SetGVs(Experiment);
-  if (OverrideString != nullptr && Study->overrideGVs(OverrideString) != 0) return 1;
+  Study->SetGVs(settings_.Experiment());
+  if (settings_.OverrideString() != nullptr && Study->overrideGVs(settings_.OverrideString()) != 0) return 1;
   return static_cast<short>(Study->CheckGVs());
 }
 
 void SimulatorClass::SetUpTracing() {
   TraceContainer = new TraceFileContainer();
-  if (PlainTraceOn || XMLTraceOn) TraceContainer->setTraceLevel(TraceLevelSetting);
-  if (PlainTraceOn) {
-    if (TraceFileName != nullptr) {
-      const std::string path = std::string(TraceFileName) + ".txt";
+  if (settings_.PlainTraceOn() || settings_.XMLTraceOn()) TraceContainer->setTraceLevel(settings_.TraceLevel());
+  if (settings_.PlainTraceOn()) {
+    if (settings_.TraceFileName() != nullptr) {
+      const std::string path = settings_.PlainTracePath();
       errno = 0;
       PlainTrace = new TraceFileCorvax(path.c_str());
       RequireOpenTraceFile(*PlainTrace, path, errno);
@@ -97,19 +100,19 @@ void SimulatorClass::SetUpTracing() {
       std::cout << "Adding cout: " << std::endl;
       PlainTrace = new TraceFileCorvax(&std::cout);
     }
-    PlainTrace->setTraceLevel(TraceLevelSetting);
+    PlainTrace->setTraceLevel(settings_.TraceLevel());
     TraceContainer->AddTraceFile(PlainTrace);
   }
-  if (XMLTraceOn) {
-    if (TraceFileName != nullptr) {
-      const std::string path = std::string(TraceFileName) + ".xml";
+  if (settings_.XMLTraceOn()) {
+    if (settings_.TraceFileName() != nullptr) {
+      const std::string path = settings_.XMLTracePath();
       errno = 0;
       XMLTrace = new TraceFileXML(path.c_str());
       RequireOpenTraceFile(*XMLTrace, path, errno);
     } else {
       XMLTrace = new TraceFileXML(&std::cout);
     }
-    XMLTrace->setTraceLevel(TraceLevelSetting);
+    XMLTrace->setTraceLevel(settings_.TraceLevel());
     TraceContainer->AddTraceFile(XMLTrace);
   }
 }
@@ -119,7 +122,7 @@ void SimulatorClass::SetUpTracing() {
 void SimulatorClass::SelectObservedVariables() {
   PVs = RewardModel->getPVs();
   NumPVNodes = RewardModel->getNumPVs();
-  const int wantedFlag = SimulationType != 0 ? 0 : 1;
+  const int wantedFlag = settings_.SimulationType() != 0 ? 0 : 1;
   std::vector<int> observed;
   for (int i = 0; i < NumPVNodes; i++) {
     if (PVs[i]->getSlidingWindow() == wantedFlag)
@@ -164,16 +167,16 @@ void SimulatorClass::BuildConnectivity() {
 }
 
 void SimulatorClass::InstallGenerator() {
-  if (GeneratorType == TauswortheGenerator)
+  if (settings_.GeneratorType() == TauswortheGenerator)
     TheDistribution->setGenerator(new Tausworthe());
-  else if (GeneratorType == MersenneTwisterGenerator)
+  else if (settings_.GeneratorType() == MersenneTwisterGenerator)
     TheDistribution->setGenerator(new MersenneTwister());
   for (int i = 0; i < NumActions; i++) Actions[i]->Reactivation = false;
-  TheDistribution->getGenerator()->srnd(Seed != 0 ? Seed : kDefaultSeed);
+  TheDistribution->getGenerator()->srnd(settings_.SeedUsed());
 }
 
 void SimulatorClass::Run() {
-  if (WaitForSocket) {
+  if (settings_.WaitForSocket()) {
     ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
     if (ManagerSocket == nullptr && StopSignals::Requested()) {
       progress_.Stop();
@@ -186,7 +189,7 @@ void SimulatorClass::Run() {
       ProcessExitStatus::Fail();
     }
   }
-  if (SimulationType != 0)
+  if (settings_.SimulationType() != 0)
     TerminatingSimulation();
   else
     SteadyStateSimulation();
@@ -246,9 +249,5 @@ SimulatorClass::~SimulatorClass() {
   delete Companion;
   delete[] ClockAtStart;
 
-  delete[] OverrideString;
-  delete[] TraceFileName;
-  delete[] ASCIIFileName;
-  delete[] BinFileName;
   if (Study != nullptr) DestructStudy();
 }

@@ -11,6 +11,7 @@
 #include "BaseClasses/List.h"
 #include "Executive/ManagerCommandReader.h"
 #include "Executive/RunProgress.h"
+#include "Executive/RunSettings.h"
 
 class BaseActionClass;
 class BaseGroupClass;
@@ -36,11 +37,8 @@ struct AffectedActionNode;
 // for the whole process.
 class SimulatorClass {
  public:
-  enum RandomNumberGeneratorType : int32_t {
-    LaggedFibonacciGenerator = 0,
-    TauswortheGenerator = 1,
-    MersenneTwisterGenerator = 2
-  };
+  using RandomNumberGeneratorType = RunSettings::RandomNumberGeneratorType;
+  using enum RunSettings::RandomNumberGeneratorType;
 
   // Parses the command line and assembles the whole simulator; ends the
   // process on a command-line error.
@@ -54,6 +52,9 @@ class SimulatorClass {
 
   void Run();
 
+  // The run's settings.
+  const RunSettings& Settings() const { return settings_; }
+  RunSettings& Settings() { return settings_; }
   // Status and batches completed of the run.
   RunProgress& Progress() { return progress_; }
   const RunProgress& Progress() const { return progress_; }
@@ -74,16 +75,12 @@ class SimulatorClass {
   void BuildConnectivity();
   void InstallGenerator();
 
-  // Command line.
+  // Command line: fills the settings (RunSettings::Parse).
   short ParseCommandLineOptions(int argc, char** argv);
-  // Ends the process with status 1 when two of the run's output files (result
-  // files and trace files) are one file. Called before any file is opened.
-  void CheckOutputPaths();
-  // The files this run will write, as (role, path): result files and trace
-  // files that were named.
-  std::vector<std::pair<std::string, std::string>> OutputFiles() const;
-  static void PrintUsage();
-  static std::string to_string(RandomNumberGeneratorType type);
+  static void PrintUsage() { RunSettings::PrintUsage(); }
+  static std::string to_string(RandomNumberGeneratorType type) {
+    return RunSettings::GeneratorName(type);
+  }
 
   // Action connectivity and reactivation.
   short GenerateConnectivityList();
@@ -202,27 +199,6 @@ class SimulatorClass {
   // Deletes the socket and forgets it (and any buffered command bytes).
   void DropManagerSocket(CorvaxSocket* socket);
 
-  // Run settings, in declaration order (command line).
-  char* OverrideString = nullptr;
-  int32_t ReportSize = 1000;
-  uint16_t Port = 10000;
-  int32_t ClientID = 0;
-  int32_t Experiment = 0;
-  int32_t SimulationType = 1;
-  char* TraceFileName = nullptr;
-  int32_t TraceLevelSetting = 1;
-  bool PlainTraceOn = false;
-  bool XMLTraceOn = false;
-  uint32_t Seed = 31415;
-  int32_t MaxBatches = 0;
-  char* ASCIIFileName = nullptr;
-  char* BinFileName = nullptr;
-  bool WaitForSocket = false;
-  RandomNumberGeneratorType GeneratorType = LaggedFibonacciGenerator;
-  // IPv4 address (host byte order) the manager link listens on (-i): the
-  // loopback interface unless other interfaces are asked for explicitly.
-  uint32_t ListenAddress = 0x7F000001;
-
   // Assembled model and tracing.
   int NumPVs = 0;
   TraceFileContainer* TraceContainer = nullptr;
@@ -291,6 +267,7 @@ class SimulatorClass {
   bool ManagerLinkLost = false;        // a send failed: no further sends
 
  private:
+  RunSettings settings_;
   RunProgress progress_;
 };
 

@@ -61,8 +61,8 @@ void SimulatorClass::SendReply(CorvaxSocket* socket, unsigned char kind, unsigne
 void SimulatorClass::SendProcessorTime(CorvaxSocket* socket) {
   OutputInt(socket, nullptr, kProcessorTimeField);
   OutputByte(socket, nullptr, static_cast<char>(kProcessorTimeKind));
-  OutputByte(socket, nullptr, static_cast<char>(ClientID & 0xFF));
-  OutputShort(socket, nullptr, static_cast<short>(Experiment));
+  OutputByte(socket, nullptr, static_cast<char>(settings_.ClientID() & 0xFF));
+  OutputShort(socket, nullptr, static_cast<short>(settings_.Experiment()));
   Output(socket, nullptr, &ProcessorTime, 1);
 }
 
@@ -75,12 +75,12 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
   // system socket, or past the last port, there is nothing to bind.
   bool bound = false;
   while (ListenSocket->Handle() != -1) {
-    if (ListenSocket->Bind(Port, ListenAddress)) {
+    if (ListenSocket->Bind(settings_.Port(), settings_.ListenAddress())) {
       bound = true;
       break;
     }
-    if (Port == UINT16_MAX) break;
-    Port++;
+    if (settings_.Port() == UINT16_MAX) break;
+    settings_.SetPort(settings_.Port() + 1);
   }
   if (!bound) {
     std::cerr << "ERROR: No free port to listen on for the simulation manager" << std::endl;
@@ -88,8 +88,8 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
     return nullptr;
   }
   // Port 0 lets the system choose; announce the port actually bound.
-  if (ListenSocket->LocalPort() != 0) Port = static_cast<uint16_t>(ListenSocket->LocalPort());
-  std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(Port) << "]" << std::endl;
+  if (ListenSocket->LocalPort() != 0) settings_.SetPort(static_cast<uint16_t>(ListenSocket->LocalPort()));
+  std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(settings_.Port()) << "]" << std::endl;
   if (!ListenSocket->Listen(kListenBacklog)) {
     delete connection;
     return nullptr;
@@ -207,9 +207,9 @@ void SimulatorClass::HandleBinaryFileCommand(CorvaxSocket* socket, const std::st
     RefuseManagerCommand(socket, "'" + printable(text) + "': " + reason);
     return;
   }
-  const bool takeIt = BinFileName == nullptr;
+  const bool takeIt = settings_.BinFileName() == nullptr;
   if (takeIt) {
-    for (const auto& [role, path] : OutputFiles()) {
+    for (const auto& [role, path] : settings_.OutputFiles()) {
       if (OutputPaths::SameFile(request.name, path)) {
         RefuseManagerCommand(socket, "'" + printable(request.name) + "' is the " + role);
         return;
@@ -224,11 +224,10 @@ void SimulatorClass::HandleBinaryFileCommand(CorvaxSocket* socket, const std::st
   }
   SendReply(socket, kReplyOk, WriteToBinFile);
   if (takeIt) {
-    MaxBatches = request.batches;
-    BinFileName = new char[request.name.size() + 1];
-    std::memcpy(BinFileName, request.name.c_str(), request.name.size() + 1);
+    settings_.SetMaxBatches(request.batches);
+    settings_.SetBinFileName(request.name);
     errno = 0;
-    BinStream = CreateBinFile(BinFileName);
+    BinStream = CreateBinFile(settings_.BinFileName());
     if (!BinStream->is_open() || !BinStream->good()) {
       const int error = errno;
       delete BinStream;

@@ -15,9 +15,9 @@ constexpr int32_t kUndeferredDrains = 10;
 }  // namespace
 
 DataPacket* SimulatorClass::CreateDataPacket(int numPVs) {
-  auto* packet = new DataPacket(-1, -1, numPVs, ReportSize);
-  packet->ClientID = ClientID;
-  packet->Experiment = Experiment;
+  auto* packet = new DataPacket(-1, -1, numPVs, settings_.ReportSize());
+  packet->ClientID = settings_.ClientID();
+  packet->Experiment = settings_.Experiment();
   return packet;
 }
 

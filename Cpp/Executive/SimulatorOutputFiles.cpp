@@ -1,6 +1,5 @@
-// Which files a run writes: the check that no two of them are one file, and
-// the trace files' opening and closing (the result files have their own
-// source).
+// The trace files' opening checks and their closing (the result files have
+// their own source).
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -8,15 +7,11 @@
 
 #include "Executive/FileSync.h"
 #include "Executive/ProcessExitStatus.h"
-#include "Executive/OutputPaths.h"
 #include "Executive/SimulatorClass.h"
 #include "Tracing/TraceFileCorvax.h"
 #include "Tracing/TraceFileXML.h"
 
 namespace {
-
-std::string plainTracePath(const char* baseName) { return std::string(baseName) + ".txt"; }
-std::string xmlTracePath(const char* baseName) { return std::string(baseName) + ".xml"; }
 
 // Flushes a trace writer's file and syncs it to disk; a failure is reported
 // and fails the run.
@@ -39,27 +34,6 @@ void finishTraceFile(TraceFile* writer, const std::string& path) {
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> SimulatorClass::OutputFiles() const {
-  std::vector<std::pair<std::string, std::string>> files;
-  if (ASCIIFileName != nullptr) files.emplace_back("ASCII result file", ASCIIFileName);
-  if (BinFileName != nullptr) files.emplace_back("binary result file", BinFileName);
-  if (TraceFileName != nullptr && PlainTraceOn)
-    files.emplace_back("plain trace file", plainTracePath(TraceFileName));
-  if (TraceFileName != nullptr && XMLTraceOn)
-    files.emplace_back("XML trace file", xmlTracePath(TraceFileName));
-  return files;
-}
-
-void SimulatorClass::CheckOutputPaths() {
-  const auto files = OutputFiles();
-  const auto [first, second] = OutputPaths::FirstCollision(files);
-  if (first < 0) return;
-  std::cerr << "ERROR: The " << files[first].first << " '" << files[first].second << "' and the "
-            << files[second].first << " '" << files[second].second
-            << "' are the same file; each output needs a file of its own." << std::endl;
-  std::exit(1);
-}
-
 // A trace that was asked for is never dropped silently.
 void SimulatorClass::RequireOpenTraceFile(const TraceFile& writer, const std::string& path,
                                           int error) {
@@ -70,7 +44,7 @@ void SimulatorClass::RequireOpenTraceFile(const TraceFile& writer, const std::st
 }
 
 void SimulatorClass::FinishTraceFiles() {
-  if (TraceFileName == nullptr) return;  // standard output is not synced
-  if (PlainTrace != nullptr) finishTraceFile(PlainTrace, plainTracePath(TraceFileName));
-  if (XMLTrace != nullptr) finishTraceFile(XMLTrace, xmlTracePath(TraceFileName));
+  if (settings_.TraceFileName() == nullptr) return;  // standard output is not synced
+  if (PlainTrace != nullptr) finishTraceFile(PlainTrace, settings_.PlainTracePath());
+  if (XMLTrace != nullptr) finishTraceFile(XMLTrace, settings_.XMLTracePath());
 }

@@ -20,9 +20,6 @@ namespace {
 constexpr const char* kProductVersion = "Version 2.5";
 constexpr int kFileVersion = 1;
 constexpr size_t kBinHeaderSize = 256;
-constexpr uint32_t kDefaultSeed = 31415;
-
-uint32_t seedWritten(uint32_t seed) { return seed == 0 ? kDefaultSeed : seed; }
 
 // Writes the bytes to the socket (if any) and the stream (if any). A failed
 // send stops the run and no further bytes go to the socket; the stream still
@@ -87,8 +84,8 @@ std::string SimulatorClass::FormatAsciiValue(double value) {
 std::ofstream* SimulatorClass::CreateAsciiFile(const char* fileName) {
   auto* stream = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
   *stream << "#CORVAX_SIM_ASCII_FILE," << "CORVAX_VER=" << kProductVersion << ","
-          << "FILE_VER=" << kFileVersion << "," << "EXPERIMENTS=" << static_cast<uint32_t>(Experiment)
-          << "," << "SEED=" << seedWritten(Seed) << "," << "RANDOMGEN=" << to_string(GeneratorType)
+          << "FILE_VER=" << kFileVersion << "," << "EXPERIMENTS=" << static_cast<uint32_t>(settings_.Experiment())
+          << "," << "SEED=" << settings_.SeedUsed() << "," << "RANDOMGEN=" << RunSettings::GeneratorName(settings_.GeneratorType())
           << "\n";
   *stream << "#FORMAT: (PV ID Number),(PV Value)\n";
   stream->flush();  // the header is there even if the run is killed early
@@ -100,11 +97,11 @@ std::string SimulatorClass::CreateBinFileHeader(int fileVersion) {
   text += std::to_string(kBinHeaderSize);
   text += std::string(",CORVAX_VER=") + kProductVersion;
   text += ",FILE_VER=" + std::to_string(fileVersion);
-  text += ",EXPERIMENTS=" + std::to_string(static_cast<uint32_t>(Experiment));
+  text += ",EXPERIMENTS=" + std::to_string(static_cast<uint32_t>(settings_.Experiment()));
   if (text.size() < kBinHeaderSize) {
     const std::string optional[] = {
-        ",SEED=" + std::to_string(seedWritten(Seed)),
-        ",RANDOMGEN=" + to_string(GeneratorType),
+        ",SEED=" + std::to_string(settings_.SeedUsed()),
+        ",RANDOMGEN=" + RunSettings::GeneratorName(settings_.GeneratorType()),
         ",BATCHES=" + std::to_string(progress_.BatchesCompleted()) + ",",
     };
     for (const std::string& piece : optional) {
@@ -135,12 +132,12 @@ void SimulatorClass::UpdateBinFileHeader(std::ofstream& stream) {
 
 void SimulatorClass::CloseBinFile(std::ofstream& stream) {
   UpdateBinFileHeader(stream);
-  syncAndClose(stream, "binary", BinFileName);
+  syncAndClose(stream, "binary", settings_.BinFileName());
 }
 
 void SimulatorClass::CloseAsciiFile(std::ofstream& stream) {
   stream << "#META_DATA," << "BATCHES=" << progress_.BatchesCompleted() << "\n";
-  syncAndClose(stream, "ASCII", ASCIIFileName);
+  syncAndClose(stream, "ASCII", settings_.ASCIIFileName());
 }
 
 void SimulatorClass::OpenResultFiles() {
@@ -151,15 +148,15 @@ void SimulatorClass::OpenResultFiles() {
               << "': " << std::strerror(error) << std::endl;
     std::exit(1);
   };
-  if (ASCIIFileName != nullptr) {
+  if (settings_.ASCIIFileName() != nullptr) {
     errno = 0;
-    AsciiStream = CreateAsciiFile(ASCIIFileName);
-    openOrExit(AsciiStream, "ASCII", ASCIIFileName);
+    AsciiStream = CreateAsciiFile(settings_.ASCIIFileName());
+    openOrExit(AsciiStream, "ASCII", settings_.ASCIIFileName());
   }
-  if (BinFileName != nullptr) {
+  if (settings_.BinFileName() != nullptr) {
     errno = 0;
-    BinStream = CreateBinFile(BinFileName);
-    openOrExit(BinStream, "binary", BinFileName);
+    BinStream = CreateBinFile(settings_.BinFileName());
+    openOrExit(BinStream, "binary", settings_.BinFileName());
   }
 }
 

@@ -107,7 +107,7 @@ void SimulatorClass::SteadyStateSimulation() {
     CheckCompletedBatches(PVs, primaryCounts.get(), companionCounts.get());
     // Tested before the step: one more firing follows the batch that
     // reaches the maximum.
-    if (MaxBatches > 0 && BatchCountHeap->TopKey() >= MaxBatches) Finish(*this);
+    if (settings_.MaxBatches() > 0 && BatchCountHeap->TopKey() >= settings_.MaxBatches()) Finish(*this);
     if (!SimStepSS()) {
       Finish(*this);
       std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
@@ -145,7 +145,7 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
       const double stop = variable->getCurrentStopTime();
       variable->Accumulate(stop + 1.0, BaseModelClass::LastActionTime,
                            RewardModel->getLastActionFired());
-      if (primaryCounts[i] == ReportSize && progress_.GetStatus() != RunProgress::Stopped)
+      if (primaryCounts[i] == settings_.ReportSize() && progress_.GetStatus() != RunProgress::Stopped)
         Report(*this, primaryCounts, companionCounts);
       // A stopped run makes no more reports: an observation without room in
       // the packet is dropped (the loop ends at its next status check).

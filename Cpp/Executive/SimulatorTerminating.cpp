@@ -57,7 +57,7 @@ void SimulatorClass::TerminatingSimulation() {
   InitialState = new char[stateSize > 0 ? stateSize : 1]();
   RewardModel->CurrentState(InitialState);
 
-  const int32_t reportSize = ReportSize > 0 ? ReportSize : 1;
+  const int32_t reportSize = settings_.ReportSize() > 0 ? settings_.ReportSize() : 1;
   GenerateInitialEnabledList();
 
   StartProcessorClock();
@@ -98,7 +98,7 @@ void SimulatorClass::TerminatingSimulation() {
     // A stop signal ends the run like a reached maximum: the replications
     // completed so far are reported and the files closed in order.
     bool report = k == reportSize;
-    if ((MaxBatches > 0 && progress_.BatchesCompleted() >= MaxBatches) || StopSignals::Requested()) {
+    if ((settings_.MaxBatches() > 0 && progress_.BatchesCompleted() >= settings_.MaxBatches()) || StopSignals::Requested()) {
       progress_.SetStatus(RunProgress::Finishing);
       report = true;
     }

@@ -33,10 +33,10 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   {
     CorvaxSocket probe;  // a port that was free a moment ago
     ASSERT_TRUE(probe.Bind(0));
-    sim.Port = static_cast<uint16_t>(probe.LocalPort());
+    sim.Settings().SetPort(static_cast<uint16_t>(probe.LocalPort()));
   }
   sim.SelectSlice = 100;
-  const uint16_t port = sim.Port;
+  const uint16_t port = sim.Settings().Port();
   testing::internal::CaptureStdout();
   auto waiting = std::async(std::launch::async, [&] { return sim.WaitForSimMgrConnection(5000); });
   std::unique_ptr<CorvaxSocket> manager;
@@ -57,14 +57,14 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
 
   // A busy port moves to the next; no manager means no socket, in time.
   SimulatorClass other;
-  other.Port = port;
+  other.Settings().SetPort(port);
   other.SelectSlice = 50;
   const auto start = std::chrono::steady_clock::now();
   const std::string announced = StdoutOf([&] { EXPECT_EQ(other.WaitForSimMgrConnection(200), nullptr); });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_GT(other.Port, port);
-  EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.Port) + "]\n");
-  EXPECT_EQ(other.ListenSocket->LocalPort(), other.Port);
+  EXPECT_GT(other.Settings().Port(), port);
+  EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.Settings().Port()) + "]\n");
+  EXPECT_EQ(other.ListenSocket->LocalPort(), other.Settings().Port());
 }
 
 // A simulator connected to the test, which plays the manager.
@@ -103,7 +103,7 @@ TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
   EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
   EXPECT_EQ(receive(link.client, 1), "");  // closed by the simulator
   EXPECT_EQ(sim.ManagerSocket, nullptr);
-  EXPECT_EQ(sim.MaxBatches, 25);
+  EXPECT_EQ(sim.Settings().MaxBatches(), 25);
   ASSERT_NE(sim.BinStream, nullptr);
   sim.FinishBinaryFileAtEndOfRun();
   EXPECT_EQ(readFile(name), sim.CreateBinFileHeader(1));
@@ -128,7 +128,7 @@ TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
     LoopbackPair link;
     SimulatorClass sim;
     sim.ManagerSocket = link.server;
-    sim.ASCIIFileName = copyText(ascii);
+    sim.Settings().SetASCIIFileName(ascii);
     sim.PollTime = 2000;
     ProcessExitStatus::Clear();
     ASSERT_EQ(link.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
@@ -141,8 +141,8 @@ TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
 }
 
 TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
-  sim.ClientID = 0x105;
-  sim.Experiment = 4;
+  sim.Settings().SetClientID(0x105);
+  sim.Settings().SetExperiment(4);
   sim.Primary = sim.CreateDataPacket(1);
   sim.Companion = sim.CreateDataPacket(1);
   sim.Primary->Counts[0] = 1;
@@ -155,8 +155,8 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
 
   // A manager that went away stops the run with status 1; the record of
   // that report still reaches the file.
-  sim.ASCIIFileName = copyText(tempPath("lost.txt"));
-  sim.AsciiStream = new std::ofstream(sim.ASCIIFileName);
+  sim.Settings().SetASCIIFileName(tempPath("lost.txt"));
+  sim.AsciiStream = new std::ofstream(sim.Settings().ASCIIFileName());
   link.client.Close();
   ProcessExitStatus::Clear();
   sim.Primary->Counts[0] = 1;
@@ -165,8 +165,8 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
   EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)")) << message;
   EXPECT_EQ(std::tuple(sim.Progress().GetStatus(), ProcessExitStatus::Value(), sim.ManagerSocket),
             std::tuple(RunProgress::Stopped, 1, nullptr));
-  EXPECT_EQ(readFile(sim.ASCIIFileName), "0,2.0\n");
-  std::remove(sim.ASCIIFileName);
+  EXPECT_EQ(readFile(sim.Settings().ASCIIFileName()), "0,2.0\n");
+  std::remove(sim.Settings().ASCIIFileName());
   ProcessExitStatus::Clear();
 }
 

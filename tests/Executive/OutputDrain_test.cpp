@@ -21,9 +21,9 @@ using namespace output_test;
 struct DrainFixture : testing::Test {
   void SetUp() override {
     path = tempPath(testing::UnitTest::GetInstance()->current_test_info()->name());
-    sim.ReportSize = 2;
+    sim.Settings().SetReportSize(2);
     sim.NumPVs = 1;
-    sim.ASCIIFileName = copyText(path);
+    sim.Settings().SetASCIIFileName(path);
     sim.OpenResultFiles();
     sim.Primary = sim.CreateDataPacket(1);
     sim.Companion = sim.CreateDataPacket(1);
@@ -76,8 +76,8 @@ TEST_F(DrainFixture, FinishingRunAlwaysDrainsAndEndsStopped) {
 
 TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
   const std::string binPath = path + ".bin";
-  sim.BinFileName = copyText(binPath);
-  sim.BinStream = sim.CreateBinFile(sim.BinFileName);
+  sim.Settings().SetBinFileName(binPath);
+  sim.BinStream = sim.CreateBinFile(sim.Settings().BinFileName());
   sim.ManagerSocket = new CorvaxSocket(false);  // no connection: every send fails
   for (int i = 0; i < 3; i++) {
     auto* primary = sim.CreateDataPacket(1);
@@ -107,5 +107,5 @@ TEST_F(DrainFixture, ResetMovesQueuedPacketsBackUnwritten) {
   sim.ResetDataPacketBuffer();
   EXPECT_EQ(std::tuple(sim.FullQueue->FillCount(), sim.FreeQueue->FillCount(), dataLines(), sim.Primary->Capacity),
             std::tuple(0, 2, 0, 2));
-  EXPECT_EQ(sim.Primary->ClientID, sim.ClientID);
+  EXPECT_EQ(sim.Primary->ClientID, sim.Settings().ClientID());
 }

@@ -29,7 +29,7 @@ void fill(DataPacket& packet, std::vector<double> pv0, std::vector<double> pv2) 
 }  // namespace
 
 TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
-  using Type = SimulatorClass::RandomNumberGeneratorType;
+  using Type = RunSettings::RandomNumberGeneratorType;
   const std::string prefix = "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
   for (auto [experiment, seed, type, batches, text] :
        {std::tuple{0, 31415u, Type{0}, 0, "0,SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,"},
@@ -37,9 +37,9 @@ TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
          "4294967295,SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,"},
         {3, 0u, Type{3}, 100, "3,SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,"}}) {
     SimulatorClass sim;
-    sim.Experiment = experiment;
-    sim.Seed = seed;
-    sim.GeneratorType = type;
+    sim.Settings().SetExperiment(experiment);
+    sim.Settings().SetSeed(seed);
+    sim.Settings().SetGeneratorType(type);
     sim.Progress().SetBatchesCompleted(batches);
     const std::string header = sim.CreateBinFileHeader(1);
     EXPECT_EQ(header, (prefix + text).append(256 - prefix.size() - std::string(text).size(), '\0'));
@@ -76,10 +76,10 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
   std::string finalHeader;
   {
     SimulatorClass sim;
-    sim.Experiment = 2;
-    sim.Seed = 0;
-    sim.ASCIIFileName = copyText(ascii);
-    sim.BinFileName = copyText(binary);
+    sim.Settings().SetExperiment(2);
+    sim.Settings().SetSeed(0);
+    sim.Settings().SetASCIIFileName(ascii);
+    sim.Settings().SetBinFileName(binary);
     sim.OpenResultFiles();
     DataPacket packet(1, 2, 3, 2);
     fill(packet, {3, 0.25}, {-1});
@@ -119,14 +119,14 @@ TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
   EXPECT_EXIT(
       {
         SimulatorClass sim;
-        sim.ASCIIFileName = copyText("/dev/full");
+        sim.Settings().SetASCIIFileName("/dev/full");
         sim.OpenResultFiles();
       },
       testing::ExitedWithCode(1), "Cannot open ASCII result file '/dev/full': No space left");
   ProcessExitStatus::Clear();
   EXPECT_NE(StderrOf([] {
               SimulatorClass sim;
-              sim.ASCIIFileName = copyText("/dev/full");
+              sim.Settings().SetASCIIFileName("/dev/full");
               std::ofstream stream("/dev/full");
               sim.CloseAsciiFile(stream);
             }).find("ASCII result file '/dev/full' could not be written"),

@@ -9,9 +9,9 @@
 SimulatorAssembly::SimulatorAssembly(std::unique_ptr<PVModel> model, int simulationType,
                                      int maxBatches, int reportSize)
     : rewardModel(std::move(model)) {
-  sim.SimulationType = simulationType;
-  sim.MaxBatches = maxBatches;
-  sim.ReportSize = reportSize;
+  sim.Settings().SetSimulationType(simulationType);
+  sim.Settings().SetMaxBatches(maxBatches);
+  sim.Settings().SetReportSize(reportSize);
   sim.TraceContainer = new TraceFileContainer();
   sim.RewardModel = rewardModel.get();
   sim.GroupList = new List<BaseGroupClass>();
@@ -22,7 +22,7 @@ SimulatorAssembly::SimulatorAssembly(std::unique_ptr<PVModel> model, int simulat
   sim.Events = new EventList(sim.NumGroups + 1);
   // The simulator keeps the lagged Fibonacci generator it has; a test wants
   // a fresh one.
-  if (sim.GeneratorType == SimulatorClass::LaggedFibonacciGenerator)
+  if (sim.Settings().GeneratorType() == SimulatorClass::LaggedFibonacciGenerator)
     TheDistribution->setGenerator(new LaggedFibonacci());
   sim.InstallGenerator();
   sim.NumPVs = rewardModel->getNumPVs();
