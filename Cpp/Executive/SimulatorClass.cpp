@@ -28,14 +28,11 @@
 #include "Tracing/TraceFileXML.h"
 
 namespace {
-constexpr int32_t kPacketQueueCapacity = 50;
 
 double processorSeconds(std::clock_t ticks) { return static_cast<double>(ticks) / CLOCKS_PER_SEC; }
 }  // namespace
 
-SimulatorClass::SimulatorClass()
-    : FreeQueue(new PacketQueue(kPacketQueueCapacity)),
-      FullQueue(new PacketQueue(kPacketQueueCapacity)) {}
+SimulatorClass::SimulatorClass() = default;
 
 SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   GroupList = new List<BaseGroupClass>();
@@ -57,7 +54,7 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
   // The trace files first: a trace that cannot be opened then stops the run
   // before the result files are truncated.
   SetUpTracing();
-  OpenResultFiles();
+  writer_.OpenResultFiles();
   if (settings_.OverrideString() != nullptr)
     std::cout << "Overriding global variables in simulator" << std::endl;
   RewardModel = Study->GetPVModel(true);
@@ -176,19 +173,7 @@ void SimulatorClass::InstallGenerator() {
 }
 
 void SimulatorClass::Run() {
-  if (settings_.WaitForSocket()) {
-    ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
-    if (ManagerSocket == nullptr && StopSignals::Requested()) {
-      progress_.Stop();
-    } else if (ManagerSocket == nullptr) {
-      progress_.Stop();
-      // Nothing is simulated: the run must not count as a success.
-      std::cerr << "ERROR: No simulation manager connected within "
-                << ManagerWaitMilliseconds / 1000.0 << " seconds; nothing was simulated."
-                << std::endl;
-      ProcessExitStatus::Fail();
-    }
-  }
+  if (settings_.WaitForSocket()) link_.WaitForManager();
   if (settings_.SimulationType() != 0)
     TerminatingSimulation();
   else
@@ -198,7 +183,7 @@ void SimulatorClass::Run() {
               << ::strsignal(StopSignals::Number())
               << "); the observations of every completed replication are written." << std::endl;
   }
-  FinishBinaryFileAtEndOfRun();
+  writer_.FinishBinaryFileAtEndOfRun();
   if (TraceContainer) TraceContainer->printFooter();
   std::cout << "Actions fired: " << ActionsFired << std::endl;
   std::cout << "CPU time (s): " << ProcessorSecondsSinceStart() << std::endl;
@@ -220,10 +205,7 @@ SimulatorClass::~SimulatorClass() {
   Records = nullptr;
 
   // Output side: sockets, trace, result files, packets.
-  delete ManagerSocket;
-  ManagerSocket = nullptr;
-  delete ListenSocket;
-  ListenSocket = nullptr;
+  link_.Close();
   delete TraceContainer;
   TraceContainer = nullptr;
   FinishTraceFiles();
@@ -231,22 +213,8 @@ SimulatorClass::~SimulatorClass() {
   delete XMLTrace;
   PlainTrace = nullptr;
   XMLTrace = nullptr;
-  if (AsciiStream != nullptr) {
-    CloseAsciiFile(*AsciiStream);
-    delete AsciiStream;
-    AsciiStream = nullptr;
-  }
-  if (BinStream != nullptr) {
-    CloseBinFile(*BinStream);
-    delete BinStream;
-    BinStream = nullptr;
-  }
-  FullQueue->DeleteAll();
-  FreeQueue->DeleteAll();
-  delete FullQueue;
-  delete FreeQueue;
-  delete Primary;
-  delete Companion;
+  writer_.CloseFiles();
+  drain_.Release();
   delete[] ClockAtStart;
 
   if (Study != nullptr) DestructStudy();

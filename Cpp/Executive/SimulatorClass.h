@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "BaseClasses/List.h"
-#include "Executive/ManagerCommandReader.h"
+#include "Executive/ManagerLink.h"
+#include "Executive/OutputDrain.h"
+#include "Executive/ResultFileWriter.h"
 #include "Executive/RunProgress.h"
 #include "Executive/RunSettings.h"
 
@@ -43,8 +45,8 @@ class SimulatorClass {
   // Parses the command line and assembles the whole simulator; ends the
   // process on a command-line error.
   SimulatorClass(int argc, char** argv);
-  // Settings at their defaults and the two packet queues; nothing else.
-  // The starting point of the full constructor, and of tests.
+  // Settings at their defaults and the output side; nothing else. The
+  // starting point of the full constructor, and of tests.
   SimulatorClass();
   SimulatorClass(const SimulatorClass&) = delete;
   SimulatorClass& operator=(const SimulatorClass&) = delete;
@@ -58,6 +60,10 @@ class SimulatorClass {
   // Status and batches completed of the run.
   RunProgress& Progress() { return progress_; }
   const RunProgress& Progress() const { return progress_; }
+  // The output side: result files, manager link, report hand-over.
+  ResultFileWriter& Results() { return writer_; }
+  ManagerLink& Link() { return link_; }
+  OutputDrain& Drain() { return drain_; }
 
   // Steps of the assembly, in the order the constructor takes them.
   // The experiment's values of the global variables, then the override
@@ -147,66 +153,12 @@ class SimulatorClass {
   void ReleaseLoopState();
 
   // Observation packets and the output drain.
-  DataPacket* CreateDataPacket(int numPVs);
-  bool CheckReportSize(double processorTime);
-  int OutputThreadFunc();
-  void ResetDataPacketBuffer();
-
-  // Result files and output primitives.
-  std::ofstream* CreateAsciiFile(const char* fileName);
-  std::ofstream* CreateBinFile(const char* fileName);
-  std::string CreateBinFileHeader(int fileVersion);
-  void UpdateBinFileHeader(std::ofstream& stream);
-  void CloseBinFile(std::ofstream& stream);
-  void CloseAsciiFile(std::ofstream& stream);
-  static double EndianConvertDouble(double value);
-  int Output(CorvaxSocket* socket, std::ostream* stream, const double* values, int n);
-  int OutputInt(CorvaxSocket* socket, std::ostream* stream, int value);
-  int OutputShort(CorvaxSocket* socket, std::ostream* stream, short value);
-  int OutputByte(CorvaxSocket* socket, std::ostream* stream, char value);
-  void WriteDataRecord(const DataPacket& packet, CorvaxSocket* socket, std::ostream* binStream);
-  void WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream);
-  // Opens the files named by -a and -b and writes their headers; ends the
-  // process with status 1 when one cannot be opened.
-  void OpenResultFiles();
-  // End of Run: final header, close, delete and forget the binary stream.
-  void FinishBinaryFileAtEndOfRun();
-  // The ASCII text of one observation value ("%.10lf" without surplus
-  // trailing zeros).
-  static std::string FormatAsciiValue(double value);
-
-  // Simulation-manager link.
-  CorvaxSocket* WaitForSimMgrConnection(int waitMilliseconds);
-  void ListenToSimMgr(CorvaxSocket* socket);
-  void ListenToSimMgrLoop(CorvaxSocket* socket);
-  // Processor-time message and the 10-byte replies to the manager.
-  void SendProcessorTime(CorvaxSocket* socket);
-  void SendReply(CorvaxSocket* socket, unsigned char kind, unsigned char command);
-  // Receives what the manager has sent (at most maxBytes) into the command
-  // reader; false when it is gone (the link is then dropped and the run
-  // stopped with status 1).
-  bool ReceiveFromManager(CorvaxSocket* socket, size_t maxBytes);
-  void HandleBinaryFileCommand(CorvaxSocket* socket, const std::string& text);
-  // A refused or failed command, or a manager that is gone: message, run
-  // stopped with exit status 1, link dropped. What was simulated is still
-  // written to the result files by the drain that follows.
-  void RefuseManagerCommand(CorvaxSocket* socket, const std::string& reason);
-  void LoseManager(CorvaxSocket* socket, const std::string& cause);
-  // A send to the manager failed. The link cannot be dropped in the middle
-  // of a record, so it is marked lost (later sends are skipped) and dropped
-  // after the drain. After the quit command this is no failure.
-  void ManagerSendFailed();
-  // Deletes the socket and forgets it (and any buffered command bytes).
-  void DropManagerSocket(CorvaxSocket* socket);
-
   // Assembled model and tracing.
   int NumPVs = 0;
   TraceFileContainer* TraceContainer = nullptr;
   TraceFileCorvax* PlainTrace = nullptr;
   TraceFileXML* XMLTrace = nullptr;
   int64_t ActionsFired = 0;  // 64 bits: a fast model passes 2^31 firings in minutes
-  std::ofstream* AsciiStream = nullptr;
-  std::ofstream* BinStream = nullptr;
   BaseStudyClass* Study = nullptr;
   PVModel* RewardModel = nullptr;
   PerformanceVariableNode** PVs = nullptr;
@@ -245,30 +197,16 @@ class SimulatorClass {
   Heap<double>* BoundaryHeap = nullptr;
   Heap<int>* BatchCountHeap = nullptr;
 
-  // Output side.
-  PacketQueue* FreeQueue = nullptr;
-  PacketQueue* FullQueue = nullptr;
-  DataPacket* Primary = nullptr;
-  DataPacket* Companion = nullptr;
-  int32_t DrainCounter = 1;
-  double ProcessorTime = 0.0;
-  CorvaxSocket* ListenSocket = nullptr;
-  CorvaxSocket* ManagerSocket = nullptr;
-  int32_t SelectSlice = 2000;
-  int32_t ManagerWaitMilliseconds = 60000;  // how long Run waits for the manager
-  int32_t PollTime = 0;
-  // How long the text of a binary-file command may take to arrive, in
-  // milliseconds: a manager sends it in one piece, so a few seconds are
-  // plenty, and a stalled peer cannot hold the simulation longer.
-  static constexpr int32_t CommandTextSeconds = 3;
-  int32_t CommandTextTimeLimit = CommandTextSeconds * 1000;
-  ManagerCommandReader CommandReader;  // bytes received and not yet handled
-  bool ManagerQuit = false;            // the quit command was received
-  bool ManagerLinkLost = false;        // a send failed: no further sends
-
  private:
+  // Steady state: hands both packets over with the counts of the two
+  // arrays, which restart.
+  void ReportBatches(int* primaryCounts, int* companionCounts);
+
   RunSettings settings_;
   RunProgress progress_;
+  ResultFileWriter writer_{settings_, progress_};
+  ManagerLink link_{settings_, writer_, progress_};
+  OutputDrain drain_{settings_, writer_, link_, progress_};
 };
 
 #endif

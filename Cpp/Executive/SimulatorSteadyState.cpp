@@ -30,23 +30,16 @@ namespace {
             << std::endl;
   std::exit(1);
 }
+}  // namespace
 
-// Hands both packets over with the counts of the two arrays, which restart.
-void Report(SimulatorClass& sim, int* primaryCounts, int* companionCounts) {
-  for (int i = 0; i < sim.NumPVs; i++) {
-    sim.Primary->Counts[i] = primaryCounts[i];
-    sim.Companion->Counts[i] = companionCounts[i];
+void SimulatorClass::ReportBatches(int* primaryCounts, int* companionCounts) {
+  for (int i = 0; i < NumPVs; i++) {
+    drain_.Primary().Counts[i] = primaryCounts[i];
+    drain_.Companion().Counts[i] = companionCounts[i];
     primaryCounts[i] = companionCounts[i] = 0;
   }
-  sim.ProcessorTime = sim.ProcessorSecondsSinceStart();
-  sim.CheckReportSize(sim.ProcessorTime);
+  drain_.CheckReportSize(ProcessorSecondsSinceStart());
 }
-
-// A run that the output side or the manager has stopped stays stopped.
-void Finish(SimulatorClass& sim) {
-  sim.Progress().FinishIfRunning();
-}
-}  // namespace
 
 void SimulatorClass::SteadyStateSimulation() {
   assert(NumPVs <= NumPVNodes);
@@ -96,26 +89,23 @@ void SimulatorClass::SteadyStateSimulation() {
   }
 
   if (TraceContainer) TraceContainer->newBatch();
-  delete Primary;
-  delete Companion;
-  Primary = CreateDataPacket(NumPVs);
-  Companion = CreateDataPacket(NumPVs);
+  drain_.StartPackets(NumPVs);
 
   StartProcessorClock();
-  if (!TakeEarliestEvent()) Finish(*this);
+  if (!TakeEarliestEvent()) progress_.FinishIfRunning();
   while (progress_.IsRunning()) {
     CheckCompletedBatches(PVs, primaryCounts.get(), companionCounts.get());
     // Tested before the step: one more firing follows the batch that
     // reaches the maximum.
-    if (settings_.MaxBatches() > 0 && BatchCountHeap->TopKey() >= settings_.MaxBatches()) Finish(*this);
+    if (settings_.MaxBatches() > 0 && BatchCountHeap->TopKey() >= settings_.MaxBatches()) progress_.FinishIfRunning();
     if (!SimStepSS()) {
-      Finish(*this);
+      progress_.FinishIfRunning();
       std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
                    "Terminating run."
                 << std::endl;
     }
   }
-  if (progress_.GetStatus() != RunProgress::Stopped) Report(*this, primaryCounts.get(), companionCounts.get());
+  if (progress_.GetStatus() != RunProgress::Stopped) ReportBatches(primaryCounts.get(), companionCounts.get());
 
   delete BoundaryHeap;
   BoundaryHeap = nullptr;
@@ -146,16 +136,18 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
       variable->Accumulate(stop + 1.0, BaseModelClass::LastActionTime,
                            RewardModel->getLastActionFired());
       if (primaryCounts[i] == settings_.ReportSize() && progress_.GetStatus() != RunProgress::Stopped)
-        Report(*this, primaryCounts, companionCounts);
+        ReportBatches(primaryCounts, companionCounts);
       // A stopped run makes no more reports: an observation without room in
       // the packet is dropped (the loop ends at its next status check).
-      if (primaryCounts[i] < Primary->Capacity)
-        Primary->ValuesOf(i)[primaryCounts[i]++] = variable->AccumulatedValue;
-      if (companionCounts[i] < Companion->Capacity)
-        Companion->ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
+      DataPacket& primary = drain_.Primary();
+      DataPacket& companion = drain_.Companion();
+      if (primaryCounts[i] < primary.Capacity)
+        primary.ValuesOf(i)[primaryCounts[i]++] = variable->AccumulatedValue;
+      if (companionCounts[i] < companion.Capacity)
+        companion.ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
       variable->Reset();
       if (!(variable->getCurrentStopTime() > stop)) ReportStalledWindow(variable);
-      if (StopSignals::Requested()) Finish(*this);  // after this batch, in order
+      if (StopSignals::Requested()) progress_.FinishIfRunning();  // after this batch, in order
     }
     BoundaryHeap->ChangeKey(i, variable->getCurrentStopTime());
     BatchCountHeap->ChangeKey(i, batches + 1);

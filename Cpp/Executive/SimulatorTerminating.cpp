@@ -61,10 +61,9 @@ void SimulatorClass::TerminatingSimulation() {
   GenerateInitialEnabledList();
 
   StartProcessorClock();
-  delete Primary;
-  delete Companion;
-  Primary = CreateDataPacket(NumPVs);
-  Companion = CreateDataPacket(NumPVs);
+  drain_.StartPackets(NumPVs);
+  DataPacket* primary = &drain_.Primary();
+  DataPacket* companion = &drain_.Companion();
   if (TraceContainer) TraceContainer->newBatch();
 
   int32_t k = 0;  // observations in the current packets
@@ -87,10 +86,10 @@ void SimulatorClass::TerminatingSimulation() {
     if (TraceContainer) TraceContainer->newBatch();
     RewardModel->EndAccumulate(finish);
 
-    assert(k < Primary->Capacity);
+    assert(k < primary->Capacity);
     for (int i = 0; i < NumPVs; i++) {
-      Primary->ValuesOf(i)[k] = PVs[i]->AccumulatedValue;
-      Companion->ValuesOf(i)[k] = PVs[i]->AccumulatedSquare;
+      primary->ValuesOf(i)[k] = PVs[i]->AccumulatedValue;
+      companion->ValuesOf(i)[k] = PVs[i]->AccumulatedSquare;
     }
     k++;
     progress_.CompleteBatch();
@@ -103,9 +102,11 @@ void SimulatorClass::TerminatingSimulation() {
       report = true;
     }
     if (report) {
-      for (int i = 0; i < NumPVs; i++) Primary->Counts[i] = Companion->Counts[i] = k;
-      ProcessorTime = ProcessorSecondsSinceStart();
-      CheckReportSize(ProcessorTime);
+      for (int i = 0; i < NumPVs; i++) primary->Counts[i] = companion->Counts[i] = k;
+      drain_.CheckReportSize(ProcessorSecondsSinceStart());
+      // The hand-over gave the loop new packets.
+      primary = &drain_.Primary();
+      companion = &drain_.Companion();
       k = 0;
     }
     RewardModel->SetState(InitialState);

@@ -22,12 +22,13 @@ struct LoopRun : SimulatorAssembly {
   LoopRun(std::unique_ptr<PVModel> model, int simulationType, int maxBatches, int reportSize = 1000)
       : SimulatorAssembly(std::move(model), simulationType, maxBatches, reportSize),
         path(results::tempPath("loops_" + std::to_string(counter++) + ".bin")) {
-    sim.BinStream = sim.CreateBinFile(path.c_str());
+    sim.Settings().SetBinFileName(path);
+    sim.Results().OpenBinaryFileNamed();
   }
   ~LoopRun() { std::remove(path.c_str()); }
 
   std::vector<Report> Reports() {
-    sim.BinStream->flush();
+    sim.Results().BinStream()->flush();
     return results::readBinary(path).records;
   }
   clockSAN* Clock() { return static_cast<clockSAN*>(rewardModel->getTopModel()); }

@@ -105,8 +105,7 @@ TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
   batches.Insert(0, 0);
   sim.BoundaryHeap = &boundaries;
   sim.BatchCountHeap = &batches;
-  sim.Primary = sim.CreateDataPacket(1);
-  sim.Companion = sim.CreateDataPacket(1);
+  sim.Drain().StartPackets(1);
   int primaryCounts[1] = {2}, companionCounts[1] = {2};
   sim.Progress().SetStatus(RunProgress::Stopped);
   sim.CurrentTime = 25.0;
@@ -115,7 +114,7 @@ TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
   sim.BatchCountHeap = nullptr;
 
   EXPECT_EQ(std::pair(primaryCounts[0], companionCounts[0]), std::pair(2, 2));
-  EXPECT_EQ(sim.DrainCounter, 1);
+  EXPECT_EQ(sim.Drain().DrainCounter(), 1);
   EXPECT_EQ(boundaries.TopKey(), 30.0);
   EXPECT_EQ(batches.TopKey(), 2);
   EXPECT_EQ(sim.PVs[0]->getCurrentStartTime(), 20.0);

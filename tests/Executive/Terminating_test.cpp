@@ -53,7 +53,7 @@ TEST_F(TerminatingTest, ReportsEveryReportSizeAndAtTheMaximumUnlessStopped) {
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {0, 0}}}, {{0, {0}}}}));
   // The drain of the second report found the run finishing and stopped it.
   EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
-  EXPECT_EQ(run.sim.DrainCounter, 3);
+  EXPECT_EQ(run.sim.Drain().DrainCounter(), 3);
   EXPECT_EQ(run.sim.ScratchEvent, nullptr);
   EXPECT_EQ(run.sim.InitialState, nullptr);
 

@@ -58,8 +58,8 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
 TEST(InProcess, RunWithoutManagerSimulatesNothingAndFails) {
   std::string out;
   auto simulator = buildSimulator({"-w", "-e", "0", "-N", "3", "-p", "23456"}, out);
-  simulator->ManagerWaitMilliseconds = 100;
-  simulator->SelectSlice = 50;
+  simulator->Link().SetWaitMilliseconds(100);
+  simulator->Link().SetSelectSlice(50);
   std::string err;
   out = StdoutOf([&] { err = StderrOf([&] { simulator->Run(); }); });
   for (const char* line : {"REGISTER:  Port: [", "Actions fired: 0\n", "CPU time (s): "})

@@ -1,5 +1,7 @@
 // The ASCII and binary result files and the primitives through which every
 // binary record goes to the manager socket and the binary file alike.
+#include "Executive/ResultFileWriter.h"
+
 #include <bit>
 #include <cassert>
 #include <cerrno>
@@ -9,41 +11,26 @@
 #include <iostream>
 #include <vector>
 
-#include "Executive/CorvaxSocket.h"
+#include "Executive/BigEndian.h"
 #include "Executive/DataPacket.h"
 #include "Executive/FileSync.h"
 #include "Executive/ProcessExitStatus.h"
-#include "Executive/SimulatorClass.h"
+#include "Executive/ManagerLink.h"
+#include "Executive/RunProgress.h"
+#include "Executive/RunSettings.h"
 
 namespace {
 
 constexpr const char* kProductVersion = "Version 2.5";
-constexpr int kFileVersion = 1;
-constexpr size_t kBinHeaderSize = 256;
 
-// Writes the bytes to the socket (if any) and the stream (if any). A failed
-// send stops the run and no further bytes go to the socket; the stream still
-// receives the bytes.
-int emit(SimulatorClass& simulator, CorvaxSocket* socket, std::ostream* stream,
-         const unsigned char* bytes, int size) {
+// Writes the bytes to the manager link (if any) and the stream (if any). A
+// failed send stops the run and no further bytes go to the manager (the
+// link sees to both); the stream still receives the bytes.
+int emit(ManagerLink* link, std::ostream* stream, const unsigned char* bytes, int size) {
   int result = size;
-  if (socket != nullptr && size > 0) {
-    if (simulator.ManagerLinkLost) {
-      result = -1;
-    } else if (socket->Send(reinterpret_cast<const char*>(bytes), size) < 1) {
-      simulator.ManagerSendFailed();
-      result = -1;
-    }
-  }
+  if (link != nullptr && size > 0 && !link->SendBytes(bytes, size)) result = -1;
   if (stream != nullptr) stream->write(reinterpret_cast<const char*>(bytes), size);
   return result;
-}
-
-void putBigEndian(unsigned char* out, uint64_t value, int size) {
-  for (int i = size - 1; i >= 0; i--) {
-    out[i] = static_cast<unsigned char>(value & 0xFF);
-    value >>= 8;
-  }
 }
 
 void reportUnwritten(const char* kind, const char* name) {
@@ -69,7 +56,12 @@ void syncAndClose(std::ofstream& stream, const char* kind, const char* name) {
 
 }  // namespace
 
-std::string SimulatorClass::FormatAsciiValue(double value) {
+ResultFileWriter::ResultFileWriter(const RunSettings& settings, const RunProgress& progress)
+    : settings_(settings), progress_(progress) {}
+
+ResultFileWriter::~ResultFileWriter() { CloseFiles(); }
+
+std::string ResultFileWriter::FormatAsciiValue(double value) {
   char text[400];
   std::snprintf(text, sizeof text, "%.10lf", value);
   std::string result(text);
@@ -81,10 +73,10 @@ std::string SimulatorClass::FormatAsciiValue(double value) {
   return result;
 }
 
-std::ofstream* SimulatorClass::CreateAsciiFile(const char* fileName) {
-  auto* stream = new std::ofstream(fileName, std::ios::out | std::ios::trunc);
+std::unique_ptr<std::ofstream> ResultFileWriter::CreateAsciiFile(const char* fileName) const {
+  auto stream = std::make_unique<std::ofstream>(fileName, std::ios::out | std::ios::trunc);
   *stream << "#CORVAX_SIM_ASCII_FILE," << "CORVAX_VER=" << kProductVersion << ","
-          << "FILE_VER=" << kFileVersion << "," << "EXPERIMENTS=" << static_cast<uint32_t>(settings_.Experiment())
+          << "FILE_VER=" << FileVersion << "," << "EXPERIMENTS=" << static_cast<uint32_t>(settings_.Experiment())
           << "," << "SEED=" << settings_.SeedUsed() << "," << "RANDOMGEN=" << RunSettings::GeneratorName(settings_.GeneratorType())
           << "\n";
   *stream << "#FORMAT: (PV ID Number),(PV Value)\n";
@@ -92,56 +84,56 @@ std::ofstream* SimulatorClass::CreateAsciiFile(const char* fileName) {
   return stream;
 }
 
-std::string SimulatorClass::CreateBinFileHeader(int fileVersion) {
+std::string ResultFileWriter::CreateBinFileHeader(int fileVersion) const {
   std::string text = "CORVAX_SIM_BIN_FILE,";
-  text += std::to_string(kBinHeaderSize);
+  text += std::to_string(BinHeaderSize);
   text += std::string(",CORVAX_VER=") + kProductVersion;
   text += ",FILE_VER=" + std::to_string(fileVersion);
   text += ",EXPERIMENTS=" + std::to_string(static_cast<uint32_t>(settings_.Experiment()));
-  if (text.size() < kBinHeaderSize) {
+  if (text.size() < BinHeaderSize) {
     const std::string optional[] = {
         ",SEED=" + std::to_string(settings_.SeedUsed()),
         ",RANDOMGEN=" + RunSettings::GeneratorName(settings_.GeneratorType()),
         ",BATCHES=" + std::to_string(progress_.BatchesCompleted()) + ",",
     };
     for (const std::string& piece : optional) {
-      if (text.size() + piece.size() > kBinHeaderSize - 1) break;
+      if (text.size() + piece.size() > BinHeaderSize - 1) break;
       text += piece;
     }
   }
   text += ",";
-  text.resize(kBinHeaderSize, '\0');
+  text.resize(BinHeaderSize, '\0');
   return text;
 }
 
-std::ofstream* SimulatorClass::CreateBinFile(const char* fileName) {
-  auto* stream =
-      new std::ofstream(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
-  const std::string header = CreateBinFileHeader(kFileVersion);
+std::unique_ptr<std::ofstream> ResultFileWriter::CreateBinFile(const char* fileName) const {
+  auto stream =
+      std::make_unique<std::ofstream>(fileName, std::ios::out | std::ios::binary | std::ios::trunc);
+  const std::string header = CreateBinFileHeader(FileVersion);
   stream->write(header.data(), static_cast<std::streamsize>(header.size()));
   stream->flush();  // the header is there even if the run is killed early
   return stream;
 }
 
-void SimulatorClass::UpdateBinFileHeader(std::ofstream& stream) {
-  const std::string header = CreateBinFileHeader(kFileVersion);
+void ResultFileWriter::UpdateBinFileHeader(std::ofstream& stream) const {
+  const std::string header = CreateBinFileHeader(FileVersion);
   stream.seekp(0, std::ios::beg);
   stream.write(header.data(), static_cast<std::streamsize>(header.size()));
   stream.seekp(0, std::ios::end);
 }
 
-void SimulatorClass::CloseBinFile(std::ofstream& stream) {
+void ResultFileWriter::CloseBinFile(std::ofstream& stream) const {
   UpdateBinFileHeader(stream);
   syncAndClose(stream, "binary", settings_.BinFileName());
 }
 
-void SimulatorClass::CloseAsciiFile(std::ofstream& stream) {
+void ResultFileWriter::CloseAsciiFile(std::ofstream& stream) const {
   stream << "#META_DATA," << "BATCHES=" << progress_.BatchesCompleted() << "\n";
   syncAndClose(stream, "ASCII", settings_.ASCIIFileName());
 }
 
-void SimulatorClass::OpenResultFiles() {
-  const auto openOrExit = [](std::ofstream* stream, const char* kind, const char* name) {
+void ResultFileWriter::OpenResultFiles() {
+  const auto openOrExit = [](const std::ofstream* stream, const char* kind, const char* name) {
     const int error = errno;
     if (stream->is_open() && stream->good()) return;
     std::cerr << "ERROR: Cannot open " << kind << " result file '" << name
@@ -150,24 +142,40 @@ void SimulatorClass::OpenResultFiles() {
   };
   if (settings_.ASCIIFileName() != nullptr) {
     errno = 0;
-    AsciiStream = CreateAsciiFile(settings_.ASCIIFileName());
-    openOrExit(AsciiStream, "ASCII", settings_.ASCIIFileName());
+    ascii_ = CreateAsciiFile(settings_.ASCIIFileName());
+    openOrExit(ascii_.get(), "ASCII", settings_.ASCIIFileName());
   }
   if (settings_.BinFileName() != nullptr) {
     errno = 0;
-    BinStream = CreateBinFile(settings_.BinFileName());
-    openOrExit(BinStream, "binary", settings_.BinFileName());
+    binary_ = CreateBinFile(settings_.BinFileName());
+    openOrExit(binary_.get(), "binary", settings_.BinFileName());
   }
 }
 
-void SimulatorClass::FinishBinaryFileAtEndOfRun() {
-  if (BinStream == nullptr) return;
-  CloseBinFile(*BinStream);
-  delete BinStream;
-  BinStream = nullptr;
+int ResultFileWriter::OpenBinaryFileNamed() {
+  errno = 0;
+  binary_ = CreateBinFile(settings_.BinFileName());
+  if (binary_->is_open() && binary_->good()) return 0;
+  const int error = errno;
+  binary_.reset();
+  return error;
 }
 
-double SimulatorClass::EndianConvertDouble(double value) {
+void ResultFileWriter::FinishBinaryFileAtEndOfRun() {
+  if (binary_ == nullptr) return;
+  CloseBinFile(*binary_);
+  binary_.reset();
+}
+
+void ResultFileWriter::CloseFiles() {
+  if (ascii_ != nullptr) {
+    CloseAsciiFile(*ascii_);
+    ascii_.reset();
+  }
+  FinishBinaryFileAtEndOfRun();
+}
+
+double ResultFileWriter::EndianConvertDouble(double value) {
   const auto bits = std::bit_cast<uint64_t>(value);
   const auto low = static_cast<uint32_t>(bits);
   const auto high = static_cast<uint32_t>(bits >> 32);
@@ -177,38 +185,38 @@ double SimulatorClass::EndianConvertDouble(double value) {
   return std::bit_cast<double>((static_cast<uint64_t>(swap32(low)) << 32) | swap32(high));
 }
 
-int SimulatorClass::Output(CorvaxSocket* socket, std::ostream* stream, const double* values,
-                           int n) {
+int ResultFileWriter::Output(ManagerLink* link, std::ostream* stream, const double* values,
+                             int n) {
   // Scratch space kept between calls: sized for 100 values at first, and
   // grown whenever a larger block arrives.
   thread_local std::vector<unsigned char> scratch(100 * sizeof(double));
   const size_t bytes = static_cast<size_t>(n) * sizeof(double);
   if (bytes > scratch.size()) scratch.resize(bytes);
   for (int i = 0; i < n; i++) {
-    putBigEndian(scratch.data() + i * sizeof(double), std::bit_cast<uint64_t>(values[i]), 8);
+    PutBigEndian(scratch.data() + i * sizeof(double), std::bit_cast<uint64_t>(values[i]), 8);
   }
-  return emit(*this, socket, stream, scratch.data(), static_cast<int>(bytes));
+  return emit(link, stream, scratch.data(), static_cast<int>(bytes));
 }
 
-int SimulatorClass::OutputInt(CorvaxSocket* socket, std::ostream* stream, int value) {
+int ResultFileWriter::OutputInt(ManagerLink* link, std::ostream* stream, int value) {
   unsigned char bytes[4];
-  putBigEndian(bytes, static_cast<uint32_t>(value), 4);
-  return emit(*this, socket, stream, bytes, 4);
+  PutBigEndian(bytes, static_cast<uint32_t>(value), 4);
+  return emit(link, stream, bytes, 4);
 }
 
-int SimulatorClass::OutputShort(CorvaxSocket* socket, std::ostream* stream, short value) {
+int ResultFileWriter::OutputShort(ManagerLink* link, std::ostream* stream, short value) {
   unsigned char bytes[2];
-  putBigEndian(bytes, static_cast<uint16_t>(value), 2);
-  return emit(*this, socket, stream, bytes, 2);
+  PutBigEndian(bytes, static_cast<uint16_t>(value), 2);
+  return emit(link, stream, bytes, 2);
 }
 
-int SimulatorClass::OutputByte(CorvaxSocket* socket, std::ostream* stream, char value) {
+int ResultFileWriter::OutputByte(ManagerLink* link, std::ostream* stream, char value) {
   const auto byte = static_cast<unsigned char>(value);
-  return emit(*this, socket, stream, &byte, 1);
+  return emit(link, stream, &byte, 1);
 }
 
-void SimulatorClass::WriteDataRecord(const DataPacket& packet, CorvaxSocket* socket,
-                                     std::ostream* binStream) {
+void ResultFileWriter::WriteDataRecord(const DataPacket& packet, ManagerLink* link,
+                                       std::ostream* binStream) const {
   int64_t sections = 0;
   int64_t observations = 0;
   for (int pv = 0; pv < packet.NumPVs; pv++) {
@@ -219,22 +227,22 @@ void SimulatorClass::WriteDataRecord(const DataPacket& packet, CorvaxSocket* soc
     }
   }
   const int64_t length = 9 + 7 * sections + 8 * observations;
-  OutputInt(socket, binStream, static_cast<int>(length));
-  OutputByte(socket, binStream, static_cast<char>(packet.ClientID & 0xFF));
-  OutputShort(socket, binStream, static_cast<short>(packet.Experiment));
-  OutputShort(socket, binStream, static_cast<short>(sections & 0xFFFF));
+  OutputInt(link, binStream, static_cast<int>(length));
+  OutputByte(link, binStream, static_cast<char>(packet.ClientID & 0xFF));
+  OutputShort(link, binStream, static_cast<short>(packet.Experiment));
+  OutputShort(link, binStream, static_cast<short>(sections & 0xFFFF));
   for (int pv = 0; pv < packet.NumPVs; pv++) {
     const int count = packet.Counts[pv];
     if (count <= 0) continue;
-    OutputShort(socket, binStream, static_cast<short>(pv));
-    OutputByte(socket, binStream, 1);
-    OutputInt(socket, binStream, count);
-    Output(socket, binStream, packet.ValuesOf(pv), count);
+    OutputShort(link, binStream, static_cast<short>(pv));
+    OutputByte(link, binStream, 1);
+    OutputInt(link, binStream, count);
+    Output(link, binStream, packet.ValuesOf(pv), count);
   }
   if (binStream != nullptr) binStream->flush();
 }
 
-void SimulatorClass::WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream) {
+void ResultFileWriter::WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream) const {
   for (int pv = 0; pv < packet.NumPVs; pv++) {
     assert(packet.Counts[pv] <= packet.Capacity);
     const double* values = packet.ValuesOf(pv);

@@ -1,5 +1,7 @@
 // The link to the simulation manager: connection set-up, greeting, command
 // handling and the processor-time message.
+#include "Executive/ManagerLink.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +16,9 @@
 #include "Executive/CorvaxSocket.h"
 #include "Executive/OutputPaths.h"
 #include "Executive/ProcessExitStatus.h"
-#include "Executive/SimulatorClass.h"
+#include "Executive/ResultFileWriter.h"
+#include "Executive/RunProgress.h"
+#include "Executive/RunSettings.h"
 #include "Executive/StopSignals.h"
 
 namespace {
@@ -51,36 +55,71 @@ std::string printable(const std::string& text) {
 
 }  // namespace
 
-void SimulatorClass::SendReply(CorvaxSocket* socket, unsigned char kind, unsigned char command) {
-  OutputInt(socket, nullptr, kReplyLength);
-  OutputByte(socket, nullptr, static_cast<char>(kind));
-  OutputByte(socket, nullptr, static_cast<char>(command));
-  OutputInt(socket, nullptr, static_cast<int>(::getpid()));
+ManagerLink::ManagerLink(RunSettings& settings, ResultFileWriter& writer, RunProgress& progress)
+    : settings_(settings), writer_(writer), progress_(progress) {}
+
+ManagerLink::~ManagerLink() { Close(); }
+
+void ManagerLink::Close() {
+  DropManagerSocket();
+  delete listener_;
+  listener_ = nullptr;
 }
 
-void SimulatorClass::SendProcessorTime(CorvaxSocket* socket) {
-  OutputInt(socket, nullptr, kProcessorTimeField);
-  OutputByte(socket, nullptr, static_cast<char>(kProcessorTimeKind));
-  OutputByte(socket, nullptr, static_cast<char>(settings_.ClientID() & 0xFF));
-  OutputShort(socket, nullptr, static_cast<short>(settings_.Experiment()));
-  Output(socket, nullptr, &ProcessorTime, 1);
+bool ManagerLink::SendBytes(const unsigned char* bytes, int size) {
+  if (linkLost_ || manager_ == nullptr) return false;
+  if (manager_->Send(reinterpret_cast<const char*>(bytes), size) >= 1) return true;
+  ManagerSendFailed();
+  return false;
 }
 
-CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
-  delete ListenSocket;
-  ListenSocket = new CorvaxSocket(true);
+void ManagerLink::SendReply(unsigned char kind, unsigned char command) {
+  ResultFileWriter::OutputInt(this, nullptr, kReplyLength);
+  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(kind));
+  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(command));
+  ResultFileWriter::OutputInt(this, nullptr, static_cast<int>(::getpid()));
+}
+
+void ManagerLink::SendProcessorTime(double seconds) {
+  ResultFileWriter::OutputInt(this, nullptr, kProcessorTimeField);
+  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(kProcessorTimeKind));
+  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(settings_.ClientID() & 0xFF));
+  ResultFileWriter::OutputShort(this, nullptr, static_cast<short>(settings_.Experiment()));
+  ResultFileWriter::Output(this, nullptr, &seconds, 1);
+}
+
+void ManagerLink::Adopt(CorvaxSocket* socket) {
+  DropManagerSocket();
+  manager_ = socket;
+  linkLost_ = false;
+  managerQuit_ = false;
+}
+
+void ManagerLink::WaitForManager() {
+  if (WaitForSimMgrConnection(waitMilliseconds_) != nullptr) return;
+  progress_.Stop();
+  if (StopSignals::Requested()) return;
+  // Nothing is simulated: the run must not count as a success.
+  std::cerr << "ERROR: No simulation manager connected within " << waitMilliseconds_ / 1000.0
+            << " seconds; nothing was simulated." << std::endl;
+  ProcessExitStatus::Fail();
+}
+
+CorvaxSocket* ManagerLink::WaitForSimMgrConnection(int waitMilliseconds) {
+  delete listener_;
+  listener_ = new CorvaxSocket(true);
   auto* connection = new CorvaxSocket(false);
 
   // Try the ports from the configured one upwards. Without an operating
   // system socket, or past the last port, there is nothing to bind.
   bool bound = false;
-  while (ListenSocket->Handle() != -1) {
-    if (ListenSocket->Bind(settings_.Port(), settings_.ListenAddress())) {
+  while (listener_->Handle() != -1) {
+    if (listener_->Bind(settings_.Port(), settings_.ListenAddress())) {
       bound = true;
       break;
     }
     if (settings_.Port() == UINT16_MAX) break;
-    settings_.SetPort(settings_.Port() + 1);
+    settings_.SetPort(static_cast<uint16_t>(settings_.Port() + 1));
   }
   if (!bound) {
     std::cerr << "ERROR: No free port to listen on for the simulation manager" << std::endl;
@@ -88,9 +127,9 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
     return nullptr;
   }
   // Port 0 lets the system choose; announce the port actually bound.
-  if (ListenSocket->LocalPort() != 0) settings_.SetPort(static_cast<uint16_t>(ListenSocket->LocalPort()));
+  if (listener_->LocalPort() != 0) settings_.SetPort(static_cast<uint16_t>(listener_->LocalPort()));
   std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(settings_.Port()) << "]" << std::endl;
-  if (!ListenSocket->Listen(kListenBacklog)) {
+  if (!listener_->Listen(kListenBacklog)) {
     delete connection;
     return nullptr;
   }
@@ -100,11 +139,12 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
   while (progress_.IsRunning() && !connected && !StopSignals::Requested()) {
     if (remaining <= 0 && remaining != -1) break;
     const bool timed = remaining > 0;
-    if (ListenSocket->Select(SelectSlice) && ListenSocket->Accept(*connection)) {
+    if (listener_->Select(selectSlice_) && listener_->Accept(*connection)) {
       connected = true;
-      SendReply(connection, kReplyOk, Ping);  // the greeting
+      Adopt(connection);
+      SendReply(kReplyOk, Ping);  // the greeting
     }
-    if (timed) remaining -= SelectSlice;
+    if (timed) remaining -= selectSlice_;
   }
   if (!connected) {
     delete connection;
@@ -113,64 +153,65 @@ CorvaxSocket* SimulatorClass::WaitForSimMgrConnection(int waitMilliseconds) {
   return connection;
 }
 
-void SimulatorClass::ListenToSimMgr(CorvaxSocket* socket) {
+void ManagerLink::ListenToSimMgr() {
+  CorvaxSocket* socket = manager_;
+  if (socket == nullptr) return;
   // Bytes left over from an earlier receive are handled before the socket
   // is asked for more.
-  if (CommandReader.Empty()) {
-    if (!socket->Select(PollTime)) {
+  if (commandReader_.Empty()) {
+    if (!socket->Select(pollTime_)) {
       if (socket->GetErrorString() != nullptr) {
         std::cout << "Error reading socket 'select'... Exiting." << std::endl;
-        LoseManager(socket, "waiting for its commands failed");
+        LoseManager("waiting for its commands failed");
       }
       return;
     }
-    if (!ReceiveFromManager(socket, kReceiveChunk)) return;
+    if (!ReceiveFromManager(kReceiveChunk)) return;
   }
 
   // Only the text of a binary-file command can be incomplete; the rest of it
   // must arrive within the time limit.
   ManagerCommandReader::Command command;
-  ManagerCommandReader::Status status = CommandReader.Next(command);
+  ManagerCommandReader::Status status = commandReader_.Next(command);
   const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(CommandTextTimeLimit);
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(commandTextTimeLimit_);
   while (status == ManagerCommandReader::Status::Incomplete) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
                           .count();
     if (left <= 0) {
-      RefuseManagerCommand(socket, "its text did not end with ';;' within " +
-                                       std::to_string(CommandTextTimeLimit / 1000.0) + " s");
+      RefuseManagerCommand("its text did not end with ';;' within " +
+                           std::to_string(commandTextTimeLimit_ / 1000.0) + " s");
       return;
     }
     if (!socket->Select(static_cast<int>(left))) {
       if (socket->GetErrorString() != nullptr) {
-        LoseManager(socket, "waiting for the rest of a command failed");
+        LoseManager("waiting for the rest of a command failed");
         return;
       }
       continue;  // interrupted, or the time is up
     }
-    if (!ReceiveFromManager(socket, CommandReader.Room())) return;
-    status = CommandReader.Next(command);
+    if (!ReceiveFromManager(commandReader_.Room())) return;
+    status = commandReader_.Next(command);
   }
   if (status == ManagerCommandReader::Status::TooLong) {
-    RefuseManagerCommand(socket, "its text has no ';;' within " +
-                                     std::to_string(ManagerCommandReader::MaxCommandText) +
-                                     " bytes");
+    RefuseManagerCommand("its text has no ';;' within " +
+                         std::to_string(ManagerCommandReader::MaxCommandText) + " bytes");
     return;
   }
 
   switch (command.code) {
     case Ping:
-      SendReply(socket, kReplyOk, Ping);
+      SendReply(kReplyOk, Ping);
       break;
     case Quit:
       std::cout << "SOCKET::Quit" << std::endl;
-      ManagerQuit = true;
-      SendReply(socket, kReplyQuit, Quit);
+      managerQuit_ = true;
+      SendReply(kReplyQuit, Quit);
       progress_.Stop();
       break;
     case WriteToBinFile:
-      HandleBinaryFileCommand(socket, command.text);
+      HandleBinaryFileCommand(command.text);
       break;
     default:
       std::cerr << "!! Invalid Response Received by Client " << std::endl;
@@ -179,20 +220,20 @@ void SimulatorClass::ListenToSimMgr(CorvaxSocket* socket) {
   }
 }
 
-bool SimulatorClass::ReceiveFromManager(CorvaxSocket* socket, size_t maxBytes) {
+bool ManagerLink::ReceiveFromManager(size_t maxBytes) {
   char chunk[kReceiveChunk];
-  const int received = socket->Recv(chunk, static_cast<int>(std::min(maxBytes, sizeof chunk)));
+  const int received = manager_->Recv(chunk, static_cast<int>(std::min(maxBytes, sizeof chunk)));
   if (received > 0) {
-    CommandReader.Append(chunk, static_cast<size_t>(received));
+    commandReader_.Append(chunk, static_cast<size_t>(received));
     return true;
   }
   if (received == 0) {
-    LoseManager(socket, "it closed the connection");
+    LoseManager("it closed the connection");
     return false;
   }
   const int error = errno;
   std::cout << "Error reading socket 'read'... Exiting." << std::endl;
-  LoseManager(socket, std::strerror(error));
+  LoseManager(std::strerror(error));
   return false;
 }
 
@@ -200,74 +241,68 @@ bool SimulatorClass::ReceiveFromManager(CorvaxSocket* socket, size_t maxBytes) {
 // replications, then leaves the run to write its files alone. The name
 // cannot reach outside the working directory, and a file the run already
 // writes, a link or anything but a regular file is refused.
-void SimulatorClass::HandleBinaryFileCommand(CorvaxSocket* socket, const std::string& text) {
+void ManagerLink::HandleBinaryFileCommand(const std::string& text) {
   BinaryFileRequest request;
   std::string reason;
   if (!BinaryFileRequest::Parse(text, request, reason)) {
-    RefuseManagerCommand(socket, "'" + printable(text) + "': " + reason);
+    RefuseManagerCommand("'" + printable(text) + "': " + reason);
     return;
   }
   const bool takeIt = settings_.BinFileName() == nullptr;
   if (takeIt) {
     for (const auto& [role, path] : settings_.OutputFiles()) {
       if (OutputPaths::SameFile(request.name, path)) {
-        RefuseManagerCommand(socket, "'" + printable(request.name) + "' is the " + role);
+        RefuseManagerCommand("'" + printable(request.name) + "' is the " + role);
         return;
       }
     }
     struct stat status {};
     if (::lstat(request.name.c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-      RefuseManagerCommand(socket, "'" + printable(request.name) +
-                                       "' exists and is not a regular file");
+      RefuseManagerCommand("'" + printable(request.name) + "' exists and is not a regular file");
       return;
     }
   }
-  SendReply(socket, kReplyOk, WriteToBinFile);
+  SendReply(kReplyOk, WriteToBinFile);
   if (takeIt) {
     settings_.SetMaxBatches(request.batches);
     settings_.SetBinFileName(request.name);
-    errno = 0;
-    BinStream = CreateBinFile(settings_.BinFileName());
-    if (!BinStream->is_open() || !BinStream->good()) {
-      const int error = errno;
-      delete BinStream;
-      BinStream = nullptr;
-      RefuseManagerCommand(socket, "cannot create the binary result file '" +
-                                       printable(request.name) + "': " + std::strerror(error));
+    if (const int error = writer_.OpenBinaryFileNamed(); error != 0) {
+      RefuseManagerCommand("cannot create the binary result file '" + printable(request.name) +
+                           "': " + std::strerror(error));
       return;
     }
   }
   // From here on the run writes to its files only.
-  DropManagerSocket(socket);
+  DropManagerSocket();
 }
 
-void SimulatorClass::RefuseManagerCommand(CorvaxSocket* socket, const std::string& reason) {
+void ManagerLink::RefuseManagerCommand(const std::string& reason) {
   std::cerr << "ERROR: Refused the simulation manager's binary-file command: " << reason
             << ".  Stopping the run; what was simulated is written to the result files."
             << std::endl;
   ProcessExitStatus::Fail();
   progress_.Stop();
-  DropManagerSocket(socket);
+  DropManagerSocket();
 }
 
-void SimulatorClass::LoseManager(CorvaxSocket* socket, const std::string& cause) {
-  if (!ManagerQuit) {  // after its quit command a manager may leave
+void ManagerLink::LoseManager(const std::string& cause) {
+  if (!managerQuit_) {  // after its quit command a manager may leave
     std::cerr << "ERROR: Lost the simulation manager (" << cause
               << ").  Stopping the run; what was simulated is written to the result files."
               << std::endl;
     ProcessExitStatus::Fail();
   }
   progress_.Stop();
-  ManagerLinkLost = true;
-  DropManagerSocket(socket);
+  linkLost_ = true;
+  DropManagerSocket();
 }
 
-void SimulatorClass::ManagerSendFailed() {
+void ManagerLink::ManagerSendFailed() {
   const int error = errno;
   progress_.Stop();
-  if (ManagerLinkLost) return;
-  ManagerLinkLost = true;
-  if (ManagerQuit) return;  // it has what it asked for and may have left
+  if (linkLost_) return;
+  linkLost_ = true;
+  if (managerQuit_) return;  // it has what it asked for and may have left
   std::cerr << "ERROR: Lost the simulation manager (sending to it failed: "
             << std::strerror(error)
             << ").  Stopping the run; what was simulated is written to the result files."
@@ -275,16 +310,18 @@ void SimulatorClass::ManagerSendFailed() {
   ProcessExitStatus::Fail();
 }
 
-void SimulatorClass::DropManagerSocket(CorvaxSocket* socket) {
-  if (ManagerSocket == socket) ManagerSocket = nullptr;
-  delete socket;
-  CommandReader.Clear();
+void ManagerLink::DropManagerSocket() {
+  delete manager_;
+  manager_ = nullptr;
+  commandReader_.Clear();
 }
 
-void SimulatorClass::ListenToSimMgrLoop(CorvaxSocket* socket) {
+void ManagerLink::DropIfLost() {
+  if (linkLost_ && manager_ != nullptr) DropManagerSocket();
+}
+
+void ManagerLink::ListenToSimMgrLoop() {
   // Command 3 closes the socket; the loop ends with it.
-  while (progress_.IsRunning() && socket != nullptr && ManagerSocket == socket) {
-    ListenToSimMgr(socket);
-  }
+  while (progress_.IsRunning() && manager_ != nullptr) ListenToSimMgr();
 }
 
