@@ -1,14 +1,11 @@
 #ifndef CORVAX_SIMULATOR_CLASS_H
 #define CORVAX_SIMULATOR_CLASS_H
 
-#include <cstdint>
-#include <fstream>
-#include <list>
+#include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "BaseClasses/List.h"
+#include "Executive/ConnectivityTable.h"
+#include "Executive/LoopState.h"
 #include "Executive/ManagerLink.h"
 #include "Executive/OutputDrain.h"
 #include "Executive/ResultFileWriter.h"
@@ -16,188 +13,122 @@
 #include "Executive/RunSettings.h"
 
 class BaseActionClass;
-class BaseGroupClass;
 class BaseStudyClass;
-class CorvaxSocket;
-class DataPacket;
 class Event;
 class EventList;
-class PacketQueue;
 class PerformanceVariableNode;
 class PVModel;
 class TraceFile;
 class TraceFileContainer;
 class TraceFileCorvax;
 class TraceFileXML;
-template <class T>
-class Heap;
-struct SchedulingRecord;
-struct AffectedActionNode;
 
 // The simulator: run settings from the command line, the assembled model,
 // the event list, the simulation loops and the output side. One object lives
 // for the whole process.
+//
+// It is made of parts, each keeping its own data:
+//   RunSettings        the values of the command line;
+//   RunProgress        the run status and the batches completed;
+//   ResultFileWriter   the ASCII and binary result files;
+//   ManagerLink        the link to the simulation manager;
+//   OutputDrain        the observation packets, report hand-over and drain;
+//   ConnectivityTable  the group and action tables, the affected lists and
+//                      the reactivation list;
+//   LoopState          what the loops keep across firings and replications.
+// The simulator assembles them (constructors), runs the loops over them
+// (Run) and takes them down in order (destructor). The firing step passes
+// the event it fires, the firing time and the action that fired on by
+// argument.
 class SimulatorClass {
  public:
   using RandomNumberGeneratorType = RunSettings::RandomNumberGeneratorType;
   using enum RunSettings::RandomNumberGeneratorType;
 
-  // Parses the command line and assembles the whole simulator; ends the
-  // process on a command-line error.
+  // Parses the command line and assembles the whole simulator around the
+  // study's reward model; ends the process on a command-line error.
   SimulatorClass(int argc, char** argv);
-  // Settings at their defaults and the output side; nothing else. The
-  // starting point of the full constructor, and of tests.
-  SimulatorClass();
+  // Assembles a simulator with the given settings around a reward model
+  // that the caller built and keeps alive longer than the simulator: the
+  // steps the full constructor takes once the study has handed its reward
+  // model over (tracing, result files, observed variables, tables,
+  // connectivity, event list, generator).
+  SimulatorClass(RunSettings settings, PVModel* rewardModel);
   SimulatorClass(const SimulatorClass&) = delete;
   SimulatorClass& operator=(const SimulatorClass&) = delete;
   ~SimulatorClass();
 
+  // Waits for the manager when asked to, runs the loop of the simulation
+  // type, rewrites the binary header and prints the summary lines.
   void Run();
 
-  // The run's settings.
-  const RunSettings& Settings() const { return settings_; }
-  RunSettings& Settings() { return settings_; }
-  // Status and batches completed of the run.
-  RunProgress& Progress() { return progress_; }
-  const RunProgress& Progress() const { return progress_; }
-  // The output side: result files, manager link, report hand-over.
-  ResultFileWriter& Results() { return writer_; }
-  ManagerLink& Link() { return link_; }
-  OutputDrain& Drain() { return drain_; }
-
-  // Steps of the assembly, in the order the constructor takes them.
-  // The experiment's values of the global variables, then the override
-  // (-O), checked against the study's ranges; 0, or 1 after a message.
-  short SetGlobalVariables();
-  void SetUpTracing();
-  // Ends the process with status 1 when the writer's trace file (path) did
-  // not open; error is the errno of the attempt.
-  static void RequireOpenTraceFile(const TraceFile& writer, const std::string& path, int error);
-  // Flushes the trace files and syncs them to disk; failures are reported
-  // and give exit status 1.
-  void FinishTraceFiles();
-  void SelectObservedVariables();
-  void BuildGroupAndActionTables();
-  void BuildConnectivity();
-  void InstallGenerator();
-
-  // Command line: fills the settings (RunSettings::Parse).
+  // The command line: fills the settings (RunSettings::Parse).
   short ParseCommandLineOptions(int argc, char** argv);
   static void PrintUsage() { RunSettings::PrintUsage(); }
   static std::string to_string(RandomNumberGeneratorType type) {
     return RunSettings::GeneratorName(type);
   }
 
-  // Action connectivity and reactivation.
-  short GenerateConnectivityList();
-  // The older builder; deduplicates through a pair matrix when simTest is
-  // 1 and by walking each list otherwise (SIMTEST 0). Without an argument
-  // it takes the value from the environment (ReadSimTest).
-  short GenerateConnectivityListOld();
-  short GenerateConnectivityListOld(int simTest);
-  // The value of the environment variable SIMTEST: 0 or 1 (the older
-  // builder) or 2 (the default builder, also when it is unset); -1 after a
-  // message on standard error for any other text.
-  static int ReadSimTest();
-  int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
-  int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
-  void ClearActionAffectsList(BaseActionClass* action);
-  void DestructConnectivityList();
-  // Moves the affected lists of the action table into one block, each list
-  // in its order, so that the walks after every firing read them in
-  // sequence; the builders call it when they are done. Lists changed later
-  // keep working (they may then mix packed and single nodes).
-  void PackAffectedLists();
-  bool IsPacked(const AffectedActionNode* node) const;
-  void CheckReactivationList();
-  void RemoveAffectedActions();
-  void InsertAffectedActions();
-  // Put an action at the front of the reactivation list (setting its flag
-  // and its record's position) / take a node out. Nodes taken out are kept
-  // for reuse, so that once the list has reached its usual size,
-  // reactivation never allocates.
-  void PushReactivation(BaseActionClass* action);
-  void EraseReactivation(std::list<BaseActionClass*>::iterator position);
-
   // Simulation loops.
   void TerminatingSimulation();
-  bool SimStep();
-  int GenerateInitialEnabledList();
-  short GenerateCompleteEventList();
-  void HandleInvalidDistParams(BaseActionClass* action, std::string message);
   void SteadyStateSimulation();
-  bool SimStepSS();
+  // The start of a replication at time 0: empties the event list and the
+  // reactivation list, schedules the enabled groups and takes the earliest
+  // event (null when there is none).
+  Event** StartReplication();
+  // One firing: fires the event in `slot` at its time, lets the reward
+  // model accumulate up to it, and revisits the groups the firing affects.
+  // Returns the cell of the next event, or null when none remains.
+  Event** SimStep(Event** slot);
+  Event** SimStepSS(Event** slot) { return SimStep(slot); }
+  // The groups enabled in the initial state; returns 0.
+  int GenerateInitialEnabledList();
+  // Schedule, at time 0, the groups of the initial enabled list / every
+  // group enabled now; return 0.
+  short GenerateCompleteEventList();
   short GenerateCompleteEventListSS();
+  // Steady state: closes every batch window that ends at or before now.
   void CheckCompletedBatches(PerformanceVariableNode** variables, int* primaryCounts,
-                             int* companionCounts);
-  // Loop helpers. StartProcessorClock records the clock at start;
-  // ProcessorSecondsSinceStart is the processor time since then in seconds
-  // (0 before the clock was started).
-  void StartProcessorClock();
-  double ProcessorSecondsSinceStart() const;
-  // Takes the earliest event as the current slot, time and action; false
-  // when the event list is empty. Ends the process when the clock has not
-  // advanced for MaxFiringsAtOneTime firings.
-  bool TakeEarliestEvent();
-  // The current time plus a delay sampled from the action. Ends the process
-  // when a positive delay no longer advances the clock (time + delay ==
-  // time in floating point): the clock is stuck.
-  double FiringTimeOf(BaseActionClass* action);
-  // Schedules one group at the current time plus its sample (and puts it in
-  // the reactivation list when its predicate holds).
-  void ScheduleGroup(BaseActionClass* group);
-  // Empties the reactivation list, marking every listed action as not in it.
-  void EmptyReactivationList();
-  // End of a loop: frees the scratch event, the initial fired action, the
-  // saved initial state and the enabled-group array.
-  void ReleaseLoopState();
+                             int* companionCounts, double now);
+  // Ends the process after the message of an action whose distribution
+  // parameters are invalid ("INVALID_DIST_PARAMS:" and the reason).
+  static void HandleInvalidDistParams(BaseActionClass* action, std::string message);
+  // The process exit status main returns (ProcessExitStatus).
+  static int ExitStatus();
 
-  // Observation packets and the output drain.
-  // Assembled model and tracing.
-  int NumPVs = 0;
-  TraceFileContainer* TraceContainer = nullptr;
-  TraceFileCorvax* PlainTrace = nullptr;
-  TraceFileXML* XMLTrace = nullptr;
-  int64_t ActionsFired = 0;  // 64 bits: a fast model passes 2^31 firings in minutes
-  BaseStudyClass* Study = nullptr;
-  PVModel* RewardModel = nullptr;
-  PerformanceVariableNode** PVs = nullptr;
-  int NumPVNodes = 0;
-  List<BaseGroupClass>* GroupList = nullptr;
-  BaseGroupClass** Groups = nullptr;
-  int NumGroups = 0;
-  List<BaseActionClass>* ActionList = nullptr;
-  BaseActionClass** Actions = nullptr;
-  int NumActions = 0;
-  SchedulingRecord* Records = nullptr;
-  EventList* Events = nullptr;
-  std::list<BaseActionClass*> ReactivationList;
-  std::list<BaseActionClass*> SpareReactivationNodes;  // recycled nodes, unused
-
-  // Simulation loop state.
-  double* ClockAtStart = nullptr;  // owned pair; [0] is the processor clock
-  Event* ScratchEvent = nullptr;
-  BaseActionClass* InitialFiredAction = nullptr;
-  Event** CurrentSlot = nullptr;
-  double CurrentTime = 0.0;
-  BaseActionClass* CurrentAction = nullptr;
-  BaseActionClass* FiredAction = nullptr;
-  AffectedActionNode* AffectedCursor = nullptr;  // walks FiredAction's affected list
-  AffectedActionNode* PackedNodes = nullptr;      // owned block of PackAffectedLists
-  int NumPackedNodes = 0;
-  BaseGroupClass** EnabledGroups = nullptr;
-  int NumEnabledGroups = 0;
-  char* InitialState = nullptr;
-  // Firings since the clock last advanced, and the bound beyond which a run
-  // is taken to be caught in zero-delay actions that enable one another.
-  int64_t FiringsAtCurrentTime = 0;
-  int64_t MaxFiringsAtOneTime = 10'000'000;
-  // Steady-state loop: next window boundary and completed batches (-1 before
-  // the first window) of every steady-state variable, by variable index.
-  Heap<double>* BoundaryHeap = nullptr;
-  Heap<int>* BatchCountHeap = nullptr;
+  // The parts.
+  const RunSettings& Settings() const { return settings_; }
+  RunProgress& Progress() { return progress_; }
+  const RunProgress& Progress() const { return progress_; }
+  const ResultFileWriter& Results() const { return writer_; }
+  ManagerLink& Link() { return link_; }
+  const OutputDrain& Drain() const { return drain_; }
+  const ConnectivityTable& Connectivity() const { return connectivity_; }
+  LoopState& Loop() { return loop_; }
+  const LoopState& Loop() const { return loop_; }
 
  private:
+  // Steps of the assembly, in the order the constructors take them. The
+  // experiment's values of the global variables, then the override (-O),
+  // checked against the study's ranges; 0, or 1 after a message.
+  short SetGlobalVariables();
+  void SetUpTracing();
+  // Ends the process with status 1 when the writer's trace file (path) did
+  // not open; error is the errno of the attempt.
+  static void RequireOpenTraceFile(const TraceFile& writer, const std::string& path, int error);
+  // Everything from the reward model on: trace header, observed variables,
+  // tables and connectivity, event list, generator.
+  void AssembleAround(PVModel* rewardModel);
+  void SelectObservedVariables();
+  void BuildConnectivity();
+  void InstallGenerator();
+  // Flushes the trace files and syncs them to disk; failures are reported
+  // and give exit status 1.
+  void FinishTraceFiles();
+
+  // The earliest event, the clock standing at now after the firing of
+  // lastFired (null at the start); null when the list is empty.
+  Event** TakeEarliestEvent(double now, const BaseActionClass* lastFired);
   // Steady state: hands both packets over with the counts of the two
   // arrays, which restart.
   void ReportBatches(int* primaryCounts, int* companionCounts);
@@ -207,6 +138,17 @@ class SimulatorClass {
   ResultFileWriter writer_{settings_, progress_};
   ManagerLink link_{settings_, writer_, progress_};
   OutputDrain drain_{settings_, writer_, link_, progress_};
+  ConnectivityTable connectivity_;
+  LoopState loop_;
+  std::unique_ptr<EventList> events_;
+
+  BaseStudyClass* study_ = nullptr;  // owns the reward model when there is one
+  PVModel* rewardModel_ = nullptr;
+  PerformanceVariableNode** pvs_ = nullptr;
+  int numPVs_ = 0;
+  std::unique_ptr<TraceFileContainer> traceContainer_;
+  std::unique_ptr<TraceFileCorvax> plainTrace_;
+  std::unique_ptr<TraceFileXML> xmlTrace_;
 };
 
 #endif

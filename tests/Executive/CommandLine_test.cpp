@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "Executive/ConnectivityTable.h"
 #include "Executive/RunSettings.h"
 #include "Executive/SimulatorClass.h"
 #include "Study/BaseStudyClass.h"
@@ -174,15 +175,15 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
 
 TEST(CommandLine, SimTestIsUnsetZeroOneOrTwo) {
   unsetenv("SIMTEST");
-  EXPECT_EQ(SimulatorClass::ReadSimTest(), 2);
+  EXPECT_EQ(ConnectivityTable::ReadSimTest(), 2);
   for (auto [text, value] : {std::pair{"0", 0}, {"1", 1}, {"2", 2}}) {
     setenv("SIMTEST", text, 1);
-    EXPECT_EQ(SimulatorClass::ReadSimTest(), value) << text;
+    EXPECT_EQ(ConnectivityTable::ReadSimTest(), value) << text;
   }
   for (const char* text : {"5", "abc", "", "-1", "2x", " 1"}) {
     setenv("SIMTEST", text, 1);
     int value = 0;
-    const std::string err = StderrOf([&] { value = SimulatorClass::ReadSimTest(); });
+    const std::string err = StderrOf([&] { value = ConnectivityTable::ReadSimTest(); });
     EXPECT_EQ(value, -1) << text;
     EXPECT_EQ(err, "ERROR: SIMTEST must be unset, 0, 1 or 2 (2 = the default builder), not '" +
                        std::string(text) + "'\n");

@@ -38,10 +38,11 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
     EXPECT_NE(out.find(old ? "\nGenerateConnectivityListOld()\n" : "\nGenerateConnectivityList()\n"),
               std::string::npos) << simTest;
     // Per action of the table, the groups its firing makes the simulator revisit.
-    std::vector<std::set<int>> groups(simulator->NumActions);
-    for (int i = 0; i < simulator->NumActions; i++)
-      for (AffectedActionNode* n = simulator->Actions[i]->AffectedListHead; n; n = n->next)
-        groups[i].insert(n->target->getId() - simulator->Groups[0]->getId());
+    const ConnectivityTable& table = simulator->Connectivity();
+    std::vector<std::set<int>> groups(table.NumActions());
+    for (int i = 0; i < table.NumActions(); i++)
+      for (AffectedActionNode* n = table.Action(i)->AffectedListHead; n; n = n->next)
+        groups[i].insert(n->target->getId() - table.Group(0)->getId());
     ASSERT_EQ(groups.size(), static_cast<size_t>(30 * 10 + 2));
     if (reference.empty()) {
       reference = groups;

@@ -1,5 +1,4 @@
-// The trace files' opening checks and their closing (the result files have
-// their own source).
+// The trace files' opening check and their closing.
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -45,6 +44,6 @@ void SimulatorClass::RequireOpenTraceFile(const TraceFile& writer, const std::st
 
 void SimulatorClass::FinishTraceFiles() {
   if (settings_.TraceFileName() == nullptr) return;  // standard output is not synced
-  if (PlainTrace != nullptr) finishTraceFile(PlainTrace, settings_.PlainTracePath());
-  if (XMLTrace != nullptr) finishTraceFile(XMLTrace, settings_.XMLTracePath());
+  if (plainTrace_ != nullptr) finishTraceFile(plainTrace_.get(), settings_.PlainTracePath());
+  if (xmlTrace_ != nullptr) finishTraceFile(xmlTrace_.get(), settings_.XMLTracePath());
 }
