@@ -11,7 +11,7 @@ class BaseStudyClass;
 
 // The settings of one run, as the command line gives them (Parse), with
 // their defaults when an option is absent. A value: the simulator keeps one
-// and hands it to the parts that need it. Two settings change during the
+// and hands it to the parts that need it. Three settings change during the
 // run: the manager link moves the port to the one it could bind, and the
 // manager's binary-file command names the binary file and the number of
 // batches.

@@ -1,7 +1,6 @@
 // Entry point: build one simulator from the command line, run it, destroy it.
 #include <iostream>
 
-#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 
@@ -14,5 +13,5 @@ int main(int argc, char** argv) {
   std::cerr << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
   delete simulator;
   // A run stopped by a signal says so in its status, whatever else happened.
-  return StopSignals::Requested() ? StopSignals::ExitStatus() : ProcessExitStatus::Value();
+  return StopSignals::Requested() ? StopSignals::ExitStatus() : SimulatorClass::ExitStatus();
 }
