@@ -16,6 +16,9 @@ class RankedAction : public BaseActionClass {
   RankedAction(int rank = 0, double weight = 1.0) : rank(rank), weight(weight) { Record = &record; }
   int Rank() override { return rank; }
   double Weight() override { return weight; }
+  void DeclareUnitWeightIfOne() {
+    if (weight == 1.0) DeclareUnitWeight();
+  }
   int rank;
   double weight;
   SchedulingRecord record;
@@ -61,7 +64,7 @@ BaseActionClass* ReferenceChoice(const EventList& list, double u) {
 void ExpectConsistent(EventList& list, const Actions& actions) {
   int scheduled = 0;
   for (auto& action : actions) {
-    ASSERT_EQ(action->HasEvent, action->record.heapSlot != nullptr);
+    ASSERT_EQ(action->HasEvent(), action->record.heapSlot != nullptr);
     if (!action->record.heapSlot) continue;
     scheduled++;
     int i = list.IndexOf(action->record.heapSlot);
@@ -129,7 +132,7 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
   for (bool onlyUnitWeights : {false, true}) {
     for (auto& action : actions) {
       if (onlyUnitWeights) action->weight = 1.0;
-      action->UnitWeight = action->weight == 1.0;
+      action->DeclareUnitWeightIfOne();
     }
     for (int step = 0; step < 20000; step++) {
       RankedAction* action = actions[rng() % actions.size()].get();

@@ -86,15 +86,14 @@ TEST(Accumulation, WindowsMoveOnFiringsThatReachNoWorker) {
   EXPECT_EQ(states(), S(2, 1, 1));
   EXPECT_EQ(nodes[0]->AccumulatedValue, 0.0);
 
-  nodes[0]->SlidingWindow = 1;
+  nodes[0]->SetSlidingWindow(1);
   nodes[0]->Reset();  // as the steady-state loop does: now [100, 200]
   loop.fire(plain, 130.0);
   EXPECT_EQ(states(), S(1, 1, 1));
   nodes[1]->Reset();  // [0, 150] again, not started
   loop.fire(plain, 140.0);
   EXPECT_EQ(states(), S(1, 1, 1));
-  nodes[2]->CurrentStopTime = 141.0;
-  PerformanceVariableNode::NoteWindowChange();
+  nodes[2]->SetCurrentStopTime(141.0);
   loop.fire(plain, 145.0);
   EXPECT_EQ(states(), S(1, 1, 2));
   loop.fire(plain, 150.0);
@@ -145,7 +144,7 @@ TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
   systemRewardModel model({reward}, true);
   model.ConsiderOnly(nullptr, 0);
   PerformanceVariableNode* node = model.getPVs()[0];
-  node->SlidingWindow = 1;
+  node->SetSlidingWindow(1);
   model.SteadyState();
   EXPECT_EQ(node->getState(), PerformanceVariableNode::InProgress);
   Loop loop{model};
@@ -154,7 +153,7 @@ TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
   node->Accumulate(11.0, BaseModelClass::LastActionTime, model.getLastActionFired());
   EXPECT_EQ(node->AccumulatedValue, 1.0);
   node->Reset();
-  EXPECT_EQ(std::pair(node->CurrentStartTime, node->CurrentStopTime), std::pair(10.0, 20.0));
+  EXPECT_EQ(std::pair(node->getCurrentStartTime(), node->getCurrentStopTime()), std::pair(10.0, 20.0));
   // The firing at 5 was counted in the first window and is not counted again.
   loop.fire(&model.worker(0)->serve_case1, 15.0);
   loop.fire(&model.worker(0)->serve_case1, 16.0);

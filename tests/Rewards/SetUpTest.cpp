@@ -45,7 +45,7 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
 TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
   systemRewardModel single({ImpulseReward::thirteenWindows()}, false);
   ASSERT_EQ(single.getNumPVs(), 1);
-  EXPECT_EQ(std::tuple(single.getPVs()[0]->CurrentStopTime, single.getPVs()[0]->GetNumTimePoints(),
+  EXPECT_EQ(std::tuple(single.getPVs()[0]->getCurrentStopTime(), single.getPVs()[0]->GetNumTimePoints(),
                        single.getLatestFinishingTime()),
             std::tuple(100.0, 13, 100.0));
   EXPECT_EQ(single.createPVNode(1, 0), nullptr);
@@ -55,7 +55,7 @@ TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
   ASSERT_EQ(expanded.getNumPVs(), 13);
   for (int k = 0; k < 13; k++) {
     PerformanceVariableNode* node = expanded.getPVs()[k];
-    EXPECT_EQ(std::tuple(node->getNodeNumber(), node->CurrentStartTime, node->CurrentStopTime),
+    EXPECT_EQ(std::tuple(node->getNodeNumber(), node->getCurrentStartTime(), node->getCurrentStopTime()),
               std::tuple(k, 0.0, 100.0 + 50.0 * k));
   }
   EXPECT_EQ(expanded.getLatestFinishingTime(), 700.0);

@@ -111,7 +111,7 @@ loopRewardModel::loopRewardModel(BaseModelClass* top, std::vector<LoopReward> lo
 PerformanceVariableNode* loopRewardModel::createPVNode(int pvIndex, int timeIndex) {
   if (pvIndex < 0 || pvIndex >= static_cast<int>(rewards.size())) return nullptr;
   auto* node = new impulsePV(rewards[pvIndex].reward, timeIndex);
-  node->SlidingWindow = rewards[pvIndex].slidingWindow;
+  node->SetSlidingWindow(rewards[pvIndex].slidingWindow);
   return node;
 }
 

@@ -268,7 +268,7 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
         << "  ActivityInitialize(\"" << caseObject(a, k) << "\", " << group << ", " << enumerator
         << ", RaceEnabled, " << static_cast<int>(wiring.cases[k].affected.size()) << ", "
         << static_cast<int>(wiring.cases[k].enabling.size()) << ", false);\n";
-    if (!cases) cpp << "  UnitWeight = true;  // one case, of weight 1.0\n";
+    if (!cases) cpp << "  DeclareUnitWeight();  // one case, of weight 1.0\n";
     cpp << "}\n\n";
   }
 

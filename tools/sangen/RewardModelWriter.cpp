@@ -188,11 +188,11 @@ void RewardWriter::writeSource() {
       if (variable.measure == Measure::InstantOfTime) {
         cpp << "  Weight = 1.0;\n";
       } else {
-        cpp << "  const double from = std::max(T, node->CurrentStartTime);\n"
-            << "  const double to = std::min(t, node->CurrentStopTime);\n"
+        cpp << "  const double from = std::max(T, node->getCurrentStartTime());\n"
+            << "  const double to = std::min(t, node->getCurrentStopTime());\n"
             << "  Weight = to > from ? to - from : 0.0;\n";
         if (variable.measure == Measure::TimeAveraged)
-          cpp << "  Weight /= node->CurrentStopTime - node->CurrentStartTime;\n";
+          cpp << "  Weight /= node->getCurrentStopTime() - node->getCurrentStartTime();\n";
       }
       cpp << "}\n\n";
     }
@@ -219,7 +219,7 @@ void RewardWriter::writeSource() {
     }
     if (variable.steadyState)
       cpp << "  // A steady-state variable: each batch window is followed by the next.\n"
-          << "  SlidingWindow = 1;\n";
+          << "  SetSlidingWindow(1);\n";
     cpp << "}\n\nvoid " << node << "::CreateWorkerList() {";
     if (variable.rate)
       cpp << "\n  for (int w = 0; w < GetNumberOfWorkers(); w++) Workers[w] = new " << workerClass(i)

@@ -1,4 +1,7 @@
-// Command-line parsing and usage text of the simulator.
+// The run settings: the command-line parser, its usage text, and the files
+// the settings name.
+#include "Executive/RunSettings.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
@@ -10,9 +13,8 @@
 #include <optional>
 #include <string>
 
-#include "Common/Allocation.h"
 #include "Common/StrictNumber.h"
-#include "Executive/SimulatorClass.h"
+#include "Executive/OutputPaths.h"
 #include "Study/BaseStudyClass.h"
 
 namespace {
@@ -45,11 +47,6 @@ bool readNumber(char letter, const char* text, long long min, long long max, T& 
   return true;
 }
 
-void replaceText(char*& field, const char* text) {
-  delete[] field;
-  field = copyText(text);
-}
-
 bool needsParameter(char letter) {
   return letter != '\0' && std::strchr("abcefinlNOprst", letter) != nullptr;
 }
@@ -61,7 +58,7 @@ constexpr short kHelpRequested = 2;
 
 }  // namespace
 
-std::string SimulatorClass::to_string(RandomNumberGeneratorType type) {
+std::string RunSettings::GeneratorName(RandomNumberGeneratorType type) {
   switch (type) {
     case LaggedFibonacciGenerator:
       return "Lagged Fibonacci";
@@ -73,7 +70,7 @@ std::string SimulatorClass::to_string(RandomNumberGeneratorType type) {
   return "Unknown";
 }
 
-void SimulatorClass::PrintUsage() {
+void RunSettings::PrintUsage() {
   std::cerr << "Valid Options\n"
             << "-a <name>: write ASCII output to file <name>\n"
             << "-b <name>: write binary output to file <name>\n"
@@ -98,9 +95,9 @@ void SimulatorClass::PrintUsage() {
             << std::endl;
 }
 
-short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
-  ReportSize = 1000;
-  MaxBatches = 0;
+short RunSettings::Parse(int argc, char** argv, const BaseStudyClass* study) {
+  reportSize_ = 1000;
+  maxBatches_ = 0;
   if (argc == 1) {
     std::cerr << "ERROR: No command line options specified" << std::endl;
     return 1;
@@ -139,57 +136,57 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
 
     switch (letter) {
       case 'a':
-        replaceText(ASCIIFileName, parameter);
-        std::cout << "ASCIIFilename: " << ASCIIFileName << std::endl;
+        asciiFileName_ = parameter;
+        std::cout << "ASCIIFilename: " << *asciiFileName_ << std::endl;
         break;
       case 'b':
-        replaceText(BinFileName, parameter);
-        std::cout << "BinFilename: " << BinFileName << std::endl;
+        binFileName_ = parameter;
+        std::cout << "BinFilename: " << *binFileName_ << std::endl;
         break;
       case 'c':
-        if (!readNumber('c', parameter, kInt32Min, kInt32Max, ClientID)) return 1;
-        std::cout << "ClientID: " << ClientID << std::endl;
+        if (!readNumber('c', parameter, kInt32Min, kInt32Max, clientId_)) return 1;
+        std::cout << "ClientID: " << clientId_ << std::endl;
         break;
       case 'e': {
         // Within the study's experiments once the simulator has its study.
-        const long long count = Study != nullptr ? Study->GetNumExps() : kInt32Max + 1LL;
+        const long long count = study != nullptr ? study->GetNumExps() : kInt32Max + 1LL;
         const std::string note =
-            Study != nullptr ? "the study has " + std::to_string(count) + " experiments; " : "";
-        if (!readNumber('e', parameter, 0, count - 1, Experiment,
+            study != nullptr ? "the study has " + std::to_string(count) + " experiments; " : "";
+        if (!readNumber('e', parameter, 0, count - 1, experiment_,
                         (note + "'Experiment 1' is 0").c_str()))
           return 1;
-        std::cout << "Experiment: " << static_cast<uint32_t>(Experiment) << std::endl;
+        std::cout << "Experiment: " << static_cast<uint32_t>(experiment_) << std::endl;
         break;
       }
       case 'f':
-        replaceText(TraceFileName, parameter);
+        traceFileName_ = parameter;
         traceLevelOrFileGiven = true;
-        std::cout << "TraceFile: " << TraceFileName << std::endl;
+        std::cout << "TraceFile: " << *traceFileName_ << std::endl;
         break;
       case 'l':
-        if (!readNumber('l', parameter, 0, 4, TraceLevelSetting)) return 1;
+        if (!readNumber('l', parameter, 0, 4, traceLevel_)) return 1;
         traceLevelOrFileGiven = true;
-        std::cout << "TraceLevel: " << TraceLevelSetting << std::endl;
+        std::cout << "TraceLevel: " << traceLevel_ << std::endl;
         break;
       case 'm':
-        PlainTraceOn = true;
+        plainTraceOn_ = true;
         break;
       case 'x':
-        XMLTraceOn = true;
+        xmlTraceOn_ = true;
         break;
       case 'n':
         // A packet needs room for at least one observation per variable.
-        if (!readNumber('n', parameter, 1, kMaxReportSize, ReportSize)) return 1;
-        std::cout << "ReportSize: " << ReportSize << std::endl;
+        if (!readNumber('n', parameter, 1, kMaxReportSize, reportSize_)) return 1;
+        std::cout << "ReportSize: " << reportSize_ << std::endl;
         break;
       case 'N':
-        if (!readNumber('N', parameter, 0, kInt32Max, MaxBatches, "0 runs until stopped"))
+        if (!readNumber('N', parameter, 0, kInt32Max, maxBatches_, "0 runs until stopped"))
           return 1;
-        std::cout << "Max Number of Batches: " << MaxBatches << std::endl;
+        std::cout << "Max Number of Batches: " << maxBatches_ << std::endl;
         break;
       case 'O':
-        replaceText(OverrideString, parameter);
-        std::cout << "OverrideString is " << OverrideString << std::endl;
+        overrideString_ = parameter;
+        std::cout << "OverrideString is " << *overrideString_ << std::endl;
         break;
       case 'i': {
         // The manager link listens on the loopback interface unless told
@@ -200,36 +197,36 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
                     << parameter << "'\n";
           return 1;
         }
-        ListenAddress = ntohl(address.s_addr);
+        listenAddress_ = ntohl(address.s_addr);
         std::cout << "Listen Address: " << parameter << std::endl;
         break;
       }
       case 'p':
-        if (!readNumber('p', parameter, 0, 65535, Port)) return 1;
-        std::cout << "Port: " << Port << std::endl;
+        if (!readNumber('p', parameter, 0, 65535, port_)) return 1;
+        std::cout << "Port: " << port_ << std::endl;
         break;
       case 'r': {
         int32_t type = 0;
         if (!readNumber('r', parameter, LaggedFibonacciGenerator, MersenneTwisterGenerator, type,
                         "0 = Lagged Fibonacci, 1 = Tausworthe, 2 = Mersenne Twister"))
           return 1;
-        GeneratorType = static_cast<RandomNumberGeneratorType>(type);
-        std::cout << "Random Number Generator: " << to_string(GeneratorType) << std::endl;
+        generatorType_ = static_cast<RandomNumberGeneratorType>(type);
+        std::cout << "Random Number Generator: " << GeneratorName(generatorType_) << std::endl;
         break;
       }
       case 's':
-        if (!readNumber('s', parameter, 0, std::numeric_limits<uint32_t>::max(), Seed)) return 1;
-        std::cout << "Random Number Seed: " << Seed << std::endl;
+        if (!readNumber('s', parameter, 0, std::numeric_limits<uint32_t>::max(), seed_)) return 1;
+        std::cout << "Random Number Seed: " << seed_ << std::endl;
         break;
       case 't':
-        if (!readNumber('t', parameter, 0, 1, SimulationType, "1 = Terminating, 0 = Steady State"))
+        if (!readNumber('t', parameter, 0, 1, simulationType_, "1 = Terminating, 0 = Steady State"))
           return 1;
-        std::cout << "Is Terminating Simulation: " << SimulationType << std::endl;
+        std::cout << "Is Terminating Simulation: " << simulationType_ << std::endl;
         break;
       case 'h':
         return kHelpRequested;
       case 'w':
-        WaitForSocket = true;
+        waitForSocket_ = true;
         std::cout << "Wait For Socket Enabled" << std::endl;
         break;
       default:
@@ -237,6 +234,35 @@ short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
         return 1;
     }
   }
-  if (traceLevelOrFileGiven && !PlainTraceOn && !XMLTraceOn) PlainTraceOn = true;
+  if (traceLevelOrFileGiven && !plainTraceOn_ && !xmlTraceOn_) plainTraceOn_ = true;
   return 0;
+}
+
+void RunSettings::SetReportSize(int32_t size) { reportSize_ = size > 0 ? size : 1; }
+
+std::string RunSettings::PlainTracePath() const {
+  return traceFileName_ ? *traceFileName_ + ".txt" : std::string();
+}
+
+std::string RunSettings::XMLTracePath() const {
+  return traceFileName_ ? *traceFileName_ + ".xml" : std::string();
+}
+
+std::vector<std::pair<std::string, std::string>> RunSettings::OutputFiles() const {
+  std::vector<std::pair<std::string, std::string>> files;
+  if (asciiFileName_) files.emplace_back("ASCII result file", *asciiFileName_);
+  if (binFileName_) files.emplace_back("binary result file", *binFileName_);
+  if (traceFileName_ && plainTraceOn_) files.emplace_back("plain trace file", PlainTracePath());
+  if (traceFileName_ && xmlTraceOn_) files.emplace_back("XML trace file", XMLTracePath());
+  return files;
+}
+
+void RunSettings::CheckOutputPaths() const {
+  const auto files = OutputFiles();
+  const auto [first, second] = OutputPaths::FirstCollision(files);
+  if (first < 0) return;
+  std::cerr << "ERROR: The " << files[first].first << " '" << files[first].second << "' and the "
+            << files[second].first << " '" << files[second].second
+            << "' are the same file; each output needs a file of its own." << std::endl;
+  std::exit(1);
 }
