@@ -39,8 +39,8 @@ void BM_SimStep(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(next = sim.SimStep(next));
   allocation_counter::Report(state, before, "the firing step allocated");
   state.SetItemsProcessed(state.iterations());
-  state.counters["firings/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
+  state.counters["firings/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SimStep)->Arg(0)->Arg(1);
 
@@ -71,7 +71,7 @@ BENCHMARK(BM_TerminatingClock)->Arg(100)->Arg(10000);
 // The worker pool of TestModels.h: short replications of a composed model.
 void BM_TerminatingWorkerPool(benchmark::State& state) {
   RunReplications(state, SimulatorBuilder(std::make_unique<systemRewardModel>(
-                              std::vector{ImpulseReward::threeWindows()}, true)));
+                             std::vector{ImpulseReward::threeWindows()}, true)));
 }
 BENCHMARK(BM_TerminatingWorkerPool);
 

@@ -50,11 +50,11 @@ struct AffectedActionNode {
 // from the action's own fields.
 struct ActionLinks {
   FastSet AffectedNodesByImpulseReward;
-  FastSet* ImpulseSets = nullptr;          // [pv]: impulse indices triggered
-  int*** ImpulseWorkerLists = nullptr;     // [pv][impulse]: worker indices to call
-  int** ImpulseWorkerCounts = nullptr;     // [pv][impulse]: length of that list
-  int* ImpulseListLengths = nullptr;       // [pv]: impulses with a list (owned arrays above)
-  FastSet* RateSets = nullptr;             // [pv]: model groups affected
+  FastSet* ImpulseSets = nullptr;       // [pv]: impulse indices triggered
+  int*** ImpulseWorkerLists = nullptr;  // [pv][impulse]: worker indices to call
+  int** ImpulseWorkerCounts = nullptr;  // [pv][impulse]: length of that list
+  int* ImpulseListLengths = nullptr;    // [pv]: impulses with a list (owned arrays above)
+  FastSet* RateSets = nullptr;          // [pv]: model groups affected
   FastSet AffectedNodes;
   FastSet AffectedNodesByRateReward;
   List<BaseStateVariableClass> AffectedVariables;

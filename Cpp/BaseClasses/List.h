@@ -109,7 +109,8 @@ class List {
   void reallocate(int newCapacity) {
     T** grown = new (std::nothrow) T*[newCapacity]();
     if (!grown) {
-      std::cerr << "!! Crtical error in " << "List<C>::append(List*)"
+      std::cerr << "!! Crtical error in "
+                << "List<C>::append(List*)"
                 << " do to insufficient memory...exiting" << std::endl;
       MemoryAllocationError();
     }

@@ -17,11 +17,19 @@ T* allocateArray(int n) {
   return array;
 }
 
-// A heap copy of the text (of "" for null), to be freed with delete[].
-inline char* copyText(const char* text) {
+// A heap copy of the text (of "" for null), to be freed with delete[]. When
+// it cannot be allocated, onFailure reports it and ends the program (by
+// default MemoryAllocationError; the state variables report their names'
+// copies in words of their own).
+inline char* copyText(const char* text, void (*onFailure)() = MemoryAllocationError) {
   if (!text) text = "";
-  char* copy = allocateArray<char>(static_cast<int>(std::strlen(text)) + 1);
-  std::strcpy(copy, text);
+  const size_t size = std::strlen(text) + 1;
+  char* copy = new (std::nothrow) char[size];
+  if (!copy) {
+    onFailure();
+    MemoryAllocationError();  // onFailure must not return; stop here if it does
+  }
+  std::memcpy(copy, text, size);
   return copy;
 }
 

@@ -4,7 +4,8 @@
 #include <iostream>
 
 void MemoryAllocationError() {
-  std::cerr << "Insufficient Memory to allocate dynamic data structures from heap memory" << std::endl;
+  std::cerr << "Insufficient Memory to allocate dynamic data structures from heap memory"
+            << std::endl;
   std::cerr << "Exiting program..." << std::endl;
   std::exit(1);
 }
@@ -16,13 +17,15 @@ void ErrorEmptyParameter(const char* what) {
 }
 
 void InconsistantState() {
-  std::cerr << "This program has entered into an inconsistant state. Please report this bug." << std::endl;
+  std::cerr << "This program has entered into an inconsistant state. Please report this bug."
+            << std::endl;
 }
 
 void UserError() { std::cerr << "A user error has been detected" << std::endl; }
 
 static void reportSharingMismatch(const char* kind, const char* first, const char* second) {
-  std::cerr << kind << " types for equivalence sharing do not match for state variables: " << std::endl;
+  std::cerr << kind
+            << " types for equivalence sharing do not match for state variables: " << std::endl;
   std::cerr << "  " << (first ? first : "") << std::endl;
   std::cerr << "  " << (second ? second : "") << std::endl;
 }
@@ -42,7 +45,9 @@ void InvalidStructType() {
   std::abort();
 }
 
-void InvalidUnorderedType() { std::cerr << "ArrayType is invalid for unordered element" << std::endl; }
+void InvalidUnorderedType() {
+  std::cerr << "ArrayType is invalid for unordered element" << std::endl;
+}
 
 void ArrayOutOfBoundsError(const char* where) {
   std::cerr << "Array out of bounds error at " << (where ? where : "") << std::endl;

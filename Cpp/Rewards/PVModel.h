@@ -143,7 +143,8 @@ inline void PVModel::Accumulate(double t) {
   if (!LastActionTriggersImpulses && !ConsideredHaveRateWorkers) {
     // No worker of any considered node is reached: only windows move, and
     // none does before the next window bound.
-    if (QuietEpoch == PerformanceVariableNode::WindowEpoch() && t < QuietBefore && t <= QuietThrough)
+    if (QuietEpoch == PerformanceVariableNode::WindowEpoch() && t < QuietBefore &&
+        t <= QuietThrough)
       return;
     for (PerformanceVariableNode* node : ConsideredPVs) node->AdvanceWindow(t);
     findQuietSpan();

@@ -340,7 +340,8 @@ void PerformanceVariableNode::GetNumberOfImpulseWorkers() {
 // dependency changing slowest, so that the workers cover every combination.
 void PerformanceVariableNode::CreateModelGroupList() {
   ModelGroups.assign(NumWorkers, ModelGroupClass());
-  for (ModelGroupClass& group : ModelGroups) group.CreateModelList(static_cast<int>(ModelDeps.size()));
+  for (ModelGroupClass& group : ModelGroups)
+    group.CreateModelList(static_cast<int>(ModelDeps.size()));
   int divisor = NumWorkers;
   for (std::size_t k = 0; k < ModelDeps.size(); k++) {
     List<BaseModelClass> models;
@@ -410,9 +411,9 @@ void PerformanceVariableNode::CreateImpulseModelGroupList() {
       for (int w = first; w < last; w++) {
         const int r = w - first;
         for (int k = 0; k < D; k++) {
-          BaseModelClass* model =
-              deps[k] == own ? ownInstances[m]
-                             : instances[k][(r / stride[k]) % instances[k].getNumItems()];
+          BaseModelClass* model = deps[k] == own
+                                      ? ownInstances[m]
+                                      : instances[k][(r / stride[k]) % instances[k].getNumItems()];
           ImpulseModelGroups[i][w].SetModel(k, model);
         }
       }

@@ -174,12 +174,12 @@ class PerformanceVariableNode {
   std::vector<std::string> ModelDeps;
 
   // Impulse rewards, per impulse index.
-  int NumImpulses = 0;       // registered by AddImpulse
-  int ImpulseCapacity = 0;   // declared to Initialize
+  int NumImpulses = 0;      // registered by AddImpulse
+  int ImpulseCapacity = 0;  // declared to Initialize
   std::vector<int> NumImpulseWorkers;
   std::vector<int> NumImpulseModelInstances;
-  std::vector<ImpulseNodeClass*> Impulses;          // the generated variable's own
-  std::vector<ImpulseNodeClass**> ImpulseWorkers;   // owned, with the workers
+  std::vector<ImpulseNodeClass*> Impulses;         // the generated variable's own
+  std::vector<ImpulseNodeClass**> ImpulseWorkers;  // owned, with the workers
   std::vector<ActionModelPairClass> ImpulsePairs;
   std::vector<std::vector<std::string>> ImpulseModelDeps;
   std::vector<std::vector<ModelGroupClass>> ImpulseModelGroups;

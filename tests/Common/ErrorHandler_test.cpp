@@ -1,7 +1,8 @@
 // The framework's error reports: exact lines and what happens afterwards.
+#include "Common/ErrorHandler.h"
+
 #include <gtest/gtest.h>
 
-#include "Common/ErrorHandler.h"
 #include "support/Capture.h"
 
 namespace {

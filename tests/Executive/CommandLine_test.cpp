@@ -28,23 +28,28 @@ std::vector<char*> argvOf(std::vector<std::string>& words) {
   return argv;
 }
 
-ParseResult parse(RunSettings& settings, std::vector<std::string> args, const BaseStudyClass* study = nullptr) {
+ParseResult parse(RunSettings& settings, std::vector<std::string> args,
+                  const BaseStudyClass* study = nullptr) {
   std::vector<char*> argv = argvOf(args);
   ParseResult r;
-  r.out = StdoutOf([&] { r.err = StderrOf([&] { r.status = settings.Parse(argv.size(), argv.data(), study); }); });
+  r.out = StdoutOf([&] {
+    r.err = StderrOf([&] { r.status = settings.Parse(argv.size(), argv.data(), study); });
+  });
   return r;
 }
 
 TEST(CommandLine, ValuesAndEchoes) {
   RunSettings sim;
-  auto r = parse(sim, {"-a", "out.txt", "-bres.bin", "-c", "7", "-e3", "-n", "25", "-N", "40",
-                       "-p", "4465", "-s", "0", "-t", "0", "-w", "-r", "2", "-O", "d:x:1"});
+  auto r =
+      parse(sim, {"-a",   "out.txt", "-bres.bin", "-c", "7", "-e3", "-n", "25", "-N", "40",   "-p",
+                  "4465", "-s",      "0",         "-t", "0", "-w",  "-r", "2",  "-O", "d:x:1"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_STREQ(sim.ASCIIFileName(), "out.txt");
   EXPECT_STREQ(sim.BinFileName(), "res.bin");
   EXPECT_STREQ(sim.OverrideString(), "d:x:1");
-  EXPECT_EQ(std::tuple(sim.ClientID(), sim.Experiment(), sim.ReportSize(), sim.MaxBatches(), sim.Port(), sim.Seed(),
-                       sim.SimulationType(), sim.WaitForSocket(), sim.GeneratorType(), sim.PlainTraceOn()),
+  EXPECT_EQ(std::tuple(sim.ClientID(), sim.Experiment(), sim.ReportSize(), sim.MaxBatches(),
+                       sim.Port(), sim.Seed(), sim.SimulationType(), sim.WaitForSocket(),
+                       sim.GeneratorType(), sim.PlainTraceOn()),
             std::tuple(7, 3, 25, 40, uint16_t{4465}, 0u, 0, true,
                        SimulatorClass::MersenneTwisterGenerator, false));
   EXPECT_EQ(r.out,
@@ -55,24 +60,28 @@ TEST(CommandLine, ValuesAndEchoes) {
 
   RunSettings fresh;  // defaults
   EXPECT_EQ(parse(fresh, {"-m"}).status, 0);
-  EXPECT_EQ(std::tuple(fresh.ReportSize(), fresh.Port(), fresh.Seed(), fresh.SimulationType(), fresh.GeneratorType(),
-                       fresh.PlainTraceOn()),
-            std::tuple(1000, uint16_t{10000}, 31415u, 1, SimulatorClass::LaggedFibonacciGenerator, true));
+  EXPECT_EQ(
+      std::tuple(fresh.ReportSize(), fresh.Port(), fresh.Seed(), fresh.SimulationType(),
+                 fresh.GeneratorType(), fresh.PlainTraceOn()),
+      std::tuple(1000, uint16_t{10000}, 31415u, 1, SimulatorClass::LaggedFibonacciGenerator, true));
 
   RunSettings negative;  // attached values may begin with '-'
   r = parse(negative, {"-c-3", "-s4294967295", "-r1"});
   ASSERT_EQ(r.status, 0);
   EXPECT_EQ(std::tuple(negative.ClientID(), negative.Seed()), std::tuple(-3, 0xFFFFFFFFu));
-  EXPECT_EQ(r.out, "ClientID: -3\nRandom Number Seed: 4294967295\nRandom Number Generator: Tausworthe\n");
+  EXPECT_EQ(r.out,
+            "ClientID: -3\nRandom Number Seed: 4294967295\nRandom Number Generator: Tausworthe\n");
 
   // The trace is switched on by a file name or a level; -x makes it XML only.
-  for (auto [args, plain, xml, level] : {std::tuple{std::vector<std::string>{"-f", "t"}, true, false, 1},
-                                         {{"-l", "2"}, true, false, 2},
-                                         {{"-f", "t", "-x"}, false, true, 1}}) {
+  for (auto [args, plain, xml, level] :
+       {std::tuple{std::vector<std::string>{"-f", "t"}, true, false, 1},
+        {{"-l", "2"}, true, false, 2},
+        {{"-f", "t", "-x"}, false, true, 1}}) {
     RunSettings traced;
     ASSERT_EQ(parse(traced, args).status, 0);
     EXPECT_EQ(std::tuple(traced.PlainTraceOn(), traced.XMLTraceOn(), traced.TraceLevel()),
-              std::tuple(plain, xml, level)) << args[0];
+              std::tuple(plain, xml, level))
+        << args[0];
   }
 }
 
@@ -87,7 +96,8 @@ TEST(CommandLine, ErrorsAndTheirMessages) {
       {{"-w", "1"}, "Did not expect a parameter after '-w'\n"},
       {{"-q"}, "ERROR: Unrecognized Command Line option: -q\n"},
       {{"-", "x"}, "ERROR: Unrecognized Command Line option: -\n"},
-      {{"-a" + std::string(127, 'x')}, "ERROR: Command Line Argument Too Long, Limited to 128 Characters\n"},
+      {{"-a" + std::string(127, 'x')},
+       "ERROR: Command Line Argument Too Long, Limited to 128 Characters\n"},
   };
   for (const auto& [args, err] : cases) {
     RunSettings sim;
@@ -97,7 +107,8 @@ TEST(CommandLine, ErrorsAndTheirMessages) {
   }
   RunSettings exact;
   EXPECT_EQ(parse(exact, {"-a" + std::string(126, 'x')}).status, 0);  // 128 characters
-  EXPECT_EQ(SimulatorClass::to_string(static_cast<SimulatorClass::RandomNumberGeneratorType>(3)), "Unknown");
+  EXPECT_EQ(SimulatorClass::to_string(static_cast<SimulatorClass::RandomNumberGeneratorType>(3)),
+            "Unknown");
 }
 
 TEST(CommandLineDeathTest, ErrorsPrintUsageAndExitWithStatusOne) {
@@ -106,10 +117,11 @@ TEST(CommandLineDeathTest, ErrorsPrintUsageAndExitWithStatusOne) {
   EXPECT_EXIT(SimulatorClass(1, noneArgv.data()), testing::ExitedWithCode(1),
               "ERROR: No command line options specified\nValid Options\n(.|\n)*-w: Simulator will "
               "wait(.|\n)*ERROR: Parsing command line options");
-  EXPECT_EXIT(SimulatorClass(3, badArgv.data()), testing::ExitedWithCode(1),
-              "^ERROR: '-r' expects a whole number from 0 to 2, not '3' \\(0 = Lagged Fibonacci, "
-              "1 = Tausworthe, 2 = Mersenne Twister\\)\nValid Options\n(.|\n)*ERROR: Parsing command "
-              "line options\n$");
+  EXPECT_EXIT(
+      SimulatorClass(3, badArgv.data()), testing::ExitedWithCode(1),
+      "^ERROR: '-r' expects a whole number from 0 to 2, not '3' \\(0 = Lagged Fibonacci, "
+      "1 = Tausworthe, 2 = Mersenne Twister\\)\nValid Options\n(.|\n)*ERROR: Parsing command "
+      "line options\n$");
 }
 
 // Every number is read whole, within its option's range, before it is
@@ -131,8 +143,8 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
       {{"-l", "5"}, "'-l' expects a whole number from 0 to 4, not '5'"},
       {{"-N", " 5"}, "'-N' expects"},  // no blanks
       {{"-N", "5 "}, "'-N' expects"},
-      {{"-N", "99999999999999999999"}, "'-N' expects"},  // beyond 64 bits
-      {{"-N", "0x10"}, "'-N' expects"},                  // decimal only
+      {{"-N", "99999999999999999999"}, "'-N' expects"},            // beyond 64 bits
+      {{"-N", "0x10"}, "'-N' expects"},                            // decimal only
       {{"-N", "5", "6"}, "Unexpected command line argument '6'"},  // after the echo of -N 5
       {{"word", "-m"}, "Unexpected command line argument 'word'"},
   };
@@ -151,10 +163,11 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
   ParseResult r = parse(edges, {"-p", "0", "-s", "4294967295", "-c-2147483648", "-N", "2147483647",
                                 "-n", "100000", "-l", "0", "-t", "1", "-r", "0", "-e", "+7"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "Port: 0\nRandom Number Seed: 4294967295\nClientID: -2147483648\n"
-            "Max Number of Batches: 2147483647\nReportSize: 100000\nTraceLevel: 0\n"
-            "Is Terminating Simulation: 1\nRandom Number Generator: Lagged Fibonacci\nExperiment: 7\n");
+  EXPECT_EQ(
+      r.out,
+      "Port: 0\nRandom Number Seed: 4294967295\nClientID: -2147483648\n"
+      "Max Number of Batches: 2147483647\nReportSize: 100000\nTraceLevel: 0\n"
+      "Is Terminating Simulation: 1\nRandom Number Generator: Lagged Fibonacci\nExperiment: 7\n");
   RunSettings otherEdges;
   r = parse(otherEdges, {"-p65535", "-N0", "-n1", "-l4", "-t0", "-c2147483647", "-r2"});
   ASSERT_EQ(r.status, 0) << r.err;

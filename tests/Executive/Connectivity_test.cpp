@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <tuple>
 #include <vector>
 
@@ -55,10 +55,13 @@ struct SmallModel {
   }
   static Targets Affected(BaseActionClass* action) {
     Targets targets;
-    for (AffectedActionNode* n = action->AffectedListHead; n; n = n->next) targets.push_back(n->target);
+    for (AffectedActionNode* n = action->AffectedListHead; n; n = n->next)
+      targets.push_back(n->target);
     return targets;
   }
-  Targets Reactivation() { return {table.ReactivationList().begin(), table.ReactivationList().end()}; }
+  Targets Reactivation() {
+    return {table.ReactivationList().begin(), table.ReactivationList().end()};
+  }
   double FiringTime(int group) { return (*records[group].heapSlot)->FiringTime; }
 };
 }  // namespace
@@ -119,7 +122,8 @@ TEST(Connectivity, ReactivationListFollowsFiringsAndResamples) {
   m.table.CheckReactivationList(2.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.b, &m.c}));
   EXPECT_TRUE(!m.a.Reactivation && m.records[0].notInReactivationList);
-  EXPECT_EQ(std::tuple(m.FiringTime(1), (*m.records[1].heapSlot)->SchedulingTime), std::tuple(12.0, 2.0));
+  EXPECT_EQ(std::tuple(m.FiringTime(1), (*m.records[1].heapSlot)->SchedulingTime),
+            std::tuple(12.0, 2.0));
   m.b.reactivationPredicate = false;
   m.table.CheckReactivationList(3.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.c}));

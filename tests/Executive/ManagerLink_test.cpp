@@ -4,9 +4,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <future>
 #include <memory>
-#include <fstream>
 #include <string>
 #include <tuple>
 
@@ -19,7 +19,9 @@
 using namespace output_test;
 
 namespace {
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 std::string reply(unsigned char kind, unsigned char command) {
   return bigEndian(10, 4) + static_cast<char>(kind) + static_cast<char>(command) +
@@ -37,7 +39,8 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   sim.link.SetSelectSlice(100);
   const uint16_t port = sim.settings.Port();
   testing::internal::CaptureStdout();
-  auto waiting = std::async(std::launch::async, [&] { return sim.link.WaitForSimMgrConnection(5000); });
+  auto waiting =
+      std::async(std::launch::async, [&] { return sim.link.WaitForSimMgrConnection(5000); });
   std::unique_ptr<CorvaxSocket> manager;
   testing::internal::CaptureStderr();  // refused attempts report themselves
   for (int attempt = 0; attempt < 200 && !manager; attempt++) {
@@ -49,7 +52,8 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   boundReceives(*manager);
   ASSERT_EQ(waiting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   CorvaxSocket* connection = waiting.get();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "REGISTER:  Port: [" + std::to_string(port) + "]\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "REGISTER:  Port: [" + std::to_string(port) + "]\n");
   ASSERT_NE(connection, nullptr);
   EXPECT_EQ(sim.link.ManagerSocket(), connection);
   EXPECT_EQ(receive(*manager, 10), reply(0xFF, 1));
@@ -60,7 +64,8 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   other.settings.SetPort(port);
   other.link.SetSelectSlice(50);
   const auto start = std::chrono::steady_clock::now();
-  const std::string announced = StdoutOf([&] { EXPECT_EQ(other.link.WaitForSimMgrConnection(200), nullptr); });
+  const std::string announced =
+      StdoutOf([&] { EXPECT_EQ(other.link.WaitForSimMgrConnection(200), nullptr); });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_GT(other.settings.Port(), port);
   EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.settings.Port()) + "]\n");
@@ -84,7 +89,8 @@ TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
   EXPECT_FALSE(pair.client.Select(50));
   command("\x01");
   EXPECT_EQ(receive(pair.client, 10), reply(0xFF, 1));
-  EXPECT_EQ(StderrOf([&] { command("\x07"); }), "!! Invalid Response Received by Client \n!! Simulation\n");
+  EXPECT_EQ(StderrOf([&] { command("\x07"); }),
+            "!! Invalid Response Received by Client \n!! Simulation\n");
   EXPECT_FALSE(pair.client.Select(50));
   EXPECT_EQ(progress.GetStatus(), RunProgress::Running);
   EXPECT_EQ(link.ManagerSocket(), pair.server);
@@ -133,8 +139,8 @@ TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
     ASSERT_EQ(pair.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
     EXPECT_TRUE(contains(StderrOf([&] { sim.link.ListenToSimMgr(); }), c.message)) << c.message;
     EXPECT_EQ(receive(pair.client, 11), c.answered ? reply(0xFF, 3) : "");
-    EXPECT_EQ(std::tuple(sim.progress.GetStatus(), ProcessExitStatus::Value(), sim.link.ManagerSocket(),
-                         sim.writer.BinStream()),
+    EXPECT_EQ(std::tuple(sim.progress.GetStatus(), ProcessExitStatus::Value(),
+                         sim.link.ManagerSocket(), sim.writer.BinStream()),
               std::tuple(RunProgress::Stopped, 1, nullptr, nullptr));
   }
   ProcessExitStatus::Clear();
@@ -148,8 +154,9 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
   drain.Primary().ValuesOf(0)[0] = 2.0;
   ASSERT_TRUE(drain.CheckReportSize(1.5));
   EXPECT_EQ(receive(pair.client, 40), bigEndian(12, 4) + "\xfe\x05" + bigEndian(4, 2) +
-                                          std::string("\x3f\xf8\0\0\0\0\0\0", 8) + bigEndian(24, 4) + "\x05" +
-                                          bigEndian(4, 2) + bigEndian(1, 2) + bigEndian(0, 2) + "\x01" +
+                                          std::string("\x3f\xf8\0\0\0\0\0\0", 8) +
+                                          bigEndian(24, 4) + "\x05" + bigEndian(4, 2) +
+                                          bigEndian(1, 2) + bigEndian(0, 2) + "\x01" +
                                           bigEndian(1, 4) + std::string("\x40\0\0\0\0\0\0\0", 8));
 
   // A manager that went away stops the run with status 1; the record of
@@ -162,7 +169,8 @@ TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone
   drain.Primary().Counts[0] = 1;
   drain.Primary().ValuesOf(0)[0] = 2.0;
   const std::string message = StderrOf([&] { drain.CheckReportSize(100.0); });
-  EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)")) << message;
+  EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)"))
+      << message;
   EXPECT_EQ(std::tuple(progress.GetStatus(), ProcessExitStatus::Value(), link.ManagerSocket()),
             std::tuple(RunProgress::Stopped, 1, nullptr));
   EXPECT_EQ(results::readAscii(ascii)[0], (std::vector<double>{2.0}));
@@ -179,5 +187,6 @@ TEST_F(ManagerCommands, SendsThatFailAfterTheQuitCommandAreNoFailure) {
   pair.client.Close();
   for (int i = 0; i < 20 && !link.LinkLost(); i++) drain.CheckReportSize(100.0);
   EXPECT_TRUE(link.LinkLost());
-  EXPECT_EQ(std::tuple(progress.GetStatus(), ProcessExitStatus::Value()), std::tuple(RunProgress::Stopped, 0));
+  EXPECT_EQ(std::tuple(progress.GetStatus(), ProcessExitStatus::Value()),
+            std::tuple(RunProgress::Stopped, 0));
 }

@@ -90,9 +90,10 @@ TEST_F(DrainFixture, FailedSendStopsTheRunButFilesReceiveEveryRecord) {
   ProcessExitStatus::Clear();
   EXPECT_EQ(drain.OutputThreadFunc(), 0);
   // The manager is lost: the run fails, and later records skip the socket.
-  EXPECT_EQ(std::tuple(progress.GetStatus(), drain.FullQueue().FillCount(), drain.FreeQueue().FillCount(),
-                       dataLines(), link.LinkLost(), ProcessExitStatus::Value()),
-            std::tuple(RunProgress::Stopped, 0, 6, 3, true, 1));
+  EXPECT_EQ(
+      std::tuple(progress.GetStatus(), drain.FullQueue().FillCount(), drain.FreeQueue().FillCount(),
+                 dataLines(), link.LinkLost(), ProcessExitStatus::Value()),
+      std::tuple(RunProgress::Stopped, 0, 6, 3, true, 1));
   ProcessExitStatus::Clear();
   writer.FinishBinaryFileAtEndOfRun();
   const std::string bin = readFile(binPath);

@@ -30,7 +30,8 @@ void fill(DataPacket& packet, std::vector<double> pv0, std::vector<double> pv2) 
 
 TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
   using Type = RunSettings::RandomNumberGeneratorType;
-  const std::string prefix = "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
+  const std::string prefix =
+      "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
   for (auto [experiment, seed, type, batches, text] :
        {std::tuple{0, 31415u, Type{0}, 0, "0,SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,"},
         {-1, UINT32_MAX, Type{2}, INT_MIN,
@@ -59,16 +60,22 @@ TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
   std::ostringstream record;
   writer.WriteDataRecord(packet, nullptr, &record);
   EXPECT_EQ(record.str(),
-            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
-                std::string("\0\0\x01\0\0\0\x02", 7) +                            // PV 0, kind 1, n 2
-                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +      // 1.5, 2.0
-                std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
+            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                   // 9 + 7*2 + 8*3 = 47
+                std::string("\0\0\x01\0\0\0\x02", 7) +                       // PV 0, kind 1, n 2
+                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +  // 1.5, 2.0
+                std::string("\0\x02\x01\0\0\0\x01", 7) +
+                std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
   // Byte reversal of the little-endian host representation.
   EXPECT_EQ(std::bit_cast<uint64_t>(ResultFileWriter::EndianConvertDouble(1.5)), 0xF83Full);
 
   // ASCII values keep one decimal and drop other trailing zeros.
-  for (auto [value, text] : {std::pair{1.5, "1.5"}, {2.0, "2.0"}, {0.0, "0.0"}, {1e-11, "0.0"}, {-2.5, "-2.5"},
-                             {0.1234567891, "0.1234567891"}, {100.0, "100.0"}})
+  for (auto [value, text] : {std::pair{1.5, "1.5"},
+                             {2.0, "2.0"},
+                             {0.0, "0.0"},
+                             {1e-11, "0.0"},
+                             {-2.5, "-2.5"},
+                             {0.1234567891, "0.1234567891"},
+                             {100.0, "100.0"}})
     EXPECT_EQ(ResultFileWriter::FormatAsciiValue(value), text);
 }
 
@@ -94,10 +101,11 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
     writer.FinishBinaryFileAtEndOfRun();
     EXPECT_EQ(writer.BinStream(), nullptr);
   }  // the ASCII file is closed with the writer
-  EXPECT_EQ(readFile(ascii),
-            "#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=2,SEED=31415,"
-            "RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n0,3.0\n0,0.25\n2,-1.0\n"
-            "#META_DATA,BATCHES=42\n");
+  EXPECT_EQ(
+      readFile(ascii),
+      "#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=2,SEED=31415,"
+      "RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n0,3.0\n0,0.25\n2,-1.0\n"
+      "#META_DATA,BATCHES=42\n");
   const std::string bin = readFile(binary);
   const size_t record = 9 + 7 * 2 + 8 * 3;
   ASSERT_EQ(bin.size(), 256 + 2 * record);

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "Executive/ProcessExitStatus.h"
 #include "Executive/LoopTestSupport.h"
+#include "Executive/ProcessExitStatus.h"
 #include "OutputTestSupport.h"
 #include "support/Capture.h"
 
@@ -18,7 +18,8 @@ namespace {
 std::vector<double> Batches(double period, double first, double length, int count) {
   std::vector<double> values(count);
   for (int b = 0; b < count; b++)
-    for (double t = period; t < first + (b + 1) * length; t += period) values[b] += t >= first + b * length;
+    for (double t = period; t < first + (b + 1) * length; t += period)
+      values[b] += t >= first + b * length;
   return values;
 }
 
@@ -58,14 +59,17 @@ TEST(SteadyState, TheSlowestVariableCountsAndTheFirstFullOneReports) {
     EXPECT_LE(reports[r].at(1).size(), 3u) << r;
   }
   const results::BinaryResults all{"", reports};
-  EXPECT_EQ(all.all(), (Report{{0, Batches(7, 0, 10, 20)}, {1, Batches(7, 0, 24, 8)}, {2, Batches(7, 100, 50, 2)}}));
+  EXPECT_EQ(
+      all.all(),
+      (Report{{0, Batches(7, 0, 10, 20)}, {1, Batches(7, 0, 24, 8)}, {2, Batches(7, 100, 50, 2)}}));
 }
 
 TEST(SteadyState, RunsThatCannotGoOn) {
   // Absorbing state: ticks at 4, 8, 12, 16, then nothing; a final report.
   LoopRun run(makeClockRewardModel(Ticks({4.0}, 4), {{0, 10}}, 1), 0, 0);
-  EXPECT_EQ(StdoutOf([&] { run.sim.SteadyStateSimulation(); }),
-            "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
+  EXPECT_EQ(
+      StdoutOf([&] { run.sim.SteadyStateSimulation(); }),
+      "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
   EXPECT_EQ(run.sim.Loop().ActionsFired(), 4);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2}}}}));
 
@@ -79,8 +83,9 @@ TEST(SteadyState, RunsThatCannotGoOn) {
 
   // No steady-state variable: nothing runs.
   LoopRun none(makeClockRewardModel({}, {{0, 10}}, 0), 0, 5);
-  EXPECT_NE(StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
-            std::string::npos);
+  EXPECT_NE(
+      StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
+      std::string::npos);
   EXPECT_EQ(none.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(none.sim.Loop().ActionsFired(), 0);
   EXPECT_TRUE(none.Reports().empty());

@@ -86,7 +86,8 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
       "watch", "draw"};
   EXPECT_EQ(log, expected);
   EXPECT_EQ(run.sim.Loop().ActionsFired(), 2);
-  EXPECT_EQ(run.Clock()->activity("tie_0")->fireCount + run.Clock()->activity("tie_1")->fireCount, 1);
+  EXPECT_EQ(run.Clock()->activity("tie_0")->fireCount + run.Clock()->activity("tie_1")->fireCount,
+            1);
 
   // Three tokens for three tied activities of weights 1, 1 and 1e6: three
   // weighted choices per tick, one draw each, the heavy one wins.
@@ -105,7 +106,9 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
 TEST_F(TerminatingTest, ZeroDelayLoopsStuckClocksAndInvalidParametersAreFatal) {
   ClockParams params;
   params.spinner = true;
-  LoopRun run(SimulatorBuilder(makeClockRewardModel(params, {{0, 10}})).MaxBatches(1).MaxFiringsAtOneTime(1000));
+  LoopRun run(SimulatorBuilder(makeClockRewardModel(params, {{0, 10}}))
+                  .MaxBatches(1)
+                  .MaxFiringsAtOneTime(1000));
   EXPECT_EXIT(run.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
               "ERROR: 1000 firings without the clock advancing beyond time 0 \\(last action "
               "fired: spin\\); zero-delay actions keep enabling one another");

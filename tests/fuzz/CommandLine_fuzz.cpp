@@ -20,8 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string> words{"movingblock-sim"};
   if (size > 0) words.emplace_back();
   for (std::size_t i = 0; i < size; i++) {
-    if (data[i] == 0) words.emplace_back();
-    else words.back() += static_cast<char>(data[i]);
+    if (data[i] == 0)
+      words.emplace_back();
+    else
+      words.back() += static_cast<char>(data[i]);
   }
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());

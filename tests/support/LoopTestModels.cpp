@@ -76,8 +76,8 @@ clockSAN::clockSAN(const ClockParams& clockParams)
     groups.push_back(a.get());
   }
   BaseStateVariableClass* places[] = {ticks, pending};
-  initializeSANModelNow("clock", 2, places, 0, nullptr, static_cast<int>(actions.size()), actions.data(),
-                        static_cast<int>(groups.size()), groups.data());
+  initializeSANModelNow("clock", 2, places, 0, nullptr, static_cast<int>(actions.size()),
+                        actions.data(), static_cast<int>(groups.size()), groups.data());
   AddEnableArc(ticks, activities[0].get());
   AddAffectArc(ticks, activities[0].get());
   AddAffectArc(pending, activities[0].get());
@@ -115,11 +115,12 @@ PerformanceVariableNode* loopRewardModel::createPVNode(int pvIndex, int timeInde
   return node;
 }
 
-std::unique_ptr<loopRewardModel> makeClockRewardModel(const ClockParams& params,
-                                                      std::vector<std::pair<double, double>> windows,
-                                                      int slidingWindow, const std::string& action) {
+std::unique_ptr<loopRewardModel> makeClockRewardModel(
+    const ClockParams& params, std::vector<std::pair<double, double>> windows, int slidingWindow,
+    const std::string& action) {
   std::vector<LoopReward> rewards;
   for (auto [start, stop] : windows)
-    rewards.push_back({{action + "Count", IntervalOfTime, {start}, {stop}, action, "clock"}, slidingWindow});
+    rewards.push_back(
+        {{action + "Count", IntervalOfTime, {start}, {stop}, action, "clock"}, slidingWindow});
   return std::make_unique<loopRewardModel>(new clockSAN(params), std::move(rewards));
 }

@@ -37,7 +37,8 @@ SimulatorBuilder& SimulatorBuilder::MaxFiringsAtOneTime(int64_t firings) {
 BuiltSimulator SimulatorBuilder::Build() {
   // The simulator keeps the lagged Fibonacci generator it finds; a test
   // wants a fresh one.
-  if (settings_.GeneratorType() == RunSettings::LaggedFibonacciGenerator && TheDistribution != nullptr)
+  if (settings_.GeneratorType() == RunSettings::LaggedFibonacciGenerator &&
+      TheDistribution != nullptr)
     TheDistribution->setGenerator(new LaggedFibonacci());
   BuiltSimulator built;
   built.rewardModel = std::move(model_);

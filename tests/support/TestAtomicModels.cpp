@@ -38,7 +38,8 @@ void workerSAN::startActivity::LinkVariables() {
 
 workerSAN::serveActivity::serveActivity(int caseNumber, const TestModelParams& params)
     : testActivity(caseNumber == 1 ? "serve_case1" : "serve_case2", 1, Deterministic, caseNumber,
-                   caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability, params.serveTime) {}
+                   caseNumber == 1 ? 1.0 - params.failProbability : params.failProbability,
+                   params.serveTime) {}
 
 bool workerSAN::serveActivity::Enabled() { return setEnabled(*busy_Mark > 0); }
 
@@ -101,7 +102,9 @@ controllerSAN::auditActivity::auditActivity(int caseNumber, const TestModelParam
     : testActivity(caseNumber == 1 ? "audit_case1" : "audit_case2", 0, Deterministic, caseNumber,
                    params.auditWeights[caseNumber - 1], params.auditTimes[caseNumber - 1]) {}
 
-bool controllerSAN::auditActivity::Enabled() { return setEnabled(*budget_Mark > 0 && served->at(0) > *audited_Mark); }
+bool controllerSAN::auditActivity::Enabled() {
+  return setEnabled(*budget_Mark > 0 && served->at(0) > *audited_Mark);
+}
 
 BaseActionClass* controllerSAN::auditActivity::Fire() {
   (*audited_Mark)++;
@@ -135,7 +138,8 @@ controllerSAN::controllerSAN(const TestModelParams& params)
   initializeSANModelNow("controller", 4, places, 0, nullptr, 2, actions, 1, groups);
 
   for (auditActivity* audit : {&audit_case1, &audit_case2}) {
-    for (BaseStateVariableClass* variable : std::initializer_list<BaseStateVariableClass*>{budget, served, audited})
+    for (BaseStateVariableClass* variable :
+         std::initializer_list<BaseStateVariableClass*>{budget, served, audited})
       AddEnableArc(variable, audit);
     AddAffectArc(audited, audit);
     AddAffectArc(budget, audit);

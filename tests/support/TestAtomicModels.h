@@ -47,8 +47,8 @@ class ServedArray : public ArrayStateVariable<ExtendedPlace<int>> {
 // tells the cases of a group apart.
 class testActivity : public Activity {
  public:
-  testActivity(const char* name, int groupId, Distribution distribution, int caseNumber, double weight,
-               double delay);
+  testActivity(const char* name, int groupId, Distribution distribution, int caseNumber,
+               double weight, double delay);
   double Weight() override { return weight; }
   int Rank() override { return 1; }
   double SampleDistribution() override { return delay; }

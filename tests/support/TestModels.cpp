@@ -52,14 +52,16 @@ systemJoin::systemJoin(const TestModelParams& params)
   if (!AllChildrenEmpty()) {
     jobs = new Place("jobs", 0);
     addSharedPtr(jobs, "jobs");
-    for (auto [child, childJobs] : {std::pair<BaseModelClass*, Place*>{pool, pool->jobs}, {controller, controller->jobs}})
+    for (auto [child, childJobs] :
+         {std::pair<BaseModelClass*, Place*>{pool, pool->jobs}, {controller, controller->jobs}})
       if (child->getNumStateVariables() > 0) {
         jobs->ShareWith(childJobs);
         addSharingInfo(childJobs, jobs, child);
       }
     served = new ServedArray("served");
     addSharedPtr(served, "served");
-    for (auto [child, childServed] : {std::pair<BaseModelClass*, ServedArray*>{pool, pool->served}, {controller, controller->served}})
+    for (auto [child, childServed] : {std::pair<BaseModelClass*, ServedArray*>{pool, pool->served},
+                                      {controller, controller->served}})
       if (child->getNumStateVariables() > 0) {
         served->ShareWith(childServed);
         addSharingInfo(childServed, served, child);

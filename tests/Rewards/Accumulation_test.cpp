@@ -26,7 +26,7 @@ TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
   PerformanceVariableNode* w150 = model.getPVs()[1];
   Loop loop{model};
 
-  loop.fire(&model.worker(1)->serve_case1, 0.0);    // counts at exactly the start
+  loop.fire(&model.worker(1)->serve_case1, 0.0);  // counts at exactly the start
   loop.fire(&model.worker(1)->start, 50.0);
   loop.fire(&model.worker(1)->serve_case1, 100.0);  // and at exactly the stop
   EXPECT_EQ(w100->getState(), PerformanceVariableNode::InProgress);
@@ -61,7 +61,8 @@ TEST(Accumulation, WindowBoundsAreInclusiveAndCompleteOnce) {
     loop.fire(&model.worker(2)->serve_case1, 10.0);
     model.EndAccumulate(end);
     EXPECT_EQ(std::tuple(w100->getState(), w100->AccumulatedValue),
-              (end == 99.5 ? std::tuple(2, 1.0) : std::tuple(1, 0.0))) << end;
+              (end == 99.5 ? std::tuple(2, 1.0) : std::tuple(1, 0.0)))
+        << end;
     model.PVReset();
   }
 }
@@ -111,7 +112,8 @@ TEST(Accumulation, ImpulseWindowOfOneWorker) {
   impulse.completeAccumulation(50.0);  // not time-averaged: unchanged
   EXPECT_EQ(std::pair(impulse.Value, impulse.Counter), std::pair(2.0, 2));
   impulse.Reset();
-  EXPECT_EQ(std::tuple(impulse.Value, impulse.Counter, impulse.StopTime), std::tuple(0.0, 0, 100.0));  // the window stays
+  EXPECT_EQ(std::tuple(impulse.Value, impulse.Counter, impulse.StopTime),
+            std::tuple(0.0, 0, 100.0));  // the window stays
 }
 
 TEST(Accumulation, TimeAveragedImpulseDividesBySimulatedPartOfWindow) {
@@ -153,12 +155,14 @@ TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
   node->Accumulate(11.0, BaseModelClass::LastActionTime, model.getLastActionFired());
   EXPECT_EQ(node->AccumulatedValue, 1.0);
   node->Reset();
-  EXPECT_EQ(std::pair(node->getCurrentStartTime(), node->getCurrentStopTime()), std::pair(10.0, 20.0));
+  EXPECT_EQ(std::pair(node->getCurrentStartTime(), node->getCurrentStopTime()),
+            std::pair(10.0, 20.0));
   // The firing at 5 was counted in the first window and is not counted again.
   loop.fire(&model.worker(0)->serve_case1, 15.0);
   loop.fire(&model.worker(0)->serve_case1, 16.0);
   loop.fire(&model.worker(0)->start, 21.0);
-  EXPECT_EQ(std::tuple(node->getState(), node->AccumulatedValue), std::tuple(PerformanceVariableNode::Complete, 2.0));
+  EXPECT_EQ(std::tuple(node->getState(), node->AccumulatedValue),
+            std::tuple(PerformanceVariableNode::Complete, 2.0));
 }
 
 TEST(Accumulation, FireActionRecordsTheFiredAction) {

@@ -55,7 +55,8 @@ TEST(ComposerTest, RepWritesReplicasInCanonicalOrder) {
   pool.jobs->setMark(0);
   pool.SetState(saved.data());
   // worker 2 gets the largest, sorted last
-  EXPECT_EQ(std::tuple(pool.worker(2)->busy->getMark(), pool.served->at(1), pool.worker(1)->jobs->getMark()),
+  EXPECT_EQ(std::tuple(pool.worker(2)->busy->getMark(), pool.served->at(1),
+                       pool.worker(1)->jobs->getMark()),
             std::tuple(7, 4, 6));
   EXPECT_TRUE(pool.CompareState(saved.data(), stateOf(pool).data()));
 
@@ -71,8 +72,8 @@ TEST(ComposerTest, JoinSharesPlacesAndArraysAcrossTheTree) {
   params.jobs = 4;
   systemJoin system(params);
   // pool: 3 replicas x 3 - 6 shared copies + 2; join: 5 + 4 - 4 + 2.
-  EXPECT_EQ(std::tuple(system.GetModelType(), system.pool->getNumStateVariables(), system.getNumStateVariables(),
-                       system.jobs->getMark()),
+  EXPECT_EQ(std::tuple(system.GetModelType(), system.pool->getNumStateVariables(),
+                       system.getNumStateVariables(), system.jobs->getMark()),
             std::tuple(2, 5, 7, 4));
 
   // One cell behind every "jobs" and every "served" element; the activities'
@@ -80,7 +81,8 @@ TEST(ComposerTest, JoinSharesPlacesAndArraysAcrossTheTree) {
   workerSAN* w1 = system.pool->worker(1);
   ASSERT_TRUE(w1->start.Enabled());
   w1->start.Fire();
-  EXPECT_EQ(std::tuple(system.controller->jobs->getMark(), system.pool->worker(0)->jobs->getMark()), std::tuple(3, 3));
+  EXPECT_EQ(std::tuple(system.controller->jobs->getMark(), system.pool->worker(0)->jobs->getMark()),
+            std::tuple(3, 3));
   w1->serve_case1.Fire();
   EXPECT_EQ(system.controller->served->at(0), 1);
   EXPECT_TRUE(system.controller->audit_case2.Enabled());
@@ -92,13 +94,14 @@ TEST(ComposerTest, JoinSharesPlacesAndArraysAcrossTheTree) {
   EXPECT_EQ(system.StateSize(), (3 * Chunk + 8) + (8 + 2 + 2) + (2 + 8));
   EXPECT_EQ(system.pool->getCachedStateSize(), 3 * Chunk + 8);  // "jobs" moved up
   std::vector<char> saved = stateOf(system);
-  EXPECT_EQ(shortAt(saved, 3 * Chunk + 8 + 8), 1);  // audited
+  EXPECT_EQ(shortAt(saved, 3 * Chunk + 8 + 8), 1);   // audited
   EXPECT_EQ(shortAt(saved, 3 * Chunk + 8 + 12), 4);  // join-level jobs
   system.controller->audited->setMark(0);
   system.jobs->setMark(0);
   w1->busy->setMark(1);
   system.SetState(saved.data());
-  EXPECT_EQ(std::tuple(system.controller->audited->getMark(), system.controller->jobs->getMark(), w1->busy->getMark()),
+  EXPECT_EQ(std::tuple(system.controller->audited->getMark(), system.controller->jobs->getMark(),
+                       w1->busy->getMark()),
             std::tuple(1, 4, 0));
 
   // Sharing records: the join's chain for "jobs" reaches every level.
@@ -117,7 +120,8 @@ TEST(ComposerTest, JoinSharesPlacesAndArraysAcrossTheTree) {
   system.listModels("worker", &workers);
   List<BaseStateVariableClass> variables;
   system.listSVs("worker", "busy", &variables, &owners);
-  EXPECT_EQ(std::tuple(workers.getNumItems(), variables.getNumItems(), owners.getNumItems()), std::tuple(3, 3, 3));
+  EXPECT_EQ(std::tuple(workers.getNumItems(), variables.getNumItems(), owners.getNumItems()),
+            std::tuple(3, 3, 3));
   List<BaseActionClass> named;
   system.listActions("audit_case2", &named);
   ASSERT_EQ(named.getNumItems(), 1);
@@ -131,7 +135,8 @@ TEST(ComposerTest, GroupsNumberedAcrossTheTreeAndActionKinds) {
   // The number reaches the activities (a case group passes it on).
   for (int g = 0; g < 5; g++) EXPECT_EQ(system.getGroup(g)->getPrintedAction()->GroupId, g);
   EXPECT_EQ(system.getGroup(3), &system.pool->worker(1)->serveGroup);
-  EXPECT_EQ(std::tuple(system.pool->worker(1)->serve_case2.GroupId, system.controller->audit_case1.GroupId),
+  EXPECT_EQ(std::tuple(system.pool->worker(1)->serve_case2.GroupId,
+                       system.controller->audit_case1.GroupId),
             std::tuple(3, 4));
   EXPECT_EQ(system.getAction(3), &system.pool->worker(1)->start);
   List<BaseGroupClass> groups;
@@ -168,12 +173,14 @@ TEST(ComposerTest, SharedLocalStateAndMisuse) {
   system.DestructLocalState(local);
 
   Place* budget = system.controller->budget;
-  EXPECT_DEATH(system.addSharedPtr(system.jobs, "jobs"), "AddedSharedPtrs < NumSharedStateVariables");
+  EXPECT_DEATH(system.addSharedPtr(system.jobs, "jobs"),
+               "AddedSharedPtrs < NumSharedStateVariables");
   EXPECT_DEATH(system.addSharingInfo(budget, budget, system.controller), "VarIndex != -1");
   static const char* const two[] = {"jobs", "served"};
   Rep rep("r", 1, 2, two);
   Place place("p");
-  EXPECT_DEATH(rep.addSharedPtr(&place, "served"), "0 == strcmp\\(VarName, SharedStateNames\\[AddedSharedPtrs\\]\\)");
+  EXPECT_DEATH(rep.addSharedPtr(&place, "served"),
+               "0 == strcmp\\(VarName, SharedStateNames\\[AddedSharedPtrs\\]\\)");
 }
 
 }  // namespace

@@ -19,8 +19,10 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
   ASSERT_EQ(node->getNumImpulseWorkers(0), 4);
   for (int j = 0; j < 4; j++) {
     auto* worker = static_cast<countImpulse*>(node->getImpulseWorker(0, j));
-    EXPECT_TRUE(worker->ServedModel == model.worker(j) && worker->workerRef == model.worker(j)) << j;
-    EXPECT_EQ(std::tuple(worker->WorkerIndex, worker->VariableNumber, worker->StopTime, std::string(worker->getName())),
+    EXPECT_TRUE(worker->ServedModel == model.worker(j) && worker->workerRef == model.worker(j))
+        << j;
+    EXPECT_EQ(std::tuple(worker->WorkerIndex, worker->VariableNumber, worker->StopTime,
+                         std::string(worker->getName())),
               std::tuple(j, 1, 150.0, "servedJobs"));
   }
 
@@ -45,8 +47,8 @@ TEST(SetUp, OneImpulseWorkerPerInstanceAndOnlyItCounts) {
 TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
   systemRewardModel single({ImpulseReward::thirteenWindows()}, false);
   ASSERT_EQ(single.getNumPVs(), 1);
-  EXPECT_EQ(std::tuple(single.getPVs()[0]->getCurrentStopTime(), single.getPVs()[0]->GetNumTimePoints(),
-                       single.getLatestFinishingTime()),
+  EXPECT_EQ(std::tuple(single.getPVs()[0]->getCurrentStopTime(),
+                       single.getPVs()[0]->GetNumTimePoints(), single.getLatestFinishingTime()),
             std::tuple(100.0, 13, 100.0));
   EXPECT_EQ(single.createPVNode(1, 0), nullptr);
 
@@ -55,8 +57,9 @@ TEST(SetUp, ExpandTimesMakesOneNodePerTimePoint) {
   ASSERT_EQ(expanded.getNumPVs(), 13);
   for (int k = 0; k < 13; k++) {
     PerformanceVariableNode* node = expanded.getPVs()[k];
-    EXPECT_EQ(std::tuple(node->getNodeNumber(), node->getCurrentStartTime(), node->getCurrentStopTime()),
-              std::tuple(k, 0.0, 100.0 + 50.0 * k));
+    EXPECT_EQ(
+        std::tuple(node->getNodeNumber(), node->getCurrentStartTime(), node->getCurrentStopTime()),
+        std::tuple(k, 0.0, 100.0 + 50.0 * k));
   }
   EXPECT_EQ(expanded.getLatestFinishingTime(), 700.0);
 
@@ -129,7 +132,7 @@ TEST(SetUp, RateWorkersPerModelInstance) {
   }
   model.Accumulate(1.0);
   model.FireAction(&model.worker(0)->start, 1.0);  // busy 0 -> 1
-  model.Accumulate(4.0);                            // 3 time units busy
+  model.Accumulate(4.0);                           // 3 time units busy
   EXPECT_EQ(std::pair(node->AccumulatedValue, node->AccumulatedSquare), std::pair(3.0, 3.0));
 }
 

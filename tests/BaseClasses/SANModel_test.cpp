@@ -1,3 +1,5 @@
+#include "BaseClasses/SANModel.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -6,7 +8,6 @@
 #include <tuple>
 #include <vector>
 
-#include "BaseClasses/SANModel.h"
 #include "support/Capture.h"
 #include "support/ControlledActivity.h"
 #include "support/TestAtomicModels.h"
@@ -29,8 +30,8 @@ TEST(SANModelTest, StateBufferRoundTripAndEnumeration) {
   TestModelParams params;
   params.jobs = 5;
   workerSAN w(params), other(params);
-  EXPECT_EQ(std::tuple(other.getModelId(), w.getParentId(), w.GetModelType(), w.getNumStateVariables(),
-                       w.StateSize(), w.HasLocalState()),
+  EXPECT_EQ(std::tuple(other.getModelId(), w.getParentId(), w.GetModelType(),
+                       w.getNumStateVariables(), w.StateSize(), w.HasLocalState()),
             std::tuple(w.getModelId() + 1, w.getModelId(), 1, 3, 2 + 2 + 8, true));
   EXPECT_EQ(w.start.ParentModel, &w);
   EXPECT_EQ(w.serveGroup.ParentModel, &w);
@@ -54,7 +55,8 @@ TEST(SANModelTest, StateBufferRoundTripAndEnumeration) {
   w.listActions(&actions);
   List<BaseGroupClass> groups;
   w.listGroups(&groups);
-  EXPECT_EQ(std::tuple(models.getNumItems(), actions.getNumItems(), groups.getNumItems()), std::tuple(1, 3, 2));
+  EXPECT_EQ(std::tuple(models.getNumItems(), actions.getNumItems(), groups.getNumItems()),
+            std::tuple(1, 3, 2));
   EXPECT_EQ(groups[1], &w.serveGroup);
   List<BaseStateVariableClass> variables;
   List<BaseModelClass> owners;
@@ -103,7 +105,8 @@ TEST(SANModelTest, LocalStateHashCompareCopyAndFileRecords) {
   EXPECT_EQ(localState({1, 1})->hash(), 5u);
   // Byte 256 is weighted by the first prime again.
   EXPECT_EQ(localState(std::vector<unsigned char>(300, 1))->hash(),
-            localState(std::vector<unsigned char>(256, 1))->hash() + localState(std::vector<unsigned char>(44, 1))->hash());
+            localState(std::vector<unsigned char>(256, 1))->hash() +
+                localState(std::vector<unsigned char>(44, 1))->hash());
 
   auto a = localState({1, 2}), b = localState({1, 3});
   EXPECT_EQ(std::pair(a->compare(*b), b->compare(*a)), std::pair(-1, 1));
@@ -115,7 +118,8 @@ TEST(SANModelTest, LocalStateHashCompareCopyAndFileRecords) {
   EXPECT_EQ(StdoutOf([] { localState({0xFF})->print(); }), "   -1\n");
 
   // File records: the size, then the bytes.
-  auto state = localState({7, 8, 9}), copy = localState({0, 0, 0}), other = localState({0x55, 0x55});
+  auto state = localState({7, 8, 9}), copy = localState({0, 0, 0}),
+       other = localState({0x55, 0x55});
   FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
   EXPECT_FALSE(state->fwriteState(file));

@@ -71,7 +71,8 @@ TEST_F(GroupTest, RanksAndDisabledMarks) {
   EXPECT_EQ(g.getWeightEntry(0).Member, &b);
   // d is not enabled, c of lower rank; a was taken before the higher rank
   // appeared and keeps its mark.
-  EXPECT_EQ((std::vector{d.Disabled, a.Disabled, b.Disabled, c.Disabled}), (std::vector{true, false, false, true}));
+  EXPECT_EQ((std::vector{d.Disabled, a.Disabled, b.Disabled, c.Disabled}),
+            (std::vector{true, false, false, true}));
   for (double u : {0.0, 0.5, 0.99}) EXPECT_EQ(selected(g, {u}), &b);
   EXPECT_DOUBLE_EQ(g.Probability(&a), 0.0);
   EXPECT_DOUBLE_EQ(g.Probability(&b), 1.0);
@@ -105,7 +106,8 @@ TEST_F(GroupTest, ProbabilityThroughNestedGroups) {
   c.weight = 0.0;
   PostselectGroup zero;
   fill(zero, "zero", {&c});
-  EXPECT_EQ(StdoutOf([&] { zero.Probability(&c); }), "BaseGroupClass::Probability() TotalWeight is zero.\n");
+  EXPECT_EQ(StdoutOf([&] { zero.Probability(&c); }),
+            "BaseGroupClass::Probability() TotalWeight is zero.\n");
 }
 
 TEST_F(GroupTest, PreselectChoosesBeforeTimingPostselectAtFiring) {
@@ -149,9 +151,11 @@ TEST_F(GroupTest, MembersIdsAndPrinting) {
   fill(inner, "innerGroup", {&c, &d});
   fill(g, "g", {&a, &b});
   g.appendGroup(&inner);  // grows the full member arrays
-  EXPECT_NE(StderrOf([&] { g.setMember(&c, 3); })
-                .find("Array out of bounds error at Array out of bounds (BaseGroupClass::setMember()"),
-            std::string::npos);
+  EXPECT_NE(
+      StderrOf([&] {
+        g.setMember(&c, 3);
+      }).find("Array out of bounds error at Array out of bounds (BaseGroupClass::setMember()"),
+      std::string::npos);
   EXPECT_EQ(g.getMember(2), &inner);
   g.setGroupId(4);
   EXPECT_EQ(std::pair(a.GroupId, d.GroupId), std::pair(4, 4));

@@ -14,7 +14,8 @@ TEST(MersenneTwister, MatchesPublishedMT19937) {
   for (unsigned long seed : {5489UL, 0xFFFFFFFFUL, 1UL}) {
     mt.srnd(seed);
     std::mt19937 reference(static_cast<uint32_t>(seed));
-    for (int i = 0; i < 5000; i++) ASSERT_EQ(mt.rnd_int32(), reference()) << "seed " << seed << ", output " << i;
+    for (int i = 0; i < 5000; i++)
+      ASSERT_EQ(mt.rnd_int32(), reference()) << "seed " << seed << ", output " << i;
   }
   MersenneTwister unseeded, seeded;
   seeded.srnd(MersenneTwister::DefaultSeed);

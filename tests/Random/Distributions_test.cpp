@@ -1,3 +1,5 @@
+#include "Random/Distributions.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <numbers>
 #include <vector>
 
-#include "Random/Distributions.h"
 #include "support/ScriptedGenerator.h"
 
 namespace {
@@ -26,14 +27,22 @@ TEST_F(SamplerTest, EachSamplerDrawsItsUniforms) {
   double rates[] = {1.0, 2.0, 3.0, 4.0};
   double pairs[] = {1.0, 1.0, 10.0, 3.0};
   const std::vector<std::pair<int, std::function<double()>>> cases = {
-      {1, [&] { return d.Exponential(2); }},          {0, [&] { return d.Deterministic(4); }},
-      {1, [&] { return d.Uniform(1, 2); }},           {1, [&] { return d.Geometric(0.3); }},
-      {1, [&] { return d.Weibull(2, 1); }},           {1, [&] { return d.ConditionalWeibull(2, 1, 3); }},
-      {1, [&] { return d.Pareto(1, 3); }},            {3, [&] { return d.Erlang(3, 6); }},
-      {0, [&] { return d.Erlang(0.5, 6); }},          {4, [&] { return d.HypoExponential(4, rates); }},
-      {2, [&] { return d.HyperExponential(2, pairs); }}, {1, [&] { return d.Triangular(0, 4, 1); }},
-      {0, [&] { return d.Triangular(2, 2, 2); }},     {1, [&] { return d.Gamma(1, 3); }},
-      {3, [&] { return d.Binomial(2.5, 0.5); }},      {0, [&] { return d.Binomial(-1, 0.5); }},
+      {1, [&] { return d.Exponential(2); }},
+      {0, [&] { return d.Deterministic(4); }},
+      {1, [&] { return d.Uniform(1, 2); }},
+      {1, [&] { return d.Geometric(0.3); }},
+      {1, [&] { return d.Weibull(2, 1); }},
+      {1, [&] { return d.ConditionalWeibull(2, 1, 3); }},
+      {1, [&] { return d.Pareto(1, 3); }},
+      {3, [&] { return d.Erlang(3, 6); }},
+      {0, [&] { return d.Erlang(0.5, 6); }},
+      {4, [&] { return d.HypoExponential(4, rates); }},
+      {2, [&] { return d.HyperExponential(2, pairs); }},
+      {1, [&] { return d.Triangular(0, 4, 1); }},
+      {0, [&] { return d.Triangular(2, 2, 2); }},
+      {1, [&] { return d.Gamma(1, 3); }},
+      {3, [&] { return d.Binomial(2.5, 0.5); }},
+      {0, [&] { return d.Binomial(-1, 0.5); }},
       {3, [&] { return d.NegativeBinomial(2.2, 0.5); }},
   };
   for (size_t i = 0; i < cases.size(); i++) {
@@ -66,11 +75,16 @@ TEST_F(SamplerTest, EachSamplerDrawsItsUniforms) {
 TEST_F(SamplerTest, ZeroUniformGivesFiniteSamples) {
   double rates[] = {2.0};
   const std::vector<std::function<double()>> samplers = {
-      [&] { return d.Exponential(2); },          [&] { return d.Geometric(0.5); },
-      [&] { return d.Weibull(2, 1); },           [&] { return d.ConditionalWeibull(2, 1, 0.5); },
-      [&] { return d.Pareto(1, 3); },            [&] { return d.Erlang(3, 1); },
-      [&] { return d.HypoExponential(1, rates); }, [&] { return d.Gamma(1, 1); },
-      [&] { return d.Gamma(2, 1); },             [&] { return d.NegativeBinomial(1, 0.5); },
+      [&] { return d.Exponential(2); },
+      [&] { return d.Geometric(0.5); },
+      [&] { return d.Weibull(2, 1); },
+      [&] { return d.ConditionalWeibull(2, 1, 0.5); },
+      [&] { return d.Pareto(1, 3); },
+      [&] { return d.Erlang(3, 1); },
+      [&] { return d.HypoExponential(1, rates); },
+      [&] { return d.Gamma(1, 1); },
+      [&] { return d.Gamma(2, 1); },
+      [&] { return d.NegativeBinomial(1, 0.5); },
   };
   for (size_t i = 0; i < samplers.size(); i++) {
     play({0.0, 0.0, 0.0});
@@ -116,7 +130,8 @@ TEST_F(SamplerTest, SamplesHaveTheRightDistribution) {
       {"Binomial", 3.0, [&] { return d.Binomial(10, 0.3); }},
       {"NegativeBinomial", 3.0, [&] { return d.NegativeBinomial(3, 0.5); }},
   };
-  for (const auto& [name, mean, sample] : cases) EXPECT_NEAR(sampleMoments(sample).first, mean, 0.015 * mean) << name;
+  for (const auto& [name, mean, sample] : cases)
+    EXPECT_NEAR(sampleMoments(sample).first, mean, 0.015 * mean) << name;
   // Gamma(shape, scale): mean shape*scale, variance shape*scale^2, for each of its three methods.
   for (double shape : {0.5, 1.0, 2.5}) {
     auto [mean, variance] = sampleMoments([&] { return d.Gamma(shape, 2); });

@@ -68,7 +68,8 @@ TEST(PlainTraceTest, ContainerForwardsInOrderOfAddition) {
   EXPECT_EQ(trace.getNumTraceFiles(), 2);
   trace.printPreFireAction(&worker.start);
   trace.printf(2, "free text %d", 1);  // no writer prints free text
-  EXPECT_EQ(first.str() + "|" + second.str(), "|Enabling state before action firing:\n  busy = 0\n  jobs = 4\n");
+  EXPECT_EQ(first.str() + "|" + second.str(),
+            "|Enabling state before action firing:\n  busy = 0\n  jobs = 4\n");
 
   trace.RemoveTraceFile(&two);
   trace.newBatch();

@@ -48,11 +48,14 @@ TEST(SharableSV, SharingTwoFreshPlacesMergesCellsListsAndActionLinks) {
   EXPECT_TRUE(p.getStored() && p.getShared() && q.getShared() && !q.getStored());
   EXPECT_EQ(q.getValuePointer(), p.getValuePointer());
   q.setMark(8);
-  EXPECT_EQ(std::tuple(p.getMark(), p.getSharingCount(), q.getChain().length()), std::tuple(8, 4, 0));
+  EXPECT_EQ(std::tuple(p.getMark(), p.getSharingCount(), q.getChain().length()),
+            std::tuple(8, 4, 0));
 
   EXPECT_EQ(q.getEnabledActions(), p.getEnabledActions());
-  EXPECT_EQ(std::tuple(p.getNumEnabledActions(), byBoth.getEnablingVariables()->getNumItems()), std::tuple(3, 1));
-  EXPECT_TRUE(byQ.getEnablingVariables()->getItem(0) == &p && changesQ.getAffectedVariables()->getItem(0) == &p);
+  EXPECT_EQ(std::tuple(p.getNumEnabledActions(), byBoth.getEnablingVariables()->getNumItems()),
+            std::tuple(3, 1));
+  EXPECT_TRUE(byQ.getEnablingVariables()->getItem(0) == &p &&
+              changesQ.getAffectedVariables()->getItem(0) == &p);
   // An affect arc on a member reaches the group's one list.
   BaseActionClass late;
   q.appendAffectingAction(&late);
