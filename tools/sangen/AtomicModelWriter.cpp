@@ -230,7 +230,7 @@ void AtomicWriter::writeSnippetBody(CodeWriter& cpp, const std::vector<VariableU
       cpp, generation, atomic, uses, readOnly,
       [](const std::string& name) { return "this->" + name; },
       [this](const std::string& name) { return isCell(name) ? name + "_Mark" : std::string(); },
-      [](const std::string& name) { return name + "_table"; });
+      [](const std::string& name) { return name + "_table"; }, readOnly);
   if (statements) {
     cpp.snippet(code);
   } else {

@@ -49,7 +49,7 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
                   const std::vector<VariableUse>& uses, bool readOnly,
                   const std::function<std::string(const std::string&)>& object,
                   const std::function<std::string(const std::string&)>& cell,
-                  const std::function<std::string(const std::string&)>& table) {
+                  const std::function<std::string(const std::string&)>& table, bool recent) {
   for (const VariableUse& use : uses) {
     const std::string& name = use.name.text;
     const VariableType type = generation.checked().typeOf(atomic, name);
@@ -72,14 +72,17 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
       case VariableType::Array: {
         const std::string kept = table(name);
         const std::string tableArgument = kept.empty() ? "" : ", &" + kept;
+        const std::string recentArgument = !kept.empty() && recent ? ", true" : "";
         if (type.record) {
           const std::string& record = type.record->name.text;
           const std::string view = record + (change ? "_view" : "_const_view");
           out << "const san::RecordArrayView<" << type.array->name.text << ", " << view << ", "
-              << record << "_view> " << name << "(" << object(name) << tableArgument << ");\n";
+              << record << "_view" << recentArgument << "> " << name << "(" << object(name)
+              << tableArgument << ");\n";
         } else {
           out << "const san::ScalarArrayView<" << type.array->name.text << ", " << constness
-              << type.cellType() << "> " << name << "(" << object(name) << tableArgument << ");\n";
+              << type.cellType() << recentArgument << "> " << name << "(" << object(name)
+              << tableArgument << ");\n";
         }
         break;
       }

@@ -57,12 +57,15 @@ class Generation {
 // changes it. `object(name)` gives the expression of the variable object;
 // `cell(name)` the expression of a pointer to a place's value cell (empty:
 // the cell is reached through the object); `table(name)` the expression of
-// an array's element table (empty: none; see tableType).
+// an array's element table (empty: none; see tableType). `recent`: arrays
+// are read through their tables' recent() (code run far more often than
+// firings, see san::CellTable).
 void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
                   const std::vector<VariableUse>& uses, bool readOnly,
                   const std::function<std::string(const std::string&)>& object,
                   const std::function<std::string(const std::string&)>& cell,
-                  const std::function<std::string(const std::string&)>& table);
+                  const std::function<std::string(const std::string&)>& table,
+                  bool recent = false);
 // The type of the element table (san::CellTable, san::ViewTable) of an
 // array variable.
 std::string tableType(const VariableType& type);

@@ -92,6 +92,13 @@ T& cell(ExtendedPlace<T>* place) {
 // predicates, for every copy of a model whenever a variable it reads
 // changes). An index outside the array ends the run as the array's own
 // access does.
+//
+// recent(i) serves the code that runs far more often than firings (enabling
+// predicates, delays, weights): it indexes arrays mostly by a place of its
+// own model copy (a train's number), which seldom changes, so the element
+// of the index asked for last is kept and a repeated index costs one
+// comparison instead of the bounds check and the table lookup. Cost: a
+// miss (a loop over all elements) stores the index and element on top.
 template <class Value>
 class CellTable {
  public:
@@ -102,11 +109,24 @@ class CellTable {
     cells = storage.data();
     count = static_cast<unsigned>(storage.size());
     source = array;
+    lastIndex = kNoIndex;
   }
   Value& at(int i) const {
     if (static_cast<unsigned>(i) >= count) [[unlikely]]
       outside(i);
     return *cells[i];
+  }
+  Value& recent(int i) {
+    if (i == lastIndex) [[likely]]
+      return *last;
+    last = &at(i);
+    lastIndex = i;
+    return *last;
+  }
+  // The number of elements (the array's length once filled).
+  int size() const {
+    assert(source && "element tables are filled once the model is composed");
+    return static_cast<int>(count);
   }
 
  private:
@@ -114,10 +134,14 @@ class CellTable {
     assert(source && "element tables are filled once the model is composed");
     ArrayIndexOutOfBounds(source->getName(), source->getSize(), i);
   }
+  // Below every int index: no index repeats before the first lookup.
+  static constexpr long long kNoIndex = std::numeric_limits<long long>::min();
   Value** cells = nullptr;
   unsigned count = 0;
   const BaseArrayStateVariable* source = nullptr;  // the array filled from
   std::vector<Value*> storage;
+  long long lastIndex = kNoIndex;  // the index recent() was asked for last
+  Value* last = nullptr;           // and its element
 };
 
 template <class View>
@@ -130,11 +154,24 @@ class ViewTable {
     views = storage.data();
     count = static_cast<unsigned>(storage.size());
     source = array;
+    lastIndex = kNoIndex;
   }
   const View& at(int i) const {
     if (static_cast<unsigned>(i) >= count) [[unlikely]]
       outside(i);
     return views[i];
+  }
+  const View& recent(int i) {
+    if (i == lastIndex) [[likely]]
+      return *last;
+    last = &at(i);
+    lastIndex = i;
+    return *last;
+  }
+  // The number of elements (the array's length once filled).
+  int size() const {
+    assert(source && "element tables are filled once the model is composed");
+    return static_cast<int>(count);
   }
 
  private:
@@ -142,25 +179,31 @@ class ViewTable {
     assert(source && "element tables are filled once the model is composed");
     ArrayIndexOutOfBounds(source->getName(), source->getSize(), i);
   }
+  static constexpr long long kNoIndex = std::numeric_limits<long long>::min();
   const View* views = nullptr;
   unsigned count = 0;
   const BaseArrayStateVariable* source = nullptr;  // the array filled from
   std::vector<View> storage;
+  long long lastIndex = kNoIndex;  // the index recent() was asked for last
+  const View* last = nullptr;      // and its element
 };
 
 // An array of places as model code sees it: a[i] is element i's value
-// (index checked), a.size() the number of elements. Value is const for
-// read-only access.
-template <class Array, class Value>
+// (index checked), a.size() the number of elements (through the table when
+// there is one, so that a loop up to it needs no bounds check). Value is
+// const for read-only access; Recent: elements through the table's recent().
+template <class Array, class Value, bool Recent = false>
 class ScalarArrayView {
  public:
   using Cell = std::remove_const_t<Value>;
   explicit ScalarArrayView(Array* array, CellTable<Cell>* table = nullptr)
       : array(array), table(table) {}
   Value& operator[](int i) const {
-    return table ? table->at(i) : array->Index(i)->Mark();
+    if (!table) return array->Index(i)->Mark();
+    if constexpr (Recent) return table->recent(i);
+    return table->at(i);
   }
-  int size() const { return array->getSize(); }
+  int size() const { return table ? table->size() : array->getSize(); }
 
  private:
   Array* array;
@@ -168,16 +211,19 @@ class ScalarArrayView {
 };
 
 // An array of records as model code sees it: a[i].field. View is the
-// record's view (changes) or const view (reads); Stored is its view.
-template <class Array, class View, class Stored>
+// record's view (changes) or const view (reads); Stored is its view;
+// Recent and size() as for ScalarArrayView.
+template <class Array, class View, class Stored, bool Recent = false>
 class RecordArrayView {
  public:
   explicit RecordArrayView(Array* array, ViewTable<Stored>* table = nullptr)
       : array(array), table(table) {}
   View operator[](int i) const {
-    return table ? View::of(table->at(i)) : View::of(array->Index(i));
+    if (!table) return View::of(array->Index(i));
+    if constexpr (Recent) return View::of(table->recent(i));
+    return View::of(table->at(i));
   }
-  int size() const { return array->getSize(); }
+  int size() const { return table ? table->size() : array->getSize(); }
 
  private:
   Array* array;
