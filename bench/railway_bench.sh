@@ -6,10 +6,11 @@
 #
 # Usage: bench/railway_bench.sh [build-dir] [replications] [runs] [simulator...]
 #
-# Without simulators it measures every railway simulator of the build
-# (movingblock-sim, and railway-sim generated from Models/railway.yaml), the
-# runs of the simulators taking turns, so that they share the machine's
-# conditions alike.
+# Without simulators it measures the build's railway simulator,
+# movingblock-sim (generated from Models/movingblock.yaml). Given several
+# (an earlier build's, say), the runs of the simulators take turns, so that
+# they share the machine's conditions alike; two simulators of the same name
+# are told apart by their folders.
 set -euo pipefail
 build=${1:-build}
 reps=${2:-1000}
@@ -17,11 +18,21 @@ runs=${3:-5}
 shift $(($# < 3 ? $# : 3))
 sims=("$@")
 if [ ${#sims[@]} -eq 0 ]; then
-  for name in movingblock-sim railway-sim; do
-    [ -x "$build/$name" ] && sims+=("$build/$name")
-  done
+  [ -x "$build/movingblock-sim" ] && sims+=("$build/movingblock-sim")
 fi
 [ ${#sims[@]} -gt 0 ] || { echo "no simulator in $build (build first)" >&2; exit 1; }
+# The label of a simulator: its file name, or its folder and name when
+# another simulator of the list has the same file name.
+label() {
+  local name=${1##*/} other count=0
+  for other in "${sims[@]}"; do [ "${other##*/}" = "$name" ] && count=$((count + 1)); done
+  if [ "$count" -gt 1 ]; then
+    local folder=${1%/*}
+    echo "${folder##*/}/$name"
+  else
+    echo "$name"
+  fi
+}
 for sim in "${sims[@]}"; do
   [ -x "$sim" ] || { echo "no simulator at $sim (build first)" >&2; exit 1; }
 done
@@ -30,7 +41,7 @@ trap 'rm -rf "$work"' EXIT
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-printf '%-18s %-12s %6s %14s %16s %12s\n' simulator experiment reps "reps/s" "firings/s" "peak MB"
+printf '%-28s %-12s %6s %14s %16s %12s\n' simulator experiment reps "reps/s" "firings/s" "peak MB"
 for experiment in 0 10; do
   for s in "${!sims[@]}"; do : > "$work/rates$s"; : > "$work/firings$s"; : > "$work/memory$s"; done
   for _ in $(seq "$runs"); do
@@ -44,7 +55,7 @@ for experiment in 0 10; do
     done
   done
   for s in "${!sims[@]}"; do
-    printf '%-18s %-12s %6d %14.1f %16.0f %12.1f\n' "$(basename "${sims[$s]}")" "$((experiment + 1))" "$reps" \
+    printf '%-28s %-12s %6d %14.1f %16.0f %12.1f\n' "$(label "${sims[$s]}")" "$((experiment + 1))" "$reps" \
       "$(median < "$work/rates$s")" "$(median < "$work/firings$s")" "$(median < "$work/memory$s")"
   done
 done

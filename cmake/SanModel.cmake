@@ -3,7 +3,7 @@
 # Builds the simulator of a model file: sangen generates the model's C++
 # into ${CMAKE_BINARY_DIR}/models/<name>/ (name: the model file's name
 # without extension), the sources are compiled as one static library,
-# <name>_model, and linked after the executive as ${CMAKE_BINARY_DIR}/<name>-sim
+# <name>_model (a layer, see cmake/Layers.cmake), and linked after the executive as ${CMAKE_BINARY_DIR}/<name>-sim
 # (the same command line, result files, manager link and traces as every
 # simulator of this project). The study description goes to
 # ${CMAKE_BINARY_DIR}/<name>-study.json.
@@ -36,14 +36,16 @@ function(sangen_add_model model_file)
     VERBATIM)
   add_custom_target(${name}_sources DEPENDS ${stamp})
 
-  # The model is a layer between the framework and the executive: it uses
-  # the study, reward, composer and framework layers, and defines the study
+  # The model is a layer between the framework and the executive, with its
+  # link check and its folder in the layer graph: it uses the study,
+  # reward, composer and framework layers, and defines the study
   # (GenerateStudy) that the executive asks for, so the simulator links the
   # executive first and the model after it.
-  add_library(${name}_model STATIC ${unity})
+  mb_add_layer(${name}_model
+    USES corvax_study corvax_rewards corvax_composer corvax_framework
+    SOURCES ${unity})
   add_dependencies(${name}_model ${name}_sources)
   target_include_directories(${name}_model PUBLIC ${CMAKE_BINARY_DIR}/models)
-  target_link_libraries(${name}_model PUBLIC corvax_study corvax_rewards corvax_composer corvax_framework)
 
   add_executable(${name}-sim ${CMAKE_SOURCE_DIR}/Cpp/Executive/main.cpp)
   target_link_libraries(${name}-sim PRIVATE corvax_executive ${name}_model)

@@ -12,12 +12,14 @@ graph=${1:-$root/build/layers.txt}
 [ -r "$graph" ] || { echo "check-layers: no layer graph at $graph (configure a build first)" >&2; exit 1; }
 
 # The folder that an include names, in $target: next to the including file,
-# else under one of the include roots; empty when it is not a file of this
-# tree. (Builtins only: a layer has hundreds of includes.)
+# else under one of the include roots, the engine's Cpp/ and the folder
+# above the including one (a generated model's files include each other as
+# "<model>/<file>"); empty when it is not a file of this tree. (Builtins
+# only: a layer has hundreds of includes.)
 resolve() {
   local from=$1 include=$2 base
   target=""
-  for base in "$from" Cpp Models; do
+  for base in "$from" "${from%/*}" Cpp; do
     if [ -f "$root/$base/$include" ]; then
       target="$base/$include"
       target=${target%/*}

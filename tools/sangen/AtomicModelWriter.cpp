@@ -58,6 +58,18 @@ class AtomicWriter {
     return a.hasCaseList ? a.name.text + "Group" : a.name.text;
   }
   bool isCell(const std::string& variable) const { return checked.typeOf(atomic, variable).isCell(); }
+  // The type of the group of an activity's cases (postselection), inside
+  // the model's class or, `qualified`, outside it.
+  std::string caseGroupType(const Activity& a, bool qualified) const {
+    return "san::CaseGroup<" + (qualified ? className + "::" : std::string()) + activityClass(a) +
+           ", " + std::to_string(a.cases.size()) + ">";
+  }
+  std::vector<std::string> caseGroupTypes() const {
+    std::vector<std::string> types;
+    for (const Activity& a : atomic.activities)
+      if (a.hasCaseList && a.selection.text != "preselect") types.push_back(caseGroupType(a, true));
+    return types;
+  }
 
   void writeHeader();
   void writeActivityClass(CodeWriter& h, const Activity& a);
@@ -120,8 +132,7 @@ void AtomicWriter::writeHeader() {
       h << "  PreselectGroup " << groupObject(a) << ";\n";
       continue;
     }
-    h << "  san::CaseGroup<" << activityClass(a) << ", " << static_cast<int>(a.cases.size()) << "> "
-      << groupObject(a) << "{{";
+    h << "  " << caseGroupType(a, false) << " " << groupObject(a) << "{{";
     for (std::size_t k = 0; k < a.cases.size(); k++) h << (k ? ", " : "") << "&" << caseObject(a, k);
     h << "}};\n";
   }
@@ -141,7 +152,12 @@ void AtomicWriter::writeHeader() {
         << (type.kind == VariableType::Array ? "(int i);\n" : "();\n");
     }
   }
-  h << "};\n\n#endif\n";
+  h << "};\n\n";
+  // The case groups' members are instantiated once, with the model's code:
+  // they inline the cases' enabling, which only the model's source defines.
+  for (const std::string& group : caseGroupTypes())
+    h << "extern template class " << group << ";\n";
+  h << "\n#endif\n";
   generation.add(h);
 }
 
@@ -412,6 +428,7 @@ void AtomicWriter::writeSource() {
   }
   for (const Activity& a : atomic.activities) writeActivity(cpp, a);
   writeConstructor(cpp);
+  for (const std::string& group : caseGroupTypes()) cpp << "\ntemplate class " << group << ";\n";
   generation.add(cpp);
 }
 

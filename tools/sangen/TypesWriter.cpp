@@ -236,37 +236,19 @@ class RecordArrayView {
 // it, and the operations the executive asks of every affected group after
 // each firing reach the cases by direct calls (Case declares them final).
 // Should the members ever be other than the cases, the group answers as a
-// PostselectGroup.
+// PostselectGroup. The operations are defined outside the class, so that a
+// model instantiates them once, in its own source (extern template in its
+// header), where the cases' enabling they inline is defined.
 template <class Case, int N>
 class CaseGroup : public PostselectGroup {
  public:
   explicit CaseGroup(std::array<Case*, N> cases) : cases(cases) {}
 
-  bool Enabled() override {
-    if (!holdsCases()) [[unlikely]]
-      return enabledAsGroup();
-    const bool enabled = cases[0]->Enabled();
-    for (int k = 1; k < N; k++) cases[k]->takeEnabling(enabled);
-    return enabled;
-  }
-  bool EnablingChange() override {
-    if (!holdsCases()) return PostselectGroup::EnablingChange();
-    bool changed = cases[0]->EnablingChange();
-    const bool enabled = cases[0]->lastEnabling();
-    for (int k = 1; k < N; k++) changed = cases[k]->takeEnabling(enabled) || changed;
-    return changed;
-  }
-  double SampleDistribution() override {
-    return holdsCases() ? cases[0]->SampleDistribution() : PostselectGroup::SampleDistribution();
-  }
-  bool ReactivationPredicate() override {
-    return holdsCases() ? cases[0]->ReactivationPredicate()
-                        : PostselectGroup::ReactivationPredicate();
-  }
-  bool ReactivationFunction() override {
-    return holdsCases() ? cases[0]->ReactivationFunction()
-                        : PostselectGroup::ReactivationFunction();
-  }
+  bool Enabled() override;
+  bool EnablingChange() override;
+  double SampleDistribution() override;
+  bool ReactivationPredicate() override;
+  bool ReactivationFunction() override;
 
  private:
   bool holdsCases() const {
@@ -280,6 +262,39 @@ class CaseGroup : public PostselectGroup {
 
   std::array<Case*, N> cases;
 };
+
+template <class Case, int N>
+bool CaseGroup<Case, N>::Enabled() {
+  if (!holdsCases()) [[unlikely]]
+    return enabledAsGroup();
+  const bool enabled = cases[0]->Enabled();
+  for (int k = 1; k < N; k++) cases[k]->takeEnabling(enabled);
+  return enabled;
+}
+
+template <class Case, int N>
+bool CaseGroup<Case, N>::EnablingChange() {
+  if (!holdsCases()) return PostselectGroup::EnablingChange();
+  bool changed = cases[0]->EnablingChange();
+  const bool enabled = cases[0]->lastEnabling();
+  for (int k = 1; k < N; k++) changed = cases[k]->takeEnabling(enabled) || changed;
+  return changed;
+}
+
+template <class Case, int N>
+double CaseGroup<Case, N>::SampleDistribution() {
+  return holdsCases() ? cases[0]->SampleDistribution() : PostselectGroup::SampleDistribution();
+}
+
+template <class Case, int N>
+bool CaseGroup<Case, N>::ReactivationPredicate() {
+  return holdsCases() ? cases[0]->ReactivationPredicate() : PostselectGroup::ReactivationPredicate();
+}
+
+template <class Case, int N>
+bool CaseGroup<Case, N>::ReactivationFunction() {
+  return holdsCases() ? cases[0]->ReactivationFunction() : PostselectGroup::ReactivationFunction();
+}
 
 }  // namespace san
 

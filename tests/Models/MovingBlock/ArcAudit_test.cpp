@@ -2,9 +2,9 @@
 // revisit after a firing from the arcs alone: a firing that changes a state
 // variable off its activity's affect arcs, or an enabling predicate that
 // reads a variable off its enable arcs, leaves some activity scheduled when
-// it should not be, or unscheduled when it should be. One model fact is
-// written five times over (variable creation, the activity's members, the
-// arcs, the links and the body), and this audit holds them together.
+// it should not be, or unscheduled when it should be. The generator derives
+// the arcs from what each gate declares it reads and changes, and this audit
+// holds the declarations to what the gates' code does.
 //
 // A replication of the real simulator reaches the states. A twin of the
 // model, set to each state, fires the activity that the simulator fires
@@ -28,7 +28,7 @@
 #include "Executive/Event.h"
 #include "Executive/RunSettings.h"
 #include "Executive/SimulatorClass.h"
-#include "MovingBlock/rewardPVModel.h"
+#include "movingblock/rewardPVModel.h"
 #include "Study/BaseStudyClass.h"
 #include "support/Capture.h"
 

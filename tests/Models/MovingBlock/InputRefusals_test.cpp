@@ -129,7 +129,7 @@ TEST(ModelRanges, SixteenBitCountsStopTheRunInsteadOfWrapping) {
   EXPECT_EQ(runSimulator(dir, "-e 0 -N 1 -O d:TPRUpdatePeriod:0.5:s:nTrains:25").status, 0);
   const RunResult run = runSimulator(dir, "-e 0 -N 1 -O d:TPRUpdatePeriod:0.5:s:nTrains:26");
   EXPECT_EQ(run.status, 1);
-  EXPECT_TRUE(contains(run.err, "ERROR: place TPRtoRBC would count more than 32767 messages at time "))
+  EXPECT_TRUE(contains(run.err, "ERROR: place TPRtoRBC would hold more than 32767 at time "))
       << run.err;
 }
 

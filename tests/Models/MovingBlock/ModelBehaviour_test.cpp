@@ -5,8 +5,8 @@
 #include <string>
 #include <tuple>
 
-#include "MovingBlock/GlobalVariables.h"
-#include "MovingBlock/modelRJ.h"
+#include "movingblock/GlobalVariables.h"
+#include "movingblock/modelRJ.h"
 #include "Study/BaseStudyClass.h"
 
 namespace {
@@ -17,16 +17,27 @@ void setExperimentValues(short trains) {
   nTrains = trains;
 }
 
+// The composed model as the reward model builds it: once composed, its
+// activities take the element cells of the arrays they use.
+class ComposedModel : public modelRJ {
+ public:
+  ComposedModel() { fillTables(); }
+};
+
+// The enabling as the simulator asks for it, through the virtual table (the
+// cases' own Enabled() is inlined into their group, in the model's code).
+[[gnu::noinline]] bool enabled(Activity& activity) { return activity.Enabled(); }
+
 // Fires an activity as the simulator does, at the given time.
 void fireAt(Activity& activity, double time) {
   BaseModelClass::LastActionTime = time;
-  ASSERT_TRUE(activity.Enabled()) << activity.getName();
+  ASSERT_TRUE(enabled(activity)) << activity.getName();
   activity.Fire();
 }
 
 TEST(RailwayModel, CompositionSharesOneCellPerName) {
   setExperimentValues(3);
-  modelRJ model;
+  ComposedModel model;
   modelRJ__fleet& fleet = *model.fleet;
   ASSERT_EQ(std::tuple(fleet.GetNumberOfChildren(), model.NumGroups), std::tuple(3, 3 * 7 + 2));
   EXPECT_EQ(std::tuple(std::string(fleet.replica(2)->Name), std::string(model.trackside->Name)),
@@ -63,7 +74,7 @@ TEST(RailwayModel, TrainEntersMovesWithinAuthorityAndExits) {
   maxTrainSpeed = 10;
   lineLength = 45;
   trainLength = 5;
-  modelRJ model;
+  ComposedModel model;
   trainSAN& train = *model.fleet->replica(0);
 
   fireAt(train.assigningID, 0.0);  // Count 3 -> train number 2
@@ -99,7 +110,7 @@ TEST(RailwayModel, TrainEntersMovesWithinAuthorityAndExits) {
 
 TEST(RailwayModel, ReportsCrossTheNetworkAndAuthoritiesComeBack) {
   setExperimentValues(2);
-  modelRJ model;
+  ComposedModel model;
   trainSAN& train = *model.fleet->replica(1);
   tracksideSAN& trackside = *model.trackside;
   fireAt(train.assigningID, 0.0);  // train number 1
@@ -124,14 +135,14 @@ TEST(RailwayModel, ReportsCrossTheNetworkAndAuthoritiesComeBack) {
 
   fireAt(train.MANetworkDelay_case1, 6.8);
   EXPECT_EQ(std::tuple(train.trainMAs->Index(1)->Mark(), train.MAtoRBC->getMark()), std::tuple(0, 0));
-  EXPECT_FALSE(train.MANetworkDelay_case1.Enabled());
+  EXPECT_FALSE(enabled(train.MANetworkDelay_case1));
 }
 
 // A case group evaluates the enabling shared by its cases once and records
 // it in both; with other members it answers as a plain PostselectGroup.
 TEST(RailwayModel, CaseGroupsKeepBothCasesEnablingCurrent) {
   setExperimentValues(2);
-  modelRJ model;
+  ComposedModel model;
   trainSAN& train = *model.fleet->replica(1);
   fireAt(train.assigningID, 0.0);  // train number 1
   auto& group = train.MANetworkDelayGroup;
@@ -155,9 +166,35 @@ TEST(RailwayModel, CaseGroupsKeepBothCasesEnablingCurrent) {
   EXPECT_DOUBLE_EQ(group.SampleDistribution(), MAnetDelay);
 }
 
+// The enabling reads the authority of the copy's own train number; it keeps
+// that element between evaluations, so it must follow a change of the
+// element's value and of the train number, and an index beyond the array
+// still ends the run.
+TEST(RailwayModel, EnablingFollowsTheTrainNumberItIndexesBy) {
+  setExperimentValues(2);
+  ComposedModel model;
+  trainSAN& train = *model.fleet->replica(1);
+  Activity& delivered = train.MANetworkDelay_case1;
+  auto timestamp = [&](int id) -> int& { return train.MAmessages->Index(id)->timestamp->Mark(); };
+  train.MAtoRBC->setMark(1);
+  train.trainID->setMark(1);
+  timestamp(1) = 7;
+  EXPECT_TRUE(enabled(delivered));
+  timestamp(1) = 0;
+  EXPECT_FALSE(enabled(delivered));
+  train.trainID->setMark(0);
+  timestamp(0) = 3;
+  EXPECT_TRUE(enabled(delivered));
+  train.trainID->setMark(1);
+  EXPECT_FALSE(enabled(delivered));
+  train.trainID->setMark(2);
+  EXPECT_EXIT(enabled(delivered), testing::ExitedWithCode(1),
+              "index out of bounds\\. MAmessages\\[0\\.\\.1\\] indexed with 2");
+}
+
 TEST(RailwayModel, TracksideProcessesTheOldestReportAndMovesTheFollower) {
   setExperimentValues(3);
-  modelRJ model;
+  ComposedModel model;
   tracksideSAN& trackside = *model.trackside;
   auto report = [&](int train, int timestamp, int position, short integrity) {
     tprMsg* r = trackside.TPRmessages->Index(train);

@@ -40,7 +40,7 @@ int Index(const StudyDescription& d, const std::string& name) {
 
 TEST(SangenStudyDescription, RailwayReadsBackWithItsExperimentsVariablesAndRewards) {
   const StudyDescription d = ReadStudyDescription(RAILWAY_STUDY);
-  EXPECT_EQ(d.model, "railway");
+  EXPECT_EQ(d.model, "movingblock");
   EXPECT_FALSE(d.steadyState);
 
   ASSERT_EQ(d.variables.size(), 13u);
