@@ -29,7 +29,6 @@ function(sangen_add_model model_file)
   add_custom_command(
     OUTPUT ${stamp}
     COMMAND sangen ${model_file} --out ${CMAKE_BINARY_DIR}/models --study-json ${json}
-            --simulator ${name}-sim
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     DEPENDS ${model_file} sangen
     BYPRODUCTS ${unity} ${json}

@@ -526,6 +526,18 @@ void Checker::checkRewardVariable(const RewardVariable& variable) {
   if (instant && !variable.impulses.empty())
     error(variable.impulses.front().at, who + ": an impulse is counted over an interval; an "
                                               "instant-of-time variable takes a rate only");
+  // Bounds: numbers, or global variables of the model.
+  for (const std::optional<ObservationBound>* bound : {&variable.lowest, &variable.highest}) {
+    if (!*bound || (*bound)->global.empty()) continue;
+    const std::string& name = (*bound)->global;
+    const bool known = std::any_of(model.globals.begin(), model.globals.end(),
+                                   [&](const GlobalVariable& g) { return g.name.text == name; });
+    if (!known)
+      error((*bound)->at, who + ": bound '" + name + "' is neither a number nor a global variable");
+  }
+  if (variable.lowest && variable.highest && variable.lowest->global.empty() &&
+      variable.highest->global.empty() && variable.lowest->number > variable.highest->number)
+    error(variable.lowest->at, who + ": the lower bound is above the upper bound");
 }
 
 std::optional<double> Checker::studyValue(const GlobalVariable& global, const StudyValue& value) {

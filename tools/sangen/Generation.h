@@ -2,6 +2,7 @@
 #define SANGEN_GENERATION_H
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,8 +77,10 @@ void writeAtomicModel(Generation& generation, const AtomicModel& atomic);
 void writeComposition(Generation& generation);
 void writeRewardModel(Generation& generation);
 void writeStudy(Generation& generation);
-// The study description for study tools (JSON).
-std::string studyDescription(const CheckedModel& model, const std::string& simulator);
+// The study description for study tools (JSON); none for a model whose
+// reward variables mix terminating and steady-state ones, since a study
+// runs one kind of simulation.
+std::optional<std::string> studyDescription(const CheckedModel& model);
 
 // Every generated file of the model, the last one being "<model>_all.cpp",
 // which includes every generated source so that they compile as one unit.

@@ -182,8 +182,17 @@ struct SteadyState {
   double batch = 0.0;   // length of one batch window
 };
 
+// A bound of the value one observation of a reward variable can take: a
+// number, or the value of a global variable (`global` non-empty).
+struct ObservationBound {
+  Position at;
+  double number = 0.0;
+  std::string global;
+};
+
 struct RewardVariable {
   Name name;
+  std::string description;  // free text, for study tools
   Measure measure = Measure::IntervalOfTime;
   Position measureAt;
   std::optional<RateReward> rate;
@@ -193,6 +202,8 @@ struct RewardVariable {
   Position windowsAt;
   bool givenAsTimes = false;  // written as `times` (else as `windows`)
   std::optional<SteadyState> steadyState;
+  // Declared bounds of one observation (`bounds: {min, max}`).
+  std::optional<ObservationBound> lowest, highest;
 };
 
 struct Rewards {

@@ -1,10 +1,10 @@
-// The machine-readable description of a model's study, for study tools that
-// know no model: the global variables (types, ranges, values per
-// experiment), the experiments, and the reward variables with the result
-// indices under which the simulator reports them.
-#include <nlohmann/json.hpp>
-
+// The machine-readable description of a model's study, in the layout the
+// study tool reads (san-study's StudyDescriptionReader): the kind of
+// simulation, the global variables (types, declared ranges), the values of
+// every experiment, and the reward variables in result-index order with
+// their windows or time points and the declared bounds of one observation.
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "Generation.h"
 
@@ -12,111 +12,133 @@ namespace sangen {
 
 namespace {
 
-nlohmann::ordered_json number(ScalarType type, double value) {
-  switch (type) {
-    case ScalarType::Double: return value;
-    case ScalarType::Bool: return value != 0;
-    case ScalarType::Char: return std::string(1, static_cast<char>(value));
-    default: return static_cast<long long>(value);
+using Json = nlohmann::ordered_json;
+
+// Integers of the integer types without a fraction; bool and char as their
+// numeric value, which is what an override passes.
+Json number(ScalarType type, double value) {
+  if (type == ScalarType::Double) return value;
+  return static_cast<long long>(value);
+}
+
+// The declared range: finite bounds only, an open flag only where it is set.
+Json range(ScalarType type, const Range& r) {
+  Json json = Json::object();
+  if (std::isfinite(r.min)) {
+    json["min"] = number(type, r.min);
+    if (r.minOpen) json["minOpen"] = true;
   }
+  if (std::isfinite(r.max)) {
+    json["max"] = number(type, r.max);
+    if (r.maxOpen) json["maxOpen"] = true;
+  }
+  return json;
 }
 
-nlohmann::ordered_json bound(double value) {
-  if (std::isinf(value)) return nullptr;  // unbounded
-  return value;
+Json bound(const ObservationBound& b) {
+  if (!b.global.empty()) return b.global;
+  return b.number;
 }
 
-const char* measureName(Measure measure) {
+const char* observation(Measure measure) {
   switch (measure) {
-    case Measure::InstantOfTime: return "instant-of-time";
-    case Measure::IntervalOfTime: return "interval-of-time";
-    case Measure::TimeAveraged: return "time-averaged";
+    case Measure::InstantOfTime:
+      return "instant-of-time";
+    case Measure::IntervalOfTime:
+      return "interval-of-time";
+    case Measure::TimeAveraged:
+      return "time-averaged";
   }
   return "";
 }
 
+const char* kind(const RewardVariable& variable) {
+  if (variable.rate && !variable.impulses.empty()) return "rate and impulse";
+  return variable.rate ? "rate" : "impulse";
+}
+
+// The simulation settings: the kind of run and, for a steady-state study,
+// each variable's batches.
+Json simulation(const Rewards& rewards, bool steadyState) {
+  Json json;
+  json["type"] = steadyState ? "steady-state" : "terminating";
+  if (steadyState) {
+    Json batches = Json::object();
+    for (const RewardVariable& variable : rewards.variables)
+      batches[variable.name.text] = {{"start", variable.steadyState->start},
+                                     {"length", variable.steadyState->batch}};
+    json["batches"] = batches;
+  }
+  return json;
+}
+
+Json rewardVariable(const RewardVariable& variable) {
+  Json json;
+  json["name"] = variable.name.text;
+  if (!variable.description.empty()) json["description"] = variable.description;
+  json["kind"] = kind(variable);
+  json["observation"] = observation(variable.measure);
+  // The simulator reports one result index per time point or window, in
+  // this order; a steady-state variable has one (its batch means).
+  if (!variable.steadyState) {
+    Json points = Json::array();
+    for (const auto& [start, stop] : variable.windows) {
+      if (variable.measure == Measure::InstantOfTime)
+        points.push_back(stop);
+      else
+        points.push_back({start, stop});
+    }
+    json[variable.measure == Measure::InstantOfTime ? "timePoints" : "windows"] = points;
+  }
+  if (variable.lowest || variable.highest) {
+    Json limits = Json::object();
+    if (variable.lowest) limits["min"] = bound(*variable.lowest);
+    if (variable.highest) limits["max"] = bound(*variable.highest);
+    json["valueRange"] = limits;
+  }
+  return json;
+}
+
 }  // namespace
 
-std::string studyDescription(const CheckedModel& checked, const std::string& simulator) {
+std::optional<std::string> studyDescription(const CheckedModel& checked) {
   const ModelDescription& model = checked.model();
   const ExperimentTable& table = checked.experiments();
-  nlohmann::ordered_json json;
-  json["model"] = model.name;
-  json["simulator"] = simulator;
-  json["study"] = model.study->name.text;
+  const Rewards& rewards = *model.rewards;
+  std::size_t steady = 0;
+  for (const RewardVariable& variable : rewards.variables) steady += variable.steadyState ? 1 : 0;
+  // A run observes the variables of one kind; the study tool runs one kind.
+  if (steady != 0 && steady != rewards.variables.size()) return std::nullopt;
 
-  nlohmann::ordered_json globals = nlohmann::ordered_json::array();
-  for (std::size_t g = 0; g < model.globals.size(); g++) {
-    const GlobalVariable& global = model.globals[g];
-    nlohmann::ordered_json entry;
+  Json json;
+  json["format"] = "san-study-description 1";
+  json["model"] = model.name;
+  json["simulation"] = simulation(rewards, steady != 0);
+
+  Json globals = Json::array();
+  for (const GlobalVariable& global : model.globals) {
+    Json entry;
     entry["name"] = global.name.text;
     entry["type"] = cppName(global.type);
-    if (global.range) {
-      entry["range"] = {{"text", global.range->text},
-                        {"min", bound(global.range->min)},
-                        {"minOpen", global.range->minOpen},
-                        {"max", bound(global.range->max)},
-                        {"maxOpen", global.range->maxOpen}};
-    } else {
-      entry["range"] = nullptr;
-    }
-    nlohmann::ordered_json values = nlohmann::ordered_json::array();
-    for (double v : table.values[g]) values.push_back(number(global.type, v));
-    entry["values"] = values;
+    if (global.range && !range(global.type, *global.range).empty())
+      entry["range"] = range(global.type, *global.range);
     globals.push_back(entry);
   }
-  json["globals"] = globals;
+  json["globalVariables"] = globals;
 
-  nlohmann::ordered_json experiments = nlohmann::ordered_json::array();
-  for (int e = 0; e < table.count; e++)
-    experiments.push_back({{"index", e}, {"name", "Experiment " + std::to_string(e + 1)}});
+  Json experiments = Json::array();
+  for (int e = 0; e < table.count; e++) {
+    Json values = Json::object();
+    for (std::size_t g = 0; g < model.globals.size(); g++)
+      values[model.globals[g].name.text] = number(model.globals[g].type, table.values[g][e]);
+    experiments.push_back({{"name", "Experiment " + std::to_string(e + 1)}, {"values", values}});
+  }
   json["experiments"] = experiments;
 
-  // Result indices: variable i with n time points is reported as n
-  // consecutive indices (one per time point), after those of the variables
-  // before it.
-  nlohmann::ordered_json rewards = nlohmann::ordered_json::array();
-  int index = 0;
-  bool anySteady = false, anyTerminating = false;
-  for (const RewardVariable& variable : model.rewards->variables) {
-    nlohmann::ordered_json entry;
-    entry["name"] = variable.name.text;
-    nlohmann::ordered_json kinds = nlohmann::ordered_json::array();
-    if (variable.rate) kinds.push_back("rate");
-    if (!variable.impulses.empty()) kinds.push_back("impulse");
-    entry["kind"] = kinds;
-    entry["measure"] = measureName(variable.measure);
-    if (variable.steadyState) {
-      anySteady = true;
-      entry["simulation"] = "steady-state";
-      entry["batch"] = {{"start", variable.steadyState->start},
-                        {"length", variable.steadyState->batch}};
-      entry["resultIndices"] = {index};
-      index += 1;
-    } else {
-      anyTerminating = true;
-      entry["simulation"] = "terminating";
-      nlohmann::ordered_json points = nlohmann::ordered_json::array();
-      nlohmann::ordered_json indices = nlohmann::ordered_json::array();
-      for (const auto& [start, stop] : variable.windows) {
-        if (variable.measure == Measure::InstantOfTime)
-          points.push_back(stop);
-        else
-          points.push_back({start, stop});
-        indices.push_back(index++);
-      }
-      entry[variable.measure == Measure::InstantOfTime ? "times" : "windows"] = points;
-      entry["resultIndices"] = indices;
-    }
-    rewards.push_back(entry);
-  }
-  json["rewards"] = rewards;
-  // The simulator's -t option: 1 for terminating variables, 0 for
-  // steady-state ones (a run observes the variables of its kind only).
-  nlohmann::ordered_json simulations = nlohmann::ordered_json::array();
-  if (anyTerminating) simulations.push_back("terminating");
-  if (anySteady) simulations.push_back("steady-state");
-  json["simulations"] = simulations;
+  Json variables = Json::array();
+  for (const RewardVariable& variable : rewards.variables)
+    variables.push_back(rewardVariable(variable));
+  json["rewardVariables"] = variables;
   return json.dump(2) + "\n";
 }
 

@@ -103,6 +103,7 @@ class Reader {
   Composition readComposition(const YAML::Node& node);
   Rewards readRewards(const YAML::Node& node);
   RewardVariable readRewardVariable(const YAML::Node& node);
+  std::optional<ObservationBound> readBound(const YAML::Node& node, const std::string& what);
   RateReward readRate(const YAML::Node& node);
   ImpulseReward readImpulse(const YAML::Node& node);
   Study readStudy(const YAML::Node& node);
@@ -642,9 +643,16 @@ Rewards Reader::readRewards(const YAML::Node& node) {
 RewardVariable Reader::readRewardVariable(const YAML::Node& node) {
   RewardVariable variable;
   Map map(*this, node, "a reward variable",
-          {"name", "rate", "impulses", "measure", "times", "windows", "steady_state",
+          {"name", "rate", "impulses", "measure", "times", "windows", "steady_state", "bounds",
            "description"});
   if (map.require("name")) variable.name = readName(map.get("name"), "a reward variable's name");
+  if (map.has("description"))
+    variable.description = readSnippet(map.get("description"), "a description").text;
+  if (map.has("bounds")) {
+    Map bounds(*this, map.get("bounds"), "the bounds of " + variable.name.text, {"min", "max"});
+    if (bounds.has("min")) variable.lowest = readBound(bounds.get("min"), "the lower bound");
+    if (bounds.has("max")) variable.highest = readBound(bounds.get("max"), "the upper bound");
+  }
   if (map.has("rate")) variable.rate = readRate(map.get("rate"));
   if (map.has("impulses"))
     for (const YAML::Node& n : sequence(map.get("impulses"), "impulses"))
@@ -691,6 +699,25 @@ RewardVariable Reader::readRewardVariable(const YAML::Node& node) {
     variable.steadyState = steady;
   }
   return variable;
+}
+
+// A number, or the name of a global variable (checked by the checker).
+std::optional<ObservationBound> Reader::readBound(const YAML::Node& node, const std::string& what) {
+  if (!isScalar(node, what)) return std::nullopt;
+  ObservationBound bound;
+  bound.at = positionOf(node);
+  if (std::optional<double> number = parseDouble(node.Scalar())) {
+    if (!std::isfinite(*number)) {
+      error(bound.at, what + " must be finite (leave it out for none)");
+      return std::nullopt;
+    }
+    bound.number = *number;
+    return bound;
+  }
+  const Name name = readName(node, what);
+  if (name.text.empty()) return std::nullopt;
+  bound.global = name.text;
+  return bound;
 }
 
 RateReward Reader::readRate(const YAML::Node& node) {

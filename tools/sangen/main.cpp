@@ -16,13 +16,11 @@ int main(int argc, char** argv) {
   std::string modelFile;
   std::string outFolder;
   std::string studyJson;
-  std::string simulator;
   bool checkOnly = false;
   app.add_option("model", modelFile, "model file (YAML)")->required();
   app.add_option("-o,--out", outFolder,
                  "folder under which the sources go, in a folder named after the model");
   app.add_option("--study-json", studyJson, "where to write the study description (JSON)");
-  app.add_option("--simulator", simulator, "name of the simulator, for the study description");
   app.add_flag("--check", checkOnly, "only check the model file");
   CLI11_PARSE(app, argc, argv);
   if (!checkOnly && outFolder.empty()) {
@@ -45,13 +43,21 @@ int main(int argc, char** argv) {
   const std::string source = fs::absolute(modelFile).lexically_normal().string();
   const std::vector<sangen::GeneratedFile> files = sangen::generateModel(*checked, folder, source);
   std::vector<std::pair<std::string, std::string>> extra;
-  if (!studyJson.empty())
-    extra.push_back({studyJson, sangen::studyDescription(
-                                    *checked, simulator.empty() ? model->name + "-sim" : simulator)});
+  std::optional<std::string> description;
+  if (!studyJson.empty()) description = sangen::studyDescription(*checked);
+  if (description) extra.push_back({studyJson, *description});
   std::string error;
   if (!sangen::writeFiles(folder, files, extra, error)) {
     std::cerr << "sangen: " << error << "\n";
     return 1;
+  }
+  if (!studyJson.empty() && !description) {
+    // An old description would describe a study this model no longer has.
+    std::error_code ignored;
+    fs::remove(studyJson, ignored);
+    std::cerr << "sangen: note: " << modelFile
+              << ": no study description: its reward variables mix terminating and steady-state "
+                 "ones, and a study runs one kind (run the simulator with -t 1 or -t 0)\n";
   }
   return 0;
 }

@@ -2,7 +2,6 @@
 // the project), run end to end; the generator's command line on a bad file;
 // and compiler messages about model-file code that point at the model file.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
 #include <cmath>
@@ -89,32 +88,6 @@ TEST(SangenEndToEnd, GeneratedSimulatorGivesTheKnownResults) {
             std::string::npos)
       << apart.err;
   fs::remove_all(dir);
-}
-
-TEST(SangenEndToEnd, StudyDescriptionListsGlobalsExperimentsAndRewards) {
-  std::ifstream in(CLOCKWORK_STUDY);
-  ASSERT_TRUE(in) << CLOCKWORK_STUDY;
-  const nlohmann::json study = nlohmann::json::parse(in);
-  EXPECT_EQ(study["model"], "clockwork");
-  EXPECT_EQ(study["simulator"], "clockwork-sim");
-  ASSERT_EQ(study["globals"].size(), 4u);
-  EXPECT_EQ(study["globals"][1]["name"], "copies");
-  EXPECT_EQ(study["globals"][1]["type"], "short");
-  EXPECT_EQ(study["globals"][1]["values"], nlohmann::json::array({3, 1}));
-  EXPECT_EQ(study["globals"][1]["range"]["min"], 1.0);
-  EXPECT_EQ(study["globals"][0]["range"]["minOpen"], true);
-  EXPECT_TRUE(study["globals"][0]["range"]["max"].is_null());  // unbounded
-  EXPECT_EQ(study["experiments"].size(), 2u);
-  EXPECT_EQ(study["experiments"][1]["name"], "Experiment 2");
-  const nlohmann::json& rewards = study["rewards"];
-  ASSERT_EQ(rewards.size(), 7u);
-  EXPECT_EQ(rewards[0]["kind"], nlohmann::json::array({"impulse"}));
-  EXPECT_EQ(rewards[2]["measure"], "time-averaged");
-  EXPECT_EQ(rewards[3]["times"], nlohmann::json::array({2.5, 7.5}));
-  EXPECT_EQ(rewards[3]["resultIndices"], nlohmann::json::array({3, 4}));
-  EXPECT_EQ(rewards[6]["simulation"], "steady-state");
-  EXPECT_EQ(rewards[6]["batch"]["length"], 2.0);
-  EXPECT_EQ(rewards[6]["resultIndices"], nlohmann::json::array({7}));
 }
 
 // A model with one place and one activity whose output gate is `code`.
