@@ -2,8 +2,10 @@
 # default study, results in results/),
 # `make test` builds and runs every test. SANITIZE=1 builds with ASan+UBSan.
 # `make model MODEL=path/to/x.yaml` builds the simulator of a model file.
+# WERROR=1 (set by CI) treats compiler warnings as errors.
 BUILD    ?= build
 SANITIZE ?= 0
+WERROR   ?= 0
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 
 ifeq ($(SANITIZE),1)
@@ -12,7 +14,8 @@ else
   BUILD_TYPE ?= Release
 endif
 
-CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMB_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF)
+CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMB_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF) \
+              -DMB_WARNINGS_AS_ERRORS=$(if $(filter 1,$(WERROR)),ON,OFF)
 
 .PHONY: all deps configure build run test bench model clean
 

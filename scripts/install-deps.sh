@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
-# With the argument "fuzz" also clang, for scripts/fuzz.sh.
+# With the argument "fuzz" also clang, for scripts/fuzz.sh; with "format" also
+# clang-format, for scripts/check-format.sh.
 set -euo pipefail
 needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev gnuplot-nox)
-if [ "${1:-}" = fuzz ]; then needed+=(clang libclang-rt-14-dev); fi
+for extra in "$@"; do
+  case "$extra" in
+    fuzz) needed+=(clang libclang-rt-14-dev) ;;
+    format) needed+=(clang-format) ;;
+    *) echo "install-deps.sh: unknown extra '$extra' (fuzz, format)" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

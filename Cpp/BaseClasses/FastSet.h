@@ -19,25 +19,25 @@ class FastSet {
 
   bool insert(const int& v) {
     assert(!is_vec_rep && "FastSet");
-    return tree->insert(v).second;
+    return tree_->insert(v).second;
   }
   bool find(const int& v) const {
     assert(!is_vec_rep && "FastSet");
-    return tree->count(v) != 0;
+    return tree_->count(v) != 0;
   }
   bool empty() const {
     assert(!is_vec_rep && "FastSet");
-    return tree->empty();
+    return tree_->empty();
   }
   void NoMoreModifications();
 
   int& operator[](int i) {
     assert(is_vec_rep && "FastSet");
-    return vec[i];
+    return vec_[i];
   }
   int size() const {
     assert(is_vec_rep && "FastSet");
-    return vecSize;
+    return vecSize_;
   }
   // Membership in either form; used where the form is not known.
   bool contains(int v) const;
@@ -46,9 +46,9 @@ class FastSet {
 
  private:
   bool is_vec_rep = false;
-  std::set<int>* tree = nullptr;
-  int* vec = nullptr;
-  int vecSize = 0;
+  std::set<int>* tree_ = nullptr;
+  int* vec_ = nullptr;
+  int vecSize_ = 0;
 };
 
 #endif

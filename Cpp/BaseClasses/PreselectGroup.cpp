@@ -26,12 +26,12 @@ int PreselectGroup::Rank() {
 }
 
 BaseActionClass* PreselectGroup::Fire() {
-  NeedsSelection = true;
+  needsSelection_ = true;
   return SelectedAction ? SelectedAction->Fire() : nullptr;
 }
 
 bool PreselectGroup::SelectAction() {
   const bool selected = BaseGroupClass::SelectAction();
-  NeedsSelection = !selected;
+  needsSelection_ = !selected;
   return selected;
 }

@@ -18,14 +18,14 @@ class PreselectGroup : public BaseGroupClass {
   int Rank() override;
   bool SelectAction() override;
 
-  bool needsSelection() const { return NeedsSelection; }
+  bool needsSelection() const { return needsSelection_; }
 
  private:
   void selectIfNeeded() {
-    if (NeedsSelection) SelectAction();
+    if (needsSelection_) SelectAction();
   }
 
-  bool NeedsSelection = true;
+  bool needsSelection_ = true;
 };
 
 #endif

@@ -7,14 +7,14 @@
 Join::Join(const char* name, int numChildren, int numShared, const char* const* sharedNames)
     : BaseComposerClass(name, numChildren, numShared, sharedNames) {}
 
-Join::~Join() { delete[] ChildStateSizes; }
+Join::~Join() { delete[] childStateSizes_; }
 
 void Join::Setup() {
   GeneralSetup();
-  delete[] ChildStateSizes;
-  ChildStateSizes = new (std::nothrow) int[NumChildren > 0 ? NumChildren : 0]();
-  if (!ChildStateSizes) MemoryAllocationError();
-  for (int c = 0; c < NumChildren; c++) ChildStateSizes[c] = Children[c]->StateSize();
+  delete[] childStateSizes_;
+  childStateSizes_ = new (std::nothrow) int[NumChildren > 0 ? NumChildren : 0]();
+  if (!childStateSizes_) MemoryAllocationError();
+  for (int c = 0; c < NumChildren; c++) childStateSizes_[c] = Children[c]->StateSize();
 }
 
 int Join::StateSize() {
@@ -27,7 +27,7 @@ void Join::CurrentState(void* buffer) {
   auto* cursor = static_cast<char*>(buffer);
   for (int c = 0; c < NumChildren; c++) {
     Children[c]->CurrentState(cursor);
-    cursor += ChildStateSizes[c];
+    cursor += childStateSizes_[c];
   }
   CurrentSharedState(cursor);
 }
@@ -36,7 +36,7 @@ void Join::SetState(void* buffer) {
   auto* cursor = static_cast<char*>(buffer);
   for (int c = 0; c < NumChildren; c++) {
     Children[c]->SetState(cursor);
-    cursor += ChildStateSizes[c];
+    cursor += childStateSizes_[c];
   }
   SetSharedState(cursor);
 }

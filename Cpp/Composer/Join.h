@@ -27,7 +27,7 @@ class Join : public BaseComposerClass {
   void ConstructLocalState(State*& state) override;
 
  private:
-  int* ChildStateSizes = nullptr;
+  int* childStateSizes_ = nullptr;
 };
 
 #endif

@@ -37,9 +37,9 @@ Rep::~Rep() {
 }
 
 void Rep::Setup(const char* childName) {
-  ReplicaStateSize = NumChildren > 0 ? Children[0]->StateSize() : 0;
+  replicaStateSize_ = NumChildren > 0 ? Children[0]->StateSize() : 0;
   delete[] ReplicaBuffer;
-  ReplicaBuffer = allocateBytes(ReplicaStateSize);
+  ReplicaBuffer = allocateBytes(replicaStateSize_);
   GeneralSetup();
 
   for (int i = 0; ChildBuffers && i < NumChildren; i++) delete[] ChildBuffers[i];
@@ -73,14 +73,14 @@ void Rep::SetState(void* buffer) {
   auto* cursor = static_cast<char*>(buffer);
   for (int i = 0; i < NumChildren; i++) {
     Children[i]->SetState(cursor);
-    cursor += ReplicaStateSize;
+    cursor += replicaStateSize_;
   }
   SetSharedState(cursor);
 }
 
 bool Rep::chunkGreater(int first, int second) const {
-  return std::memcmp(Scratch + first * ReplicaStateSize, Scratch + second * ReplicaStateSize,
-                     ReplicaStateSize) > 0;
+  return std::memcmp(Scratch + first * replicaStateSize_, Scratch + second * replicaStateSize_,
+                     replicaStateSize_) > 0;
 }
 
 void Rep::orderReplicas() {
@@ -108,15 +108,15 @@ void Rep::orderReplicas() {
 
 void Rep::CurrentState(void* new_location) {
   assert(new_location);
-  const int size = NumChildren * ReplicaStateSize;
+  const int size = NumChildren * replicaStateSize_;
   std::memset(Scratch, 0, size);
-  for (int i = 0; i < NumChildren; i++) Children[i]->CurrentState(Scratch + i * ReplicaStateSize);
+  for (int i = 0; i < NumChildren; i++) Children[i]->CurrentState(Scratch + i * replicaStateSize_);
   orderReplicas();
   auto* out = static_cast<unsigned char*>(new_location);
   Offset = 0;
   for (int i = 0; i < NumChildren; i++) {
-    std::memcpy(out + Offset, Scratch + ReplicaOrder[i] * ReplicaStateSize, ReplicaStateSize);
-    Offset += ReplicaStateSize;
+    std::memcpy(out + Offset, Scratch + ReplicaOrder[i] * replicaStateSize_, replicaStateSize_);
+    Offset += replicaStateSize_;
   }
   CurrentSharedState(out + Offset);
 }

@@ -31,14 +31,14 @@ class Rep : public BaseComposerClass {
   int GetModelType() override { return RepModelType; }
   void ConstructLocalState(State*& state) override;
 
-  int getReplicaStateSize() const { return ReplicaStateSize; }
+  int getReplicaStateSize() const { return replicaStateSize_; }
 
  private:
   // One repair step towards ascending replica order over ReplicaOrder.
   void orderReplicas();
   bool chunkGreater(int first, int second) const;
 
-  int ReplicaStateSize = 0;
+  int replicaStateSize_ = 0;
   unsigned char* Scratch = nullptr;        // the replicas' states in child order
   int Offset = 0;                          // running offset of the last copy
   int* ReplicaOrder = nullptr;             // chunk indices in output order

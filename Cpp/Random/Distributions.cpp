@@ -22,19 +22,19 @@ inline double logPositive(double x) {
 
 }  // namespace
 
-Distributions::Distributions() : generator(new (std::nothrow) LaggedFibonacci) {
-  if (!generator) MemoryAllocationError();
+Distributions::Distributions() : generator_(new (std::nothrow) LaggedFibonacci) {
+  if (!generator_) MemoryAllocationError();
 }
 
 Distributions::~Distributions() {
-  delete generator;
-  generator = nullptr;
+  delete generator_;
+  generator_ = nullptr;
 }
 
 void Distributions::setGenerator(RandomNumberGenerator* g) {
-  if (g == generator) return;
-  delete generator;
-  generator = g;
+  if (g == generator_) return;
+  delete generator_;
+  generator_ = g;
 }
 
 double Distributions::Exponential(double rate) { return -logPositive(uniform()) / rate; }

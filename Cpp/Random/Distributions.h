@@ -19,7 +19,7 @@ class Distributions {
   Distributions& operator=(const Distributions&) = delete;
   ~Distributions();
 
-  RandomNumberGenerator* getGenerator() { return generator; }
+  RandomNumberGenerator* getGenerator() { return generator_; }
   // Takes ownership of g and deletes the previous generator (unless it is g).
   void setGenerator(RandomNumberGenerator* g);
 
@@ -66,13 +66,13 @@ class Distributions {
   double NegativeBinomial(double r, double p);
 
  private:
-  double uniform() { return generator->rnd(); }
+  double uniform() { return generator_->rnd(); }
   // Gamma(shape, 1) without the scale factor.
   double standardGamma(double shape);
   // mean + sqrt(variance) p1 w from one accepted polar pair.
   double polarVariate(double mean, double variance);
 
-  RandomNumberGenerator* generator;
+  RandomNumberGenerator* generator_;
 };
 
 // The distributions object of a run; only chooses the generator.

@@ -75,15 +75,15 @@ void ranf_start(long seed) {
 }
 
 double LaggedFibonacci::rnd() {
-  if (position == BufferSize) {
-    position = 0;
-    ranf_array(buffer, BufferSize);
+  if (position_ == BufferSize) {
+    position_ = 0;
+    ranf_array(buffer_, BufferSize);
   }
-  return buffer[position++];
+  return buffer_[position_++];
 }
 
 void LaggedFibonacci::srnd(unsigned long seed) {
   ranf_start(static_cast<long>(seed & 0xffffffffUL));
-  ranf_array(buffer, BufferSize);
-  ranf_array(buffer, BufferSize);
+  ranf_array(buffer_, BufferSize);
+  ranf_array(buffer_, BufferSize);
 }

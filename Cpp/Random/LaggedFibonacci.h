@@ -34,11 +34,11 @@ class LaggedFibonacci : public RandomNumberGenerator {
 
   // Position of the next number in the buffer (0 before the first rnd() of
   // the process, then 1 to 100); shared by all instances.
-  static int32_t bufferPosition() { return position; }
+  static int32_t bufferPosition() { return position_; }
 
  private:
-  static inline int32_t position = 0;
-  double buffer[BufferSize] = {};
+  static inline int32_t position_ = 0;
+  double buffer_[BufferSize] = {};
 };
 
 #endif

@@ -11,11 +11,11 @@ constexpr double TwoToMinus32 = 1.0 / 4294967296.0;
 uint32_t MersenneTwister::getMatrixA(unsigned long y) { return (y & 1) ? 0x9908b0dfu : 0u; }
 
 void MersenneTwister::srnd(unsigned long seed) {
-  mt[0] = static_cast<uint32_t>(seed);
+  mt_[0] = static_cast<uint32_t>(seed);
   for (int i = 1; i < N; i++)
-    mt[i] = 1812433253u * (mt[i - 1] ^ (mt[i - 1] >> 30)) + static_cast<uint32_t>(i);
-  index = N;
-  seeded = true;
+    mt_[i] = 1812433253u * (mt_[i - 1] ^ (mt_[i - 1] >> 30)) + static_cast<uint32_t>(i);
+  index_ = N;
+  seeded_ = true;
 }
 
 // The standard twist of all N words in one pass, in three stretches so that
@@ -26,18 +26,18 @@ void MersenneTwister::regenerate() {
     return far ^ (y >> 1) ^ getMatrixA(y);
   };
   int k = 0;
-  for (; k < N - M; k++) mt[k] = twist(mt[k], mt[k + 1], mt[k + M]);
-  for (; k < N - 1; k++) mt[k] = twist(mt[k], mt[k + 1], mt[k + M - N]);
-  mt[N - 1] = twist(mt[N - 1], mt[0], mt[M - 1]);
-  index = 0;
+  for (; k < N - M; k++) mt_[k] = twist(mt_[k], mt_[k + 1], mt_[k + M]);
+  for (; k < N - 1; k++) mt_[k] = twist(mt_[k], mt_[k + 1], mt_[k + M - N]);
+  mt_[N - 1] = twist(mt_[N - 1], mt_[0], mt_[M - 1]);
+  index_ = 0;
 }
 
 uint32_t MersenneTwister::rnd_int32() {
-  if (index >= N) {
-    if (!seeded) srnd(DefaultSeed);
+  if (index_ >= N) {
+    if (!seeded_) srnd(DefaultSeed);
     regenerate();
   }
-  uint32_t y = mt[index++];
+  uint32_t y = mt_[index_++];
   y ^= y >> 11;
   y ^= (y << 7) & 0x9d2c5680u;
   y ^= (y << 15) & 0xefc60000u;

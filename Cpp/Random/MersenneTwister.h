@@ -23,9 +23,9 @@ class MersenneTwister : public RandomNumberGenerator {
  private:
   void regenerate();
 
-  uint32_t mt[StateSize] = {};
-  bool seeded = false;
-  int32_t index = StateSize;
+  uint32_t mt_[StateSize] = {};
+  bool seeded_ = false;
+  int32_t index_ = StateSize;
 };
 
 #endif

@@ -17,7 +17,7 @@ class Tausworthe : public RandomNumberGenerator {
   void srnd(unsigned long seed) override;
 
  private:
-  uint32_t state = 0;
+  uint32_t state_ = 0;
 };
 
 #endif

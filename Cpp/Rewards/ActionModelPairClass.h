@@ -8,17 +8,17 @@
 class ActionModelPairClass {
  public:
   void SetPair(const char* action, const char* model) {
-    Action = action ? action : "";
-    Model = model ? model : "";
+    action_ = action ? action : "";
+    model_ = model ? model : "";
   }
-  void SetAction(const char* action) { Action = action ? action : ""; }
-  const char* GetAction() const { return Action.c_str(); }
-  const char* GetModel() const { return Model.c_str(); }
-  bool IsSet() const { return !Action.empty() || !Model.empty(); }
+  void SetAction(const char* action) { action_ = action ? action : ""; }
+  const char* GetAction() const { return action_.c_str(); }
+  const char* GetModel() const { return model_.c_str(); }
+  bool IsSet() const { return !action_.empty() || !model_.empty(); }
 
  private:
-  std::string Action;
-  std::string Model;
+  std::string action_;
+  std::string model_;
 };
 
 #endif

@@ -3,5 +3,5 @@
 #include <algorithm>
 
 bool ModelGroupClass::IsDependentOnModel(const BaseModelClass* model) const {
-  return std::find(Models.begin(), Models.end(), model) != Models.end();
+  return std::find(models_.begin(), models_.end(), model) != models_.end();
 }

@@ -9,14 +9,14 @@ class BaseModelClass;
 // the worker's k-th model dependency.
 class ModelGroupClass {
  public:
-  void CreateModelList(int n) { Models.assign(n > 0 ? n : 0, nullptr); }
-  void SetModel(int i, BaseModelClass* model) { Models[i] = model; }
-  BaseModelClass* GetModel(int i) const { return Models[i]; }
-  int GetNumModels() const { return static_cast<int>(Models.size()); }
+  void CreateModelList(int n) { models_.assign(n > 0 ? n : 0, nullptr); }
+  void SetModel(int i, BaseModelClass* model) { models_[i] = model; }
+  BaseModelClass* GetModel(int i) const { return models_[i]; }
+  int GetNumModels() const { return static_cast<int>(models_.size()); }
   bool IsDependentOnModel(const BaseModelClass* model) const;
 
  private:
-  std::vector<BaseModelClass*> Models;
+  std::vector<BaseModelClass*> models_;
 };
 
 #endif

@@ -7,15 +7,15 @@
 class VarModelPairClass {
  public:
   void SetPair(const char* variable, const char* model) {
-    Variable = variable ? variable : "";
-    Model = model ? model : "";
+    variable_ = variable ? variable : "";
+    model_ = model ? model : "";
   }
-  const char* GetVariable() const { return Variable.c_str(); }
-  const char* GetModel() const { return Model.c_str(); }
+  const char* GetVariable() const { return variable_.c_str(); }
+  const char* GetModel() const { return model_.c_str(); }
 
  private:
-  std::string Variable;
-  std::string Model;
+  std::string variable_;
+  std::string model_;
 };
 
 #endif

@@ -42,9 +42,9 @@ void BaseArrayStateVariable::setElement(int i, BaseStateVariableClass* element) 
 }
 
 void BaseArrayStateVariable::appendElement(BaseStateVariableClass* element) {
-  while (firstUnset < getSize() && fields[firstUnset]) firstUnset++;
-  if (firstUnset == getSize()) fields.push_back(nullptr);
-  setElement(firstUnset++, element);
+  while (firstUnset_ < getSize() && fields[firstUnset_]) firstUnset_++;
+  if (firstUnset_ == getSize()) fields.push_back(nullptr);
+  setElement(firstUnset_++, element);
 }
 
 int BaseArrayStateVariable::StateSize() {

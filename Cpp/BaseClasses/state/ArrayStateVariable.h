@@ -61,7 +61,7 @@ class BaseArrayStateVariable : public BaseStateVariableClass {
   std::vector<BaseStateVariableClass*> fields;
 
  private:
-  int firstUnset = 0;
+  int firstUnset_ = 0;
 };
 
 // A generated array type whose elements are of class T (a place, a typed

@@ -45,7 +45,7 @@ BaseStructStateVariable::BaseStructStateVariable(const char* name, const char* p
 }
 
 BaseStructStateVariable::~BaseStructStateVariable() {
-  std::vector<BaseStructStateVariable*>& members = actionLists->members;
+  std::vector<BaseStructStateVariable*>& members = actionLists_->members;
   members.erase(std::remove(members.begin(), members.end(), this), members.end());
   // The lists belong to the group and go with its last member.
   affectingActions = nullptr;
@@ -55,13 +55,13 @@ BaseStructStateVariable::~BaseStructStateVariable() {
 // With null, takes the lists created by the base constructor as a new group.
 void BaseStructStateVariable::adoptActionLists(const std::shared_ptr<ActionLists>& kept) {
   if (!kept) {
-    actionLists = std::make_shared<ActionLists>();
-    actionLists->affecting = affectingActions;
-    actionLists->enabled = enabledActions;
-    actionLists->members.push_back(this);
+    actionLists_ = std::make_shared<ActionLists>();
+    actionLists_->affecting = affectingActions;
+    actionLists_->enabled = enabledActions;
+    actionLists_->members.push_back(this);
     return;
   }
-  actionLists = kept;
+  actionLists_ = kept;
   affectingActions = kept->affecting;
   enabledActions = kept->enabled;
   kept->members.push_back(this);
@@ -146,11 +146,11 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
 
   // Other's group takes this record's lists; its own lists are freed once,
   // when the last reference to them goes.
-  std::shared_ptr<ActionLists> given = otherStruct->actionLists;
-  if (given != actionLists) {
+  std::shared_ptr<ActionLists> given = otherStruct->actionLists_;
+  if (given != actionLists_) {
     affectingActions->append(given->affecting);
     enabledActions->append(given->enabled);
-    for (BaseStructStateVariable* member : given->members) member->adoptActionLists(actionLists);
+    for (BaseStructStateVariable* member : given->members) member->adoptActionLists(actionLists_);
     given->members.clear();
   }
 

@@ -64,7 +64,7 @@ class BaseStructStateVariable : public BaseStateVariableClass {
   int fieldStateSize(const Field& entry) const;
   void adoptActionLists(const std::shared_ptr<ActionLists>& kept);
 
-  std::shared_ptr<ActionLists> actionLists;
+  std::shared_ptr<ActionLists> actionLists_;
 };
 
 // A generated record type: T is its plain value record (e.g. the initial

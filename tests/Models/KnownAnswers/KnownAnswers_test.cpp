@@ -1,0 +1,96 @@
+// Simulators generated from model files whose answers are known in closed
+// form, run at a fixed seed: the exact value lies inside the 99% confidence
+// interval of the estimate, and the interval is narrow enough for that to
+// mean something.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <boost/math/distributions/students_t.hpp>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/ResultReaders.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kConfidence = 0.99;
+
+struct Interval {
+  double mean = 0.0;
+  double halfWidth = 0.0;
+};
+
+// Student-t interval of the mean of independent observations.
+Interval MeanInterval(const std::vector<double>& values) {
+  const double n = static_cast<double>(values.size());
+  double sum = 0.0;
+  for (double v : values) sum += v;
+  const double mean = sum / n;
+  double squares = 0.0;
+  for (double v : values) squares += (v - mean) * (v - mean);
+  const boost::math::students_t t(n - 1);
+  const double quantile = boost::math::quantile(t, 0.5 + kConfidence / 2);
+  return {mean, quantile * std::sqrt(squares / (n - 1) / n)};
+}
+
+// Runs `simulator` with `options` in `dir`, its ASCII results in a.txt.
+results::Observations RunSimulator(const fs::path& dir, const std::string& simulator,
+                                   const std::string& options) {
+  fs::remove(dir / "a.txt");
+  const std::string command = "cd '" + dir.string() + "' && '" + simulator + "' " + options +
+                              " -a a.txt >stdout.txt 2>stderr.txt";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << command << "\n"
+      << results::readFile((dir / "stderr.txt").string());
+  return results::readAscii((dir / "a.txt").string());
+}
+
+// M/M/1 with service rate 1: the steady-state mean number in system is
+// rho / (1 - rho). 200 batch means of the time-averaged number in system.
+TEST(KnownAnswers, MM1MeanNumberInSystemByBatchMeans) {
+  const fs::path dir = results::freshDirectory("known-mm1");
+  const struct {
+    int experiment;
+    double rho;
+  } cases[] = {{0, 0.5}, {1, 0.8}};
+  for (const auto& c : cases) {
+    const results::Observations values =
+        RunSimulator(dir, MM1_SIM, "-t 0 -N 200 -s 20261206 -e " + std::to_string(c.experiment));
+    ASSERT_EQ(values.count(0), 1u) << c.rho;
+    ASSERT_GE(values.at(0).size(), 200u);
+    const std::vector<double> batches(values.at(0).begin(), values.at(0).begin() + 200);
+    const double exact = c.rho / (1 - c.rho);
+    const Interval estimate = MeanInterval(batches);
+    EXPECT_NEAR(estimate.mean, exact, estimate.halfWidth) << "rho " << c.rho;
+    EXPECT_LT(estimate.halfWidth, 0.05 * exact) << "rho " << c.rho;
+  }
+  fs::remove_all(dir);
+}
+
+// A component that fails at rate lambda = 1 and is repaired at rate mu = 4,
+// up at time 0: A(t) = mu/(lambda+mu) + lambda/(lambda+mu) e^{-(lambda+mu)t}.
+TEST(KnownAnswers, RepairableComponentAvailabilityAtInstantsOfTime) {
+  const fs::path dir = results::freshDirectory("known-repairable");
+  const results::Observations values =
+      RunSimulator(dir, REPAIRABLE_SIM, "-N 40000 -s 20261206 -e 0");
+  const double lambda = 1.0, mu = 4.0;
+  const double times[] = {0.1, 0.25, 0.5, 1, 2, 5};
+  for (int i = 0; i < 6; i++) {
+    ASSERT_EQ(values.count(i), 1u) << i;
+    ASSERT_EQ(values.at(i).size(), 40000u);
+    const double exact =
+        mu / (lambda + mu) + lambda / (lambda + mu) * std::exp(-(lambda + mu) * times[i]);
+    const Interval estimate = MeanInterval(values.at(i));
+    EXPECT_NEAR(estimate.mean, exact, estimate.halfWidth) << "t = " << times[i];
+    EXPECT_LT(estimate.halfWidth, 0.01) << "t = " << times[i];
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
