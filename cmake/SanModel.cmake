@@ -3,10 +3,10 @@
 # Builds the simulator of a model file: sangen generates the model's C++
 # into ${CMAKE_BINARY_DIR}/models/<name>/ (name: the model file's name
 # without extension), the sources are compiled as one static library,
-# <name>_model (a layer, see cmake/Layers.cmake), and linked after the executive as ${CMAKE_BINARY_DIR}/<name>-sim
-# (the same command line, result files, manager link and traces as every
-# simulator of this project). The study description goes to
-# ${CMAKE_BINARY_DIR}/<name>-study.json.
+# <name>_model (a layer, see cmake/Layers.cmake), and linked after the
+# executive as ${CMAKE_BINARY_DIR}/<name>-sim (the same command line, result
+# files, manager link and traces as every simulator of this project). The
+# study description goes to ${CMAKE_BINARY_DIR}/<name>-study.json.
 #
 # sangen rewrites only the files whose text changed, so editing a model
 # file recompiles the model only when its code changed.
