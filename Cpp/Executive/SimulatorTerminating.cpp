@@ -34,8 +34,9 @@ void SimulatorClass::TerminatingSimulation() {
     const double finish = rewardModel_->getLatestFinishingTime();
     // An event later than the finishing time stays unfired.
     Event** next = StartReplication();
+    if (tracing_) TraceStartState();
     while (next != nullptr && (*next)->FiringTime <= finish) next = SimStep(next);
-    if (traceContainer_) traceContainer_->newBatch();
+    if (tracing_) TraceNewBatch();
     rewardModel_->EndAccumulate(finish);
 
     DataPacket& primary = drain_.Primary();
@@ -81,12 +82,24 @@ Event** SimulatorClass::StartReplication() {
 }
 
 Event** SimulatorClass::SimStep(Event** slot) {
+  return tracing_ ? FireEvent<true>(slot) : FireEvent<false>(slot);
+}
+
+// The writers only read the model: a traced run fires, draws and observes
+// exactly as an untraced one.
+template <bool Traced>
+Event** SimulatorClass::FireEvent(Event** slot) {
   const Event& event = **slot;
   const double now = event.FiringTime;
   BaseActionClass* const action = event.Action;
   events_->Remove(slot);
   rewardModel_->Accumulate(now);
+  if constexpr (Traced) {
+    traceContainer_->printFireAction(action, now);
+    traceContainer_->printPreFireAction(action);
+  }
   BaseActionClass* const fired = rewardModel_->FireAction(action, now);
+  if constexpr (Traced) traceContainer_->printPostFireAction(action, fired);
   loop_.CountFiring();
   connectivity_.CheckReactivationList(now);
   connectivity_.RemoveAffectedActions(fired);
