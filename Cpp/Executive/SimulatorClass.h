@@ -128,10 +128,15 @@ class SimulatorClass {
   // and give exit status 1.
   void FinishTraceFiles();
 
-  // The firing step; Traced adds the trace writers' calls, so that a run
-  // without a trace pays one predictable branch per firing for them.
+  // The firing step; Traced adds the trace writers' calls. The terminating
+  // loop picks the step once per replication, so that a run without a trace
+  // pays nothing for them per firing (SimStep, which the steady-state loop
+  // takes, one predictable branch).
   template <bool Traced>
   Event** FireEvent(Event** slot);
+  // Fires the events from next on while they fall at or before finish.
+  template <bool Traced>
+  void FireUpTo(Event** next, double finish);
 
   // What the trace shows besides the firings, by trace level: from
   // kStateTraceLevel the model state at the start of each replication (of

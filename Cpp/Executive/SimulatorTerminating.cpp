@@ -34,9 +34,13 @@ void SimulatorClass::TerminatingSimulation() {
     const double finish = rewardModel_->getLatestFinishingTime();
     // An event later than the finishing time stays unfired.
     Event** next = StartReplication();
-    if (tracing_) TraceStartState();
-    while (next != nullptr && (*next)->FiringTime <= finish) next = SimStep(next);
-    if (tracing_) TraceNewBatch();
+    if (tracing_) {
+      TraceStartState();
+      FireUpTo<true>(next, finish);
+      TraceNewBatch();
+    } else {
+      FireUpTo<false>(next, finish);
+    }
     rewardModel_->EndAccumulate(finish);
 
     DataPacket& primary = drain_.Primary();
@@ -83,6 +87,12 @@ Event** SimulatorClass::StartReplication() {
 
 Event** SimulatorClass::SimStep(Event** slot) {
   return tracing_ ? FireEvent<true>(slot) : FireEvent<false>(slot);
+}
+
+// The step is chosen once per replication, not per firing.
+template <bool Traced>
+void SimulatorClass::FireUpTo(Event** next, double finish) {
+  while (next != nullptr && (*next)->FiringTime <= finish) next = FireEvent<Traced>(next);
 }
 
 // The writers only read the model: a traced run fires, draws and observes
