@@ -128,15 +128,13 @@ class SimulatorClass {
   // and give exit status 1.
   void FinishTraceFiles();
 
-  // The firing step; Traced adds the trace writers' calls. The terminating
-  // loop picks the step once per replication, so that a run without a trace
-  // pays nothing for them per firing (SimStep, which the steady-state loop
-  // takes, one predictable branch).
-  template <bool Traced>
-  Event** FireEvent(Event** slot);
-  // Fires the events from next on while they fall at or before finish.
-  template <bool Traced>
-  void FireUpTo(Event** next, double finish);
+  // The firing of SimStep with a trace on: the firing and the enabling
+  // state before it, the firing through the reward model, the fired action
+  // and the affected state after it. The writers only read the model, so a
+  // traced run fires, draws and observes exactly as an untraced one. Kept
+  // out of SimStep, which calls it on a branch a run without a trace never
+  // takes.
+  [[gnu::noinline]] BaseActionClass* FireTraced(BaseActionClass* action, double now);
 
   // What the trace shows besides the firings, by trace level: from
   // kStateTraceLevel the model state at the start of each replication (of

@@ -34,13 +34,9 @@ void SimulatorClass::TerminatingSimulation() {
     const double finish = rewardModel_->getLatestFinishingTime();
     // An event later than the finishing time stays unfired.
     Event** next = StartReplication();
-    if (tracing_) {
-      TraceStartState();
-      FireUpTo<true>(next, finish);
-      TraceNewBatch();
-    } else {
-      FireUpTo<false>(next, finish);
-    }
+    if (tracing_) TraceStartState();
+    while (next != nullptr && (*next)->FiringTime <= finish) next = SimStep(next);
+    if (tracing_) TraceNewBatch();
     rewardModel_->EndAccumulate(finish);
 
     DataPacket& primary = drain_.Primary();
@@ -85,31 +81,20 @@ Event** SimulatorClass::StartReplication() {
   return TakeEarliestEvent(0.0, nullptr);
 }
 
+// A run without a trace pays one predictable branch per firing for it; the
+// traced firing is a function of its own, so that the firing step keeps
+// the code it has without a trace.
 Event** SimulatorClass::SimStep(Event** slot) {
-  return tracing_ ? FireEvent<true>(slot) : FireEvent<false>(slot);
-}
-
-// The step is chosen once per replication, not per firing.
-template <bool Traced>
-void SimulatorClass::FireUpTo(Event** next, double finish) {
-  while (next != nullptr && (*next)->FiringTime <= finish) next = FireEvent<Traced>(next);
-}
-
-// The writers only read the model: a traced run fires, draws and observes
-// exactly as an untraced one.
-template <bool Traced>
-Event** SimulatorClass::FireEvent(Event** slot) {
   const Event& event = **slot;
   const double now = event.FiringTime;
   BaseActionClass* const action = event.Action;
   events_->Remove(slot);
   rewardModel_->Accumulate(now);
-  if constexpr (Traced) {
-    traceContainer_->printFireAction(action, now);
-    traceContainer_->printPreFireAction(action);
-  }
-  BaseActionClass* const fired = rewardModel_->FireAction(action, now);
-  if constexpr (Traced) traceContainer_->printPostFireAction(action, fired);
+  BaseActionClass* fired;
+  if (tracing_) [[unlikely]]
+    fired = FireTraced(action, now);
+  else
+    fired = rewardModel_->FireAction(action, now);
   loop_.CountFiring();
   connectivity_.CheckReactivationList(now);
   connectivity_.RemoveAffectedActions(fired);

@@ -10,6 +10,7 @@
 #include "Executive/FileSync.h"
 #include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
+#include "Rewards/PVModel.h"
 #include "Tracing/TraceFileContainer.h"
 #include "Tracing/TraceFileCorvax.h"
 #include "Tracing/TraceFileXML.h"
@@ -42,6 +43,14 @@ void finishTraceFile(TraceFile* writer, const std::string& path) {
 }
 
 }  // namespace
+
+BaseActionClass* SimulatorClass::FireTraced(BaseActionClass* action, double now) {
+  traceContainer_->printFireAction(action, now);
+  traceContainer_->printPreFireAction(action);
+  BaseActionClass* const fired = rewardModel_->FireAction(action, now);
+  traceContainer_->printPostFireAction(action, fired);
+  return fired;
+}
 
 void SimulatorClass::TraceStartState() {
   if (settings_.TraceLevel() >= kStateTraceLevel) traceContainer_->printInitialState();
