@@ -79,6 +79,10 @@ class RunSettings {
   void SetASCIIFileName(std::string name) { asciiFileName_ = std::move(name); }
   void SetBinFileName(std::string name) { binFileName_ = std::move(name); }
   void SetGeneratorType(RandomNumberGeneratorType type) { generatorType_ = type; }
+  void SetPlainTrace(bool on) { plainTraceOn_ = on; }
+  void SetXMLTrace(bool on) { xmlTraceOn_ = on; }
+  void SetTraceLevel(int32_t level) { traceLevel_ = level; }
+  void SetTraceFileName(std::string name) { traceFileName_ = std::move(name); }
 
  private:
   static const char* text(const std::optional<std::string>& value) {

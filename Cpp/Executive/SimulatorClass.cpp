@@ -131,6 +131,7 @@ void SimulatorClass::SetUpTracing() {
     xmlTrace_->setTraceLevel(level);
     traceContainer_->AddTraceFile(xmlTrace_.get());
   }
+  tracing_ = traceContainer_->getNumTraceFiles() > 0;
 }
 
 // A steady-state run observes the variables whose window slides, a

@@ -78,8 +78,9 @@ class SimulatorClass {
   // event (null when there is none).
   Event** StartReplication();
   // One firing: fires the event in `slot` at its time, lets the reward
-  // model accumulate up to it, and revisits the groups the firing affects.
-  // Returns the cell of the next event, or null when none remains.
+  // model accumulate up to it, and revisits the groups the firing affects;
+  // with a trace on, the trace writers see the firing. Returns the cell of
+  // the next event, or null when none remains.
   Event** SimStep(Event** slot);
   Event** SimStepSS(Event** slot) { return SimStep(slot); }
   // The groups enabled in the initial state; returns 0.
@@ -127,6 +128,29 @@ class SimulatorClass {
   // and give exit status 1.
   void FinishTraceFiles();
 
+  // The firing of SimStep with a trace on: the firing and the enabling
+  // state before it, the firing through the reward model, the fired action
+  // and the affected state after it. The writers only read the model, so a
+  // traced run fires, draws and observes exactly as an untraced one. Kept
+  // out of SimStep, which calls it on a branch a run without a trace never
+  // takes.
+  [[gnu::noinline]] BaseActionClass* FireTraced(BaseActionClass* action, double now);
+
+  // What the trace shows besides the firings, by trace level: from
+  // kStateTraceLevel the model state at the start of each replication (of
+  // the run, in steady state), from kFullTraceLevel also the model state at
+  // every batch boundary.
+  static constexpr int kStateTraceLevel = 3;
+  static constexpr int kFullTraceLevel = 4;
+  void TraceStartState();
+  // At a batch boundary: the state (at the full level), the writers'
+  // batch separator, and a check that the trace is still being written.
+  void TraceNewBatch();
+  // A trace writer that cannot write any more (a full disk, a closed
+  // standard output) is reported at once and the run goes on without it;
+  // the run then ends with exit status 1.
+  void CheckTraceWriters();
+
   // The earliest event, the clock standing at now after the firing of
   // lastFired (null at the start); null when the list is empty.
   Event** TakeEarliestEvent(double now, const BaseActionClass* lastFired);
@@ -150,6 +174,10 @@ class SimulatorClass {
   std::unique_ptr<TraceFileContainer> traceContainer_;
   std::unique_ptr<TraceFileCorvax> plainTrace_;
   std::unique_ptr<TraceFileXML> xmlTrace_;
+  bool tracing_ = false;  // a trace writer is on
+  // Writers found failed during the run, reported and taken off.
+  bool plainTraceLost_ = false;
+  bool xmlTraceLost_ = false;
 };
 
 #endif

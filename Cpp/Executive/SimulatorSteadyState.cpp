@@ -70,6 +70,7 @@ void SimulatorClass::SteadyStateSimulation() {
   loop_.StartBatchWindows(pvs_, numPVs_);
 
   if (traceContainer_) traceContainer_->newBatch();
+  if (tracing_) TraceStartState();
   drain_.StartPackets(numPVs_);
 
   loop_.StartProcessorClock();
@@ -134,6 +135,6 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
     }
     boundaries.ChangeKey(i, variable->getCurrentStopTime());
     batchCounts.ChangeKey(i, batches + 1);
-    if (traceContainer_) traceContainer_->newBatch();
+    if (tracing_) TraceNewBatch();
   }
 }

@@ -34,8 +34,9 @@ void SimulatorClass::TerminatingSimulation() {
     const double finish = rewardModel_->getLatestFinishingTime();
     // An event later than the finishing time stays unfired.
     Event** next = StartReplication();
+    if (tracing_) TraceStartState();
     while (next != nullptr && (*next)->FiringTime <= finish) next = SimStep(next);
-    if (traceContainer_) traceContainer_->newBatch();
+    if (tracing_) TraceNewBatch();
     rewardModel_->EndAccumulate(finish);
 
     DataPacket& primary = drain_.Primary();
@@ -80,13 +81,20 @@ Event** SimulatorClass::StartReplication() {
   return TakeEarliestEvent(0.0, nullptr);
 }
 
+// A run without a trace pays one predictable branch per firing for it; the
+// traced firing is a function of its own, so that the firing step keeps
+// the code it has without a trace.
 Event** SimulatorClass::SimStep(Event** slot) {
   const Event& event = **slot;
   const double now = event.FiringTime;
   BaseActionClass* const action = event.Action;
   events_->Remove(slot);
   rewardModel_->Accumulate(now);
-  BaseActionClass* const fired = rewardModel_->FireAction(action, now);
+  BaseActionClass* fired;
+  if (tracing_) [[unlikely]]
+    fired = FireTraced(action, now);
+  else
+    fired = rewardModel_->FireAction(action, now);
   loop_.CountFiring();
   connectivity_.CheckReactivationList(now);
   connectivity_.RemoveAffectedActions(fired);
