@@ -10,7 +10,7 @@ set -euo pipefail
 build=${1:-build}
 reps=${2:-3}
 trains=${3:-3}
-sim=$build/railway-sim
+sim=$build/movingblock-sim
 [ -x "$sim" ] || { echo "no simulator at $sim (build first)" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

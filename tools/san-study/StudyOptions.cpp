@@ -23,7 +23,7 @@ std::filesystem::path ToolDirectory() {
   return error ? std::filesystem::path(".") : self.parent_path();
 }
 
-// build/railway-sim -> build/railway-study.json
+// build/movingblock-sim -> build/movingblock-study.json
 std::string DescriptionBeside(const std::string& simulator) {
   std::string path = simulator;
   const std::string suffix = "-sim";
@@ -34,7 +34,7 @@ std::string DescriptionBeside(const std::string& simulator) {
 
 std::string Footer(const ToolProfile& profile) {
   const std::string p = profile.program;
-  std::string simulator = profile.defaultSimulator.empty() ? " --simulator build/railway-sim" : "";
+  std::string simulator = profile.defaultSimulator.empty() ? " --simulator build/mm1-sim" : "";
   return "\nExamples:\n"
          "  " + p + simulator + "                          every experiment of the model's study\n"
          "  " + p + simulator + " -e 0,5-7 --precision 0.02  four experiments, tighter intervals\n"

@@ -105,12 +105,12 @@ TEST(EndToEnd, RefusalsAndRunsWithNothingToObserve) {
 
 TEST(EndToEnd, TracesAreWritten) {
   const std::string dir = freshDirectory("traces");
-  ASSERT_EQ(runSimulator(dir, "-e 0 -N 2 -m -l 2 -f plain").status, 0);
+  ASSERT_EQ(runSimulator(dir, "-e 0 -N 2 -O s:nTrains:2 -m -l 2 -f plain").status, 0);
   const std::string plain = readFile(dir + "/plain.txt");
   EXPECT_TRUE(plain.starts_with("**************************************\n\t\tTRACE\n"));
   EXPECT_TRUE(contains(plain, "##### NEW BATCH #####\n"));
 
-  ASSERT_EQ(runSimulator(dir, "-e 0 -N 2 -x -f xmltrace").status, 0);
+  ASSERT_EQ(runSimulator(dir, "-e 0 -N 2 -O s:nTrains:2 -x -f xmltrace").status, 0);
   const std::string xml = readFile(dir + "/xmltrace.xml");
   EXPECT_TRUE(contains(xml, "<Process id=\"p") && contains(xml, "<Undiraction id=\"a"));
   EXPECT_TRUE(xml.ends_with("</Trace>\n"));
