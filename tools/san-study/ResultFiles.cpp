@@ -56,7 +56,16 @@ json Settings(const ResultContext& c) {
           {"precision", o.stopRule.precision},
           {"minReplications", o.stopRule.minReplications},
           {"maxReplications", o.stopRule.maxReplications},
-          {"reportSize", o.reportSize}};
+          {"reportSize", o.reportSize},
+          {"streams", o.streams ? json(*o.streams) : json(nullptr)}};
+}
+
+// "a b c" of each stream's value.
+template <typename Value>
+std::string StreamList(const ExperimentResult& e, Value value) {
+  std::string list;
+  for (const StreamResult& s : e.streams) list += (list.empty() ? "" : " ") + std::to_string(value(s));
+  return list;
 }
 
 std::string ContextLines(const StudyResult& r, const ResultContext& c) {
@@ -80,7 +89,7 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
   out << ContextLines(result, c);
   out << "experiment,name,seed,generator,override,status,replications,processor_seconds,reward_variable,measure,"
          "window_start,window_end,mean,half_width,relative_half_width,lower,upper,confidence,interval,variance,"
-         "window_converged,failure";
+         "window_converged,failure,streams,stream_seeds,stream_replications,wasted_replications";
   for (const GlobalVariable& v : d.variables) out << ',' << CsvText(v.name);
   out << '\n';
   const std::string confidence = ShortestText(c.options.stopRule.confidence);
@@ -100,7 +109,9 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
           << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0 ? w.halfWidth / std::fabs(w.mean) : NAN) << ','
           << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ',' << confidence << ','
           << w.method << ',' << CsvNumber(e.replications > 1 ? w.variance : NAN) << ','
-          << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << values << '\n';
+          << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ','
+          << e.plan.Streams() << ',' << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
+          << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted << values << '\n';
     }
   }
   return out.str();
@@ -130,6 +141,12 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
                          {"interval", w.method},
                          {"precisionReached", JsonNumber(w.reached)},
                          {"converged", w.converged}});
+    json streams = json::array();
+    for (const StreamResult& s : e.streams)
+      streams.push_back({{"seed", s.seed},
+                         {"replications", s.counted},
+                         {"received", s.received},
+                         {"failure", s.failure.empty() ? json(nullptr) : JsonText(s.failure)}});
     experiments.push_back({{"experiment", e.plan.index},
                            {"name", JsonText(e.plan.name)},
                            {"key", JsonText(e.plan.Key())},
@@ -141,7 +158,9 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
                            {"replications", e.replications},
                            {"processorSeconds", e.processorSeconds},
                            {"globalVariables", values},
-                           {"windows", windows}});
+                           {"windows", windows},
+                           {"streams", streams},
+                           {"wastedReplications", e.wasted}});
   }
   json document = {
       {"tool", {{"name", o.program}, {"version", ToolVersion()}}},
@@ -156,8 +175,10 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
       {"run", {{"jobs", o.jobs}, {"simulator", JsonText(o.simulator)}, {"stallTimeout", o.stallSeconds}}},
       {"xVariable", c.plan.xVariable >= 0 ? json(d.variables[c.plan.xVariable].name) : json(nullptr)},
       {"replicationRule",
-       "the estimates of an experiment cover exactly the first 'replications' replications its simulator "
-       "ran with 'seed' and 'override'; replications received after the stop decision are not counted"},
+       "the estimates of an experiment cover exactly the first 'replications' replications of each of its "
+       "streams, each a simulator run with the stream's 'seed' and the experiment's 'override', folded in "
+       "rounds of 'reportSize' replications per stream; replications received after the stop decision are "
+       "not counted ('wastedReplications')"},
       {"globalVariables", variables},
       {"measures", measures},
       {"experiments", experiments}};
@@ -213,11 +234,19 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   for (const json& record : earlier.value("experiments", json::array())) {
     const std::string status = record.value("status", "");
     if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
+    if (!record.value("failure", json()).is_null()) continue;  // a stream failed: run it again
+    std::vector<std::uint32_t> seeds;
+    for (const json& stream : record.value("streams", json::array())) seeds.push_back(stream.value("seed", 0u));
     for (ExperimentResult& e : result.experiments) {
-      if (e.plan.Key() != record.value("key", "") || e.plan.seed != record.value("seed", 0u)) continue;
+      if (e.plan.Key() != record.value("key", "") || e.plan.streamSeeds != seeds) continue;
       const json& windows = record.at("windows");
       if (windows.size() != c.description.measures.size()) continue;
       e.status = status;
+      e.streams.clear();
+      for (const json& stream : record.at("streams"))
+        e.streams.push_back({stream.at("seed").get<std::uint32_t>(), stream.at("replications").get<long>(),
+                             stream.at("received").get<long>(), ""});
+      e.wasted = record.at("wastedReplications").get<long>();
       e.replications = record.at("replications").get<long>();
       e.processorSeconds = record.at("processorSeconds").get<double>();
       e.windows.clear();

@@ -37,7 +37,7 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
     return refuse(e.what());
   }
   StudyPlan plan;
-  if (auto error = PlanStudy(options, description, plan)) return refuse(*error);
+  if (auto error = PlanStudy(options, description, plan, options.jobs)) return refuse(*error);
 
   const std::filesystem::path out(options.outDir);
   std::error_code created;
@@ -45,11 +45,7 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
   if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
   const ResultContext context{options, description, plan, HostName()};
   StudyResult result;
-  for (const PlannedExperiment& e : plan.experiments) {
-    ExperimentResult fresh;
-    fresh.plan = e;
-    result.experiments.push_back(std::move(fresh));
-  }
+  for (const PlannedExperiment& e : plan.experiments) result.experiments.push_back(FreshResult(e));
   if (auto error = TakeEarlierResults(out, context, result)) return refuse(*error);
 
   std::size_t reused = 0;
