@@ -91,6 +91,16 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
   std::string written = filesWritten ? "study.csv, study.json" : "";
   if (auto problem = WritePlot(result, context, out)) progress.Message(program + ": no plot: " + *problem);
   else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  long wasted = 0, replications = 0;
+  bool streams = false;
+  for (const ExperimentResult& e : result.experiments) {
+    wasted += e.reused ? 0 : e.wasted;
+    replications += e.reused ? 0 : e.replications;
+    streams |= e.plan.Streams() > 1;
+  }
+  if (streams)
+    progress.Message(program + ": " + std::to_string(wasted) + " replications run beyond the stop were not counted (" +
+                     std::to_string(replications) + " counted)");
   progress.Message(program + ": results in " + out.string() + ": " + written +
                    (result.Complete() ? "" : "; marked incomplete"));
   if (result.Interrupted()) return 128 + result.interruptSignal;
