@@ -9,6 +9,7 @@
 
 #include "FileReplacement.h"
 #include "NumberText.h"
+#include "ResultReader.h"
 #include "Utf8Text.h"
 
 namespace {
@@ -24,7 +25,6 @@ std::string CsvText(const std::string& text) {
 
 json JsonNumber(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
 json JsonText(const std::string& text) { return EscapeInvalidUtf8(text); }
-double NumberOr(const json& value, double otherwise) { return value.is_number() ? value.get<double>() : otherwise; }
 
 // A global variable's value as a JSON number of its type.
 json TypedValue(VariableType type, double value) {
@@ -234,27 +234,14 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   for (const json& record : earlier.value("experiments", json::array())) {
     const std::string status = record.value("status", "");
     if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
-    if (!record.value("failure", json()).is_null()) continue;  // a stream failed: run it again
-    std::vector<std::uint32_t> seeds;
-    for (const json& stream : record.value("streams", json::array())) seeds.push_back(stream.value("seed", 0u));
+    const ExperimentResult before = ExperimentFromJson(record, c.description);
+    if (!before.failure.empty()) continue;  // a stream failed: run it again
+    if (before.windows.size() != c.description.measures.size()) continue;
     for (ExperimentResult& e : result.experiments) {
-      if (e.plan.Key() != record.value("key", "") || e.plan.streamSeeds != seeds) continue;
-      const json& windows = record.at("windows");
-      if (windows.size() != c.description.measures.size()) continue;
-      e.status = status;
-      e.streams.clear();
-      for (const json& stream : record.at("streams"))
-        e.streams.push_back({stream.at("seed").get<std::uint32_t>(), stream.at("replications").get<long>(),
-                             stream.at("received").get<long>(), ""});
-      e.wasted = record.at("wastedReplications").get<long>();
-      e.replications = record.at("replications").get<long>();
-      e.processorSeconds = record.at("processorSeconds").get<double>();
-      e.windows.clear();
-      for (const json& w : windows)
-        e.windows.push_back({NumberOr(w.at("mean"), NAN), NumberOr(w.at("variance"), NAN),
-                             NumberOr(w.at("lower"), -INFINITY), NumberOr(w.at("upper"), INFINITY),
-                             NumberOr(w.at("halfWidth"), INFINITY), w.at("interval").get<std::string>(),
-                             NumberOr(w.at("precisionReached"), INFINITY), w.at("converged").get<bool>()});
+      if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds) continue;
+      const PlannedExperiment plan = e.plan;
+      e = before;
+      e.plan = plan;
       e.reused = true;
     }
   }

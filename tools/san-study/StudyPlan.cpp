@@ -69,6 +69,20 @@ std::vector<ObservationBounds> Bounds(const StudyDescription& d, const std::vect
 }
 }  // namespace
 
+int ChooseXVariable(const StudyPlan& plan, std::size_t variableCount) {
+  if (!plan.sweeps.empty()) return plan.sweeps.front().variable;
+  int x = -1;
+  for (std::size_t v = 0; v < variableCount; v++) {
+    const bool differs = std::any_of(plan.experiments.begin(), plan.experiments.end(), [&](const auto& e) {
+      return e.values[v] != plan.experiments.front().values[v];
+    });
+    if (!differs) continue;
+    if (x >= 0) return -1;  // several differ: no single x
+    x = static_cast<int>(v);
+  }
+  return x;
+}
+
 std::vector<int> AutomaticStreams(std::size_t experiments, unsigned cores) {
   std::vector<int> streams(experiments, 1);
   if (experiments == 0 || experiments >= cores) return streams;
@@ -138,20 +152,6 @@ std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescripti
                                              : AutomaticStreams(plan.experiments.size(), cores);
   AssignStreamSeeds(o.seed, plan.experiments, streams);
 
-  if (!plan.sweeps.empty()) {
-    plan.xVariable = plan.sweeps.front().variable;
-  } else {
-    for (std::size_t v = 0; v < d.variables.size(); v++) {
-      const bool differs = std::any_of(plan.experiments.begin(), plan.experiments.end(), [&](const auto& e) {
-        return e.values[v] != plan.experiments.front().values[v];
-      });
-      if (!differs) continue;
-      if (plan.xVariable >= 0) {  // several differ: no single x
-        plan.xVariable = -1;
-        break;
-      }
-      plan.xVariable = static_cast<int>(v);
-    }
-  }
+  plan.xVariable = ChooseXVariable(plan, d.variables.size());
   return std::nullopt;
 }

@@ -44,6 +44,10 @@ struct StudyPlan {
 std::optional<std::string> PlanStudy(const StudyOptions& options, const StudyDescription& description,
                                      StudyPlan& plan, unsigned cores);
 
+// The variable the results are drawn against: the first swept one, else
+// the one variable in which the experiments differ, else -1.
+int ChooseXVariable(const StudyPlan& plan, std::size_t variableCount);
+
 // Streams per experiment without --streams: 1 each when there are at least
 // as many experiments as cores, else the cores shared out, the first ones
 // taking one more when they do not divide evenly.

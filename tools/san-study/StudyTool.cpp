@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "MergeCommand.h"
 #include "PlotWriter.h"
 #include "ProgressDisplay.h"
 #include "ResultFiles.h"
@@ -113,6 +114,7 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
 // results gathered so far themselves) ends it with a message, not an abort.
 int RunStudyTool(int argc, char** argv, const ToolProfile& profile) {
   try {
+    if (argc > 1 && std::string(argv[1]) == "merge") return RunMergeCommand(argc - 1, argv + 1, profile);
     return Study(argc, argv, profile);
   } catch (const std::exception& e) {
     std::cerr << profile.program << ": internal error: " << e.what() << "\n";
