@@ -6,6 +6,7 @@
 #include "ExperimentRun.h"
 #include "SessionPool.h"
 #include "StopSignals.h"
+#include "StreamExchange.h"
 
 namespace {
 // Files are written again after a folded round at most this often (each
@@ -56,7 +57,7 @@ StudyRunner::StudyRunner(const StudyOptions& options, const StudyDescription& de
                          ProgressDisplay& progress, Listener experimentEnded)
     : options_(options), description_(description), progress_(progress), experimentEnded_(std::move(experimentEnded)) {}
 
-void StudyRunner::Run(StudyResult& result) {
+void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   const SessionSettings settings = StudySessionSettings(options_, description_);
   const StopRule& rule = options_.stopRule;
   std::vector<std::unique_ptr<ExperimentRun>> runs;
@@ -66,9 +67,10 @@ void StudyRunner::Run(StudyResult& result) {
     runs.push_back(std::make_unique<ExperimentRun>(e, rule, options_.reportSize));
     ExperimentRun* run = runs.back().get();
     for (int s = 0; s < e.plan.Streams(); s++)
-      pool.Add(std::make_unique<SimulatorSession>(
-                   e.plan, s, settings, [run, s](Replication&& r) { run->Fold().Add(s, std::move(r)); }),
-               runs.size() - 1);
+      if (!remote || remote->Local(runs.size() - 1, s))
+        pool.Add(std::make_unique<SimulatorSession>(
+                     e.plan, s, settings, [run, s](Replication&& r) { run->Fold().Add(s, std::move(r)); }),
+                 runs.size() - 1);
   }
   std::vector<ExperimentRun*> views;
   for (const auto& run : runs) views.push_back(run.get());
@@ -112,11 +114,17 @@ void StudyRunner::Run(StudyResult& result) {
         if (s.Finished() || !s.Started()) continue;
         run.Stream(s.Stream()).processorSeconds = s.ProcessorSeconds();
       }
+      if (remote) {
+        std::vector<std::string> reports;
+        remote->Receive(views, reports);
+        for (const std::string& report : reports) progress_.Message(options_.program + ": " + report);
+      }
       for (std::size_t r = 0; r < runs.size(); r++) {
         ExperimentFold& fold = runs[r]->Fold();
         const long round = fold.Round();
         fold.Fold();
         roundsFolded |= fold.Round() != round;
+        if (remote) remote->Publish(r, *runs[r]);
       }
       for (std::size_t i = 0; i < pool.Size(); i++) {
         SimulatorSession& s = pool.At(i);
@@ -133,21 +141,30 @@ void StudyRunner::Run(StudyResult& result) {
         ended = true;
       }
       if (!stopping && (ended || (roundsFolded && now - lastSave >= kRoundSaveInterval))) save();
-      if (pool.Idle(stopping)) break;
+      if (pool.Idle(stopping) && (!remote || remote->Done())) break;
 
-      if (pool.Poll(signals.Fd(), 50)) {
-        now = Clock::now();
-        while (const int signal = signals.Take()) {
-          if (signalsSeen++ == 0) {
-            result.interruptSignal = signal;
-            progress_.Message(options_.program + ": stopping the simulators; the results so far are written, "
-                              "marked incomplete (signal again to kill them at once)");
-            pool.InterruptAll(now);
-          } else {
-            pool.KillAll();
+      // Messages of other processes come without a descriptor to wait
+      // for: they are looked at every 20 ms.
+      const bool signalled = pool.Poll(signals.Fd(), remote ? 20 : 50);
+      now = Clock::now();
+      auto onSignal = [&](int signal) {
+        if (signalsSeen++ == 0) {
+          result.interruptSignal = signal;
+          progress_.Message(options_.program + ": stopping the simulators; the results so far are written, "
+                            "marked incomplete (signal again to kill them at once)");
+          pool.InterruptAll(now);
+          if (remote) {
+            remote->Interrupt(signal);
+            save();  // at once: the job may be killed before the simulators have stopped
           }
+        } else {
+          pool.KillAll();
         }
-      }
+      };
+      if (signalled)
+        while (const int signal = signals.Take()) onSignal(signal);
+      if (remote)
+        if (const int signal = remote->TakeSignal()) onSignal(signal);
       progress_.Show([&] {
         return StudySnapshot(result, views, rule, std::chrono::duration<double>(Clock::now() - begin).count());
       });

@@ -10,6 +10,7 @@
 #include "StudyResults.h"
 
 class ExperimentRun;
+class StreamExchange;
 
 // Runs the planned experiments that `result` does not hold finished yet
 // (those reused by --resume), each as its streams (one simulator each),
@@ -28,7 +29,9 @@ class StudyRunner {
 
   StudyRunner(const StudyOptions& options, const StudyDescription& description, ProgressDisplay& progress,
               Listener experimentEnded);
-  void Run(StudyResult& result);
+  // With `remote`, only the streams it calls local run here; the others
+  // are folded from what it receives (an MPI run's rank 0).
+  void Run(StudyResult& result, StreamExchange* remote = nullptr);
 
  private:
   const StudyOptions& options_;
