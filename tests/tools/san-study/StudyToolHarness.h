@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,9 +19,14 @@ struct ToolRun {
 // Runs `program` with `args` and FAKE_SIM_FAULTS=`faults` (plus a tag that
 // marks its simulators), at most 90 s. With `interruptAfter` > 0 it sends
 // `interruptSignal` that many seconds after the first simulator has
-// appeared.
+// appeared. `whileRunning`, if given, is called every 20 ms with the
+// seconds since then (negative before).
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM);
+                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM,
+                   const std::function<void(double)>& whileRunning = {});
+
+// The tag in the environment of the last run's processes (FAKE_SIM_TAG).
+const std::string& RunTag();
 
 // Fake simulators of the last run that are still alive.
 int LiveTaggedSimulators();
