@@ -43,6 +43,8 @@ std::string Footer(const ToolProfile& profile) {
          "  " + p + simulator + " --sweep s:nTrains=10,20,30 --sweep d:netNotDeliveryProb=0.1,0.5\n"
          "      a grid of six points\n"
          "  " + p + simulator + " -o results --resume   rerun only what a killed study had not finished\n"
+         "  " + p + simulator + " -e 5 --streams 8 --precision 0.01   one experiment in eight simulators\n"
+         "  " + p + " merge results task-0 task-1 ...   combine the results of sub-studies (see docs/cluster.md)\n"
          "\nExit status: 0 every experiment reached the precision; 1 invalid options, a failed\n"
          "simulator or an unwritable result file; 2 some experiment stopped at --max-reps without\n"
          "reaching the precision (named at the end); 128 + N stopped by signal N (Ctrl-C: 130).\n";
