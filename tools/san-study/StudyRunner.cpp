@@ -106,19 +106,18 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         runs[pool.Group(i)]->EndStream(s.Stream(), s.Failure(), s.ProcessorSeconds());
         if (s.Failed()) progress_.Message(options_.program + ": " + s.FailureReport());
       }
-      // Fold what arrived; stop the streams of an experiment that has
-      // decided, pause those that run too far ahead of the others.
       for (std::size_t i = 0; i < pool.Size(); i++) {
         SimulatorSession& s = pool.At(i);
-        ExperimentRun& run = *runs[pool.Group(i)];
-        if (s.Finished() || !s.Started()) continue;
-        run.Stream(s.Stream()).processorSeconds = s.ProcessorSeconds();
+        if (s.Started() && !s.Finished())
+          runs[pool.Group(i)]->Stream(s.Stream()).processorSeconds = s.ProcessorSeconds();
       }
       if (remote) {
         std::vector<std::string> reports;
         remote->Receive(views, reports);
         for (const std::string& report : reports) progress_.Message(options_.program + ": " + report);
       }
+      // Fold what arrived; stop the streams of an experiment that has
+      // decided, pause those that run too far ahead of the others.
       for (std::size_t r = 0; r < runs.size(); r++) {
         ExperimentFold& fold = runs[r]->Fold();
         const long round = fold.Round();
