@@ -1,6 +1,7 @@
 # Thin wrapper over CMake. `make run` builds and runs the main job (the
 # default study, results in results/),
 # `make test` builds and runs every test. SANITIZE=1 builds with ASan+UBSan.
+# `make model MODEL=path/to/x.yaml` builds the simulator of a model file.
 BUILD    ?= build
 SANITIZE ?= 0
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -11,7 +12,9 @@ else
   BUILD_TYPE ?= Release
 endif
 
-.PHONY: all deps configure build run test bench clean
+CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMB_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF)
+
+.PHONY: all deps configure build run test bench model clean
 
 all: build
 
@@ -19,7 +22,7 @@ deps:
 	@./scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMB_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF) >/dev/null
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -32,6 +35,15 @@ test: build
 
 bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)
+
+# The simulator of a model file kept anywhere: `make model MODEL=path/to/x.yaml`
+# builds $(BUILD)/x-sim and writes $(BUILD)/x-study.json (see docs/model-format.md).
+model: deps
+	@test -n "$(MODEL)" || { echo "usage: make model MODEL=path/to/model.yaml" >&2; exit 2; }
+	@test -f "$(MODEL)" || { echo "no model file $(MODEL)" >&2; exit 2; }
+	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DMB_EXTRA_MODELS="$(abspath $(MODEL))" >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim
+	@echo "Simulator: $(BUILD)/$(basename $(notdir $(MODEL)))-sim   study: $(BUILD)/$(basename $(notdir $(MODEL)))-study.json"
 
 clean:
 	rm -rf build build-asan

@@ -6,10 +6,9 @@
 
 #include "AllocationCounter.h"
 #include "Executive/Event.h"
-#include "Executive/EventList.h"
 #include "Executive/SimulatorClass.h"
 #include "support/LoopTestModels.h"
-#include "support/SimulatorAssembly.h"
+#include "support/SimulatorBuilder.h"
 #include "support/TestRewards.h"
 
 namespace {
@@ -31,40 +30,32 @@ ClockParams TiesParams() {
 void BM_SimStep(benchmark::State& state) {
   ClockParams params = TiesParams();
   params.watcher = state.range(0) == 1;
-  SimulatorAssembly assembly(makeClockRewardModel(params, {{0, 1e300}}));
-  SimulatorClass& sim = assembly.sim;
-  Event scratch;
-  BaseActionClass initial;
-  sim.ScratchEvent = &scratch;
+  BuiltSimulator built = SimulatorBuilder(makeClockRewardModel(params, {{0, 1e300}})).Build();
+  SimulatorClass& sim = *built.sim;
   sim.GenerateInitialEnabledList();
-  sim.Events->ClearEventList();
-  sim.GenerateCompleteEventList();
-  sim.FiredAction = &initial;
-  sim.TakeEarliestEvent();
+  Event** next = sim.StartReplication();
 
   const long before = allocation_counter::allocations;
-  for (auto _ : state) benchmark::DoNotOptimize(sim.SimStep());
+  for (auto _ : state) benchmark::DoNotOptimize(next = sim.SimStep(next));
   allocation_counter::Report(state, before, "the firing step allocated");
   state.SetItemsProcessed(state.iterations());
-  state.counters["firings/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                   benchmark::Counter::kIsRate);
-  sim.ScratchEvent = nullptr;
-  sim.FiredAction = nullptr;
-  sim.Events->ClearEventList();
+  state.counters["firings/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_SimStep)->Arg(0)->Arg(1);
 
 // Whole terminating runs: replications of state.range(0) time units, 100
 // per iteration, reports included.
-void RunReplications(benchmark::State& state, SimulatorAssembly& assembly) {
-  SimulatorClass& sim = assembly.sim;
+void RunReplications(benchmark::State& state, SimulatorBuilder&& builder) {
+  BuiltSimulator built = builder.MaxBatches(100).Build();
+  SimulatorClass& sim = *built.sim;
   long firings = 0;
   for (auto _ : state) {
-    sim.RunStatus = SimulatorClass::Running;
-    sim.BatchesCompleted = 0;
-    const int64_t before = sim.ActionsFired;
+    sim.Progress().SetStatus(RunProgress::Running);
+    sim.Progress().SetBatchesCompleted(0);
+    const int64_t before = sim.Loop().ActionsFired();
     sim.TerminatingSimulation();
-    firings += sim.ActionsFired - before;
+    firings += sim.Loop().ActionsFired() - before;
   }
   state.SetItemsProcessed(firings);
   state.counters["firings/s"] =
@@ -73,16 +64,14 @@ void RunReplications(benchmark::State& state, SimulatorAssembly& assembly) {
 
 void BM_TerminatingClock(benchmark::State& state) {
   const double length = static_cast<double>(state.range(0));
-  SimulatorAssembly assembly(makeClockRewardModel(TiesParams(), {{0, length}}), 1, 100);
-  RunReplications(state, assembly);
+  RunReplications(state, SimulatorBuilder(makeClockRewardModel(TiesParams(), {{0, length}})));
 }
 BENCHMARK(BM_TerminatingClock)->Arg(100)->Arg(10000);
 
 // The worker pool of TestModels.h: short replications of a composed model.
 void BM_TerminatingWorkerPool(benchmark::State& state) {
-  SimulatorAssembly assembly(
-      std::make_unique<systemRewardModel>(std::vector{ImpulseReward::threeWindows()}, true), 1, 100);
-  RunReplications(state, assembly);
+  RunReplications(state, SimulatorBuilder(std::make_unique<systemRewardModel>(
+                             std::vector{ImpulseReward::threeWindows()}, true)));
 }
 BENCHMARK(BM_TerminatingWorkerPool);
 

@@ -45,7 +45,8 @@ void runFirings(benchmark::State& state, int impulseEvery) {
   }
   benchmark::DoNotOptimize(completed);
   allocation_counter::Report(state, before, "the firing path allocated");
-  state.counters["firings/s"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsRate);
+  state.counters["firings/s"] =
+      benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsRate);
 }
 
 void BM_AccumulateFire_NoImpulse(benchmark::State& state) { runFirings(state, 0); }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when missing.
 # With the argument "fuzz" also clang, for scripts/fuzz.sh.
 set -euo pipefail
-needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev gnuplot-nox openmpi-bin libopenmpi-dev)
+needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev gnuplot-nox openmpi-bin libopenmpi-dev)
 if [ "${1:-}" = fuzz ]; then needed+=(clang libclang-rt-14-dev); fi
 missing=()
 for p in "${needed[@]}"; do

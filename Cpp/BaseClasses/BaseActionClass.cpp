@@ -4,9 +4,9 @@
 #include <cstring>
 #include <new>
 
-#include "BaseClasses/Allocation.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 
 int BaseActionClass::MaxID = 0;
 
@@ -124,7 +124,8 @@ void BaseActionClass::AllocatePVImpulseDS(int numPVs) {
   links.ImpulseListLengths = new (std::nothrow) int[n]();
   if (!links.ImpulseSets || !links.ImpulseWorkerLists || !links.ImpulseWorkerCounts ||
       !links.ImpulseListLengths) {
-    std::cerr << "!! Memory allocation error in BaseActionClass::AllocatePVImpulseDS()" << std::endl;
+    std::cerr << "!! Memory allocation error in BaseActionClass::AllocatePVImpulseDS()"
+              << std::endl;
     std::exit(1);
   }
   links.NumImpulsePVs = n;
@@ -134,7 +135,8 @@ void BaseActionClass::DeallocatePVImpulseDS() {
   ActionLinks& links = *Links;
   for (int pv = 0; pv < links.NumImpulsePVs; pv++) {
     if (links.ImpulseWorkerLists && links.ImpulseWorkerLists[pv]) {
-      for (int g = 0; g < links.ImpulseListLengths[pv]; g++) delete[] links.ImpulseWorkerLists[pv][g];
+      for (int g = 0; g < links.ImpulseListLengths[pv]; g++)
+        delete[] links.ImpulseWorkerLists[pv][g];
       delete[] links.ImpulseWorkerLists[pv];
     }
     if (links.ImpulseWorkerCounts) delete[] links.ImpulseWorkerCounts[pv];

@@ -50,11 +50,11 @@ struct AffectedActionNode {
 // from the action's own fields.
 struct ActionLinks {
   FastSet AffectedNodesByImpulseReward;
-  FastSet* ImpulseSets = nullptr;          // [pv]: impulse indices triggered
-  int*** ImpulseWorkerLists = nullptr;     // [pv][impulse]: worker indices to call
-  int** ImpulseWorkerCounts = nullptr;     // [pv][impulse]: length of that list
-  int* ImpulseListLengths = nullptr;       // [pv]: impulses with a list (owned arrays above)
-  FastSet* RateSets = nullptr;             // [pv]: model groups affected
+  FastSet* ImpulseSets = nullptr;       // [pv]: impulse indices triggered
+  int*** ImpulseWorkerLists = nullptr;  // [pv][impulse]: worker indices to call
+  int** ImpulseWorkerCounts = nullptr;  // [pv][impulse]: length of that list
+  int* ImpulseListLengths = nullptr;    // [pv]: impulses with a list (owned arrays above)
+  FastSet* RateSets = nullptr;          // [pv]: model groups affected
   FastSet AffectedNodes;
   FastSet AffectedNodesByRateReward;
   List<BaseStateVariableClass> AffectedVariables;
@@ -141,6 +141,18 @@ class BaseActionClass {
 
   void PrintInfo();
 
+  // True while the action has an event in the event list (its record's heap
+  // slot is set). A copy of what the record says, kept beside the flags so
+  // that the walks after each firing pass over unscheduled groups without
+  // reading their records; only the event list writes it, as it schedules
+  // and removes events.
+  bool HasEvent() const { return hasEvent_; }
+  // True when the action's class declared that its Weight() is always
+  // exactly 1.0 (DeclareUnitWeight). The event list then breaks ties among
+  // such actions without asking their weights; the draw and its outcome are
+  // unchanged.
+  bool HasUnitWeight() const { return unitWeight_; }
+
   SchedulingRecord* Record = nullptr;
   AffectedActionNode* AffectedListHead = nullptr;
   int Id;
@@ -148,14 +160,17 @@ class BaseActionClass {
   bool Disabled = true;
   bool Reactivation = false;  // the executive's in-reactivation-list flag
   bool Fired = false;
-  // Kept by the event list: true while the action has an event in it (its
-  // record's heap slot is set), so that the walks after each firing pass
-  // over unscheduled groups without reading their records.
-  bool HasEvent = false;
-  // Set by action classes whose Weight() is always exactly 1.0 and cannot
-  // be overridden: the event list then breaks ties among such actions
-  // without asking their weights (the draw and its outcome are unchanged).
-  bool UnitWeight = false;
+
+ protected:
+  // For the constructor of an action class whose Weight() always returns
+  // exactly 1.0 and cannot be overridden.
+  void DeclareUnitWeight() { unitWeight_ = true; }
+
+ private:
+  friend class EventList;
+  // Declared here, among the flags, for the cache line they share.
+  bool hasEvent_ = false;
+  bool unitWeight_ = false;
 
  protected:
   // An activity's enabling at its last evaluation and the one before (kept

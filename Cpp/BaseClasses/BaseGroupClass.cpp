@@ -5,10 +5,9 @@
 #include <new>
 #include <string>
 
-#include "BaseClasses/Allocation.h"
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 #include "Random/Distributions.h"
-
 
 BaseGroupClass::~BaseGroupClass() {
   if (Members != InlineMembers) delete[] Members;
@@ -16,14 +15,14 @@ BaseGroupClass::~BaseGroupClass() {
 }
 
 void BaseGroupClass::BaseGroupClassInitialize(const char* name, int groupId, Distribution dist,
-                                              ExecutionPolicyType policy, int unused1,
-                                              int unused2, bool reactivation) {
+                                              ExecutionPolicyType policy, int unused1, int unused2,
+                                              bool reactivation) {
   BaseActionClassInitialize(name, groupId, dist, policy, unused1, unused2, reactivation);
 }
 
 void BaseGroupClass::resizeArrays(int slots) {
-  BaseGroupClass** members = slots <= InlineCapacity ? InlineMembers
-                                                     : allocateArray<BaseGroupClass*>(slots);
+  BaseGroupClass** members =
+      slots <= InlineCapacity ? InlineMembers : allocateArray<BaseGroupClass*>(slots);
   if (members != Members) {
     for (int i = 0; i < NumMembers; i++) members[i] = Members[i];
     if (Members != InlineMembers) delete[] Members;
@@ -113,9 +112,7 @@ void BaseGroupClass::printEnablingState(std::ostream* stream) {
     BaseActionClass::printEnablingState(stream);
 }
 
-BaseActionClass* BaseGroupClass::getPrintedAction() {
-  return NumMembers > 0 ? Members[0] : this;
-}
+BaseActionClass* BaseGroupClass::getPrintedAction() { return NumMembers > 0 ? Members[0] : this; }
 
 void BaseGroupClass::setGroupId(int groupId) {
   for (int i = 0; i < NumMembers; i++) Members[i]->setGroupId(groupId);

@@ -5,8 +5,9 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 
 double BaseModelClass::LastActionTime = 0.0;
 
@@ -22,10 +23,7 @@ BaseModelClass::BaseModelClass() : ModelId(nextModelId()), ParentId(ModelId) { D
 BaseModelClass::~BaseModelClass() { delete[] Name; }
 
 void BaseModelClass::DefineName(const char* newName) {
-  const char* text = newName ? newName : "";
-  char* copy = new (std::nothrow) char[std::strlen(text) + 1];
-  if (!copy) MemoryAllocationError();
-  std::strcpy(copy, text);
+  char* copy = copyText(newName);
   delete[] Name;
   Name = copy;
 }

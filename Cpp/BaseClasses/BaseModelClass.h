@@ -42,8 +42,8 @@ class BaseModelClass {
   virtual void listActions(const char* name, List<BaseActionClass>* out) = 0;
   // Appends every variable called variable of every atomic model called
   // model, and the owning model beside it.
-  virtual void listSVs(const char* model, const char* variable,
-                       List<BaseStateVariableClass>* out, List<BaseModelClass>* owners) = 0;
+  virtual void listSVs(const char* model, const char* variable, List<BaseStateVariableClass>* out,
+                       List<BaseModelClass>* owners) = 0;
   virtual void printState(std::ostream* stream);
   virtual void printState();
   virtual BaseStateVariableClass** GetLocalStateVariables(std::ostream* stream);

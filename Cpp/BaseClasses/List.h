@@ -4,7 +4,7 @@
 #include <iostream>
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 // A growable array of object pointers that refuses duplicates (identity is
 // pointer equality). The list never owns the objects it points to.
@@ -109,7 +109,8 @@ class List {
   void reallocate(int newCapacity) {
     T** grown = new (std::nothrow) T*[newCapacity]();
     if (!grown) {
-      std::cerr << "!! Crtical error in " << "List<C>::append(List*)"
+      std::cerr << "!! Crtical error in "
+                << "List<C>::append(List*)"
                 << " do to insufficient memory...exiting" << std::endl;
       MemoryAllocationError();
     }

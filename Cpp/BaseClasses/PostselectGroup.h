@@ -7,7 +7,7 @@
 // it fires.
 class PostselectGroup : public BaseGroupClass {
  public:
-  PostselectGroup() { UnitWeight = true; }
+  PostselectGroup() { DeclareUnitWeight(); }
 
   // Always 1.0: the group's cases are weighed only when it fires.
   double Weight() final;

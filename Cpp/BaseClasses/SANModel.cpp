@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "BaseClasses/Activity.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
 #include "BaseClasses/state/Place.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 // The first 256 prime numbers (2 .. 1619), the weights of the state hash.
@@ -68,15 +68,16 @@ int SANModel::LocalState::compare(const State& other) const {
 }
 
 void SANModel::LocalState::print() const {
-  for (int i = 0; i < size; i++) std::printf("%5d", static_cast<int>(static_cast<int8_t>(buffer[i])));
+  for (int i = 0; i < size; i++)
+    std::printf("%5d", static_cast<int>(static_cast<int8_t>(buffer[i])));
   std::printf("\n");
 }
 
 bool SANModel::LocalState::fwriteState(FILE* file) const {
-  const unsigned char header[4] = {
-      static_cast<unsigned char>(size & 0xFF), static_cast<unsigned char>((size >> 8) & 0xFF),
-      static_cast<unsigned char>((size >> 16) & 0xFF),
-      static_cast<unsigned char>((size >> 24) & 0xFF)};
+  const unsigned char header[4] = {static_cast<unsigned char>(size & 0xFF),
+                                   static_cast<unsigned char>((size >> 8) & 0xFF),
+                                   static_cast<unsigned char>((size >> 16) & 0xFF),
+                                   static_cast<unsigned char>((size >> 24) & 0xFF)};
   if (std::fwrite(header, 1, 4, file) != 4) return true;
   return std::fwrite(buffer, 1, size, file) < static_cast<size_t>(size);
 }

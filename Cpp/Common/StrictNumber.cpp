@@ -26,7 +26,8 @@ std::optional<T> parseFinite(const char* text, T (*convert)(const char*, char**)
 }
 }  // namespace
 
-std::optional<long long> ParseWholeInteger(const char* text, long long min, long long max, int base) {
+std::optional<long long> ParseWholeInteger(const char* text, long long min, long long max,
+                                           int base) {
   if (!startsLikeNumber(text) || *text == '.') return std::nullopt;
   char* end = nullptr;
   errno = 0;
@@ -36,6 +37,10 @@ std::optional<long long> ParseWholeInteger(const char* text, long long min, long
   return value;
 }
 
-std::optional<double> ParseFiniteDouble(const char* text) { return parseFinite<double>(text, std::strtod); }
+std::optional<double> ParseFiniteDouble(const char* text) {
+  return parseFinite<double>(text, std::strtod);
+}
 
-std::optional<float> ParseFiniteFloat(const char* text) { return parseFinite<float>(text, std::strtof); }
+std::optional<float> ParseFiniteFloat(const char* text) {
+  return parseFinite<float>(text, std::strtof);
+}

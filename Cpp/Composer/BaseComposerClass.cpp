@@ -6,9 +6,9 @@
 
 #include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
-#include "BaseClasses/Allocation.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 // A copy of a chain, so that every composer owns the links it frees.
@@ -27,7 +27,8 @@ SharedStateVarLink* copyChain(const SharedStateVarLink* chain) {
 
 BaseComposerClass::BaseComposerClass(const char* name, int numChildren, int numShared,
                                      const char* const* sharedNames)
-    : NumChildren(numChildren > 0 ? numChildren : 0), NumSharedNames(numShared > 0 ? numShared : 0) {
+    : NumChildren(numChildren > 0 ? numChildren : 0),
+      NumSharedNames(numShared > 0 ? numShared : 0) {
   DefineName(name);
   Children = allocateArray<BaseModelClass*>(NumChildren);
   NumSharedStateVariables = NumChildren > 0 ? NumSharedNames : 0;
@@ -135,7 +136,8 @@ void BaseComposerClass::SetupActions() {
 
 void BaseComposerClass::refreshStateSize() {
   for (int c = 0; c < NumChildren; c++)
-    if (auto* composer = dynamic_cast<BaseComposerClass*>(Children[c])) composer->refreshStateSize();
+    if (auto* composer = dynamic_cast<BaseComposerClass*>(Children[c]))
+      composer->refreshStateSize();
   CachedStateSize = StateSize();
 }
 
@@ -143,7 +145,8 @@ void BaseComposerClass::GeneralSetup() {
   // This node's shares may have taken storage from a composer below, whose
   // state then shrank: its cached size must follow.
   for (int c = 0; c < NumChildren; c++)
-    if (auto* composer = dynamic_cast<BaseComposerClass*>(Children[c])) composer->refreshStateSize();
+    if (auto* composer = dynamic_cast<BaseComposerClass*>(Children[c]))
+      composer->refreshStateSize();
   int count = 0;
   for (int c = 0; c < NumChildren; c++) count += Children[c]->getNumStateVariables();
   for (int k = 0; k < NumSharedNames; k++) count -= SharingLists[k].getNumItems();

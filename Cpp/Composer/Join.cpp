@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 Join::Join(const char* name, int numChildren, int numShared, const char* const* sharedNames)
     : BaseComposerClass(name, numChildren, numShared, sharedNames) {}

@@ -6,7 +6,7 @@
 #include <iostream>
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 int checkedReplicaCount(const char* name, int numReps) {

@@ -39,12 +39,12 @@ class Rep : public BaseComposerClass {
   bool chunkGreater(int first, int second) const;
 
   int ReplicaStateSize = 0;
-  unsigned char* Scratch = nullptr;      // the replicas' states in child order
-  int Offset = 0;                        // running offset of the last copy
-  int* ReplicaOrder = nullptr;           // chunk indices in output order
-  unsigned char* ReplicaBuffer = nullptr;   // reserved: one replica's state
-  unsigned char** ChildBuffers = nullptr;   // reserved: one buffer per replica
-  unsigned char* MarkedBuffer = nullptr;    // reserved: 0xFF bytes, first 0xEF
+  unsigned char* Scratch = nullptr;        // the replicas' states in child order
+  int Offset = 0;                          // running offset of the last copy
+  int* ReplicaOrder = nullptr;             // chunk indices in output order
+  unsigned char* ReplicaBuffer = nullptr;  // reserved: one replica's state
+  unsigned char** ChildBuffers = nullptr;  // reserved: one buffer per replica
+  unsigned char* MarkedBuffer = nullptr;   // reserved: 0xFF bytes, first 0xEF
 };
 
 #endif

@@ -16,15 +16,19 @@ class Event {
   double SchedulingTime = 0.0;      // when the event was made; diagnostics only
   BaseActionClass* Action = nullptr;  // not owned
 
+ private:
+  // The event list's bookkeeping of a scheduled event, set when it takes
+  // the event into its pool (see EventList).
+  friend class EventList;
   // The action's Rank(), asked at most once while the event is scheduled
-  // (the event list fills it on first need; a scheduled action's rank does
-  // not change before it fires).
-  int CachedRank = 0;
-  bool RankKnown = false;
-  // The action's Weight() is always exactly 1.0 (copied from the action).
-  bool UnitWeight = false;
+  // (filled on first need; a scheduled action's rank does not change
+  // before it fires).
+  int cachedRank_ = 0;
+  bool rankKnown_ = false;
+  // The action declared its Weight() to be always exactly 1.0.
+  bool unitWeight_ = false;
   // The action's scheduling record, told where the event sits in the heap.
-  SchedulingRecord* Record = nullptr;
+  SchedulingRecord* record_ = nullptr;
 };
 
 #endif

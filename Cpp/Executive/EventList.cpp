@@ -10,26 +10,24 @@
 #include "Executive/SchedulingRecord.h"
 #include "Random/Distributions.h"
 
-namespace {
 // The rank of the event's action, asked of the action once per scheduling.
 // Ranks are asked only for equal times: when the event meets another of its
 // time in a comparison, or when it is placed with the time of the remembered
 // ties (a group's first Rank() may make its selection, so it must come no
 // earlier than the list operation that needs it).
-int RankOf(Event* event) {
-  if (!event->RankKnown) {
-    event->CachedRank = event->Action->Rank();
-    event->RankKnown = true;
+inline int EventList::RankOf(Event* event) {
+  if (!event->rankKnown_) {
+    event->cachedRank_ = event->Action->Rank();
+    event->rankKnown_ = true;
   }
-  return event->CachedRank;
+  return event->cachedRank_;
 }
 
 // a fires before b: earlier, or at the same time with a higher rank.
-bool Before(Event* a, Event* b) {
+inline bool EventList::Before(Event* a, Event* b) {
   if (a->FiringTime != b->FiringTime) return a->FiringTime < b->FiringTime;
   return RankOf(a) > RankOf(b);
 }
-}  // namespace
 
 EventList::EventList(int capacity)
     : events(new Event[capacity > 0 ? capacity : 0]),
@@ -87,7 +85,7 @@ inline void EventList::SetTieBit(int i, bool tied) {
 
 inline void EventList::Place(int i, Event* event) {
   heap[i] = event;
-  event->Record->heapSlot = &heap[i];
+  event->record_->heapSlot = &heap[i];
   if (tieKeyKnown) SetTieBit(i, event->FiringTime == tieTime && RankOf(event) == tieRank);
 }
 
@@ -108,11 +106,11 @@ int EventList::Insert(const Event* event) {
   assert(count < capacity);
   Event* pooled = TakeFromPool();
   *pooled = *event;
-  pooled->RankKnown = false;
-  pooled->UnitWeight = event->Action->UnitWeight;
-  if (!pooled->UnitWeight) eventsNotOfUnitWeight++;
-  pooled->Record = event->Action->Record;
-  event->Action->HasEvent = true;
+  pooled->rankKnown_ = false;
+  pooled->unitWeight_ = event->Action->unitWeight_;
+  if (!pooled->unitWeight_) eventsNotOfUnitWeight++;
+  pooled->record_ = event->Action->Record;
+  event->Action->hasEvent_ = true;
   Place(count, pooled);
   count++;
   return BubbleUp(count - 1);
@@ -123,8 +121,8 @@ void EventList::Remove(Event** slot) {
   Event* removed = heap[i];
   ReturnToPool(removed);
   removed->Action->Record->heapSlot = nullptr;
-  removed->Action->HasEvent = false;
-  if (!removed->UnitWeight) eventsNotOfUnitWeight--;
+  removed->Action->hasEvent_ = false;
+  if (!removed->unitWeight_) eventsNotOfUnitWeight--;
   count--;
   if (tieKeyKnown) SetTieBit(count, false);
   if (i == count) {
@@ -197,7 +195,7 @@ void EventList::FindEquals(int i) {
 
 bool EventList::RootKeyRemembered() const {
   const Event* root = heap[0];
-  return tieKeyKnown && root->FiringTime == tieTime && root->RankKnown && root->CachedRank == tieRank;
+  return tieKeyKnown && root->FiringTime == tieTime && root->rankKnown_ && root->cachedRank_ == tieRank;
 }
 
 void EventList::CollectTies() {
@@ -216,10 +214,10 @@ void EventList::CollectTies() {
   FindEquals(0);
   // Remember the root's key once its rank is known (it is when anything tied
   // with it); from now on every placement keeps the bits of its cell.
-  if (!root->RankKnown) return;
+  if (!root->rankKnown_) return;
   tieKeyKnown = true;
   tieTime = root->FiringTime;
-  tieRank = root->CachedRank;
+  tieRank = root->cachedRank_;
   for (int k = 0; k < tieCount; k++) SetTieBit(ties[k], true);
 }
 
@@ -239,7 +237,7 @@ Event** EventList::Earliest() {
 
 bool EventList::AllTiesUnitWeight() const {
   for (int k = 0; k < tieCount; k++)
-    if (!heap[ties[k]]->UnitWeight) return false;
+    if (!heap[ties[k]]->unitWeight_) return false;
   return true;
 }
 
@@ -290,7 +288,7 @@ void EventList::ClearEventList() {
   for (int i = 0; i < count; i++) {
     SchedulingRecord* record = heap[i]->Action->Record;
     record->heapSlot = nullptr;
-    heap[i]->Action->HasEvent = false;
+    heap[i]->Action->hasEvent_ = false;
     record->notInReactivationList = true;
     ReturnToPool(heap[i]);
     heap[i] = nullptr;

@@ -15,6 +15,43 @@ struct SchedulingRecord;
 // action's SchedulingRecord holds the address of the heap cell of its event,
 // so that removal and re-keying are logarithmic. All events come from a
 // fixed pool made at construction: nothing is allocated afterwards.
+//
+// Earliest() runs at every firing step, and models with periodic activities
+// of equal periods put many events at one time, so the list keeps caches
+// that spare it repeated questions to the actions. Each choice they make is
+// the one the plain rule makes (collect the root's ties in pre-order, ask
+// every tied action's Weight(), take the first running sum above one
+// uniform draw times the total), with the same single draw:
+// - Rank cache (per event): an action's Rank() is asked once per
+//   scheduling, when a comparison first needs it, since ranks matter only
+//   between equal times. Reason: Rank() is a virtual call that a group
+//   answers by consulting its members. Cost: an int and a flag per event.
+// - Unit weights (per event, copied from the action at Insert, with a count
+//   of scheduled events lacking one): actions that declare Weight() to be
+//   always 1.0 are not asked, and their running sums are the integers
+//   1, 2, ..., n, so the draw picks position floor(u * n) directly.
+//   Reason: one virtual Weight() per tied event per firing. Cost: a flag
+//   per event and a counter kept by Insert, Remove and ClearEventList.
+// - Remembered ties in a pre-order bit set: the cells of the full tree are
+//   numbered once in pre-order (preorderPosition, cellAtPosition), and while
+//   the root's key (time, rank) stays the one last collected, every
+//   placement sets or clears its cell's bit according to whether the event
+//   there has that key. The set bits, read in position order, are the ties
+//   in the order FindEquals would collect them. Reason: collecting the
+//   ties walks the tied part of the heap at every firing of a burst. Cost:
+//   two int arrays of the capacity and one bit per cell, one bit update per
+//   placement while a key is remembered (which may ask the rank of an event
+//   placed at the remembered time), and a scan of capacity / 64 words per
+//   choice.
+// - The action's HasEvent() flag: set by Insert, cleared by Remove and
+//   ClearEventList, a copy of whether its record holds a heap slot. Reason:
+//   the walks after each firing skip unscheduled groups without loading
+//   their records. Cost: one byte written per insertion and removal.
+// The tie choice thus takes one of three paths, cheapest first:
+// ChooseFromTieBits (only unit weights scheduled and the root's key
+// remembered: count and pick straight from the bits), ChooseAmongUnitWeights
+// (ties collected, all of unit weight: no Weight() asked) and ChooseByWeights
+// (the plain rule). A root without ties returns at once and draws nothing.
 class EventList {
  public:
   explicit EventList(int capacity);
@@ -51,6 +88,9 @@ class EventList {
   int IndexOf(Event** slot) const;
 
  private:
+  static int RankOf(Event* event);
+  static bool Before(Event* a, Event* b);
+
   // The fixed pool of unscheduled events: taken at the front, returned at
   // the back, in a ring of `capacity` cells.
   Event* TakeFromPool();

@@ -8,14 +8,11 @@
 #include <ctime>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "BaseClasses/BaseGroupClass.h"
-#include "Executive/CorvaxSocket.h"
-#include "Executive/DataPacket.h"
 #include "Executive/EventList.h"
-#include "Executive/PacketQueue.h"
-#include "Executive/SchedulingRecord.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/StopSignals.h"
 #include "Random/Distributions.h"
 #include "Random/MersenneTwister.h"
@@ -27,24 +24,19 @@
 #include "Tracing/TraceFileXML.h"
 
 namespace {
-constexpr int32_t kPacketQueueCapacity = 50;
-constexpr uint32_t kDefaultSeed = 31415;
-
 double processorSeconds(std::clock_t ticks) { return static_cast<double>(ticks) / CLOCKS_PER_SEC; }
+
+// Every random number is drawn through the process-wide distribution object.
+void EnsureDistributions() {
+  if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
+    TheDistribution = new UserDistributions(0, RunSettings::DefaultSeed);
+}
 }  // namespace
 
-SimulatorClass::SimulatorClass()
-    : FreeQueue(new PacketQueue(kPacketQueueCapacity)),
-      FullQueue(new PacketQueue(kPacketQueueCapacity)) {}
-
-SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
-  GroupList = new List<BaseGroupClass>();
-  ActionList = new List<BaseActionClass>();
-  if (TheDistribution == nullptr || TheDistribution->getGenerator() == nullptr)
-    TheDistribution = new UserDistributions(0, kDefaultSeed);
-
+SimulatorClass::SimulatorClass(int argc, char** argv) {
+  EnsureDistributions();
   // The study first: -e is read within its experiments.
-  Study = GenerateStudy();
+  study_ = GenerateStudy();
   const short parsed = ParseCommandLineOptions(argc, argv);
   if (parsed == 2) {  // -h
     PrintUsage();
@@ -55,108 +47,118 @@ SimulatorClass::SimulatorClass(int argc, char** argv) : SimulatorClass() {
     std::cerr << "ERROR: Parsing command line options" << std::endl;
     std::exit(1);
   }
-  CheckOutputPaths();
+  settings_.CheckOutputPaths();
   // Everything that can refuse the run is checked before a result or trace
   // file is opened, so that a refused run leaves existing files untouched.
-  if (ReadSimTest() < 0 || SetGlobalVariables() != 0) std::exit(1);
+  if (ConnectivityTable::ReadSimTest() < 0 || SetGlobalVariables() != 0) std::exit(1);
   // The trace files first: a trace that cannot be opened then stops the run
   // before the result files are truncated.
   SetUpTracing();
-  OpenResultFiles();
-  if (OverrideString != nullptr)
+  writer_.OpenResultFiles();
+  if (settings_.OverrideString() != nullptr)
     std::cout << "Overriding global variables in simulator" << std::endl;
-  RewardModel = Study->GetPVModel(true);
-  if (PlainTraceOn || XMLTraceOn) TraceContainer->addPVModel(RewardModel);
-  TraceContainer->printHeader();
-
-  SelectObservedVariables();
-  BuildGroupAndActionTables();
-  BuildConnectivity();
-  Events = new EventList(NumGroups + 1);
-  InstallGenerator();
-  NumPVs = RewardModel->getNumPVs();
+  AssembleAround(study_->GetPVModel(true));
 }
 
+SimulatorClass::SimulatorClass(RunSettings settings, PVModel* rewardModel)
+    : settings_(std::move(settings)) {
+  EnsureDistributions();
+  settings_.CheckOutputPaths();
+  if (ConnectivityTable::ReadSimTest() < 0) std::exit(1);
+  SetUpTracing();
+  writer_.OpenResultFiles();
+  AssembleAround(rewardModel);
+}
+
+void SimulatorClass::AssembleAround(PVModel* rewardModel) {
+  rewardModel_ = rewardModel;
+  if (settings_.PlainTraceOn() || settings_.XMLTraceOn()) traceContainer_->addPVModel(rewardModel_);
+  traceContainer_->printHeader();
+
+  SelectObservedVariables();
+  connectivity_.BuildTables(*rewardModel_);
+  BuildConnectivity();
+  events_ = std::make_unique<EventList>(connectivity_.NumGroups() + 1);
+  connectivity_.UseEventList(events_.get());
+  InstallGenerator();
+}
+
+short SimulatorClass::ParseCommandLineOptions(int argc, char** argv) {
+  return settings_.Parse(argc, argv, study_);
+}
+
+int SimulatorClass::ExitStatus() { return ProcessExitStatus::Value(); }
+
 short SimulatorClass::SetGlobalVariables() {
-  if (Experiment < 0 || static_cast<uint32_t>(Experiment) >= Study->GetNumExps()) {
-    std::cerr << "ERROR: Experiment " << Experiment << " does not exist; the study has "
-              << Study->GetNumExps() << " experiments." << std::endl;
+  const int32_t experiment = settings_.Experiment();
+  if (experiment < 0 || static_cast<uint32_t>(experiment) >= study_->GetNumExps()) {
+    std::cerr << "ERROR: Experiment " << experiment << " does not exist; the study has "
+              << study_->GetNumExps() << " experiments." << std::endl;
     return 1;
   }
-  Study->SetGVs(Experiment);
-  if (OverrideString != nullptr && Study->overrideGVs(OverrideString) != 0) return 1;
-  return static_cast<short>(Study->CheckGVs());
+  study_->SetGVs(experiment);
+  const char* overrides = settings_.OverrideString();
+  if (overrides != nullptr && study_->overrideGVs(overrides) != 0) return 1;
+  return static_cast<short>(study_->CheckGVs());
 }
 
 void SimulatorClass::SetUpTracing() {
-  TraceContainer = new TraceFileContainer();
-  if (PlainTraceOn || XMLTraceOn) TraceContainer->setTraceLevel(TraceLevelSetting);
-  if (PlainTraceOn) {
-    if (TraceFileName != nullptr) {
-      const std::string path = std::string(TraceFileName) + ".txt";
+  traceContainer_ = std::make_unique<TraceFileContainer>();
+  const int32_t level = settings_.TraceLevel();
+  if (settings_.PlainTraceOn() || settings_.XMLTraceOn()) traceContainer_->setTraceLevel(level);
+  if (settings_.PlainTraceOn()) {
+    if (settings_.TraceFileName() != nullptr) {
+      const std::string path = settings_.PlainTracePath();
       errno = 0;
-      PlainTrace = new TraceFileCorvax(path.c_str());
-      RequireOpenTraceFile(*PlainTrace, path, errno);
+      plainTrace_ = std::make_unique<TraceFileCorvax>(path.c_str());
+      RequireOpenTraceFile(*plainTrace_, path, errno);
     } else {
       std::cout << "Adding cout: " << std::endl;
-      PlainTrace = new TraceFileCorvax(&std::cout);
+      plainTrace_ = std::make_unique<TraceFileCorvax>(&std::cout);
     }
-    PlainTrace->setTraceLevel(TraceLevelSetting);
-    TraceContainer->AddTraceFile(PlainTrace);
+    plainTrace_->setTraceLevel(level);
+    traceContainer_->AddTraceFile(plainTrace_.get());
   }
-  if (XMLTraceOn) {
-    if (TraceFileName != nullptr) {
-      const std::string path = std::string(TraceFileName) + ".xml";
+  if (settings_.XMLTraceOn()) {
+    if (settings_.TraceFileName() != nullptr) {
+      const std::string path = settings_.XMLTracePath();
       errno = 0;
-      XMLTrace = new TraceFileXML(path.c_str());
-      RequireOpenTraceFile(*XMLTrace, path, errno);
+      xmlTrace_ = std::make_unique<TraceFileXML>(path.c_str());
+      RequireOpenTraceFile(*xmlTrace_, path, errno);
     } else {
-      XMLTrace = new TraceFileXML(&std::cout);
+      xmlTrace_ = std::make_unique<TraceFileXML>(&std::cout);
     }
-    XMLTrace->setTraceLevel(TraceLevelSetting);
-    TraceContainer->AddTraceFile(XMLTrace);
+    xmlTrace_->setTraceLevel(level);
+    traceContainer_->AddTraceFile(xmlTrace_.get());
   }
 }
 
 // A steady-state run observes the variables whose window slides, a
 // terminating run the others; a variable not observed never completes.
 void SimulatorClass::SelectObservedVariables() {
-  PVs = RewardModel->getPVs();
-  NumPVNodes = RewardModel->getNumPVs();
-  const int wantedFlag = SimulationType != 0 ? 0 : 1;
+  pvs_ = rewardModel_->getPVs();
+  numPVs_ = rewardModel_->getNumPVs();
+  const int wantedFlag = settings_.SimulationType() != 0 ? 0 : 1;
   std::vector<int> observed;
-  for (int i = 0; i < NumPVNodes; i++) {
-    if (PVs[i]->SlidingWindow == wantedFlag)
+  for (int i = 0; i < numPVs_; i++) {
+    if (pvs_[i]->getSlidingWindow() == wantedFlag)
       observed.push_back(i);
     else
-      PVs[i]->CurrentStopTime = DBL_MAX;
+      pvs_[i]->SetCurrentStopTime(DBL_MAX);
   }
-  PerformanceVariableNode::NoteWindowChange();
-  RewardModel->ConsiderOnly(observed.data(), static_cast<int>(observed.size()));
-}
-
-void SimulatorClass::BuildGroupAndActionTables() {
-  RewardModel->listGroups(GroupList);
-  Groups = GroupList->getList();
-  NumGroups = GroupList->getNumItems();
-  Records = new SchedulingRecord[NumGroups];
-  for (int i = 0; i < NumGroups; i++) Groups[i]->Record = &Records[i];
-  // The connectivity builders walk the action table, so it is filled here.
-  RewardModel->listActions(ActionList);
-  Actions = ActionList->getList();
-  NumActions = ActionList->getNumItems();
+  rewardModel_->ConsiderOnly(observed.data(), static_cast<int>(observed.size()));
 }
 
 void SimulatorClass::BuildConnectivity() {
   const std::clock_t start = std::clock();
-  const int simTest = ReadSimTest();
+  const int simTest = ConnectivityTable::ReadSimTest();
   short failed = 0;
   if (simTest == 2) {
     std::cout << "GenerateConnectivityList()" << std::endl;
-    failed = GenerateConnectivityList();
+    failed = connectivity_.GenerateConnectivityList();
   } else if (simTest == 0 || simTest == 1) {
     std::cout << "GenerateConnectivityListOld()" << std::endl;
-    failed = GenerateConnectivityListOld(simTest);
+    failed = connectivity_.GenerateConnectivityListOld(simTest);
   } else {
     failed = 1;  // ReadSimTest has said why
   }
@@ -169,29 +171,17 @@ void SimulatorClass::BuildConnectivity() {
 }
 
 void SimulatorClass::InstallGenerator() {
-  if (GeneratorType == TauswortheGenerator)
+  if (settings_.GeneratorType() == TauswortheGenerator)
     TheDistribution->setGenerator(new Tausworthe());
-  else if (GeneratorType == MersenneTwisterGenerator)
+  else if (settings_.GeneratorType() == MersenneTwisterGenerator)
     TheDistribution->setGenerator(new MersenneTwister());
-  for (int i = 0; i < NumActions; i++) Actions[i]->Reactivation = false;
-  TheDistribution->getGenerator()->srnd(Seed != 0 ? Seed : kDefaultSeed);
+  for (int i = 0; i < connectivity_.NumActions(); i++) connectivity_.Action(i)->Reactivation = false;
+  TheDistribution->getGenerator()->srnd(settings_.SeedUsed());
 }
 
 void SimulatorClass::Run() {
-  if (WaitForSocket) {
-    ManagerSocket = WaitForSimMgrConnection(ManagerWaitMilliseconds);
-    if (ManagerSocket == nullptr && StopSignals::Requested()) {
-      RunStatus = Stopped;
-    } else if (ManagerSocket == nullptr) {
-      RunStatus = Stopped;
-      // Nothing is simulated: the run must not count as a success.
-      std::cerr << "ERROR: No simulation manager connected within "
-                << ManagerWaitMilliseconds / 1000.0 << " seconds; nothing was simulated."
-                << std::endl;
-      ExitStatus = 1;
-    }
-  }
-  if (SimulationType != 0)
+  if (settings_.WaitForSocket()) link_.WaitForManager();
+  if (settings_.SimulationType() != 0)
     TerminatingSimulation();
   else
     SteadyStateSimulation();
@@ -200,60 +190,28 @@ void SimulatorClass::Run() {
               << ::strsignal(StopSignals::Number())
               << "); the observations of every completed replication are written." << std::endl;
   }
-  FinishBinaryFileAtEndOfRun();
-  if (TraceContainer) TraceContainer->printFooter();
-  std::cout << "Actions fired: " << ActionsFired << std::endl;
-  std::cout << "CPU time (s): " << ProcessorSecondsSinceStart() << std::endl;
+  writer_.FinishBinaryFileAtEndOfRun();
+  if (traceContainer_) traceContainer_->printFooter();
+  std::cout << "Actions fired: " << loop_.ActionsFired() << std::endl;
+  std::cout << "CPU time (s): " << loop_.ProcessorSecondsSinceStart() << std::endl;
 }
 
 SimulatorClass::~SimulatorClass() {
   // The affected lists hang off the actions, which the study's reward model
-  // owns; they go while the action table is still at hand.
-  DestructConnectivityList();
-  delete Events;
-  Events = nullptr;
-  delete GroupList;
-  delete ActionList;
-  GroupList = nullptr;
-  ActionList = nullptr;
-  Groups = nullptr;
-  Actions = nullptr;
-  delete[] Records;
-  Records = nullptr;
+  // owns; they go while the actions are still there. The event list tells
+  // the scheduling records of its events as it goes, so the tables and the
+  // records go after it.
+  connectivity_.DestructConnectivityList();
+  events_.reset();
+  connectivity_.Release();
 
   // Output side: sockets, trace, result files, packets.
-  delete ManagerSocket;
-  ManagerSocket = nullptr;
-  delete ListenSocket;
-  ListenSocket = nullptr;
-  delete TraceContainer;
-  TraceContainer = nullptr;
+  link_.Close();
+  traceContainer_.reset();
   FinishTraceFiles();
-  delete PlainTrace;
-  delete XMLTrace;
-  PlainTrace = nullptr;
-  XMLTrace = nullptr;
-  if (AsciiStream != nullptr) {
-    CloseAsciiFile(*AsciiStream);
-    delete AsciiStream;
-    AsciiStream = nullptr;
-  }
-  if (BinStream != nullptr) {
-    CloseBinFile(*BinStream);
-    delete BinStream;
-    BinStream = nullptr;
-  }
-  FullQueue->DeleteAll();
-  FreeQueue->DeleteAll();
-  delete FullQueue;
-  delete FreeQueue;
-  delete Primary;
-  delete Companion;
-  delete[] ClockAtStart;
-
-  delete[] OverrideString;
-  delete[] TraceFileName;
-  delete[] ASCIIFileName;
-  delete[] BinFileName;
-  if (Study != nullptr) DestructStudy();
+  plainTrace_.reset();
+  xmlTrace_.reset();
+  writer_.CloseFiles();
+  drain_.Release();
+  if (study_ != nullptr) DestructStudy();
 }

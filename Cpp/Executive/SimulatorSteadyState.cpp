@@ -12,8 +12,8 @@
 #include "BaseClasses/BaseModelClass.h"
 #include "Executive/DataPacket.h"
 #include "Executive/Event.h"
-#include "Executive/EventList.h"
 #include "Executive/Heap.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
@@ -24,140 +24,116 @@ namespace {
 // one instant: the run could never go on.
 [[noreturn]] void ReportStalledWindow(const PerformanceVariableNode* variable) {
   std::cerr << "ERROR: the batch window of steady-state reward variable " << variable->getName()
-            << " [" << variable->CurrentStartTime << ", " << variable->CurrentStopTime
+            << " [" << variable->getCurrentStartTime() << ", " << variable->getCurrentStopTime()
             << "] does not advance; batch windows need a positive length.  Terminating run."
             << std::endl;
   std::exit(1);
 }
-
-// Hands both packets over with the counts of the two arrays, which restart.
-void Report(SimulatorClass& sim, int* primaryCounts, int* companionCounts) {
-  for (int i = 0; i < sim.NumPVs; i++) {
-    sim.Primary->Counts[i] = primaryCounts[i];
-    sim.Companion->Counts[i] = companionCounts[i];
-    primaryCounts[i] = companionCounts[i] = 0;
-  }
-  sim.ProcessorTime = sim.ProcessorSecondsSinceStart();
-  sim.CheckReportSize(sim.ProcessorTime);
-}
-
-// A run that the output side or the manager has stopped stays stopped.
-void Finish(SimulatorClass& sim) {
-  if (sim.RunStatus == SimulatorClass::Running) sim.RunStatus = SimulatorClass::Finishing;
-}
 }  // namespace
 
+void SimulatorClass::ReportBatches(int* primaryCounts, int* companionCounts) {
+  for (int i = 0; i < numPVs_; i++) {
+    drain_.Primary().Counts[i] = primaryCounts[i];
+    drain_.Companion().Counts[i] = companionCounts[i];
+    primaryCounts[i] = companionCounts[i] = 0;
+  }
+  drain_.CheckReportSize(loop_.ProcessorSecondsSinceStart());
+}
+
 void SimulatorClass::SteadyStateSimulation() {
-  assert(NumPVs <= NumPVNodes);
   int steadyStateVariables = 0;
-  for (int i = 0; i < NumPVs; i++)
-    if (PVs[i]->SlidingWindow == 1) steadyStateVariables++;
+  for (int i = 0; i < numPVs_; i++)
+    if (pvs_[i]->getSlidingWindow() == 1) steadyStateVariables++;
   if (steadyStateVariables == 0) {
     // Nothing could ever be observed: stop before simulating anything, and
     // do not let the run count as a success.
-    StartProcessorClock();
-    RunStatus = Stopped;
-    ExitStatus = 1;
+    loop_.StartProcessorClock();
+    progress_.Stop();
+    ProcessExitStatus::Fail();
     std::cerr << "No steady-state reward variable (window-sliding flag 1) in this model: "
                  "a steady-state run has nothing to observe.  Terminating run."
               << std::endl;
     return;
   }
-  for (int i = 0; i < NumPVs; i++)
-    if (PVs[i]->SlidingWindow == 1 && !(PVs[i]->CurrentStopTime > PVs[i]->CurrentStartTime))
-      ReportStalledWindow(PVs[i]);
+  for (int i = 0; i < numPVs_; i++)
+    if (pvs_[i]->getSlidingWindow() == 1 &&
+        !(pvs_[i]->getCurrentStopTime() > pvs_[i]->getCurrentStartTime()))
+      ReportStalledWindow(pvs_[i]);
 
-  ScratchEvent = new Event();
-  InitialFiredAction = new BaseActionClass();
-  const int stateSize = RewardModel->StateSize();
-  InitialState = new char[stateSize > 0 ? stateSize : 1]();
-  RewardModel->CurrentState(InitialState);  // saved, not restored in this mode
-  auto primaryCounts = std::make_unique<int[]>(NumPVs);
-  auto companionCounts = std::make_unique<int[]>(NumPVs);
+  loop_.SaveInitialState(*rewardModel_);  // saved, not restored in this mode
+  auto primaryCounts = std::make_unique<int[]>(numPVs_);
+  auto companionCounts = std::make_unique<int[]>(numPVs_);
 
-  CurrentTime = 0.0;
-  FiringsAtCurrentTime = 0;
+  loop_.ResetFiringsAtOneTime();
   GenerateInitialEnabledList();
   if (GenerateCompleteEventListSS() != 0) std::cerr << "ERROR: unable to generate event list\n";
-  FiredAction = InitialFiredAction;
+  loop_.StartBatchWindows(pvs_, numPVs_);
 
-  BoundaryHeap = new Heap<double>(steadyStateVariables);
-  BatchCountHeap = new Heap<int>(steadyStateVariables);
-  for (int i = 0; i < NumPVs; i++) {
-    if (PVs[i]->SlidingWindow != 1) continue;
-    if (PVs[i]->CurrentStartTime == 0.0) {
-      BoundaryHeap->Insert(PVs[i]->CurrentStopTime, i);
-      BatchCountHeap->Insert(0, i);
-    } else {
-      BoundaryHeap->Insert(PVs[i]->CurrentStartTime, i);
-      BatchCountHeap->Insert(-1, i);
-    }
-  }
+  if (traceContainer_) traceContainer_->newBatch();
+  drain_.StartPackets(numPVs_);
 
-  if (TraceContainer) TraceContainer->newBatch();
-  delete Primary;
-  delete Companion;
-  Primary = CreateDataPacket(NumPVs);
-  Companion = CreateDataPacket(NumPVs);
-
-  StartProcessorClock();
-  if (!TakeEarliestEvent()) Finish(*this);
-  while (RunStatus == Running) {
-    CheckCompletedBatches(PVs, primaryCounts.get(), companionCounts.get());
+  loop_.StartProcessorClock();
+  Event** next = TakeEarliestEvent(0.0, nullptr);
+  if (next == nullptr) progress_.FinishIfRunning();
+  // While the run goes on there is a next event: a step that finds none
+  // finishes the run.
+  while (progress_.IsRunning()) {
+    CheckCompletedBatches(pvs_, primaryCounts.get(), companionCounts.get(), (*next)->FiringTime);
     // Tested before the step: one more firing follows the batch that
     // reaches the maximum.
-    if (MaxBatches > 0 && BatchCountHeap->TopKey() >= MaxBatches) Finish(*this);
-    if (!SimStepSS()) {
-      Finish(*this);
+    const int32_t maxBatches = settings_.MaxBatches();
+    if (maxBatches > 0 && loop_.BatchCounts().TopKey() >= maxBatches) progress_.FinishIfRunning();
+    next = SimStepSS(next);
+    if (next == nullptr) {
+      progress_.FinishIfRunning();
       std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
                    "Terminating run."
                 << std::endl;
     }
   }
-  if (RunStatus != Stopped) Report(*this, primaryCounts.get(), companionCounts.get());
+  if (progress_.GetStatus() != RunProgress::Stopped)
+    ReportBatches(primaryCounts.get(), companionCounts.get());
 
-  delete BoundaryHeap;
-  BoundaryHeap = nullptr;
-  delete BatchCountHeap;
-  BatchCountHeap = nullptr;
-  ReleaseLoopState();
+  loop_.Release();
 }
 
-// The firing step is the same in both loops.
-bool SimulatorClass::SimStepSS() { return SimStep(); }
-
 short SimulatorClass::GenerateCompleteEventListSS() {
-  for (int g = 0; g < NumGroups; g++) {
-    CurrentAction = Groups[g];
-    if (CurrentAction->Enabled()) ScheduleGroup(Groups[g]);
+  for (int g = 0; g < connectivity_.NumGroups(); g++) {
+    BaseGroupClass* group = connectivity_.Group(g);
+    if (group->Enabled()) connectivity_.ScheduleGroup(group, 0.0);
   }
   return 0;
 }
 
 void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, int* primaryCounts,
-                                           int* companionCounts) {
-  while (BoundaryHeap->TopKey() <= CurrentTime) {
-    const int i = BoundaryHeap->TopId();
+                                           int* companionCounts, double now) {
+  Heap<double>& boundaries = loop_.Boundaries();
+  Heap<int>& batchCounts = loop_.BatchCounts();
+  while (boundaries.TopKey() <= now) {
+    const int i = boundaries.TopId();
     PerformanceVariableNode* variable = variables[i];
-    const int batches = BatchCountHeap->Key(i);
+    const int batches = batchCounts.Key(i);
     if (batches != -1) {  // the window has ended; -1: it has just begun
-      const double stop = variable->CurrentStopTime;
+      const double stop = variable->getCurrentStopTime();
       variable->Accumulate(stop + 1.0, BaseModelClass::LastActionTime,
-                           RewardModel->getLastActionFired());
-      if (primaryCounts[i] == ReportSize && RunStatus != Stopped)
-        Report(*this, primaryCounts, companionCounts);
+                           rewardModel_->getLastActionFired());
+      if (primaryCounts[i] == settings_.ReportSize() &&
+          progress_.GetStatus() != RunProgress::Stopped)
+        ReportBatches(primaryCounts, companionCounts);
       // A stopped run makes no more reports: an observation without room in
       // the packet is dropped (the loop ends at its next status check).
-      if (primaryCounts[i] < Primary->Capacity)
-        Primary->ValuesOf(i)[primaryCounts[i]++] = variable->AccumulatedValue;
-      if (companionCounts[i] < Companion->Capacity)
-        Companion->ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
+      DataPacket& primary = drain_.Primary();
+      DataPacket& companion = drain_.Companion();
+      if (primaryCounts[i] < primary.Capacity)
+        primary.ValuesOf(i)[primaryCounts[i]++] = variable->AccumulatedValue;
+      if (companionCounts[i] < companion.Capacity)
+        companion.ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
       variable->Reset();
-      if (!(variable->CurrentStopTime > stop)) ReportStalledWindow(variable);
-      if (StopSignals::Requested()) Finish(*this);  // after this batch, in order
+      if (!(variable->getCurrentStopTime() > stop)) ReportStalledWindow(variable);
+      if (StopSignals::Requested()) progress_.FinishIfRunning();  // after this batch, in order
     }
-    BoundaryHeap->ChangeKey(i, variable->CurrentStopTime);
-    BatchCountHeap->ChangeKey(i, batches + 1);
-    if (TraceContainer) TraceContainer->newBatch();
+    boundaries.ChangeKey(i, variable->getCurrentStopTime());
+    batchCounts.ChangeKey(i, batches + 1);
+    if (traceContainer_) traceContainer_->newBatch();
   }
 }

@@ -1,218 +1,117 @@
 // The terminating loop: independent replications from the saved initial
 // state, each observed once per reward variable at the latest finishing time.
-// Also the firing step and the scheduling helpers that the steady-state loop
-// shares. The order of every call that may draw a random number is fixed: a
-// run is reproducible from its command line only while it stays so.
+// Also the firing step and the scheduling of the enabled groups, which the
+// steady-state loop shares. The order of every call that may draw a random
+// number is fixed: a run is reproducible from its command line only while it
+// stays so.
 #include <cassert>
 #include <cstdlib>
-#include <ctime>
-#include <iomanip>
 #include <iostream>
 #include <string>
 
 #include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
+#include "Executive/ActionName.h"
 #include "Executive/DataPacket.h"
 #include "Executive/Event.h"
 #include "Executive/EventList.h"
-#include "Executive/SchedulingRecord.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
 #include "Tracing/TraceFileContainer.h"
 
-namespace {
-const char* NameOf(const BaseActionClass* action) {
-  return action && action->getName() ? action->getName() : "(unnamed)";
-}
-
-// The delay is below the clock's resolution at this time: the action would
-// fire again and again at one instant (a period) or before what it waits for
-// (a delay); the model's time has run out of precision. Kept out of line, off
-// the path of every scheduling.
-[[noreturn, gnu::cold, gnu::noinline]] void ReportStuckClock(double time, double delay,
-                                                              const BaseActionClass* action) {
-  std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << time
-            << ": the delay " << delay << " of action " << NameOf(action)
-            << " no longer advances it in double precision.  Terminating run." << std::endl;
-  std::exit(1);
-}
-}  // namespace
-
-void SimulatorClass::StartProcessorClock() {
-  if (ClockAtStart == nullptr) ClockAtStart = new double[2]();
-  ClockAtStart[0] = static_cast<double>(std::clock());
-}
-
-double SimulatorClass::ProcessorSecondsSinceStart() const {
-  if (ClockAtStart == nullptr) return 0.0;
-  return (static_cast<double>(std::clock()) - ClockAtStart[0]) / CLOCKS_PER_SEC;
-}
-
 void SimulatorClass::TerminatingSimulation() {
-  assert(NumPVs <= NumPVNodes);
-  ScratchEvent = new Event();
-  InitialFiredAction = new BaseActionClass();
-  const int stateSize = RewardModel->StateSize();
-  InitialState = new char[stateSize > 0 ? stateSize : 1]();
-  RewardModel->CurrentState(InitialState);
-
-  const int32_t reportSize = ReportSize > 0 ? ReportSize : 1;
+  loop_.SaveInitialState(*rewardModel_);
+  const int32_t reportSize = settings_.ReportSize();
   GenerateInitialEnabledList();
 
-  StartProcessorClock();
-  delete Primary;
-  delete Companion;
-  Primary = CreateDataPacket(NumPVs);
-  Companion = CreateDataPacket(NumPVs);
-  if (TraceContainer) TraceContainer->newBatch();
+  loop_.StartProcessorClock();
+  drain_.StartPackets(numPVs_);
+  if (traceContainer_) traceContainer_->newBatch();
 
   int32_t k = 0;  // observations in the current packets
-  while (RunStatus == Running) {
-    CurrentTime = 0.0;
-    FiringsAtCurrentTime = 0;
-    Events->ClearEventList();
-    EmptyReactivationList();
-    if (GenerateCompleteEventList() != 0) {
-      std::cerr << "ERROR: unable to generate event list\n";
-      std::exit(1);
-    }
-    FiredAction = InitialFiredAction;
-    const double finish = RewardModel->getLatestFinishingTime();
+  while (progress_.IsRunning()) {
+    const double finish = rewardModel_->getLatestFinishingTime();
+    // An event later than the finishing time stays unfired.
+    Event** next = StartReplication();
+    while (next != nullptr && (*next)->FiringTime <= finish) next = SimStep(next);
+    if (traceContainer_) traceContainer_->newBatch();
+    rewardModel_->EndAccumulate(finish);
 
-    if (TakeEarliestEvent()) {
-      while (CurrentTime <= finish)
-        if (!SimStep()) break;
-    }
-    if (TraceContainer) TraceContainer->newBatch();
-    RewardModel->EndAccumulate(finish);
-
-    assert(k < Primary->Capacity);
-    for (int i = 0; i < NumPVs; i++) {
-      Primary->ValuesOf(i)[k] = PVs[i]->AccumulatedValue;
-      Companion->ValuesOf(i)[k] = PVs[i]->AccumulatedSquare;
+    DataPacket& primary = drain_.Primary();
+    DataPacket& companion = drain_.Companion();
+    assert(k < primary.Capacity);
+    for (int i = 0; i < numPVs_; i++) {
+      primary.ValuesOf(i)[k] = pvs_[i]->AccumulatedValue;
+      companion.ValuesOf(i)[k] = pvs_[i]->AccumulatedSquare;
     }
     k++;
-    BatchesCompleted++;
+    progress_.CompleteBatch();
 
     // A stop signal ends the run like a reached maximum: the replications
     // completed so far are reported and the files closed in order.
     bool report = k == reportSize;
-    if ((MaxBatches > 0 && BatchesCompleted >= MaxBatches) || StopSignals::Requested()) {
-      RunStatus = Finishing;
+    const int32_t maxBatches = settings_.MaxBatches();
+    if ((maxBatches > 0 && progress_.BatchesCompleted() >= maxBatches) ||
+        StopSignals::Requested()) {
+      progress_.SetStatus(RunProgress::Finishing);
       report = true;
     }
     if (report) {
-      for (int i = 0; i < NumPVs; i++) Primary->Counts[i] = Companion->Counts[i] = k;
-      ProcessorTime = ProcessorSecondsSinceStart();
-      CheckReportSize(ProcessorTime);
+      for (int i = 0; i < numPVs_; i++) primary.Counts[i] = companion.Counts[i] = k;
+      drain_.CheckReportSize(loop_.ProcessorSecondsSinceStart());
       k = 0;
     }
-    RewardModel->SetState(InitialState);
-    RewardModel->PVReset();
+    rewardModel_->SetState(loop_.InitialState());
+    rewardModel_->PVReset();
   }
 
-  ReleaseLoopState();
+  loop_.Release();
 }
 
-void SimulatorClass::ReleaseLoopState() {
-  if (FiredAction == InitialFiredAction) FiredAction = nullptr;
-  delete ScratchEvent;
-  ScratchEvent = nullptr;
-  delete InitialFiredAction;
-  InitialFiredAction = nullptr;
-  delete[] InitialState;
-  InitialState = nullptr;
-  delete[] EnabledGroups;
-  EnabledGroups = nullptr;
-  NumEnabledGroups = 0;
-}
-
-bool SimulatorClass::SimStep() {
-  Events->Remove(CurrentSlot);
-  RewardModel->Accumulate(CurrentTime);
-  FiredAction = RewardModel->FireAction(CurrentAction, CurrentTime);
-  ActionsFired++;
-  AffectedCursor = FiredAction ? FiredAction->AffectedListHead : nullptr;
-  CheckReactivationList();
-  RemoveAffectedActions();
-  InsertAffectedActions();
-  return TakeEarliestEvent();
-}
-
-bool SimulatorClass::TakeEarliestEvent() {
-  Event** slot = Events->Earliest();
-  if (slot == nullptr) return false;
-  const Event* next = *slot;
-  // Zero-delay actions that keep enabling one another would hold the clock
-  // forever; no real model fires this often at one instant.
-  if (next->FiringTime == CurrentTime) {
-    if (++FiringsAtCurrentTime > MaxFiringsAtOneTime) {
-      std::cerr << "ERROR: " << MaxFiringsAtOneTime
-                << " firings without the clock advancing beyond time " << CurrentTime
-                << " (last action fired: " << NameOf(FiredAction)
-                << "); zero-delay actions keep enabling one another.  Terminating run."
-                << std::endl;
-      std::exit(1);
-    }
-  } else {
-    FiringsAtCurrentTime = 0;
+Event** SimulatorClass::StartReplication() {
+  loop_.ResetFiringsAtOneTime();
+  events_->ClearEventList();
+  connectivity_.EmptyReactivationList();
+  if (GenerateCompleteEventList() != 0) {
+    std::cerr << "ERROR: unable to generate event list\n";
+    std::exit(1);
   }
-  CurrentSlot = slot;
-  CurrentTime = next->FiringTime;
-  CurrentAction = next->Action;
-  return true;
+  return TakeEarliestEvent(0.0, nullptr);
+}
+
+Event** SimulatorClass::SimStep(Event** slot) {
+  const Event& event = **slot;
+  const double now = event.FiringTime;
+  BaseActionClass* const action = event.Action;
+  events_->Remove(slot);
+  rewardModel_->Accumulate(now);
+  BaseActionClass* const fired = rewardModel_->FireAction(action, now);
+  loop_.CountFiring();
+  connectivity_.CheckReactivationList(now);
+  connectivity_.RemoveAffectedActions(fired);
+  connectivity_.InsertAffectedActions(fired, now);
+  return TakeEarliestEvent(now, fired);
+}
+
+Event** SimulatorClass::TakeEarliestEvent(double now, const BaseActionClass* lastFired) {
+  Event** slot = events_->Earliest();
+  if (slot != nullptr) loop_.NoteNextFiringTime((*slot)->FiringTime, now, lastFired);
+  return slot;
 }
 
 int SimulatorClass::GenerateInitialEnabledList() {
-  delete[] EnabledGroups;
-  NumEnabledGroups = 0;
-  EnabledGroups = new BaseGroupClass*[NumGroups > 0 ? NumGroups : 1];
-  for (int g = 0; g < NumGroups; g++) {
-    CurrentAction = Groups[g];
-    if (CurrentAction->Enabled()) EnabledGroups[NumEnabledGroups++] = Groups[g];
-  }
-  if (NumEnabledGroups < NumGroups / 2) {  // keep only what is used
-    auto* exact = new BaseGroupClass*[NumEnabledGroups > 0 ? NumEnabledGroups : 1];
-    for (int i = 0; i < NumEnabledGroups; i++) exact[i] = EnabledGroups[i];
-    delete[] EnabledGroups;
-    EnabledGroups = exact;
-  }
+  loop_.CollectEnabledGroups(connectivity_.Groups(), connectivity_.NumGroups());
   return 0;
-}
-
-double SimulatorClass::FiringTimeOf(BaseActionClass* action) {
-  const double delay = action->SampleDistribution();
-  const double firingTime = CurrentTime + delay;
-  if (firingTime == CurrentTime && delay > 0) [[unlikely]]
-    ReportStuckClock(CurrentTime, delay, action);
-  return firingTime;
-}
-
-void SimulatorClass::ScheduleGroup(BaseActionClass* group) {
-  ScratchEvent->FiringTime = FiringTimeOf(group);
-  ScratchEvent->SchedulingTime = CurrentTime;
-  ScratchEvent->Action = group;
-  if (group->ReactivationPredicate()) PushReactivation(group);
-  Events->Insert(ScratchEvent);
 }
 
 short SimulatorClass::GenerateCompleteEventList() {
-  for (int i = 0; i < NumEnabledGroups; i++) {
-    CurrentAction = EnabledGroups[i];
-    CurrentAction->Enabled();  // brings the group's selection up to date
-    ScheduleGroup(EnabledGroups[i]);
+  for (int i = 0; i < loop_.NumEnabledGroups(); i++) {
+    BaseGroupClass* group = loop_.EnabledGroup(i);
+    group->Enabled();  // brings the group's selection up to date
+    connectivity_.ScheduleGroup(group, 0.0);
   }
   return 0;
-}
-
-void SimulatorClass::EmptyReactivationList() {
-  // A record left marked as listed would later erase a node that is gone.
-  for (BaseActionClass* action : ReactivationList) {
-    action->Reactivation = false;
-    if (action->Record) action->Record->notInReactivationList = true;
-  }
-  SpareReactivationNodes.splice(SpareReactivationNodes.begin(), ReactivationList);
 }
 
 void SimulatorClass::HandleInvalidDistParams(BaseActionClass* action, std::string message) {
@@ -220,6 +119,6 @@ void SimulatorClass::HandleInvalidDistParams(BaseActionClass* action, std::strin
   const std::string::size_type at = message.find(marker);
   assert(at != std::string::npos && "HandleInvalidDistParams needs an INVALID_DIST_PARAMS: message");
   message.erase(at, marker.size());
-  std::cerr << "FATAL ERROR: In action " << NameOf(action) << "," << message << std::endl;
+  std::cerr << "FATAL ERROR: In action " << ActionName(action) << "," << message << std::endl;
   std::exit(1);
 }

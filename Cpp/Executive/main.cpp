@@ -13,5 +13,5 @@ int main(int argc, char** argv) {
   std::cerr << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
   delete simulator;
   // A run stopped by a signal says so in its status, whatever else happened.
-  return StopSignals::Requested() ? StopSignals::ExitStatus() : SimulatorClass::ExitStatus;
+  return StopSignals::Requested() ? StopSignals::ExitStatus() : SimulatorClass::ExitStatus();
 }

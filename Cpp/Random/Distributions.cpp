@@ -7,7 +7,7 @@
 #include <new>
 #include <numbers>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 #include "Random/LaggedFibonacci.h"
 
 namespace {
@@ -16,7 +16,9 @@ namespace {
 // Tausworthe generators can return exactly 0.0; inside a logarithm it is
 // taken as the smallest positive double, so the sample stays finite. Every
 // other argument gives std::log(x) unchanged.
-inline double logPositive(double x) { return std::log(x == 0.0 ? std::numeric_limits<double>::denorm_min() : x); }
+inline double logPositive(double x) {
+  return std::log(x == 0.0 ? std::numeric_limits<double>::denorm_min() : x);
+}
 
 }  // namespace
 
@@ -39,9 +41,13 @@ double Distributions::Exponential(double rate) { return -logPositive(uniform()) 
 
 double Distributions::Deterministic(double value) { return value; }
 
-double Distributions::Uniform(double lower, double upper) { return lower + (upper - lower) * uniform(); }
+double Distributions::Uniform(double lower, double upper) {
+  return lower + (upper - lower) * uniform();
+}
 
-double Distributions::Geometric(double p) { return std::floor(logPositive(uniform()) / std::log(1.0 - p)); }
+double Distributions::Geometric(double p) {
+  return std::floor(logPositive(uniform()) / std::log(1.0 - p));
+}
 
 double Distributions::Weibull(double shape, double scale) {
   return scale * std::pow(-logPositive(uniform()), 1.0 / shape);
@@ -129,7 +135,9 @@ double Distributions::Normal(double mean, double variance) {
   return x;
 }
 
-double Distributions::Lognormal(double mean, double variance) { return std::exp(polarVariate(mean, variance)); }
+double Distributions::Lognormal(double mean, double variance) {
+  return std::exp(polarVariate(mean, variance));
+}
 
 double Distributions::Gamma(double shape, double scale) { return scale * standardGamma(shape); }
 

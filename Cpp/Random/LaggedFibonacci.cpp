@@ -49,7 +49,8 @@ void ranf_start(long seed) {
   for (int t = TT - 1; t > 0;) {
     // Square the polynomial held in u (ul tracks the rounding parity).
     for (j = KK - 1; j > 0; j--) ul[j + j] = ul[j], u[j + j] = u[j];
-    for (j = KK + KK - 2; j > KK - LL; j -= 2) ul[KK + KK - 1 - j] = 0.0, u[KK + KK - 1 - j] = u[j] - ul[j];
+    for (j = KK + KK - 2; j > KK - LL; j -= 2)
+      ul[KK + KK - 1 - j] = 0.0, u[KK + KK - 1 - j] = u[j] - ul[j];
     for (j = KK + KK - 2; j >= KK; j--) {
       if (ul[j] != 0.0) {
         ul[j - (KK - LL)] = ulp - ul[j - (KK - LL)];

@@ -12,7 +12,8 @@ uint32_t MersenneTwister::getMatrixA(unsigned long y) { return (y & 1) ? 0x9908b
 
 void MersenneTwister::srnd(unsigned long seed) {
   mt[0] = static_cast<uint32_t>(seed);
-  for (int i = 1; i < N; i++) mt[i] = 1812433253u * (mt[i - 1] ^ (mt[i - 1] >> 30)) + static_cast<uint32_t>(i);
+  for (int i = 1; i < N; i++)
+    mt[i] = 1812433253u * (mt[i - 1] ^ (mt[i - 1] >> 30)) + static_cast<uint32_t>(i);
   index = N;
   seeded = true;
 }

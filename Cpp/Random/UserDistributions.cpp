@@ -1,6 +1,6 @@
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 #include "Random/Distributions.h"
 #include "Random/LaggedFibonacci.h"
 #include "Random/Tausworthe.h"
@@ -13,8 +13,9 @@ UserDistributions::UserDistributions() {
 
 UserDistributions::UserDistributions(int type, long seed) {
   setGenerator(nullptr);
-  RandomNumberGenerator* fresh = type == 1 ? static_cast<RandomNumberGenerator*>(new (std::nothrow) Tausworthe)
-                                           : new (std::nothrow) LaggedFibonacci;
+  RandomNumberGenerator* fresh =
+      type == 1 ? static_cast<RandomNumberGenerator*>(new (std::nothrow) Tausworthe)
+                : new (std::nothrow) LaggedFibonacci;
   if (!fresh) MemoryAllocationError();
   setGenerator(fresh);
   fresh->srnd(static_cast<unsigned long>(seed));

@@ -164,9 +164,9 @@ void PVModel::Initialize() {
     assert(PVs[k]->getNodeNumber() == k && "variables numbered in list order");
     PVs[k]->FixReferences(TopModel);
   }
-  LatestFinishingTime = NumPVs > 0 ? PVs[0]->CurrentStopTime : 0.0;
+  LatestFinishingTime = NumPVs > 0 ? PVs[0]->getCurrentStopTime() : 0.0;
   for (int k = 1; k < NumPVs; k++)
-    LatestFinishingTime = std::max(LatestFinishingTime, PVs[k]->CurrentStopTime);
+    LatestFinishingTime = std::max(LatestFinishingTime, PVs[k]->getCurrentStopTime());
 
   MakeAffectedLists();
   MakeImpulseAffectedLists();
@@ -323,13 +323,14 @@ void PVModel::findQuietSpan() {
   QuietBefore = std::numeric_limits<double>::infinity();
   QuietThrough = std::numeric_limits<double>::infinity();
   for (const PerformanceVariableNode* node : ConsideredPVs) {
-    if (node->State == PerformanceVariableNode::NotStarted && node->CurrentStartTime < QuietBefore)
-      QuietBefore = node->CurrentStartTime;
-    else if (node->State == PerformanceVariableNode::InProgress &&
-             node->CurrentStopTime < QuietThrough)
-      QuietThrough = node->CurrentStopTime;
+    if (node->getState() == PerformanceVariableNode::NotStarted &&
+        node->getCurrentStartTime() < QuietBefore)
+      QuietBefore = node->getCurrentStartTime();
+    else if (node->getState() == PerformanceVariableNode::InProgress &&
+             node->getCurrentStopTime() < QuietThrough)
+      QuietThrough = node->getCurrentStopTime();
   }
-  QuietEpoch = PerformanceVariableNode::WindowEpoch;
+  QuietEpoch = PerformanceVariableNode::WindowEpoch();
 }
 
 bool PVModel::triggersImpulses(BaseActionClass* A) {
@@ -343,14 +344,14 @@ bool PVModel::triggersImpulses(BaseActionClass* A) {
 
 void PVModel::EndAccumulate(double t) {
   for (PerformanceVariableNode* node : ConsideredPVs)
-    if (node->State != PerformanceVariableNode::Complete)
+    if (node->getState() != PerformanceVariableNode::Complete)
       node->EndAccumulate(t, LastActionTime, LastActionFired);
 }
 
 void PVModel::PVReset() {
   for (int k = 0; k < NumPVs; k++)
-    if (PVs[k]->State == PerformanceVariableNode::InProgress ||
-        PVs[k]->State == PerformanceVariableNode::Complete)
+    if (PVs[k]->getState() == PerformanceVariableNode::InProgress ||
+        PVs[k]->getState() == PerformanceVariableNode::Complete)
       PVs[k]->Reset();
   LastActionTime = 0.0;
   rememberLastAction(&NoActionFiredYet);
@@ -359,8 +360,7 @@ void PVModel::PVReset() {
 void PVModel::SteadyState() {
   PVReset();
   for (int k = 0; k < NumPVs; k++)
-    if (PVs[k]->SlidingWindow == 1) PVs[k]->State = PerformanceVariableNode::InProgress;
-  PerformanceVariableNode::NoteWindowChange();
+    if (PVs[k]->getSlidingWindow() == 1) PVs[k]->setState(PerformanceVariableNode::InProgress);
 }
 
 // ---- Type file --------------------------------------------------------------

@@ -21,6 +21,21 @@
 //   Initialize();
 // and implements createPVNode(variable, timeIndex), returning a new node
 // built for that time point (null for an unknown variable).
+//
+// The firing path keeps two caches:
+// - Per action id, filled by Initialize: whether a firing of the action
+//   reaches an impulse worker, and the action's place in the action list.
+//   Reason: FireAction would otherwise scan the action's reward sets (and a
+//   synchronised action's members) at every firing, and CurrentState search
+//   the list. Cost: two arrays of MaxID entries.
+// - The quiet span: while the last firing reaches no worker and no
+//   considered node has rate workers, Accumulate only moves windows, and no
+//   window moves before the earliest start of a node not yet started nor
+//   up to the earliest stop of a node in progress. Accumulate returns at
+//   once inside that span, which holds while PerformanceVariableNode::
+//   WindowEpoch() stands still. Reason: most firings of a model reach no
+//   worker. Cost: one walk over the considered nodes whenever a window or a
+//   state has changed, and one comparison per firing.
 class PVModel : public BaseModelClass {
  public:
   PVModel();
@@ -128,7 +143,8 @@ inline void PVModel::Accumulate(double t) {
   if (!LastActionTriggersImpulses && !ConsideredHaveRateWorkers) {
     // No worker of any considered node is reached: only windows move, and
     // none does before the next window bound.
-    if (QuietEpoch == PerformanceVariableNode::WindowEpoch && t < QuietBefore && t <= QuietThrough)
+    if (QuietEpoch == PerformanceVariableNode::WindowEpoch() && t < QuietBefore &&
+        t <= QuietThrough)
       return;
     for (PerformanceVariableNode* node : ConsideredPVs) node->AdvanceWindow(t);
     findQuietSpan();

@@ -13,7 +13,7 @@
 #include "Rewards/PerformanceVariableWorker.h"
 
 int PerformanceVariableNode::the_id = 0;
-unsigned long PerformanceVariableNode::WindowEpoch = 0;
+unsigned long PerformanceVariableNode::windowEpoch_ = 0;
 
 namespace {
 double* copyTimes(int n, const double* times) {
@@ -62,10 +62,10 @@ void PerformanceVariableNode::Initialize(const char* name, RewardType type, int 
   NodeNumber = the_id++;
   Type = type;
   InitializeTimeArrays(numTimes, startTimes, stopTimes);
-  CurrentStartTime = StartTimes[timeIndex];
-  CurrentStopTime = StopTimes[timeIndex];
-  NoteWindowChange();
-  IntervalLength = CurrentStopTime - CurrentStartTime;
+  currentStartTime_ = StartTimes[timeIndex];
+  currentStopTime_ = StopTimes[timeIndex];
+  noteWindowChange();
+  IntervalLength = currentStopTime_ - currentStartTime_;
   DefineName(name);
   VarDeps.clear();
   VarDeps.reserve(numVarDeps > 0 ? numVarDeps : 0);
@@ -209,17 +209,16 @@ void PerformanceVariableNode::AccumulateImpulses(double t, double T, BaseActionC
 }
 
 void PerformanceVariableNode::EndAccumulate(double t, double T, BaseActionClass* A) {
-  if (State == Complete) return;
-  NoteWindowChange();
+  if (state_ == Complete) return;
   CommonAccumulate(t, T, A);
   for (int i = 0; i < NumImpulses; i++)
     for (int j = 0; j < NumImpulseWorkers[i]; j++) ImpulseWorkers[i][j]->completeAccumulation(t);
   // The window counts as complete within one time unit of its end.
-  if (t + 1.0 > CurrentStopTime) {
-    State = Complete;
+  if (t + 1.0 > currentStopTime_) {
+    setState(Complete);
     TotalAccumulation();
   } else {
-    State = InProgress;
+    setState(InProgress);
   }
 }
 
@@ -244,18 +243,26 @@ void PerformanceVariableNode::TotalAccumulation() {
 }
 
 void PerformanceVariableNode::UpdateAccumulate(double t) {
-  NoteWindowChange();
-  if (t > CurrentStopTime) {
-    State = Complete;
+  if (t > currentStopTime_) {
+    setState(Complete);
     TotalAccumulation();
   } else {
-    State = InProgress;
+    setState(InProgress);
   }
 }
 
+void PerformanceVariableNode::SetCurrentStopTime(double stop) {
+  currentStopTime_ = stop;
+  noteWindowChange();
+}
+
+void PerformanceVariableNode::SetSlidingWindow(int flag) {
+  slidingWindow_ = flag;
+  noteWindowChange();
+}
+
 void PerformanceVariableNode::Reset() {
-  NoteWindowChange();
-  State = NotStarted;
+  setState(NotStarted);
   AccumulatedValue = 0.0;
   AccumulatedSquare = 0.0;
   for (int w = 0; w < NumWorkers; w++) Workers[w]->Reset();
@@ -263,9 +270,9 @@ void PerformanceVariableNode::Reset() {
     for (int j = 0; j < NumImpulseWorkers[i]; j++) ImpulseWorkers[i][j]->Reset();
   ImpulseTotal = 0.0;
   ImpulseSquareTotal = 0.0;
-  if (SlidingWindow == 1) {
-    CurrentStartTime = CurrentStopTime;
-    CurrentStopTime = CurrentStopTime + IntervalLength;
+  if (slidingWindow_ == 1) {
+    currentStartTime_ = currentStopTime_;
+    currentStopTime_ = currentStopTime_ + IntervalLength;
     resetImpulseWindows();
   }
 }
@@ -275,7 +282,7 @@ void PerformanceVariableNode::resetImpulseWindows() {
   for (int i = 0; i < NumImpulses; i++)
     for (int j = 0; j < NumImpulseWorkers[i]; j++)
       if (auto* interval = dynamic_cast<IntervalOfTimeImpulse*>(ImpulseWorkers[i][j]))
-        interval->SetWindow(CurrentStartTime, CurrentStopTime);
+        interval->SetWindow(currentStartTime_, currentStopTime_);
 }
 
 void PerformanceVariableNode::CurrentReward(BaseActionClass* A) {
@@ -333,7 +340,8 @@ void PerformanceVariableNode::GetNumberOfImpulseWorkers() {
 // dependency changing slowest, so that the workers cover every combination.
 void PerformanceVariableNode::CreateModelGroupList() {
   ModelGroups.assign(NumWorkers, ModelGroupClass());
-  for (ModelGroupClass& group : ModelGroups) group.CreateModelList(static_cast<int>(ModelDeps.size()));
+  for (ModelGroupClass& group : ModelGroups)
+    group.CreateModelList(static_cast<int>(ModelDeps.size()));
   int divisor = NumWorkers;
   for (std::size_t k = 0; k < ModelDeps.size(); k++) {
     List<BaseModelClass> models;
@@ -403,9 +411,9 @@ void PerformanceVariableNode::CreateImpulseModelGroupList() {
       for (int w = first; w < last; w++) {
         const int r = w - first;
         for (int k = 0; k < D; k++) {
-          BaseModelClass* model =
-              deps[k] == own ? ownInstances[m]
-                             : instances[k][(r / stride[k]) % instances[k].getNumItems()];
+          BaseModelClass* model = deps[k] == own
+                                      ? ownInstances[m]
+                                      : instances[k][(r / stride[k]) % instances[k].getNumItems()];
           ImpulseModelGroups[i][w].SetModel(k, model);
         }
       }
@@ -432,7 +440,7 @@ void PerformanceVariableNode::FixImpulseWorkerLists() {
       for (int j = m * W / M; j < (m + 1) * W / M; j++) {
         ImpulseNodeClass* worker = ImpulseWorkers[i][j];
         if (auto* interval = dynamic_cast<IntervalOfTimeImpulse*>(worker))
-          interval->SetWindow(CurrentStartTime, CurrentStopTime);
+          interval->SetWindow(currentStartTime_, currentStopTime_);
         worker->VariableNumber = NodeNumber;
         worker->DefineName(Name.c_str(), i, j);
         worker->ServedModel = ownInstances[m];

@@ -38,13 +38,18 @@ class PerformanceVariableNode {
 
   // Number of the next variable to be initialised.
   static int the_id;
-  // Moves on whenever the accumulation state or the window of any node may
-  // have changed. The reward model's per-firing shortcut (PVModel::
-  // Accumulate) holds only while it stands still, so code that writes
-  // State, CurrentStartTime or CurrentStopTime directly calls
-  // NoteWindowChange() afterwards; the node's own operations do so.
-  static unsigned long WindowEpoch;
-  static void NoteWindowChange() { WindowEpoch++; }
+  // The window epoch: a process-wide count that moves on whenever the
+  // accumulation state or the window of any node may have changed. It is
+  // the key of the reward model's quiet-span cache (PVModel::Accumulate):
+  // on a firing that reaches no worker, the reward model skips the walk over
+  // its nodes while the epoch stands still and the time lies before the
+  // next window bound. Reason: most firings of a model reach no worker, and
+  // the walk would only confirm that no window moves. Cost: one increment in
+  // every operation below that may change a window or a state, and one
+  // comparison per firing. The window fields are private so that no write
+  // can leave the cache stale; every writer goes through the node's own
+  // operations or the setters, which move the epoch on.
+  static unsigned long WindowEpoch() { return windowEpoch_; }
 
   PerformanceVariableNode() = default;
   PerformanceVariableNode(const PerformanceVariableNode&) = delete;
@@ -107,7 +112,7 @@ class PerformanceVariableNode {
 
   const char* getName() const { return Name.c_str(); }
   int getNodeNumber() const { return NodeNumber; }
-  int getState() const { return State; }
+  int getState() const { return state_; }
   int getNumImpulses() const { return NumImpulses; }
   int getNumImpulseWorkers(int impulse) const { return NumImpulseWorkers[impulse]; }
   ImpulseNodeClass* getImpulse(int impulse) const { return Impulses[impulse]; }
@@ -126,14 +131,20 @@ class PerformanceVariableNode {
   void appendAffectingAction(BaseActionClass* action) { AffectingActions.push_back(action); }
   BaseModelClass* getModel() const { return TheModel; }
 
+  // Window of this node's time point (slides on Reset when the
+  // window-sliding flag is 1) and accumulation state.
+  double getCurrentStartTime() const { return currentStartTime_; }
+  double getCurrentStopTime() const { return currentStopTime_; }
+  int getSlidingWindow() const { return slidingWindow_; }
+  // A stop time beyond every firing (the executive's way of leaving a
+  // variable it does not observe unfinished), or any other window end.
+  void SetCurrentStopTime(double stop);
+  // 1: after each Reset() the next window of the same length follows.
+  void SetSlidingWindow(int flag);
+
   // Observation.
   double AccumulatedValue = 0.0;
   double AccumulatedSquare = 0.0;
-  // Window of this node's time point (slides on Reset when SlidingWindow is 1).
-  double CurrentStartTime = 0.0;
-  double CurrentStopTime = 0.0;
-  int State = NotStarted;
-  int SlidingWindow = 0;
 
  protected:
   // The exit of a set-up error that the model generator must fix.
@@ -163,39 +174,52 @@ class PerformanceVariableNode {
   std::vector<std::string> ModelDeps;
 
   // Impulse rewards, per impulse index.
-  int NumImpulses = 0;       // registered by AddImpulse
-  int ImpulseCapacity = 0;   // declared to Initialize
+  int NumImpulses = 0;      // registered by AddImpulse
+  int ImpulseCapacity = 0;  // declared to Initialize
   std::vector<int> NumImpulseWorkers;
   std::vector<int> NumImpulseModelInstances;
-  std::vector<ImpulseNodeClass*> Impulses;          // the generated variable's own
-  std::vector<ImpulseNodeClass**> ImpulseWorkers;   // owned, with the workers
+  std::vector<ImpulseNodeClass*> Impulses;         // the generated variable's own
+  std::vector<ImpulseNodeClass**> ImpulseWorkers;  // owned, with the workers
   std::vector<ActionModelPairClass> ImpulsePairs;
   std::vector<std::vector<std::string>> ImpulseModelDeps;
   std::vector<std::vector<ModelGroupClass>> ImpulseModelGroups;
   bool HasRateWorkers = false;
 
+ private:
+  static void noteWindowChange() { windowEpoch_++; }
+  void setState(int state);
+
+  static unsigned long windowEpoch_;
+  double currentStartTime_ = 0.0;
+  double currentStopTime_ = 0.0;
+  int state_ = NotStarted;
+  int slidingWindow_ = 0;
+
   friend class PVModel;
 };
 
+inline void PerformanceVariableNode::setState(int state) {
+  state_ = state;
+  noteWindowChange();
+}
+
 inline void PerformanceVariableNode::AdvanceWindow(double t) {
-  if (State == Complete || t < CurrentStartTime) return;
-  NoteWindowChange();
-  if (t <= CurrentStopTime) {
-    State = InProgress;
+  if (state_ == Complete || t < currentStartTime_) return;
+  if (t <= currentStopTime_) {
+    setState(InProgress);
   } else {
-    State = Complete;
+    setState(Complete);
     TotalAccumulation();
   }
 }
 
 inline void PerformanceVariableNode::Accumulate(double t, double T, BaseActionClass* A) {
-  if (State == Complete || t < CurrentStartTime) return;
-  NoteWindowChange();
+  if (state_ == Complete || t < currentStartTime_) return;
   CommonAccumulate(t, T, A);
-  if (t <= CurrentStopTime) {
-    State = InProgress;
+  if (t <= currentStopTime_) {
+    setState(InProgress);
   } else {
-    State = Complete;
+    setState(Complete);
     TotalAccumulation();
   }
 }

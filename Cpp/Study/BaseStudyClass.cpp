@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "BaseClasses/Allocation.h"
+#include "Common/Allocation.h"
 #include "Common/StrictNumber.h"
 #include "Rewards/PVModel.h"
 
@@ -74,13 +74,20 @@ std::optional<ReadValue> readByLetter(char letter, const std::string& text) {
 
 const char* letterTypeName(char letter) {
   switch (letter) {
-    case 'b': return "a truth value (b: a short, 0 is false)";
-    case 'c': return "one character (c)";
-    case 'd': return "a finite double (d)";
-    case 'f': return "a finite float (f)";
-    case 'i': return "an int (i)";
-    case 'l': return "a long (l)";
-    default: return "a short (s)";
+    case 'b':
+      return "a truth value (b: a short, 0 is false)";
+    case 'c':
+      return "one character (c)";
+    case 'd':
+      return "a finite double (d)";
+    case 'f':
+      return "a finite float (f)";
+    case 'i':
+      return "an int (i)";
+    case 'l':
+      return "a long (l)";
+    default:
+      return "a short (s)";
   }
 }
 
@@ -143,11 +150,16 @@ bool convertTo(const std::string& type, const ReadValue& value,
               std::to_string(max) + ")";
     return false;
   }
-  if (type == "int") assignment.Value.i = static_cast<int>(integer);
-  else if (type == "short") assignment.Value.s = static_cast<short>(integer);
-  else if (type == "long") assignment.Value.l = static_cast<long>(integer);
-  else if (type == "char") assignment.Value.c = static_cast<char>(integer);
-  else assignment.Value.b = integer != 0;
+  if (type == "int")
+    assignment.Value.i = static_cast<int>(integer);
+  else if (type == "short")
+    assignment.Value.s = static_cast<short>(integer);
+  else if (type == "long")
+    assignment.Value.l = static_cast<long>(integer);
+  else if (type == "char")
+    assignment.Value.c = static_cast<char>(integer);
+  else
+    assignment.Value.b = integer != 0;
   stored = static_cast<double>(integer);
   return true;
 }
@@ -164,7 +176,8 @@ BaseStudyClass::~BaseStudyClass() {
   delete[] GVTypes;
 }
 
-void BaseStudyClass::SetGVTable(unsigned count, const char* const* names, const char* const* types) {
+void BaseStudyClass::SetGVTable(unsigned count, const char* const* names,
+                                const char* const* types) {
   NumGVs = count;
   GVNames = new char*[count];
   GVTypes = new char*[count];
@@ -174,7 +187,9 @@ void BaseStudyClass::SetGVTable(unsigned count, const char* const* names, const 
   }
 }
 
-void BaseStudyClass::SetGVRanges(const GVRange* ranges) { GVRanges.assign(ranges, ranges + NumGVs); }
+void BaseStudyClass::SetGVRanges(const GVRange* ranges) {
+  GVRanges.assign(ranges, ranges + NumGVs);
+}
 
 GVRange BaseStudyClass::GetGVRange(int i) const {
   return static_cast<size_t>(i) < GVRanges.size() ? GVRanges[i] : GVRange();
@@ -266,14 +281,22 @@ int BaseStudyClass::CheckGVs() {
     if (address == nullptr) continue;
     const std::string type = GVTypes[g];
     double value = 0.0;
-    if (type == "double") value = *static_cast<double*>(address);
-    else if (type == "float") value = *static_cast<float*>(address);
-    else if (type == "int") value = *static_cast<int*>(address);
-    else if (type == "short") value = *static_cast<short*>(address);
-    else if (type == "long") value = static_cast<double>(*static_cast<long*>(address));
-    else if (type == "char") value = *static_cast<char*>(address);
-    else if (type == "bool") value = *static_cast<bool*>(address);
-    else continue;
+    if (type == "double")
+      value = *static_cast<double*>(address);
+    else if (type == "float")
+      value = *static_cast<float*>(address);
+    else if (type == "int")
+      value = *static_cast<int*>(address);
+    else if (type == "short")
+      value = *static_cast<short*>(address);
+    else if (type == "long")
+      value = static_cast<double>(*static_cast<long*>(address));
+    else if (type == "char")
+      value = *static_cast<char*>(address);
+    else if (type == "bool")
+      value = *static_cast<bool*>(address);
+    else
+      continue;
     if (!range.Contains(value)) {
       std::cerr << "ERROR: Global variable " << GVNames[g] << " is " << ShortestNumberText(value)
                 << "; it must lie in " << range.Text() << std::endl;

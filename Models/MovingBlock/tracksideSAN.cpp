@@ -6,7 +6,7 @@
 
 tracksideSAN::RBCprocessingActivity::RBCprocessingActivity() {
   ActivityInitialize("RBCprocessing", 0, Deterministic, RaceEnabled, 7, 1, false);
-  UnitWeight = true;  // one case, of weight 1.0
+  DeclareUnitWeight();  // one case, of weight 1.0
 }
 
 double tracksideSAN::RBCprocessingActivity::DeterministicParamValue() { return RBCprocessingTime; }
@@ -76,7 +76,7 @@ void tracksideSAN::RBCprocessingActivity::LinkVariables() {
 
 tracksideSAN::evaluateOlderTPRActivity::evaluateOlderTPRActivity() {
   ActivityInitialize("evaluateOlderTPR", 1, Instantaneous, RaceEnabled, 3, 2, false);
-  UnitWeight = true;  // one case, of weight 1.0
+  DeclareUnitWeight();  // one case, of weight 1.0
 }
 
 bool tracksideSAN::evaluateOlderTPRActivity::Enabled() {

@@ -20,7 +20,7 @@ double now() { return BaseModelClass::LastActionTime; }
 
 trainSAN::assigningIDActivity::assigningIDActivity() {
   ActivityInitialize("assigningID", 5, Instantaneous, RaceEnabled, 5, 1, false);
-  UnitWeight = true;  // one case, of weight 1.0
+  DeclareUnitWeight();  // one case, of weight 1.0
 }
 
 bool trainSAN::assigningIDActivity::Enabled() {
@@ -50,7 +50,7 @@ void trainSAN::assigningIDActivity::LinkVariables() {
 
 trainSAN::trainExitsActivity::trainExitsActivity() {
   ActivityInitialize("trainExits", 6, Instantaneous, RaceEnabled, 2, 2, false);
-  UnitWeight = true;  // one case, of weight 1.0
+  DeclareUnitWeight();  // one case, of weight 1.0
 }
 
 bool trainSAN::trainExitsActivity::Enabled() {
@@ -74,7 +74,7 @@ void trainSAN::trainExitsActivity::LinkVariables() {
 
 trainSAN::trainArrivalActivity::trainArrivalActivity() {
   ActivityInitialize("trainArrival", 0, Deterministic, RaceEnabled, 7, 1, false);
-  UnitWeight = true;  // one case, of weight 1.0
+  DeclareUnitWeight();  // one case, of weight 1.0
 }
 
 double trainSAN::trainArrivalActivity::DeterministicParamValue() {
@@ -108,7 +108,7 @@ void trainSAN::trainArrivalActivity::LinkVariables() {
 
 trainSAN::updatePositionActivity::updatePositionActivity() {
   ActivityInitialize("updatePosition", 1, Deterministic, RaceEnabled, 7, 1, false);
-  UnitWeight = true;  // one case, of weight 1.0
+  DeclareUnitWeight();  // one case, of weight 1.0
 }
 
 double trainSAN::updatePositionActivity::DeterministicParamValue() { return positionUpdatePeriod; }

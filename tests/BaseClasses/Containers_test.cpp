@@ -9,7 +9,9 @@
 
 namespace {
 
-std::vector<int*> itemsOf(List<int>& list) { return {list.getList(), list.getList() + list.getNumItems()}; }
+std::vector<int*> itemsOf(List<int>& list) {
+  return {list.getList(), list.getList() + list.getNumItems()};
+}
 
 TEST(List, GrowthAndDuplicateRefusal) {
   int items[41];

@@ -6,6 +6,8 @@
 #include <tuple>
 #include <vector>
 
+#include "Executive/ConnectivityTable.h"
+#include "Executive/RunSettings.h"
 #include "Executive/SimulatorClass.h"
 #include "Study/BaseStudyClass.h"
 #include "support/Capture.h"
@@ -26,23 +28,28 @@ std::vector<char*> argvOf(std::vector<std::string>& words) {
   return argv;
 }
 
-ParseResult parse(SimulatorClass& sim, std::vector<std::string> args) {
+ParseResult parse(RunSettings& settings, std::vector<std::string> args,
+                  const BaseStudyClass* study = nullptr) {
   std::vector<char*> argv = argvOf(args);
   ParseResult r;
-  r.out = StdoutOf([&] { r.err = StderrOf([&] { r.status = sim.ParseCommandLineOptions(argv.size(), argv.data()); }); });
+  r.out = StdoutOf([&] {
+    r.err = StderrOf([&] { r.status = settings.Parse(argv.size(), argv.data(), study); });
+  });
   return r;
 }
 
 TEST(CommandLine, ValuesAndEchoes) {
-  SimulatorClass sim;
-  auto r = parse(sim, {"-a", "out.txt", "-bres.bin", "-c", "7", "-e3", "-n", "25", "-N", "40",
-                       "-p", "4465", "-s", "0", "-t", "0", "-w", "-r", "2", "-O", "d:x:1"});
+  RunSettings sim;
+  auto r =
+      parse(sim, {"-a",   "out.txt", "-bres.bin", "-c", "7", "-e3", "-n", "25", "-N", "40",   "-p",
+                  "4465", "-s",      "0",         "-t", "0", "-w",  "-r", "2",  "-O", "d:x:1"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_STREQ(sim.ASCIIFileName, "out.txt");
-  EXPECT_STREQ(sim.BinFileName, "res.bin");
-  EXPECT_STREQ(sim.OverrideString, "d:x:1");
-  EXPECT_EQ(std::tuple(sim.ClientID, sim.Experiment, sim.ReportSize, sim.MaxBatches, sim.Port, sim.Seed,
-                       sim.SimulationType, sim.WaitForSocket, sim.GeneratorType, sim.PlainTraceOn),
+  EXPECT_STREQ(sim.ASCIIFileName(), "out.txt");
+  EXPECT_STREQ(sim.BinFileName(), "res.bin");
+  EXPECT_STREQ(sim.OverrideString(), "d:x:1");
+  EXPECT_EQ(std::tuple(sim.ClientID(), sim.Experiment(), sim.ReportSize(), sim.MaxBatches(),
+                       sim.Port(), sim.Seed(), sim.SimulationType(), sim.WaitForSocket(),
+                       sim.GeneratorType(), sim.PlainTraceOn()),
             std::tuple(7, 3, 25, 40, uint16_t{4465}, 0u, 0, true,
                        SimulatorClass::MersenneTwisterGenerator, false));
   EXPECT_EQ(r.out,
@@ -51,26 +58,30 @@ TEST(CommandLine, ValuesAndEchoes) {
             "Is Terminating Simulation: 0\nWait For Socket Enabled\n"
             "Random Number Generator: Mersenne Twister\nOverrideString is d:x:1\n");
 
-  SimulatorClass fresh;  // defaults
+  RunSettings fresh;  // defaults
   EXPECT_EQ(parse(fresh, {"-m"}).status, 0);
-  EXPECT_EQ(std::tuple(fresh.ReportSize, fresh.Port, fresh.Seed, fresh.SimulationType, fresh.GeneratorType,
-                       fresh.PlainTraceOn),
-            std::tuple(1000, uint16_t{10000}, 31415u, 1, SimulatorClass::LaggedFibonacciGenerator, true));
+  EXPECT_EQ(
+      std::tuple(fresh.ReportSize(), fresh.Port(), fresh.Seed(), fresh.SimulationType(),
+                 fresh.GeneratorType(), fresh.PlainTraceOn()),
+      std::tuple(1000, uint16_t{10000}, 31415u, 1, SimulatorClass::LaggedFibonacciGenerator, true));
 
-  SimulatorClass negative;  // attached values may begin with '-'
+  RunSettings negative;  // attached values may begin with '-'
   r = parse(negative, {"-c-3", "-s4294967295", "-r1"});
   ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(std::tuple(negative.ClientID, negative.Seed), std::tuple(-3, 0xFFFFFFFFu));
-  EXPECT_EQ(r.out, "ClientID: -3\nRandom Number Seed: 4294967295\nRandom Number Generator: Tausworthe\n");
+  EXPECT_EQ(std::tuple(negative.ClientID(), negative.Seed()), std::tuple(-3, 0xFFFFFFFFu));
+  EXPECT_EQ(r.out,
+            "ClientID: -3\nRandom Number Seed: 4294967295\nRandom Number Generator: Tausworthe\n");
 
   // The trace is switched on by a file name or a level; -x makes it XML only.
-  for (auto [args, plain, xml, level] : {std::tuple{std::vector<std::string>{"-f", "t"}, true, false, 1},
-                                         {{"-l", "2"}, true, false, 2},
-                                         {{"-f", "t", "-x"}, false, true, 1}}) {
-    SimulatorClass traced;
+  for (auto [args, plain, xml, level] :
+       {std::tuple{std::vector<std::string>{"-f", "t"}, true, false, 1},
+        {{"-l", "2"}, true, false, 2},
+        {{"-f", "t", "-x"}, false, true, 1}}) {
+    RunSettings traced;
     ASSERT_EQ(parse(traced, args).status, 0);
-    EXPECT_EQ(std::tuple(traced.PlainTraceOn, traced.XMLTraceOn, traced.TraceLevelSetting),
-              std::tuple(plain, xml, level)) << args[0];
+    EXPECT_EQ(std::tuple(traced.PlainTraceOn(), traced.XMLTraceOn(), traced.TraceLevel()),
+              std::tuple(plain, xml, level))
+        << args[0];
   }
 }
 
@@ -85,17 +96,19 @@ TEST(CommandLine, ErrorsAndTheirMessages) {
       {{"-w", "1"}, "Did not expect a parameter after '-w'\n"},
       {{"-q"}, "ERROR: Unrecognized Command Line option: -q\n"},
       {{"-", "x"}, "ERROR: Unrecognized Command Line option: -\n"},
-      {{"-a" + std::string(127, 'x')}, "ERROR: Command Line Argument Too Long, Limited to 128 Characters\n"},
+      {{"-a" + std::string(127, 'x')},
+       "ERROR: Command Line Argument Too Long, Limited to 128 Characters\n"},
   };
   for (const auto& [args, err] : cases) {
-    SimulatorClass sim;
+    RunSettings sim;
     auto r = parse(sim, args);
     EXPECT_EQ(r.status, 1) << args[0];
     EXPECT_EQ(r.err, err) << args[0];
   }
-  SimulatorClass exact;
+  RunSettings exact;
   EXPECT_EQ(parse(exact, {"-a" + std::string(126, 'x')}).status, 0);  // 128 characters
-  EXPECT_EQ(SimulatorClass::to_string(static_cast<SimulatorClass::RandomNumberGeneratorType>(3)), "Unknown");
+  EXPECT_EQ(SimulatorClass::to_string(static_cast<SimulatorClass::RandomNumberGeneratorType>(3)),
+            "Unknown");
 }
 
 TEST(CommandLineDeathTest, ErrorsPrintUsageAndExitWithStatusOne) {
@@ -104,10 +117,11 @@ TEST(CommandLineDeathTest, ErrorsPrintUsageAndExitWithStatusOne) {
   EXPECT_EXIT(SimulatorClass(1, noneArgv.data()), testing::ExitedWithCode(1),
               "ERROR: No command line options specified\nValid Options\n(.|\n)*-w: Simulator will "
               "wait(.|\n)*ERROR: Parsing command line options");
-  EXPECT_EXIT(SimulatorClass(3, badArgv.data()), testing::ExitedWithCode(1),
-              "^ERROR: '-r' expects a whole number from 0 to 2, not '3' \\(0 = Lagged Fibonacci, "
-              "1 = Tausworthe, 2 = Mersenne Twister\\)\nValid Options\n(.|\n)*ERROR: Parsing command "
-              "line options\n$");
+  EXPECT_EXIT(
+      SimulatorClass(3, badArgv.data()), testing::ExitedWithCode(1),
+      "^ERROR: '-r' expects a whole number from 0 to 2, not '3' \\(0 = Lagged Fibonacci, "
+      "1 = Tausworthe, 2 = Mersenne Twister\\)\nValid Options\n(.|\n)*ERROR: Parsing command "
+      "line options\n$");
 }
 
 // Every number is read whole, within its option's range, before it is
@@ -129,13 +143,13 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
       {{"-l", "5"}, "'-l' expects a whole number from 0 to 4, not '5'"},
       {{"-N", " 5"}, "'-N' expects"},  // no blanks
       {{"-N", "5 "}, "'-N' expects"},
-      {{"-N", "99999999999999999999"}, "'-N' expects"},  // beyond 64 bits
-      {{"-N", "0x10"}, "'-N' expects"},                  // decimal only
+      {{"-N", "99999999999999999999"}, "'-N' expects"},            // beyond 64 bits
+      {{"-N", "0x10"}, "'-N' expects"},                            // decimal only
       {{"-N", "5", "6"}, "Unexpected command line argument '6'"},  // after the echo of -N 5
       {{"word", "-m"}, "Unexpected command line argument 'word'"},
   };
   for (const auto& [args, message] : refused) {
-    SimulatorClass sim;
+    RunSettings sim;
     const ParseResult r = parse(sim, args);
     EXPECT_EQ(r.status, 1) << args[0];
     EXPECT_NE(r.err.find("ERROR: " + message), std::string::npos) << r.err;
@@ -145,26 +159,27 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
   }
 
   // The edges of every range are accepted and echoed as given.
-  SimulatorClass edges;
+  RunSettings edges;
   ParseResult r = parse(edges, {"-p", "0", "-s", "4294967295", "-c-2147483648", "-N", "2147483647",
                                 "-n", "100000", "-l", "0", "-t", "1", "-r", "0", "-e", "+7"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out,
-            "Port: 0\nRandom Number Seed: 4294967295\nClientID: -2147483648\n"
-            "Max Number of Batches: 2147483647\nReportSize: 100000\nTraceLevel: 0\n"
-            "Is Terminating Simulation: 1\nRandom Number Generator: Lagged Fibonacci\nExperiment: 7\n");
-  SimulatorClass otherEdges;
+  EXPECT_EQ(
+      r.out,
+      "Port: 0\nRandom Number Seed: 4294967295\nClientID: -2147483648\n"
+      "Max Number of Batches: 2147483647\nReportSize: 100000\nTraceLevel: 0\n"
+      "Is Terminating Simulation: 1\nRandom Number Generator: Lagged Fibonacci\nExperiment: 7\n");
+  RunSettings otherEdges;
   r = parse(otherEdges, {"-p65535", "-N0", "-n1", "-l4", "-t0", "-c2147483647", "-r2"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(std::tuple(otherEdges.Port, otherEdges.MaxBatches, otherEdges.ReportSize,
-                       otherEdges.TraceLevelSetting, otherEdges.SimulationType, otherEdges.ClientID),
+  EXPECT_EQ(std::tuple(otherEdges.Port(), otherEdges.MaxBatches(), otherEdges.ReportSize(),
+                       otherEdges.TraceLevel(), otherEdges.SimulationType(), otherEdges.ClientID()),
             std::tuple(uint16_t{65535}, 0, 1, 4, 0, 2147483647));
 
   // With a study, -e lies within its experiments (the test study has one).
-  SimulatorClass withStudy;
-  withStudy.Study = GenerateStudy();
-  EXPECT_EQ(parse(withStudy, {"-e", "0"}).status, 0);
-  r = parse(withStudy, {"-e", "1"});
+  RunSettings withStudy;
+  const BaseStudyClass* study = GenerateStudy();
+  EXPECT_EQ(parse(withStudy, {"-e", "0"}, study).status, 0);
+  r = parse(withStudy, {"-e", "1"}, study);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err,
             "ERROR: '-e' expects a whole number from 0 to 0, not '1' (the study has 1 experiments; "
@@ -173,15 +188,15 @@ TEST(CommandLine, NumbersOutsideTheirRangesAreRefusedNamingTheOption) {
 
 TEST(CommandLine, SimTestIsUnsetZeroOneOrTwo) {
   unsetenv("SIMTEST");
-  EXPECT_EQ(SimulatorClass::ReadSimTest(), 2);
+  EXPECT_EQ(ConnectivityTable::ReadSimTest(), 2);
   for (auto [text, value] : {std::pair{"0", 0}, {"1", 1}, {"2", 2}}) {
     setenv("SIMTEST", text, 1);
-    EXPECT_EQ(SimulatorClass::ReadSimTest(), value) << text;
+    EXPECT_EQ(ConnectivityTable::ReadSimTest(), value) << text;
   }
   for (const char* text : {"5", "abc", "", "-1", "2x", " 1"}) {
     setenv("SIMTEST", text, 1);
     int value = 0;
-    const std::string err = StderrOf([&] { value = SimulatorClass::ReadSimTest(); });
+    const std::string err = StderrOf([&] { value = ConnectivityTable::ReadSimTest(); });
     EXPECT_EQ(value, -1) << text;
     EXPECT_EQ(err, "ERROR: SIMTEST must be unset, 0, 1 or 2 (2 = the default builder), not '" +
                        std::string(text) + "'\n");

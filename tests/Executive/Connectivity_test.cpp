@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <tuple>
 #include <vector>
 
 #include "BaseClasses/PostselectGroup.h"
 #include "BaseClasses/state/Place.h"
+#include "Executive/ConnectivityTable.h"
 #include "Executive/EventList.h"
 #include "Executive/SchedulingRecord.h"
-#include "Executive/SimulatorClass.h"
 #include "support/ControlledActivity.h"
 
 namespace {
@@ -32,8 +32,7 @@ struct SmallModel {
   BaseActionClass* actions[5] = {&a, &b, &c1, &c2, &d};
   SchedulingRecord records[4];
   EventList events{5};
-  Event scratch;
-  SimulatorClass sim;
+  ConnectivityTable table;  // destroyed first: it frees the actions' lists
 
   SmallModel() {
     c.initialize(2, "cGroup");
@@ -51,38 +50,32 @@ struct SmallModel {
       v->appendEnabledAction(action);
       action->addEnablingSV(v);
     }
-    sim.Groups = groups;
-    sim.NumGroups = 4;
-    sim.Actions = actions;
-    sim.NumActions = 5;
-    sim.Events = &events;
-    sim.ScratchEvent = &scratch;
-  }
-  ~SmallModel() {  // the simulator must not release what the test owns
-    sim.DestructConnectivityList();
-    sim.Events = nullptr;
-    sim.ScratchEvent = nullptr;
+    table.UseTables(groups, 4, actions, 5);
+    table.UseEventList(&events);
   }
   static Targets Affected(BaseActionClass* action) {
     Targets targets;
-    for (AffectedActionNode* n = action->AffectedListHead; n; n = n->next) targets.push_back(n->target);
+    for (AffectedActionNode* n = action->AffectedListHead; n; n = n->next)
+      targets.push_back(n->target);
     return targets;
   }
-  Targets Reactivation() { return {sim.ReactivationList.begin(), sim.ReactivationList.end()}; }
+  Targets Reactivation() {
+    return {table.ReactivationList().begin(), table.ReactivationList().end()};
+  }
   double FiringTime(int group) { return (*records[group].heapSlot)->FiringTime; }
 };
 }  // namespace
 
 TEST(Connectivity, BuildersAgreeOnTheAffectedGroups) {
   SmallModel m;
-  ASSERT_EQ(m.sim.GenerateConnectivityList(), 0);
+  ASSERT_EQ(m.table.GenerateConnectivityList(), 0);
   // Groups in reverse of the order found: own group last, each group once.
   std::vector<Targets> expected = {{&m.c, &m.b, &m.a}, {&m.d, &m.b}, {&m.c}, {&m.b, &m.c}, {&m.d}};
   for (int i = 0; i < 5; i++) EXPECT_EQ(m.Affected(m.actions[i]), expected[i]) << i;
   for (const char* simTest : {"0", "1"}) {
-    m.sim.DestructConnectivityList();
+    m.table.DestructConnectivityList();
     setenv("SIMTEST", simTest, 1);
-    ASSERT_EQ(m.sim.GenerateConnectivityListOld(), 0);
+    ASSERT_EQ(m.table.GenerateConnectivityListOld(), 0);
     for (int i = 0; i < 5; i++) {
       Targets list = m.Affected(m.actions[i]), sorted = expected[i];
       std::sort(list.begin(), list.end());
@@ -94,66 +87,63 @@ TEST(Connectivity, BuildersAgreeOnTheAffectedGroups) {
   EXPECT_EQ(m.Affected(&m.a), expected[0]);  // SIMTEST 1 inserts at the front, 0 appends
   // The builders pack the lists into one block; lists changed afterwards
   // mix packed and single nodes, and every node goes exactly once.
-  ASSERT_EQ(m.sim.AddActionAffects(&m.d, &m.a), 0);
-  ASSERT_EQ(m.sim.AddActionAffectsOld(&m.a, &m.a), 0);  // present: unchanged
-  ASSERT_EQ(m.sim.AddActionAffectsOld(&m.a, &m.d), 0);  // after a packed node
+  ASSERT_EQ(m.table.AddActionAffects(&m.d, &m.a), 0);
+  ASSERT_EQ(m.table.AddActionAffectsOld(&m.a, &m.a), 0);  // present: unchanged
+  ASSERT_EQ(m.table.AddActionAffectsOld(&m.a, &m.d), 0);  // after a packed node
   EXPECT_EQ(m.Affected(&m.a), (Targets{&m.d, &m.c, &m.b, &m.a}));
   EXPECT_EQ(m.Affected(&m.d), (Targets{&m.d, &m.a}));
-  m.sim.ClearActionAffectsList(&m.b);
+  m.table.ClearActionAffectsList(&m.b);
   EXPECT_TRUE(m.Affected(&m.b).empty());
-  m.sim.DestructConnectivityList();
-  ASSERT_EQ(m.sim.GenerateConnectivityListOld(0), 0);
+  m.table.DestructConnectivityList();
+  ASSERT_EQ(m.table.GenerateConnectivityListOld(0), 0);
   EXPECT_EQ(m.Affected(&m.a), (Targets{&m.a, &m.b, &m.c}));
-  m.sim.DestructConnectivityList();
+  m.table.DestructConnectivityList();
   m.a.GroupId = 7;  // names no group: a failure, not a crash
-  EXPECT_EQ(m.sim.GenerateConnectivityList(), 1);
+  EXPECT_EQ(m.table.GenerateConnectivityList(), 1);
 }
 
 TEST(Connectivity, ReactivationListFollowsFiringsAndResamples) {
   SmallModel m;
-  ASSERT_EQ(m.sim.GenerateConnectivityList(), 0);
+  ASSERT_EQ(m.table.GenerateConnectivityList(), 0);
   for (ReactivatingActivity* x : {&m.a, &m.b, &m.c1}) x->reactivationPredicate = true;
   m.c2.isEnabled = false;
   m.b.delay = 5.0;
-  m.sim.FiredAction = &m.a;  // schedules c, b, a in list order, each at the front
-  m.sim.RemoveAffectedActions();
-  m.sim.InsertAffectedActions();
+  // a fires at 0: schedules c, b, a in list order, each at the front
+  m.table.RemoveAffectedActions(&m.a);
+  m.table.InsertAffectedActions(&m.a, 0.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.a, &m.b, &m.c}));
   EXPECT_TRUE(m.b.Reactivation && !m.records[1].notInReactivationList);
 
   // a has lost its event and leaves; b's function holds: resampled from now,
   // staying while its predicate holds.
   m.events.Remove(m.records[0].heapSlot);
-  m.sim.CurrentTime = 2.0;
   m.b.reactivationFunction = true;
   m.b.delay = 10.0;
-  m.sim.CheckReactivationList();
+  m.table.CheckReactivationList(2.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.b, &m.c}));
   EXPECT_TRUE(!m.a.Reactivation && m.records[0].notInReactivationList);
-  EXPECT_EQ(std::tuple(m.FiringTime(1), (*m.records[1].heapSlot)->SchedulingTime), std::tuple(12.0, 2.0));
-  m.sim.CurrentTime = 3.0;
+  EXPECT_EQ(std::tuple(m.FiringTime(1), (*m.records[1].heapSlot)->SchedulingTime),
+            std::tuple(12.0, 2.0));
   m.b.reactivationPredicate = false;
-  m.sim.CheckReactivationList();
+  m.table.CheckReactivationList(3.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.c}));
   EXPECT_TRUE(!m.b.Reactivation && m.records[1].notInReactivationList);
   EXPECT_EQ(m.FiringTime(1), 13.0);
   m.c1.isEnabled = false;  // c disabled: its event and node go
-  m.sim.CheckReactivationList();
+  m.table.CheckReactivationList(3.0);
   EXPECT_TRUE(m.Reactivation().empty());
   EXPECT_EQ(m.records[2].heapSlot, nullptr);
 
   // c2 firing disables b, which is in the list: its event and node go.
   m.events.Remove(m.records[1].heapSlot);
   m.b.reactivationPredicate = true;
-  m.sim.InsertAffectedActions();
+  m.table.InsertAffectedActions(&m.a, 3.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.a, &m.b}));
   m.b.isEnabled = false;
-  m.sim.FiredAction = &m.c2;
-  m.sim.RemoveAffectedActions();
-  m.sim.InsertAffectedActions();
+  m.table.RemoveAffectedActions(&m.c2);
+  m.table.InsertAffectedActions(&m.c2, 3.0);
   EXPECT_EQ(m.Reactivation(), (Targets{&m.a}));
   EXPECT_TRUE(m.records[1].heapSlot == nullptr && m.records[1].notInReactivationList);
-  m.sim.FiredAction = &m.a;  // unchanged enabling, function false: a keeps its event
-  m.sim.RemoveAffectedActions();
+  m.table.RemoveAffectedActions(&m.a);  // unchanged enabling, function false: a keeps its event
   EXPECT_TRUE(m.records[0].heapSlot != nullptr && m.events.Count() == 1);
 }

@@ -16,6 +16,9 @@ class RankedAction : public BaseActionClass {
   RankedAction(int rank = 0, double weight = 1.0) : rank(rank), weight(weight) { Record = &record; }
   int Rank() override { return rank; }
   double Weight() override { return weight; }
+  void DeclareUnitWeightIfOne() {
+    if (weight == 1.0) DeclareUnitWeight();
+  }
   int rank;
   double weight;
   SchedulingRecord record;
@@ -30,7 +33,8 @@ BaseActionClass* ActionOf(Event** slot) { return slot ? (*slot)->Action : nullpt
 
 // Event a does not fire after event b.
 bool NotAfter(const Event* a, const Event* b) {
-  return a->FiringTime < b->FiringTime || (a->FiringTime == b->FiringTime && a->Action->Rank() >= b->Action->Rank());
+  return a->FiringTime < b->FiringTime ||
+         (a->FiringTime == b->FiringTime && a->Action->Rank() >= b->Action->Rank());
 }
 
 // The event a fresh collection of the root's ties picks for the uniform u:
@@ -61,7 +65,7 @@ BaseActionClass* ReferenceChoice(const EventList& list, double u) {
 void ExpectConsistent(EventList& list, const Actions& actions) {
   int scheduled = 0;
   for (auto& action : actions) {
-    ASSERT_EQ(action->HasEvent, action->record.heapSlot != nullptr);
+    ASSERT_EQ(action->HasEvent(), action->record.heapSlot != nullptr);
     if (!action->record.heapSlot) continue;
     scheduled++;
     int i = list.IndexOf(action->record.heapSlot);
@@ -118,18 +122,20 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
   EXPECT_EQ(list.IndexOf(actions[6]->record.heapSlot), 1);
   for (auto& action : actions) action->record.notInReactivationList = !action->record.heapSlot;
   list.ClearEventList();
-  for (auto& action : actions) EXPECT_TRUE(!action->record.heapSlot && action->record.notInReactivationList);
+  for (auto& action : actions)
+    EXPECT_TRUE(!action->record.heapSlot && action->record.notInReactivationList);
 
   std::mt19937 rng(12345);
   ScriptedGenerator* random = ScriptedGenerator::install({0.1, 0.9, 0.45, 0.7, 0.3});
-  for (int i = 0; i < 56; i++) actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
+  for (int i = 0; i < 56; i++)
+    actions.push_back(std::make_unique<RankedAction>(rng() % 2, 1 + rng() % 3));
   EventList big(64);
   // First mixed weights, unit ones declared as such (they are not asked);
   // then weight one only, where the choice is read off the remembered ties.
   for (bool onlyUnitWeights : {false, true}) {
     for (auto& action : actions) {
       if (onlyUnitWeights) action->weight = 1.0;
-      action->UnitWeight = action->weight == 1.0;
+      action->DeclareUnitWeightIfOne();
     }
     for (int step = 0; step < 20000; step++) {
       RankedAction* action = actions[rng() % actions.size()].get();
@@ -141,7 +147,8 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
         (*slot)->FiringTime = time;
         big.ModifyKey(slot);
       }
-      if (operation == 2 && !slot && big.Count() > 0) big.Remove(big.At(rng() % big.Count())->Action->Record);
+      if (operation == 2 && !slot && big.Count() > 0)
+        big.Remove(big.At(rng() % big.Count())->Action->Record);
       if (operation == 3 && big.Count() > 0) {
         // The choice among ties is the one a fresh collection makes, also
         // when the list remembers the ties of an earlier call.
@@ -150,7 +157,8 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
         random->setScript({u});
         Event** earliest = big.Earliest();
         ASSERT_EQ((*earliest)->Action, expected) << step;
-        for (int i = 0; i < big.Count(); i++) ASSERT_TRUE(NotAfter(*earliest, big.At(i)));  // nothing fires before it
+        for (int i = 0; i < big.Count(); i++)
+          ASSERT_TRUE(NotAfter(*earliest, big.At(i)));  // nothing fires before it
         big.Remove(earliest);
       }
       ExpectConsistent(big, actions);
@@ -158,6 +166,6 @@ TEST_F(EventListTest, RemovalsAndKeyChangesKeepOrderAndSlots) {
   }
   EXPECT_GT(random->draws, 0);
   big.ClearEventList();
-  EXPECT_DEATH(Schedule(list, actions[0].get(), 1.0); Schedule(list, actions[0].get(), 2.0),
-               "heapSlot == nullptr");
+  EXPECT_DEATH(Schedule(list, actions[0].get(), 1.0);
+               Schedule(list, actions[0].get(), 2.0), "heapSlot == nullptr");
 }

@@ -1,9 +1,9 @@
 // Framing of the manager's commands and the strict reading of command 3.
+#include "Executive/ManagerCommandReader.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "Executive/ManagerCommandReader.h"
 
 using Status = ManagerCommandReader::Status;
 
@@ -32,7 +32,8 @@ TEST(ManagerCommandReader, FramesCommandsAndKeepsWhatFollows) {
   EXPECT_EQ(command.text, "out.bin;2");
 
   // At most 512 bytes, the ";;" included.
-  for (const auto& [textLength, expected] : {std::pair{510, Status::Ready}, {511, Status::TooLong}}) {
+  for (const auto& [textLength, expected] :
+       {std::pair{510, Status::Ready}, {511, Status::TooLong}}) {
     reader.Clear();
     const std::string bytes = "\x03" + std::string(textLength, 'a') + ";;";
     reader.Append(bytes.data(), bytes.size());

@@ -4,22 +4,24 @@
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <future>
 #include <memory>
-#include <fstream>
 #include <string>
 #include <tuple>
 
 #include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
-#include "Executive/SimulatorClass.h"
+#include "Executive/ProcessExitStatus.h"
 #include "OutputTestSupport.h"
 #include "support/Capture.h"
 
 using namespace output_test;
 
 namespace {
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 std::string reply(unsigned char kind, unsigned char command) {
   return bigEndian(10, 4) + static_cast<char>(kind) + static_cast<char>(command) +
@@ -28,16 +30,17 @@ std::string reply(unsigned char kind, unsigned char command) {
 }  // namespace
 
 TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
-  SimulatorClass sim;
+  OutputParts sim;
   {
     CorvaxSocket probe;  // a port that was free a moment ago
     ASSERT_TRUE(probe.Bind(0));
-    sim.Port = static_cast<uint16_t>(probe.LocalPort());
+    sim.settings.SetPort(static_cast<uint16_t>(probe.LocalPort()));
   }
-  sim.SelectSlice = 100;
-  const uint16_t port = sim.Port;
+  sim.link.SetSelectSlice(100);
+  const uint16_t port = sim.settings.Port();
   testing::internal::CaptureStdout();
-  auto waiting = std::async(std::launch::async, [&] { return sim.WaitForSimMgrConnection(5000); });
+  auto waiting =
+      std::async(std::launch::async, [&] { return sim.link.WaitForSimMgrConnection(5000); });
   std::unique_ptr<CorvaxSocket> manager;
   testing::internal::CaptureStderr();  // refused attempts report themselves
   for (int attempt = 0; attempt < 200 && !manager; attempt++) {
@@ -48,50 +51,53 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   ASSERT_NE(manager, nullptr);
   boundReceives(*manager);
   ASSERT_EQ(waiting.wait_for(std::chrono::seconds(10)), std::future_status::ready);
-  sim.ManagerSocket = waiting.get();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "REGISTER:  Port: [" + std::to_string(port) + "]\n");
-  ASSERT_NE(sim.ManagerSocket, nullptr);
+  CorvaxSocket* connection = waiting.get();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "REGISTER:  Port: [" + std::to_string(port) + "]\n");
+  ASSERT_NE(connection, nullptr);
+  EXPECT_EQ(sim.link.ManagerSocket(), connection);
   EXPECT_EQ(receive(*manager, 10), reply(0xFF, 1));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
+  EXPECT_EQ(sim.progress.GetStatus(), RunProgress::Running);
 
   // A busy port moves to the next; no manager means no socket, in time.
-  SimulatorClass other;
-  other.Port = port;
-  other.SelectSlice = 50;
+  OutputParts other;
+  other.settings.SetPort(port);
+  other.link.SetSelectSlice(50);
   const auto start = std::chrono::steady_clock::now();
-  const std::string announced = StdoutOf([&] { EXPECT_EQ(other.WaitForSimMgrConnection(200), nullptr); });
+  const std::string announced =
+      StdoutOf([&] { EXPECT_EQ(other.link.WaitForSimMgrConnection(200), nullptr); });
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
-  EXPECT_GT(other.Port, port);
-  EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.Port) + "]\n");
-  EXPECT_EQ(other.ListenSocket->LocalPort(), other.Port);
+  EXPECT_GT(other.settings.Port(), port);
+  EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.settings.Port()) + "]\n");
+  EXPECT_EQ(other.link.ListenSocket()->LocalPort(), other.settings.Port());
 }
 
-// A simulator connected to the test, which plays the manager.
-struct ManagerCommands : testing::Test {
-  void SetUp() override { sim.ManagerSocket = link.server; }
+// A simulator's output side connected to the test, which plays the manager.
+struct ManagerCommands : testing::Test, OutputParts {
+  void SetUp() override { link.Adopt(pair.server); }
   // Sends one command and lets the simulator answer it.
   void command(const std::string& bytes) {
-    ASSERT_EQ(link.client.Send(bytes.data(), bytes.size()), static_cast<int>(bytes.size()));
-    sim.PollTime = 2000;
-    sim.ListenToSimMgr(sim.ManagerSocket);
+    ASSERT_EQ(pair.client.Send(bytes.data(), bytes.size()), static_cast<int>(bytes.size()));
+    link.SetPollTime(2000);
+    link.ListenToSimMgr();
   }
-  LoopbackPair link;
-  SimulatorClass sim;
+  LoopbackPair pair;
 };
 
 TEST_F(ManagerCommands, PingUnknownByteAndEmptyPollLeaveTheRunGoingUntilQuit) {
-  sim.ListenToSimMgr(sim.ManagerSocket);  // nothing pending: returns at once
-  EXPECT_FALSE(link.client.Select(50));
+  link.ListenToSimMgr();  // nothing pending: returns at once
+  EXPECT_FALSE(pair.client.Select(50));
   command("\x01");
-  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 1));
-  EXPECT_EQ(StderrOf([&] { command("\x07"); }), "!! Invalid Response Received by Client \n!! Simulation\n");
-  EXPECT_FALSE(link.client.Select(50));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Running);
-  EXPECT_EQ(sim.ManagerSocket, link.server);
+  EXPECT_EQ(receive(pair.client, 10), reply(0xFF, 1));
+  EXPECT_EQ(StderrOf([&] { command("\x07"); }),
+            "!! Invalid Response Received by Client \n!! Simulation\n");
+  EXPECT_FALSE(pair.client.Select(50));
+  EXPECT_EQ(progress.GetStatus(), RunProgress::Running);
+  EXPECT_EQ(link.ManagerSocket(), pair.server);
 
   EXPECT_EQ(StdoutOf([&] { command("\x02"); }), "SOCKET::Quit\n");
-  EXPECT_EQ(receive(link.client, 10), reply(0xFE, 2));
-  EXPECT_EQ(sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(receive(pair.client, 10), reply(0xFE, 2));
+  EXPECT_EQ(progress.GetStatus(), RunProgress::Stopped);
 }
 
 TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
@@ -99,13 +105,13 @@ TEST_F(ManagerCommands, BinaryFileCommandCreatesTheFileAndDisconnects) {
   // segment does not hold the command up.
   const std::string name = "corvax_" + std::to_string(::getpid()) + "_out.bin";
   command("\x03" + name + ";25;;\x01");
-  EXPECT_EQ(receive(link.client, 10), reply(0xFF, 3));
-  EXPECT_EQ(receive(link.client, 1), "");  // closed by the simulator
-  EXPECT_EQ(sim.ManagerSocket, nullptr);
-  EXPECT_EQ(sim.MaxBatches, 25);
-  ASSERT_NE(sim.BinStream, nullptr);
-  sim.FinishBinaryFileAtEndOfRun();
-  EXPECT_EQ(readFile(name), sim.CreateBinFileHeader(1));
+  EXPECT_EQ(receive(pair.client, 10), reply(0xFF, 3));
+  EXPECT_EQ(receive(pair.client, 1), "");  // closed by the simulator
+  EXPECT_EQ(link.ManagerSocket(), nullptr);
+  EXPECT_EQ(settings.MaxBatches(), 25);
+  ASSERT_NE(writer.BinStream(), nullptr);
+  writer.FinishBinaryFileAtEndOfRun();
+  EXPECT_EQ(readFile(name), writer.CreateBinFileHeader(1));
   std::remove(name.c_str());
 }
 
@@ -124,59 +130,63 @@ TEST(ManagerCommandRefusals, EndTheRunWithStatusOne) {
       {"\x03" + std::string(300, 'n') + ";5;;", "cannot create the binary result file", true},
   };
   for (const auto& c : cases) {
-    LoopbackPair link;
-    SimulatorClass sim;
-    sim.ManagerSocket = link.server;
-    sim.ASCIIFileName = copyText(ascii);
-    sim.PollTime = 2000;
-    SimulatorClass::ExitStatus = 0;
-    ASSERT_EQ(link.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
-    EXPECT_TRUE(contains(StderrOf([&] { sim.ListenToSimMgr(sim.ManagerSocket); }), c.message)) << c.message;
-    EXPECT_EQ(receive(link.client, 11), c.answered ? reply(0xFF, 3) : "");
-    EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket, sim.BinStream),
-              std::tuple(SimulatorClass::Stopped, 1, nullptr, nullptr));
+    LoopbackPair pair;
+    OutputParts sim;
+    sim.link.Adopt(pair.server);
+    sim.settings.SetASCIIFileName(ascii);
+    sim.link.SetPollTime(2000);
+    ProcessExitStatus::Clear();
+    ASSERT_EQ(pair.client.Send(c.bytes.data(), c.bytes.size()), static_cast<int>(c.bytes.size()));
+    EXPECT_TRUE(contains(StderrOf([&] { sim.link.ListenToSimMgr(); }), c.message)) << c.message;
+    EXPECT_EQ(receive(pair.client, 11), c.answered ? reply(0xFF, 3) : "");
+    EXPECT_EQ(std::tuple(sim.progress.GetStatus(), ProcessExitStatus::Value(),
+                         sim.link.ManagerSocket(), sim.writer.BinStream()),
+              std::tuple(RunProgress::Stopped, 1, nullptr, nullptr));
   }
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
 }
 
 TEST_F(ManagerCommands, DrainStreamsProcessorTimeAndRecordsUntilTheManagerIsGone) {
-  sim.ClientID = 0x105;
-  sim.Experiment = 4;
-  sim.Primary = sim.CreateDataPacket(1);
-  sim.Companion = sim.CreateDataPacket(1);
-  sim.Primary->Counts[0] = 1;
-  sim.Primary->ValuesOf(0)[0] = 2.0;
-  ASSERT_TRUE(sim.CheckReportSize(1.5));
-  EXPECT_EQ(receive(link.client, 40), bigEndian(12, 4) + "\xfe\x05" + bigEndian(4, 2) +
-                                          std::string("\x3f\xf8\0\0\0\0\0\0", 8) + bigEndian(24, 4) + "\x05" +
-                                          bigEndian(4, 2) + bigEndian(1, 2) + bigEndian(0, 2) + "\x01" +
+  settings.SetClientID(0x105);
+  settings.SetExperiment(4);
+  drain.StartPackets(1);
+  drain.Primary().Counts[0] = 1;
+  drain.Primary().ValuesOf(0)[0] = 2.0;
+  ASSERT_TRUE(drain.CheckReportSize(1.5));
+  EXPECT_EQ(receive(pair.client, 40), bigEndian(12, 4) + "\xfe\x05" + bigEndian(4, 2) +
+                                          std::string("\x3f\xf8\0\0\0\0\0\0", 8) +
+                                          bigEndian(24, 4) + "\x05" + bigEndian(4, 2) +
+                                          bigEndian(1, 2) + bigEndian(0, 2) + "\x01" +
                                           bigEndian(1, 4) + std::string("\x40\0\0\0\0\0\0\0", 8));
 
   // A manager that went away stops the run with status 1; the record of
   // that report still reaches the file.
-  sim.ASCIIFileName = copyText(tempPath("lost.txt"));
-  sim.AsciiStream = new std::ofstream(sim.ASCIIFileName);
-  link.client.Close();
-  SimulatorClass::ExitStatus = 0;
-  sim.Primary->Counts[0] = 1;
-  sim.Primary->ValuesOf(0)[0] = 2.0;
-  const std::string message = StderrOf([&] { sim.CheckReportSize(100.0); });
-  EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)")) << message;
-  EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus, sim.ManagerSocket),
-            std::tuple(SimulatorClass::Stopped, 1, nullptr));
-  EXPECT_EQ(readFile(sim.ASCIIFileName), "0,2.0\n");
-  std::remove(sim.ASCIIFileName);
-  SimulatorClass::ExitStatus = 0;
+  const std::string ascii = tempPath("lost.txt");
+  settings.SetASCIIFileName(ascii);
+  writer.OpenResultFiles();
+  pair.client.Close();
+  ProcessExitStatus::Clear();
+  drain.Primary().Counts[0] = 1;
+  drain.Primary().ValuesOf(0)[0] = 2.0;
+  const std::string message = StderrOf([&] { drain.CheckReportSize(100.0); });
+  EXPECT_TRUE(contains(message, "Lost the simulation manager (it closed the connection)"))
+      << message;
+  EXPECT_EQ(std::tuple(progress.GetStatus(), ProcessExitStatus::Value(), link.ManagerSocket()),
+            std::tuple(RunProgress::Stopped, 1, nullptr));
+  EXPECT_EQ(results::readAscii(ascii)[0], (std::vector<double>{2.0}));
+  writer.CloseFiles();
+  std::remove(ascii.c_str());
+  ProcessExitStatus::Clear();
 }
 
 TEST_F(ManagerCommands, SendsThatFailAfterTheQuitCommandAreNoFailure) {
-  sim.Primary = sim.CreateDataPacket(1);
-  sim.Companion = sim.CreateDataPacket(1);
-  sim.Primary->Counts[0] = 1;
-  SimulatorClass::ExitStatus = 0;
+  drain.StartPackets(1);
+  drain.Primary().Counts[0] = 1;
+  ProcessExitStatus::Clear();
   StdoutOf([&] { command("\x02"); });
-  link.client.Close();
-  for (int i = 0; i < 20 && !sim.ManagerLinkLost; i++) sim.CheckReportSize(100.0);
-  EXPECT_TRUE(sim.ManagerLinkLost);
-  EXPECT_EQ(std::tuple(sim.RunStatus, SimulatorClass::ExitStatus), std::tuple(SimulatorClass::Stopped, 0));
+  pair.client.Close();
+  for (int i = 0; i < 20 && !link.LinkLost(); i++) drain.CheckReportSize(100.0);
+  EXPECT_TRUE(link.LinkLost());
+  EXPECT_EQ(std::tuple(progress.GetStatus(), ProcessExitStatus::Value()),
+            std::tuple(RunProgress::Stopped, 0));
 }

@@ -1,11 +1,12 @@
 // Output paths are compared by the file they reach.
+#include "Executive/OutputPaths.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "Executive/OutputPaths.h"
 #include "support/ResultReaders.h"
 
 TEST(OutputPaths, SpellingsOfOneFileAreTheSameFile) {
@@ -29,14 +30,16 @@ TEST(OutputPaths, SpellingsOfOneFileAreTheSameFile) {
            {"b", "B", false},
            {"s/b", "b", false},
        }) {
-    EXPECT_EQ(OutputPaths::SameFile(dir + "/" + first, dir + "/" + second), same) << first << " " << second;
+    EXPECT_EQ(OutputPaths::SameFile(dir + "/" + first, dir + "/" + second), same)
+        << first << " " << second;
   }
   // Two writers harm no character device.
   EXPECT_FALSE(OutputPaths::SameFile("/dev/null", "/dev/null"));
 
-  const auto collision =
-      OutputPaths::FirstCollision({{"ASCII", dir + "/x"}, {"binary", dir + "/y"}, {"trace", dir + "/./y"}});
+  const auto collision = OutputPaths::FirstCollision(
+      {{"ASCII", dir + "/x"}, {"binary", dir + "/y"}, {"trace", dir + "/./y"}});
   EXPECT_EQ(collision, std::pair(1, 2));
-  EXPECT_EQ(OutputPaths::FirstCollision({{"ASCII", dir + "/x"}, {"binary", dir + "/y"}}), std::pair(-1, -1));
+  EXPECT_EQ(OutputPaths::FirstCollision({{"ASCII", dir + "/x"}, {"binary", dir + "/y"}}),
+            std::pair(-1, -1));
   fs::remove_all(dir);
 }

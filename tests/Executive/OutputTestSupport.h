@@ -10,6 +10,11 @@
 #include <string>
 
 #include "Executive/CorvaxSocket.h"
+#include "Executive/ManagerLink.h"
+#include "Executive/OutputDrain.h"
+#include "Executive/ResultFileWriter.h"
+#include "Executive/RunProgress.h"
+#include "Executive/RunSettings.h"
 #include "support/ResultReaders.h"
 
 namespace output_test {
@@ -17,11 +22,16 @@ namespace output_test {
 using results::readFile;
 using results::tempPath;
 
-inline char* copyText(const std::string& text) {
-  char* result = new char[text.size() + 1];
-  std::strcpy(result, text.c_str());
-  return result;
-}
+// The output side of a simulator, without a model: settings, progress,
+// result files, manager link and report hand-over, wired as the simulator
+// wires them.
+struct OutputParts {
+  RunSettings settings;
+  RunProgress progress;
+  ResultFileWriter writer{settings, progress};
+  ManagerLink link{settings, writer, progress};
+  OutputDrain drain{settings, writer, link, progress};
+};
 
 inline std::string bigEndian(uint32_t value, int size) {
   std::string bytes;

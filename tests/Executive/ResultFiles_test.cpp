@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Executive/DataPacket.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
 #include "support/Capture.h"
@@ -28,73 +29,83 @@ void fill(DataPacket& packet, std::vector<double> pv0, std::vector<double> pv2) 
 }  // namespace
 
 TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
-  using Type = SimulatorClass::RandomNumberGeneratorType;
-  const std::string prefix = "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
+  using Type = RunSettings::RandomNumberGeneratorType;
+  const std::string prefix =
+      "CORVAX_SIM_BIN_FILE,256,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=";
   for (auto [experiment, seed, type, batches, text] :
        {std::tuple{0, 31415u, Type{0}, 0, "0,SEED=31415,RANDOMGEN=Lagged Fibonacci,BATCHES=0,,"},
         {-1, UINT32_MAX, Type{2}, INT_MIN,
          "4294967295,SEED=4294967295,RANDOMGEN=Mersenne Twister,BATCHES=-2147483648,,"},
         {3, 0u, Type{3}, 100, "3,SEED=31415,RANDOMGEN=Unknown,BATCHES=100,,"}}) {
-    SimulatorClass sim;
-    sim.Experiment = experiment;
-    sim.Seed = seed;
-    sim.GeneratorType = type;
-    sim.BatchesCompleted = batches;
-    const std::string header = sim.CreateBinFileHeader(1);
+    OutputParts parts;
+    parts.settings.SetExperiment(experiment);
+    parts.settings.SetSeed(seed);
+    parts.settings.SetGeneratorType(type);
+    parts.progress.SetBatchesCompleted(batches);
+    const std::string header = parts.writer.CreateBinFileHeader(1);
     EXPECT_EQ(header, (prefix + text).append(256 - prefix.size() - std::string(text).size(), '\0'));
   }
 }
 
 TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
-  SimulatorClass sim;
+  OutputParts parts;
+  const ResultFileWriter& writer = parts.writer;
   DataPacket empty(0x1234, 7, 2, 3);
   std::ostringstream emptyRecord;
-  sim.WriteDataRecord(empty, nullptr, &emptyRecord);
+  writer.WriteDataRecord(empty, nullptr, &emptyRecord);
   EXPECT_EQ(emptyRecord.str(), std::string("\0\0\0\x09\x34\0\x07\0\0", 9));
 
   DataPacket packet(0x1234, 7, 3, 4);
   fill(packet, {1.5, 2.0}, {-2.5});
   std::ostringstream record;
-  sim.WriteDataRecord(packet, nullptr, &record);
+  writer.WriteDataRecord(packet, nullptr, &record);
   EXPECT_EQ(record.str(),
-            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                        // 9 + 7*2 + 8*3 = 47
-                std::string("\0\0\x01\0\0\0\x02", 7) +                            // PV 0, kind 1, n 2
-                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +      // 1.5, 2.0
-                std::string("\0\x02\x01\0\0\0\x01", 7) + std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
+            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                   // 9 + 7*2 + 8*3 = 47
+                std::string("\0\0\x01\0\0\0\x02", 7) +                       // PV 0, kind 1, n 2
+                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +  // 1.5, 2.0
+                std::string("\0\x02\x01\0\0\0\x01", 7) +
+                std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
   // Byte reversal of the little-endian host representation.
-  EXPECT_EQ(std::bit_cast<uint64_t>(SimulatorClass::EndianConvertDouble(1.5)), 0xF83Full);
+  EXPECT_EQ(std::bit_cast<uint64_t>(ResultFileWriter::EndianConvertDouble(1.5)), 0xF83Full);
 
   // ASCII values keep one decimal and drop other trailing zeros.
-  for (auto [value, text] : {std::pair{1.5, "1.5"}, {2.0, "2.0"}, {0.0, "0.0"}, {1e-11, "0.0"}, {-2.5, "-2.5"},
-                             {0.1234567891, "0.1234567891"}, {100.0, "100.0"}})
-    EXPECT_EQ(SimulatorClass::FormatAsciiValue(value), text);
+  for (auto [value, text] : {std::pair{1.5, "1.5"},
+                             {2.0, "2.0"},
+                             {0.0, "0.0"},
+                             {1e-11, "0.0"},
+                             {-2.5, "-2.5"},
+                             {0.1234567891, "0.1234567891"},
+                             {100.0, "100.0"}})
+    EXPECT_EQ(ResultFileWriter::FormatAsciiValue(value), text);
 }
 
 TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
   const std::string ascii = tempPath("run.txt"), binary = tempPath("run.bin");
   std::string finalHeader;
   {
-    SimulatorClass sim;
-    sim.Experiment = 2;
-    sim.Seed = 0;
-    sim.ASCIIFileName = copyText(ascii);
-    sim.BinFileName = copyText(binary);
-    sim.OpenResultFiles();
+    OutputParts parts;
+    ResultFileWriter& writer = parts.writer;
+    parts.settings.SetExperiment(2);
+    parts.settings.SetSeed(0);
+    parts.settings.SetASCIIFileName(ascii);
+    parts.settings.SetBinFileName(binary);
+    writer.OpenResultFiles();
     DataPacket packet(1, 2, 3, 2);
     fill(packet, {3, 0.25}, {-1});
-    sim.WriteDataRecord(packet, nullptr, sim.BinStream);
-    sim.UpdateBinFileHeader(*sim.BinStream);
-    sim.WriteDataRecord(packet, nullptr, sim.BinStream);
-    sim.WriteAsciiRecord(packet, *sim.AsciiStream);
-    sim.BatchesCompleted = 42;
-    finalHeader = sim.CreateBinFileHeader(1);
-    sim.FinishBinaryFileAtEndOfRun();
-    EXPECT_EQ(sim.BinStream, nullptr);
-  }
-  EXPECT_EQ(readFile(ascii),
-            "#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=2,SEED=31415,"
-            "RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n0,3.0\n0,0.25\n2,-1.0\n"
-            "#META_DATA,BATCHES=42\n");
+    writer.WriteDataRecord(packet, nullptr, writer.BinStream());
+    writer.UpdateBinFileHeader(*writer.BinStream());
+    writer.WriteDataRecord(packet, nullptr, writer.BinStream());
+    writer.WriteAsciiRecord(packet, *writer.AsciiStream());
+    parts.progress.SetBatchesCompleted(42);
+    finalHeader = writer.CreateBinFileHeader(1);
+    writer.FinishBinaryFileAtEndOfRun();
+    EXPECT_EQ(writer.BinStream(), nullptr);
+  }  // the ASCII file is closed with the writer
+  EXPECT_EQ(
+      readFile(ascii),
+      "#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=2,SEED=31415,"
+      "RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n0,3.0\n0,0.25\n2,-1.0\n"
+      "#META_DATA,BATCHES=42\n");
   const std::string bin = readFile(binary);
   const size_t record = 9 + 7 * 2 + 8 * 3;
   ASSERT_EQ(bin.size(), 256 + 2 * record);
@@ -117,19 +128,19 @@ TEST(ResultFilesDeathTest, UnopenableOrUnwritableResultFilesFail) {
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   EXPECT_EXIT(
       {
-        SimulatorClass sim;
-        sim.ASCIIFileName = copyText("/dev/full");
-        sim.OpenResultFiles();
+        OutputParts parts;
+        parts.settings.SetASCIIFileName("/dev/full");
+        parts.writer.OpenResultFiles();
       },
       testing::ExitedWithCode(1), "Cannot open ASCII result file '/dev/full': No space left");
-  SimulatorClass::ExitStatus = 0;
+  ProcessExitStatus::Clear();
   EXPECT_NE(StderrOf([] {
-              SimulatorClass sim;
-              sim.ASCIIFileName = copyText("/dev/full");
+              OutputParts parts;
+              parts.settings.SetASCIIFileName("/dev/full");
               std::ofstream stream("/dev/full");
-              sim.CloseAsciiFile(stream);
+              parts.writer.CloseAsciiFile(stream);
             }).find("ASCII result file '/dev/full' could not be written"),
             std::string::npos);
-  EXPECT_EQ(SimulatorClass::ExitStatus, 1);
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
 }

@@ -18,7 +18,8 @@ TEST(CorvaxSocket, BindReportsABusyPortQuietlyAndOtherFailuresLoudly) {
   CorvaxSocket first, second, unopened(false);
   ASSERT_TRUE(first.Bind(0) && first.Listen(1));
   testing::internal::CaptureStderr();
-  EXPECT_TRUE(!second.Bind(first.LocalPort()) && second.PortWasInUse() && second.GetErrorString() == nullptr);
+  EXPECT_TRUE(!second.Bind(first.LocalPort()) && second.PortWasInUse() &&
+              second.GetErrorString() == nullptr);
   EXPECT_TRUE(!unopened.Bind(0) && !unopened.Select(0) && unopened.Send("x", 1) < 1);
   const std::string messages = testing::internal::GetCapturedStderr();
   EXPECT_EQ(messages.rfind("error in bind.  errno=", 0), 0u) << messages;

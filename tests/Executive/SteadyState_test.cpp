@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "Executive/DataPacket.h"
-#include "Executive/Heap.h"
 #include "Executive/LoopTestSupport.h"
+#include "Executive/ProcessExitStatus.h"
+#include "OutputTestSupport.h"
 #include "support/Capture.h"
 
 using loop_test::LoopRun;
@@ -18,7 +18,8 @@ namespace {
 std::vector<double> Batches(double period, double first, double length, int count) {
   std::vector<double> values(count);
   for (int b = 0; b < count; b++)
-    for (double t = period; t < first + (b + 1) * length; t += period) values[b] += t >= first + b * length;
+    for (double t = period; t < first + (b + 1) * length; t += period)
+      values[b] += t >= first + b * length;
   return values;
 }
 
@@ -36,10 +37,9 @@ TEST(SteadyState, OneJumpOfTheClockClosesSeveralWindows) {
   // more firing follows.
   LoopRun run(makeClockRewardModel(Ticks({9.0, 26.0, 1000.0}), {{0, 10}}, 1), 0, 3);
   run.sim.SteadyStateSimulation();
-  EXPECT_EQ(run.sim.ActionsFired, 2);
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 2);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {1, 0, 0}}}}));
-  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(run.sim.BoundaryHeap, nullptr);
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
 }
 
 TEST(SteadyState, TheSlowestVariableCountsAndTheFirstFullOneReports) {
@@ -49,7 +49,7 @@ TEST(SteadyState, TheSlowestVariableCountsAndTheFirstFullOneReports) {
   run.sim.SteadyStateSimulation();
   // C completes its second window at the check at 203, after which the
   // tick at 203 fires: 29 firings. A, faster, has 20 windows, B 8.
-  EXPECT_EQ(run.sim.ActionsFired, 29);
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 29);
   std::vector<Report> reports = run.Reports();
   ASSERT_EQ(reports.size(), 7u);
   // Every report but the last is made when A, first to fill up, needs room
@@ -59,34 +59,38 @@ TEST(SteadyState, TheSlowestVariableCountsAndTheFirstFullOneReports) {
     EXPECT_LE(reports[r].at(1).size(), 3u) << r;
   }
   const results::BinaryResults all{"", reports};
-  EXPECT_EQ(all.all(), (Report{{0, Batches(7, 0, 10, 20)}, {1, Batches(7, 0, 24, 8)}, {2, Batches(7, 100, 50, 2)}}));
+  EXPECT_EQ(
+      all.all(),
+      (Report{{0, Batches(7, 0, 10, 20)}, {1, Batches(7, 0, 24, 8)}, {2, Batches(7, 100, 50, 2)}}));
 }
 
 TEST(SteadyState, RunsThatCannotGoOn) {
   // Absorbing state: ticks at 4, 8, 12, 16, then nothing; a final report.
   LoopRun run(makeClockRewardModel(Ticks({4.0}, 4), {{0, 10}}, 1), 0, 0);
-  EXPECT_EQ(StdoutOf([&] { run.sim.SteadyStateSimulation(); }),
-            "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
-  EXPECT_EQ(run.sim.ActionsFired, 4);
+  EXPECT_EQ(
+      StdoutOf([&] { run.sim.SteadyStateSimulation(); }),
+      "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 4);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2}}}}));
 
   // A run stopped before it began (no manager came) stays stopped, even
   // with nothing to fire, and reports nothing.
   LoopRun stopped(makeClockRewardModel(Ticks({4.0}, 0), {{0, 10}}, 1), 0, 0);
-  stopped.sim.RunStatus = SimulatorClass::Stopped;
+  stopped.sim.Progress().SetStatus(RunProgress::Stopped);
   stopped.sim.SteadyStateSimulation();
-  EXPECT_EQ(stopped.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(stopped.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_TRUE(stopped.Reports().empty());
 
   // No steady-state variable: nothing runs.
   LoopRun none(makeClockRewardModel({}, {{0, 10}}, 0), 0, 5);
-  EXPECT_NE(StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
-            std::string::npos);
-  EXPECT_EQ(none.sim.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(none.sim.ActionsFired, 0);
+  EXPECT_NE(
+      StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
+      std::string::npos);
+  EXPECT_EQ(none.sim.Progress().GetStatus(), RunProgress::Stopped);
+  EXPECT_EQ(none.sim.Loop().ActionsFired(), 0);
   EXPECT_TRUE(none.Reports().empty());
-  EXPECT_EQ(SimulatorClass::ExitStatus, 1);  // nothing simulated is no success
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);  // nothing simulated is no success
+  ProcessExitStatus::Clear();
 
   LoopRun empty(makeClockRewardModel({}, {{5, 5}}, 1), 0, 5);
   EXPECT_EXIT(empty.sim.SteadyStateSimulation(), testing::ExitedWithCode(1),
@@ -94,29 +98,23 @@ TEST(SteadyState, RunsThatCannotGoOn) {
 }
 
 TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
-  // The manager has stopped the run while a full packet waits: the windows
-  // still close and slide, but nothing is stored or reported.
-  LoopRun run(makeClockRewardModel({}, {{0, 10}}, 1), 0, 0, 2);
-  SimulatorClass& sim = run.sim;
-  Heap<double> boundaries(1);
-  Heap<int> batches(1);
-  boundaries.Insert(10.0, 0);
-  batches.Insert(0, 0);
-  sim.BoundaryHeap = &boundaries;
-  sim.BatchCountHeap = &batches;
-  sim.Primary = sim.CreateDataPacket(1);
-  sim.Companion = sim.CreateDataPacket(1);
-  int primaryCounts[1] = {2}, companionCounts[1] = {2};
-  sim.RunStatus = SimulatorClass::Stopped;
-  sim.CurrentTime = 25.0;
-  sim.CheckCompletedBatches(sim.PVs, primaryCounts, companionCounts);
-  sim.BoundaryHeap = nullptr;
-  sim.BatchCountHeap = nullptr;
+  // A tick at 9, then one at 109: before the second fires, ten windows of
+  // 10 close at once. With room for 2 observations, the third window makes
+  // a report, at which the manager says quit; the run is then stopped, the
+  // windows still close and slide, but what finds no room is dropped and
+  // nothing more is reported.
+  output_test::LoopbackPair manager;
+  const std::string quit = "\x02";
+  ASSERT_EQ(manager.client.Send(quit.data(), 1), 1);
+  LoopRun run(SimulatorBuilder(makeClockRewardModel(Ticks({9.0, 100.0}), {{0, 10}}, 1))
+                  .SimulationType(0)
+                  .ReportSize(2)
+                  .Manager(manager.server, 2000));
+  EXPECT_EQ(StdoutOf([&] { run.sim.SteadyStateSimulation(); }), "SOCKET::Quit\n");
 
-  EXPECT_EQ(std::pair(primaryCounts[0], companionCounts[0]), std::pair(2, 2));
-  EXPECT_EQ(sim.DrainCounter, 1);
-  EXPECT_EQ(boundaries.TopKey(), 30.0);
-  EXPECT_EQ(batches.TopKey(), 2);
-  EXPECT_EQ(sim.PVs[0]->CurrentStartTime, 20.0);
-  EXPECT_TRUE(run.Reports().empty());
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 2);  // the tick at 109 fires after the check
+  EXPECT_EQ(run.Variable(0)->getCurrentStartTime(), 100.0);
+  EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {1, 0}}}}));
+  EXPECT_EQ(output_test::receive(manager.client, 10).size(), 10u);  // the reply to quit
 }

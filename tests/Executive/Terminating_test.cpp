@@ -35,9 +35,9 @@ TEST_F(TerminatingTest, FiresUpToTheLatestFinishingTimeInclusive) {
   params.tickDelays = {50.0};
   LoopRun run(makeClockRewardModel(params, {{0, 100}, {0, 149}, {0, 150}}), 1, 2);
   run.sim.TerminatingSimulation();
-  EXPECT_EQ(run.sim.ActionsFired, 6);
-  EXPECT_EQ(run.sim.BatchesCompleted, 2);
-  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 6);
+  EXPECT_EQ(run.sim.Progress().BatchesCompleted(), 2);
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2, 2}}, {1, {2, 2}}, {2, {3, 3}}}}));
   EXPECT_EQ(run.Clock()->ticks->getMark(), 0);  // every replication starts from the initial marking
 }
@@ -48,19 +48,18 @@ TEST_F(TerminatingTest, ReportsEveryReportSizeAndAtTheMaximumUnlessStopped) {
   params.tickLimit = 0;
   LoopRun run(makeClockRewardModel(params, {{0, 10}}), 1, 3, 2);
   run.sim.TerminatingSimulation();
-  EXPECT_EQ(run.sim.ActionsFired, 0);
-  EXPECT_EQ(run.sim.BatchesCompleted, 3);
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 0);
+  EXPECT_EQ(run.sim.Progress().BatchesCompleted(), 3);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {0, 0}}}, {{0, {0}}}}));
   // The drain of the second report found the run finishing and stopped it.
-  EXPECT_EQ(run.sim.RunStatus, SimulatorClass::Stopped);
-  EXPECT_EQ(run.sim.DrainCounter, 3);
-  EXPECT_EQ(run.sim.ScratchEvent, nullptr);
-  EXPECT_EQ(run.sim.InitialState, nullptr);
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
+  EXPECT_EQ(run.sim.Drain().DrainCounter(), 3);
+  EXPECT_EQ(run.sim.Loop().InitialState(), nullptr);  // released with the loop
 
   LoopRun stopped(makeClockRewardModel({}, {{0, 10}}), 1, 3);
-  stopped.sim.RunStatus = SimulatorClass::Stopped;
+  stopped.sim.Progress().SetStatus(RunProgress::Stopped);
   stopped.sim.TerminatingSimulation();
-  EXPECT_EQ(stopped.sim.ActionsFired, 0);
+  EXPECT_EQ(stopped.sim.Loop().ActionsFired(), 0);
   EXPECT_TRUE(stopped.Reports().empty());
 }
 
@@ -86,8 +85,9 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
       // one tie fires at 1 (the other loses its event); the next tick is at 2
       "watch", "draw"};
   EXPECT_EQ(log, expected);
-  EXPECT_EQ(run.sim.ActionsFired, 2);
-  EXPECT_EQ(run.Clock()->activity("tie_0")->fireCount + run.Clock()->activity("tie_1")->fireCount, 1);
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 2);
+  EXPECT_EQ(run.Clock()->activity("tie_0")->fireCount + run.Clock()->activity("tie_1")->fireCount,
+            1);
 
   // Three tokens for three tied activities of weights 1, 1 and 1e6: three
   // weighted choices per tick, one draw each, the heavy one wins.
@@ -98,7 +98,7 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
   ScriptedGenerator* random = ScriptedGenerator::install({0.5});
   ties.sim.TerminatingSimulation();
   EXPECT_EQ(random->draws, 2 * 2 * 3);  // 2 replications, 2 ticks each
-  EXPECT_EQ(ties.sim.ActionsFired, 2 * 2 * 4);
+  EXPECT_EQ(ties.sim.Loop().ActionsFired(), 2 * 2 * 4);
   EXPECT_EQ(ties.Clock()->activity("tie_2")->fireCount, 12);
   EXPECT_EQ(ties.Reports(), (std::vector<Report>{{{0, {6, 6}}}}));
 }
@@ -106,8 +106,9 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
 TEST_F(TerminatingTest, ZeroDelayLoopsStuckClocksAndInvalidParametersAreFatal) {
   ClockParams params;
   params.spinner = true;
-  LoopRun run(makeClockRewardModel(params, {{0, 10}}), 1, 1);
-  run.sim.MaxFiringsAtOneTime = 1000;
+  LoopRun run(SimulatorBuilder(makeClockRewardModel(params, {{0, 10}}))
+                  .MaxBatches(1)
+                  .MaxFiringsAtOneTime(1000));
   EXPECT_EXIT(run.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
               "ERROR: 1000 firings without the clock advancing beyond time 0 \\(last action "
               "fired: spin\\); zero-delay actions keep enabling one another");

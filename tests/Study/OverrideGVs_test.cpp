@@ -31,10 +31,14 @@ class ThreeVariableStudy : public BaseStudyClass {
     return nullptr;
   }
   void OverrideGVValue(const char* name, void* value) override {
-    if (!std::strcmp(name, "rate")) rate = *static_cast<double*>(value);
-    else if (!std::strcmp(name, "length")) length = *static_cast<int*>(value);
-    else if (!std::strcmp(name, "count")) count = *static_cast<short*>(value);
-    else std::cerr << "unknown " << name << "\n";
+    if (!std::strcmp(name, "rate"))
+      rate = *static_cast<double*>(value);
+    else if (!std::strcmp(name, "length"))
+      length = *static_cast<int*>(value);
+    else if (!std::strcmp(name, "count"))
+      count = *static_cast<short*>(value);
+    else
+      std::cerr << "unknown " << name << "\n";
   }
 };
 
@@ -45,7 +49,8 @@ struct Outcome {
 };
 Outcome applied(BaseStudyClass& study, const char* text) {
   Outcome outcome{};
-  const std::string out = StdoutOf([&] { outcome.err = StderrOf([&] { outcome.status = study.overrideGVs(text); }); });
+  const std::string out =
+      StdoutOf([&] { outcome.err = StderrOf([&] { outcome.status = study.overrideGVs(text); }); });
   EXPECT_EQ(out, "") << text;  // overrides write nothing to standard output
   return outcome;
 }
@@ -87,7 +92,8 @@ TEST(OverrideGVs, EveryErrorRefusesTheWholeText) {
       {"s:count:12x", "'12x' is not a short"},
       {"s:count: 12", "' 12' is not a short"},
       {"s:count:40000", "'40000' is not a short"},  // beyond the type letter's own type
-      {"i:count:65537", "Override 'i:count:65537': 65537 is outside the range of type short (-32768 to 32767)"},
+      {"i:count:65537",
+       "Override 'i:count:65537': 65537 is outside the range of type short (-32768 to 32767)"},
       {"d:count:1e10", "Override 'd:count:1e10': 1e10 is outside the range of type short"},
       {"d:length:2.9", "2.9 is not a whole number, and the variable's type is int"},
       {"d:length:2147483648", "outside the range of type int"},
@@ -117,7 +123,8 @@ TEST(OverrideGVs, EveryErrorRefusesTheWholeText) {
 class RangedStudy : public ThreeVariableStudy {
  public:
   RangedStudy() {
-    const GVRange ranges[] = {{0, false, 1, false}, {0, true, HUGE_VAL, true}, {1, false, 100, false}};
+    const GVRange ranges[] = {
+        {0, false, 1, false}, {0, true, HUGE_VAL, true}, {1, false, 100, false}};
     SetGVRanges(ranges);
   }
   std::string GVCombinationProblem() override {
@@ -144,7 +151,8 @@ TEST(OverrideGVs, DeclaredRangesAndCombinationsAreEnforced) {
   study.count = 100;
   EXPECT_EQ(StderrOf([&] { EXPECT_EQ(study.CheckGVs(), 0); }), "");
   study.length = 11;
-  EXPECT_EQ(StderrOf([&] { EXPECT_EQ(study.CheckGVs(), 1); }), "ERROR: count x length exceeds 1000\n");
+  EXPECT_EQ(StderrOf([&] { EXPECT_EQ(study.CheckGVs(), 1); }),
+            "ERROR: count x length exceeds 1000\n");
   study.rate = std::nan("");
   EXPECT_EQ(StderrOf([&] { EXPECT_EQ(study.CheckGVs(), 1); }),
             "ERROR: Global variable rate is nan; it must lie in [0, 1]\n");

@@ -76,8 +76,8 @@ clockSAN::clockSAN(const ClockParams& clockParams)
     groups.push_back(a.get());
   }
   BaseStateVariableClass* places[] = {ticks, pending};
-  initializeSANModelNow("clock", 2, places, 0, nullptr, static_cast<int>(actions.size()), actions.data(),
-                        static_cast<int>(groups.size()), groups.data());
+  initializeSANModelNow("clock", 2, places, 0, nullptr, static_cast<int>(actions.size()),
+                        actions.data(), static_cast<int>(groups.size()), groups.data());
   AddEnableArc(ticks, activities[0].get());
   AddAffectArc(ticks, activities[0].get());
   AddAffectArc(pending, activities[0].get());
@@ -111,15 +111,16 @@ loopRewardModel::loopRewardModel(BaseModelClass* top, std::vector<LoopReward> lo
 PerformanceVariableNode* loopRewardModel::createPVNode(int pvIndex, int timeIndex) {
   if (pvIndex < 0 || pvIndex >= static_cast<int>(rewards.size())) return nullptr;
   auto* node = new impulsePV(rewards[pvIndex].reward, timeIndex);
-  node->SlidingWindow = rewards[pvIndex].slidingWindow;
+  node->SetSlidingWindow(rewards[pvIndex].slidingWindow);
   return node;
 }
 
-std::unique_ptr<loopRewardModel> makeClockRewardModel(const ClockParams& params,
-                                                      std::vector<std::pair<double, double>> windows,
-                                                      int slidingWindow, const std::string& action) {
+std::unique_ptr<loopRewardModel> makeClockRewardModel(
+    const ClockParams& params, std::vector<std::pair<double, double>> windows, int slidingWindow,
+    const std::string& action) {
   std::vector<LoopReward> rewards;
   for (auto [start, stop] : windows)
-    rewards.push_back({{action + "Count", IntervalOfTime, {start}, {stop}, action, "clock"}, slidingWindow});
+    rewards.push_back(
+        {{action + "Count", IntervalOfTime, {start}, {stop}, action, "clock"}, slidingWindow});
   return std::make_unique<loopRewardModel>(new clockSAN(params), std::move(rewards));
 }

@@ -95,9 +95,8 @@ class loopRewardModel : public PVModel {
 
 // A reward model around a clockSAN, counting the firings of `action` over
 // each of the given windows (one variable per window).
-std::unique_ptr<loopRewardModel> makeClockRewardModel(const ClockParams& params,
-                                                      std::vector<std::pair<double, double>> windows,
-                                                      int slidingWindow = 0,
-                                                      const std::string& action = "tick");
+std::unique_ptr<loopRewardModel> makeClockRewardModel(
+    const ClockParams& params, std::vector<std::pair<double, double>> windows,
+    int slidingWindow = 0, const std::string& action = "tick");
 
 #endif

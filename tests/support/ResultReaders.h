@@ -29,7 +29,8 @@ inline std::string readFile(const std::string& path) {
 
 // A path in the temporary folder that no other test process uses.
 inline std::string tempPath(const std::string& leaf) {
-  return (std::filesystem::temp_directory_path() / ("corvax_" + std::to_string(::getpid()) + "_" + leaf))
+  return (std::filesystem::temp_directory_path() /
+          ("corvax_" + std::to_string(::getpid()) + "_" + leaf))
       .string();
 }
 
@@ -55,7 +56,8 @@ inline Observations readAscii(const std::string& path) {
 
 inline uint64_t bigEndianAt(const std::string& bytes, size_t at, int size) {
   uint64_t value = 0;
-  for (int i = 0; i < size; i++) value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
+  for (int i = 0; i < size; i++)
+    value = (value << 8) | static_cast<unsigned char>(bytes.at(at + i));
   return value;
 }
 
@@ -68,7 +70,8 @@ struct BinaryResults {
   Observations all() const {  // every record's observations, in order
     Observations joined;
     for (const Observations& record : records)
-      for (const auto& [pv, values] : record) joined[pv].insert(joined[pv].end(), values.begin(), values.end());
+      for (const auto& [pv, values] : record)
+        joined[pv].insert(joined[pv].end(), values.begin(), values.end());
     return joined;
   }
 };
@@ -82,7 +85,8 @@ inline BinaryResults readBinary(const std::string& path) {
     const size_t length = bigEndianAt(bytes, at, 4);
     size_t p = at + 9;
     Observations record;
-    for (int s = static_cast<int>(bigEndianAt(bytes, at + 7, 2)); s > 0 && p + 7 <= bytes.size(); s--) {
+    for (int s = static_cast<int>(bigEndianAt(bytes, at + 7, 2)); s > 0 && p + 7 <= bytes.size();
+         s--) {
       std::vector<double>& values = record[static_cast<int>(bigEndianAt(bytes, p, 2))];
       const size_t n = bigEndianAt(bytes, p + 3, 4);
       for (p += 7; p + 8 <= bytes.size() && values.size() < n; p += 8)

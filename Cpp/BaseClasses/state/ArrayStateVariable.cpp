@@ -5,7 +5,7 @@
 #include <iostream>
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 void ArrayIndexOutOfBounds(const char* arrayName, int size, int index) {
   std::cerr << "Runtime error: index out of bounds. " << arrayName << "[0.." << size - 1
@@ -25,8 +25,8 @@ BaseArrayStateVariable::BaseArrayStateVariable() : elementType(UntypedElement) {
 BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix)
     : BaseStateVariableClass(name, prefix), elementType(UntypedElement) {}
 
-BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix,
-                                               ArrayType type, int n)
+BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix, ArrayType type,
+                                               int n)
     : BaseStateVariableClass(name, prefix),
       elementType(type),
       fields(static_cast<std::size_t>(n > 0 ? n : 0), nullptr) {}
@@ -58,7 +58,8 @@ void BaseArrayStateVariable::SetState(void* src) {
   if (fields.empty()) return;
   const int elementSize = setElementOf(fields[0])->StateSize();
   char* buffer = static_cast<char*>(src);
-  for (std::size_t k = 0; k < fields.size(); k++) setElementOf(fields[k])->SetState(buffer + k * elementSize);
+  for (std::size_t k = 0; k < fields.size(); k++)
+    setElementOf(fields[k])->SetState(buffer + k * elementSize);
 }
 
 void BaseArrayStateVariable::CurrentState(void* dst) {
@@ -86,7 +87,7 @@ void BaseArrayStateVariable::ShareWith(BaseStateVariableClass* other) {
   assert(otherArray);
   auto otheri = otherArray->fields.begin();
   for (BaseStateVariableClass* element : fields) {
-    assert(otheri!=otherArray->fields.end());
+    assert(otheri != otherArray->fields.end());
     setElementOf(element)->share(setElementOf(*otheri));
     ++otheri;
   }
@@ -94,21 +95,25 @@ void BaseArrayStateVariable::ShareWith(BaseStateVariableClass* other) {
 
 void BaseArrayStateVariable::appendAffectingAction(BaseActionClass* TheAction) {
   assert(TheAction);
-  for (BaseStateVariableClass* element : fields) setElementOf(element)->appendAffectingAction(TheAction);
+  for (BaseStateVariableClass* element : fields)
+    setElementOf(element)->appendAffectingAction(TheAction);
 }
 
 void BaseArrayStateVariable::appendEnabledAction(BaseActionClass* TheAction) {
   assert(TheAction);
   enabledActions->append(TheAction);
-  for (BaseStateVariableClass* element : fields) setElementOf(element)->appendEnabledAction(TheAction);
+  for (BaseStateVariableClass* element : fields)
+    setElementOf(element)->appendEnabledAction(TheAction);
 }
 
 void BaseArrayStateVariable::addSelfAsEnablingSVToAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields) setElementOf(element)->addSelfAsEnablingSVToAction(action);
+  for (BaseStateVariableClass* element : fields)
+    setElementOf(element)->addSelfAsEnablingSVToAction(action);
 }
 
 void BaseArrayStateVariable::addSelfAsAffectedSVToAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields) setElementOf(element)->addSelfAsAffectedSVToAction(action);
+  for (BaseStateVariableClass* element : fields)
+    setElementOf(element)->addSelfAsAffectedSVToAction(action);
 }
 
 void BaseArrayStateVariable::removeSelfFromEnablingSVOfAction(BaseActionClass* action) {

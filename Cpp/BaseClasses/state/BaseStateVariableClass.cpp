@@ -5,19 +5,18 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/Allocation.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
-// A copy of the text; an orderly stop when it cannot be allocated.
-char* copyText(const char* text) {
-  char* copy = new (std::nothrow) char[std::strlen(text) + 1];
-  if (!copy) {
-    std::cerr << "Not Enough Memory" << std::endl;
-    std::exit(1);
-  }
-  std::strcpy(copy, text);
-  return copy;
+// A name or prefix that cannot be copied: reported in the state variables'
+// own words, then an orderly stop.
+[[noreturn]] void nameCopyFailed() {
+  std::cerr << "Not Enough Memory" << std::endl;
+  std::exit(1);
 }
+
+char* copyName(const char* text) { return copyText(text, nameCopyFailed); }
 
 List<BaseActionClass>* newActionList() {
   auto* list = new (std::nothrow) List<BaseActionClass>();
@@ -29,8 +28,8 @@ List<BaseActionClass>* newActionList() {
 BaseStateVariableClass::BaseStateVariableClass() : BaseStateVariableClass("default", "") {}
 
 BaseStateVariableClass::BaseStateVariableClass(const char* newName, const char* newPrefix)
-    : name(copyText(newName ? newName : "")),
-      prefix(copyText(newPrefix ? newPrefix : "")),
+    : name(copyName(newName ? newName : "")),
+      prefix(copyName(newPrefix ? newPrefix : "")),
       affectingActions(newActionList()),
       enabledActions(newActionList()) {}
 
@@ -91,13 +90,13 @@ int BaseStateVariableClass::getNumLeafNodes() { return 1; }
 bool BaseStateVariableClass::isLeafNode() { return true; }
 
 void BaseStateVariableClass::SetName(const char* newName) {
-  char* copy = copyText(newName ? newName : "");
+  char* copy = copyName(newName ? newName : "");
   delete[] name;
   name = copy;
 }
 
 void BaseStateVariableClass::SetPrefix(const char* newPrefix) {
-  char* copy = copyText(newPrefix ? newPrefix : "");
+  char* copy = copyName(newPrefix ? newPrefix : "");
   delete[] prefix;
   prefix = copy;
 }

@@ -22,3 +22,4 @@ ExtendedPlace<T>::~ExtendedPlace() = default;
 
 template class ExtendedPlace<int>;
 template class ExtendedPlace<short>;
+template class ExtendedPlace<double>;

@@ -3,7 +3,7 @@
 
 #include "BaseClasses/state/SharableSV.h"
 
-// A typed place (int or short): the value pointer is registered twice in the
+// A typed place (int, short or double): the value pointer is registered twice in the
 // pointer chain, so a new one has a sharing count of 2. Generated code reads
 // and writes the value through Mark(), a reference to the cell.
 template <class T>
@@ -21,5 +21,6 @@ class ExtendedPlace : public SharableSV<T> {
 
 extern template class ExtendedPlace<int>;
 extern template class ExtendedPlace<short>;
+extern template class ExtendedPlace<double>;
 
 #endif

@@ -4,8 +4,8 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
 #include "BaseClasses/state/StateMemory.h"
+#include "Common/ErrorHandler.h"
 
 namespace {
 template <class T>
@@ -165,3 +165,4 @@ void SharableSV<T>::mergeInto(SharableSV<T>* survivor) {
 
 template class SharableSV<short>;
 template class SharableSV<int>;
+template class SharableSV<double>;

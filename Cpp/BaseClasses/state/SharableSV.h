@@ -7,7 +7,7 @@
 #include "BaseClasses/state/SharedPointerNode.h"
 
 // A scalar state variable whose value lives in a heap cell that can be shared
-// with other variables of the same value type (short or int).
+// with other variables of the same value type (short, int or double).
 //
 // A share group is represented by its one member whose stored flag is true
 // (the representative): it owns the cell, the two action lists and the pointer
@@ -63,5 +63,6 @@ class SharableSV : public BaseStateVariableClass {
 
 extern template class SharableSV<short>;
 extern template class SharableSV<int>;
+extern template class SharableSV<double>;
 
 #endif

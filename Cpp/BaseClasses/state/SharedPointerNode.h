@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 template <class T>
 class SharableSV;
@@ -50,7 +50,8 @@ class SharedPointerList {
 
   // Stores the cell's address into every registered pointer field.
   void redirect(T* cell) const {
-    for (SharedPointerNode<T>* node = head; node; node = node->getNext()) *node->getPointer() = cell;
+    for (SharedPointerNode<T>* node = head; node; node = node->getNext())
+      *node->getPointer() = cell;
   }
 
   // Moves all nodes of this chain, in order, in front of the survivor's

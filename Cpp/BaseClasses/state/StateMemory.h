@@ -32,10 +32,10 @@ inline void readMemory2(const void* src, T* dst) {
   std::memcpy(dst, src, sizeof(T));
 }
 
-#define CORVAX_DECLARE_STATE_MEMORY(T)                          \
-  extern template void writeArray<T>(const T*, void*, int);     \
-  extern template void readArray<T>(T*, const void*, int);      \
-  extern template void writeMemory<T>(T, void*);                \
+#define CORVAX_DECLARE_STATE_MEMORY(T)                      \
+  extern template void writeArray<T>(const T*, void*, int); \
+  extern template void readArray<T>(T*, const void*, int);  \
+  extern template void writeMemory<T>(T, void*);            \
   extern template void readMemory2<T>(const void*, T*);
 CORVAX_DECLARE_STATE_MEMORY(bool)
 CORVAX_DECLARE_STATE_MEMORY(char)

@@ -5,7 +5,7 @@
 #include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "BaseClasses/ErrorHandler.h"
+#include "Common/ErrorHandler.h"
 
 struct BaseStructStateVariable::ActionLists {
   List<BaseActionClass>* affecting;
@@ -67,8 +67,8 @@ void BaseStructStateVariable::adoptActionLists(const std::shared_ptr<ActionLists
   kept->members.push_back(this);
 }
 
-BaseStructStateVariable::Field BaseStructStateVariable::field(ArrayType type,
-                                                              BaseStateVariableClass* variable) const {
+BaseStructStateVariable::Field BaseStructStateVariable::field(
+    ArrayType type, BaseStateVariableClass* variable) const {
   return Field(variable, type);
 }
 
@@ -139,7 +139,7 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
 
   auto otheri = otherStruct->fields.begin();
   for (const Field& entry : fields) {
-    assert(otheri!=otherStruct->fields.end());
+    assert(otheri != otherStruct->fields.end());
     variableOf(entry)->share(variableOf(*otheri));
     ++otheri;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BaseClasses/BaseGroupClass.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "support/Capture.h"
 
@@ -37,10 +38,11 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
     EXPECT_NE(out.find(old ? "\nGenerateConnectivityListOld()\n" : "\nGenerateConnectivityList()\n"),
               std::string::npos) << simTest;
     // Per action of the table, the groups its firing makes the simulator revisit.
-    std::vector<std::set<int>> groups(simulator->NumActions);
-    for (int i = 0; i < simulator->NumActions; i++)
-      for (AffectedActionNode* n = simulator->Actions[i]->AffectedListHead; n; n = n->next)
-        groups[i].insert(n->target->getId() - simulator->Groups[0]->getId());
+    const ConnectivityTable& table = simulator->Connectivity();
+    std::vector<std::set<int>> groups(table.NumActions());
+    for (int i = 0; i < table.NumActions(); i++)
+      for (AffectedActionNode* n = table.Action(i)->AffectedListHead; n; n = n->next)
+        groups[i].insert(n->target->getId() - table.Group(0)->getId());
     ASSERT_EQ(groups.size(), static_cast<size_t>(30 * 10 + 2));
     if (reference.empty()) {
       reference = groups;
@@ -57,15 +59,15 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
 TEST(InProcess, RunWithoutManagerSimulatesNothingAndFails) {
   std::string out;
   auto simulator = buildSimulator({"-w", "-e", "0", "-N", "3", "-p", "23456"}, out);
-  simulator->ManagerWaitMilliseconds = 100;
-  simulator->SelectSlice = 50;
+  simulator->Link().SetWaitMilliseconds(100);
+  simulator->Link().SetSelectSlice(50);
   std::string err;
   out = StdoutOf([&] { err = StderrOf([&] { simulator->Run(); }); });
   for (const char* line : {"REGISTER:  Port: [", "Actions fired: 0\n", "CPU time (s): "})
     EXPECT_NE(out.find(line), std::string::npos) << line;
   EXPECT_NE(err.find("No simulation manager connected"), std::string::npos) << err;
-  EXPECT_EQ(SimulatorClass::ExitStatus, 1);
-  SimulatorClass::ExitStatus = 0;
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
 }
 
 }  // namespace

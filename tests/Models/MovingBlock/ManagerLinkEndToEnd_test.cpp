@@ -24,8 +24,10 @@ using Clock = std::chrono::steady_clock;
 TEST(ManagerLink, GreetingRecordsAndQuit) {
   ChildProcess simulator;
   std::string error, out;
-  ASSERT_TRUE(simulator.Start({MB_BINARY_DIR "/movingblock-sim", "-w", "-n", "1", "-e", "0", "-p", "24680"}, error,
-                              freshDirectory("manager")))
+  // In an environment of its own: env replaces itself with the simulator.
+  ASSERT_TRUE(simulator.Start({"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", MB_BINARY_DIR "/movingblock-sim", "-w", "-n",
+                               "1", "-e", "0", "-p", "24680"},
+                              error, freshDirectory("manager")))
       << error;
   // Reads the simulator's output until it holds `text`, at most 20 s.
   auto printed = [&](const std::string& text) {

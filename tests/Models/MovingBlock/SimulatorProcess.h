@@ -23,7 +23,8 @@
 class SimulatorProcess {
  public:
   // Starts the simulator in `dir` with its output in stdout.txt and
-  // stderr.txt there.
+  // stderr.txt there, in an environment of its own (only PATH), so that
+  // nothing the test runner inherited changes the run.
   SimulatorProcess(const std::string& dir, const std::vector<std::string>& arguments) : dir_(dir) {
     std::vector<std::string> argv{MB_BINARY_DIR "/movingblock-sim"};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -40,7 +41,9 @@ class SimulatorProcess {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    ::execv(args[0], args.data());
+    char path[] = "PATH=/usr/bin:/bin";
+    char* environment[] = {path, nullptr};
+    ::execve(args[0], args.data(), environment);
     ::_exit(127);
   }
   ~SimulatorProcess() {

@@ -50,20 +50,20 @@ bool TaggedSimulatorsGone(double seconds) {
 const std::string& RunTag() { return tag; }
 
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& faults,
-                   double interruptAfter, int interruptSignal, const std::function<void(double)>& whileRunning) {
+                   double interruptAfter, int interruptSignal, const std::string& searchPath,
+                   const std::function<void(double)>& whileRunning) {
   static int runs = 0;
   tag = std::to_string(getpid()) + "-" + std::to_string(++runs);
-  setenv("FAKE_SIM_FAULTS", faults.c_str(), 1);
-  setenv("FAKE_SIM_TAG", tag.c_str(), 1);
-  std::vector<std::string> argv{program};
+  // The program runs in an environment of its own, which its simulators
+  // inherit: PATH and the fake simulator's settings, nothing else from the
+  // test runner. env replaces itself with the program.
+  std::vector<std::string> argv{"/usr/bin/env", "-i", "PATH=" + searchPath, "FAKE_SIM_FAULTS=" + faults,
+                                "FAKE_SIM_TAG=" + tag, program};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess child;
   std::string error;
   ToolRun run;
-  const bool started = child.Start(argv, error);
-  unsetenv("FAKE_SIM_FAULTS");
-  unsetenv("FAKE_SIM_TAG");
-  if (!started) return run;
+  if (!child.Start(argv, error)) return run;
   const auto begin = std::chrono::steady_clock::now();
   auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(); };
   double interruptAt = -1, firstSimulator = -1;

@@ -111,10 +111,8 @@ TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
 TEST(StudyToolPlot, MissingGnuplotRemovesTheStalePicture) {
   const auto dir = results::freshDirectory("nognuplot");
   std::ofstream(dir / "study.svg") << "<svg>an earlier study</svg>\n";
-  const std::string path = std::getenv("PATH");
-  setenv("PATH", "/nonexistent", 1);
-  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"-e", "0", "--min-reps", "5"}));
-  setenv("PATH", path.c_str(), 1);
+  const ToolRun run =
+      RunProgram(STUDY_TOOL, Args(dir, {"-e", "0", "--min-reps", "5"}), "", 0, SIGTERM, "/nonexistent");
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_NE(run.err.find("gnuplot is not installed"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("the earlier study.svg is removed"), std::string::npos) << run.err;

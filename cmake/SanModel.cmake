@@ -1,0 +1,52 @@
+# sangen_add_model(<model file>)
+#
+# Builds the simulator of a model file: sangen generates the model's C++
+# into ${CMAKE_BINARY_DIR}/models/<name>/ (name: the model file's name
+# without extension), the sources are compiled as one static library,
+# <name>_model, and linked after the executive as ${CMAKE_BINARY_DIR}/<name>-sim
+# (the same command line, result files, manager link and traces as every
+# simulator of this project). The study description goes to
+# ${CMAKE_BINARY_DIR}/<name>-study.json.
+#
+# sangen rewrites only the files whose text changed, so editing a model
+# file recompiles the model only when its code changed.
+function(sangen_add_model model_file)
+  get_filename_component(model_file "${model_file}" ABSOLUTE)
+  get_filename_component(name "${model_file}" NAME_WLE)
+  if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9_-]*$")
+    message(FATAL_ERROR "${model_file}: a model file's name (here '${name}') starts with a letter "
+                        "and holds only letters, digits, '_' and '-'")
+  endif()
+  if(TARGET ${name}-sim)
+    message(STATUS "${model_file}: ${name}-sim is already built from another model file; skipped")
+    return()
+  endif()
+  set(folder ${CMAKE_BINARY_DIR}/models/${name})
+  set(unity ${folder}/${name}_all.cpp)
+  set(json ${CMAKE_BINARY_DIR}/${name}-study.json)
+  set(stamp ${folder}.stamp)
+
+  add_custom_command(
+    OUTPUT ${stamp}
+    COMMAND sangen ${model_file} --out ${CMAKE_BINARY_DIR}/models --study-json ${json}
+            --simulator ${name}-sim
+    COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
+    DEPENDS ${model_file} sangen
+    BYPRODUCTS ${unity} ${json}
+    COMMENT "Generating model ${name} from ${model_file}"
+    VERBATIM)
+  add_custom_target(${name}_sources DEPENDS ${stamp})
+
+  # The model is a layer between the framework and the executive: it uses
+  # the study, reward, composer and framework layers, and defines the study
+  # (GenerateStudy) that the executive asks for, so the simulator links the
+  # executive first and the model after it.
+  add_library(${name}_model STATIC ${unity})
+  add_dependencies(${name}_model ${name}_sources)
+  target_include_directories(${name}_model PUBLIC ${CMAKE_BINARY_DIR}/models)
+  target_link_libraries(${name}_model PUBLIC corvax_study corvax_rewards corvax_composer corvax_framework)
+
+  add_executable(${name}-sim ${CMAKE_SOURCE_DIR}/Cpp/Executive/main.cpp)
+  target_link_libraries(${name}-sim PRIVATE corvax_executive ${name}_model)
+  set_target_properties(${name}-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endfunction()

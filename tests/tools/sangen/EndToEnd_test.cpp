@@ -1,0 +1,170 @@
+// A simulator generated from a model file (models/clockwork.yaml, built by
+// the project), run end to end; the generator's command line on a bad file;
+// and compiler messages about model-file code that point at the model file.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+
+#include "support/ResultReaders.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using results::Observations;
+
+struct CommandRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a shell command in `dir`, with its output in files there.
+CommandRun run(const fs::path& dir, const std::string& command) {
+  const std::string line =
+      "cd '" + dir.string() + "' && " + command + " >stdout.txt 2>stderr.txt";
+  const int raw = std::system(line.c_str());
+  return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+          results::readFile((dir / "stdout.txt").string()),
+          results::readFile((dir / "stderr.txt").string())};
+}
+
+double mean(const std::vector<double>& values) {
+  double sum = 0.0;
+  for (double v : values) sum += v;
+  return sum / static_cast<double>(values.size());
+}
+
+TEST(SangenEndToEnd, GeneratedSimulatorGivesTheKnownResults) {
+  const fs::path dir = results::freshDirectory("clockwork");
+  // Experiment 1: three clocks ticking every 1.0, alarm at a total of 15.
+  const CommandRun first = run(dir, std::string("'") + CLOCKWORK_SIM + "' -e 0 -N 2000 -s 7 -a a.txt");
+  ASSERT_EQ(first.status, 0) << first.err;
+  Observations values = results::readAscii((dir / "a.txt").string());
+  ASSERT_EQ(values[0].size(), 2000u);
+  for (int pv : {0, 2, 3, 4, 5, 6}) ASSERT_EQ(values[pv].size(), 2000u) << pv;
+  for (int r = 0; r < 2000; r++) {
+    EXPECT_EQ(values[0][r], 30.0);   // ticks in [0, 10]: 3 clocks x 10
+    EXPECT_EQ(values[2][r], 13.5);   // time-averaged total: 3 (0 + 1 + ... + 9) / 10
+    EXPECT_EQ(values[3][r], 0.0);    // no alarm at 2.5 (total 6)
+    EXPECT_EQ(values[4][r], 1.0);    // alarm at 7.5 (total 15 reached at 5)
+    EXPECT_EQ(values[5][r], 30.0);   // each clock's last tick at 10, one worker per clock
+    EXPECT_EQ(values[6][r], 135.0);  // total integrated over [0, 10]
+  }
+  // Heads: binomial(30, 0.25) per replication, mean 7.5, variance 5.625;
+  // the mean of 2000 lies within 4 standard deviations (0.21).
+  EXPECT_NEAR(mean(values[1]), 7.5, 4 * std::sqrt(5.625 / 2000));
+
+  // Experiment 2: one clock, alarm at 5.
+  ASSERT_EQ(run(dir, std::string("'") + CLOCKWORK_SIM + "' -e 1 -N 3 -a b.txt").status, 0);
+  values = results::readAscii((dir / "b.txt").string());
+  EXPECT_EQ(values[0], (std::vector<double>{10, 10, 10}));
+  EXPECT_EQ(values[2], (std::vector<double>{4.5, 4.5, 4.5}));
+  EXPECT_EQ(values[4], (std::vector<double>{1, 1, 1}));
+  EXPECT_EQ(values[6], (std::vector<double>{45, 45, 45}));
+
+  // Steady state: the lamp is lit half of every batch window of length 2.
+  const CommandRun steady = run(dir, std::string("'") + CLOCKWORK_SIM + "' -t 0 -N 4 -n 1 -a c.txt");
+  ASSERT_EQ(steady.status, 0) << steady.err;
+  values = results::readAscii((dir / "c.txt").string());
+  ASSERT_GE(values[7].size(), 4u);
+  for (double v : values[7]) EXPECT_EQ(v, 0.5);
+
+  // Values outside a global variable's range, or that break a condition of
+  // the study, are refused.
+  const CommandRun refused = run(dir, std::string("'") + CLOCKWORK_SIM + "' -N 1 -O s:copies:0");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("ERROR: Override 's:copies:0': copies must lie in [1, 100], not 0"),
+            std::string::npos)
+      << refused.err;
+  const CommandRun apart = run(dir, std::string("'") + CLOCKWORK_SIM + "' -N 1 -O i:threshold:31");
+  EXPECT_EQ(apart.status, 1);
+  EXPECT_NE(apart.err.find("ERROR: the alarm would not ring before 10: threshold 31 > 30"),
+            std::string::npos)
+      << apart.err;
+  fs::remove_all(dir);
+}
+
+TEST(SangenEndToEnd, StudyDescriptionListsGlobalsExperimentsAndRewards) {
+  std::ifstream in(CLOCKWORK_STUDY);
+  ASSERT_TRUE(in) << CLOCKWORK_STUDY;
+  const nlohmann::json study = nlohmann::json::parse(in);
+  EXPECT_EQ(study["model"], "clockwork");
+  EXPECT_EQ(study["simulator"], "clockwork-sim");
+  ASSERT_EQ(study["globals"].size(), 4u);
+  EXPECT_EQ(study["globals"][1]["name"], "copies");
+  EXPECT_EQ(study["globals"][1]["type"], "short");
+  EXPECT_EQ(study["globals"][1]["values"], nlohmann::json::array({3, 1}));
+  EXPECT_EQ(study["globals"][1]["range"]["min"], 1.0);
+  EXPECT_EQ(study["globals"][0]["range"]["minOpen"], true);
+  EXPECT_TRUE(study["globals"][0]["range"]["max"].is_null());  // unbounded
+  EXPECT_EQ(study["experiments"].size(), 2u);
+  EXPECT_EQ(study["experiments"][1]["name"], "Experiment 2");
+  const nlohmann::json& rewards = study["rewards"];
+  ASSERT_EQ(rewards.size(), 7u);
+  EXPECT_EQ(rewards[0]["kind"], nlohmann::json::array({"impulse"}));
+  EXPECT_EQ(rewards[2]["measure"], "time-averaged");
+  EXPECT_EQ(rewards[3]["times"], nlohmann::json::array({2.5, 7.5}));
+  EXPECT_EQ(rewards[3]["resultIndices"], nlohmann::json::array({3, 4}));
+  EXPECT_EQ(rewards[6]["simulation"], "steady-state");
+  EXPECT_EQ(rewards[6]["batch"]["length"], 2.0);
+  EXPECT_EQ(rewards[6]["resultIndices"], nlohmann::json::array({7}));
+}
+
+// A model with one place and one activity whose output gate is `code`.
+std::string oneGateModel(const std::string& code) {
+  return "globals:\n  - {name: rate, type: double}\n"
+         "models:\n  - name: m\n    places: [{name: p, initial: 1}]\n    activities:\n"
+         "      - name: go\n        timing: {exponential: rate}\n        output_gates:\n"
+         "          - name: g\n            uses: {p: change}\n            function: |\n"
+         "              p += 1;\n" +
+         code +
+         "rewards:\n  name: r\n  variables:\n"
+         "    - {name: v, rate: {model: m, reads: [p], value: p}, measure: instant-of-time, "
+         "times: [1]}\n"
+         "study: {name: s, values: {rate: 1.0}}\n";
+}
+
+TEST(SangenEndToEnd, BadModelFileLeavesEarlierSourcesAlone) {
+  const fs::path dir = results::freshDirectory("sangen_cli");
+  std::ofstream(dir / "m.yaml") << oneGateModel("");
+  ASSERT_EQ(run(dir, std::string("'") + SANGEN + "' m.yaml --out out").status, 0);
+  const fs::path source = dir / "out" / "m" / "mSAN.cpp";
+  const std::string before = results::readFile(source.string());
+  const auto stamp = fs::last_write_time(source);
+  ASSERT_NE(before.find("p += 1;"), std::string::npos);
+
+  // The same file with a mistake: nothing is written, the error names the
+  // file, line and column, and the status is 1.
+  std::ofstream(dir / "m.yaml") << oneGateModel("").replace(0, 7, "glowbals");
+  const CommandRun bad = run(dir, std::string("'") + SANGEN + "' m.yaml --out out");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("m.yaml:1:1: unknown key 'glowbals' in the model file"), std::string::npos)
+      << bad.err;
+  EXPECT_EQ(results::readFile(source.string()), before);
+  EXPECT_EQ(fs::last_write_time(source), stamp);
+  for (const fs::directory_entry& entry : fs::directory_iterator(dir / "out" / "m"))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+  fs::remove_all(dir);
+}
+
+TEST(SangenEndToEnd, CompilerMessagesPointIntoTheModelFile) {
+  const fs::path dir = results::freshDirectory("sangen_line");
+  // Line 14 of the model file, the undeclared name at column 20.
+  std::ofstream(dir / "broken.yaml") << oneGateModel("              p += undeclared;\n");
+  ASSERT_EQ(run(dir, std::string("'") + SANGEN + "' broken.yaml --out out").status, 0);
+  const CommandRun compile = run(dir, std::string("'") + CXX_COMPILER + "' -std=c++20 -fsyntax-only -I'" +
+                                   ENGINE_INCLUDE + "' -I out out/broken/broken_all.cpp");
+  EXPECT_NE(compile.status, 0);
+  EXPECT_TRUE(std::regex_search(compile.err, std::regex("broken\\.yaml:14:20: error: .*undeclared")))
+      << compile.err;
+  fs::remove_all(dir);
+}
+
+}  // namespace

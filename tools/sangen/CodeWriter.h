@@ -1,0 +1,39 @@
+#ifndef SANGEN_CODE_WRITER_H
+#define SANGEN_CODE_WRITER_H
+
+#include <string>
+
+#include "ModelDescription.h"
+
+namespace sangen {
+
+// The text of one generated file. Model-file snippets go on lines of their
+// own between two #line directives: the first names the snippet's line in
+// the model file (and the snippet keeps its columns there), the second
+// returns to the generated file, so that compiler messages point at the
+// model file for snippet code and at the generated file elsewhere.
+class CodeWriter {
+ public:
+  // `path`: where the file will be written; `modelFile`: the model file.
+  CodeWriter(std::string path, std::string modelFile);
+
+  CodeWriter& operator<<(const std::string& text);
+  CodeWriter& operator<<(const char* text) { return *this << std::string(text); }
+  CodeWriter& operator<<(int value) { return *this << std::to_string(value); }
+  // Writes the snippet, which must start at the beginning of a line.
+  void snippet(const Snippet& code);
+
+  const std::string& text() const { return content; }
+  const std::string& path() const { return filePath; }
+
+ private:
+  static std::string quoted(const std::string& path);
+  std::string filePath;
+  std::string modelFile;
+  std::string content;
+  int lines = 0;  // newlines written so far
+};
+
+}  // namespace sangen
+
+#endif

@@ -1,0 +1,35 @@
+#ifndef SANGEN_DIAGNOSTICS_H
+#define SANGEN_DIAGNOSTICS_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace sangen {
+
+// A place in the model file, 1-based (0 when unknown).
+struct Position {
+  int line = 0;
+  int column = 0;
+};
+
+// The errors found in one model file, each reported as
+// "file:line:column: message" in the order they were found.
+class Diagnostics {
+ public:
+  explicit Diagnostics(std::string file) : file(std::move(file)) {}
+
+  void error(Position at, const std::string& message);
+  bool failed() const { return !messages.empty(); }
+  const std::vector<std::string>& errors() const { return messages; }
+  const std::string& fileName() const { return file; }
+  void print(std::ostream& out) const;
+
+ private:
+  std::string file;
+  std::vector<std::string> messages;
+};
+
+}  // namespace sangen
+
+#endif

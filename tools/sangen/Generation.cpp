@@ -1,0 +1,123 @@
+#include "Generation.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "NumberText.h"
+
+namespace sangen {
+
+Generation::Generation(const CheckedModel& model, std::string folder, std::string modelFile)
+    : model(model), folder(std::move(folder)), modelFile(std::move(modelFile)) {}
+
+CodeWriter Generation::writer(const std::string& fileName) const {
+  return CodeWriter((std::filesystem::path(folder) / fileName).string(), modelFile);
+}
+
+void Generation::add(const CodeWriter& writer) {
+  output.push_back({std::filesystem::path(writer.path()).filename().string(), writer.text()});
+}
+
+std::string Generation::include(const std::string& fileName) const {
+  return "#include \"" + description().name + "/" + fileName + "\"\n";
+}
+
+std::string Generation::guard(const std::string& fileName) const {
+  std::string text = description().name + "_" + fileName;
+  for (char& c : text) c = std::isalnum(static_cast<unsigned char>(c)) ? std::toupper(c) : '_';
+  return text;
+}
+
+std::string Generation::origin(Position at) const {
+  return std::filesystem::path(modelFile).filename().string() + " line " + std::to_string(at.line);
+}
+
+std::string Generation::rootClass() const {
+  return description().composition->name.text + "RJ";
+}
+
+std::string Generation::topClass() const {
+  if (description().composition) {
+    const ComposedNode& root = description().composition->root;
+    return root.kind == ComposedNode::Atomic ? atomicClass(root.name.text) : rootClass();
+  }
+  return atomicClass(description().models.front().name.text);
+}
+
+void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
+                  const std::vector<VariableUse>& uses, bool readOnly,
+                  const std::function<std::string(const std::string&)>& object,
+                  const std::function<std::string(const std::string&)>& cell,
+                  const std::function<std::string(const std::string&)>& table) {
+  for (const VariableUse& use : uses) {
+    const std::string& name = use.name.text;
+    const VariableType type = generation.checked().typeOf(atomic, name);
+    const bool change = !readOnly && use.access == Access::Change;
+    const std::string constness = change ? "" : "const ";
+    out << "  [[maybe_unused]] ";
+    switch (type.kind) {
+      case VariableType::Place:
+      case VariableType::Scalar: {
+        const std::string pointer = cell(name);
+        out << constness << type.cellType() << "& " << name << " = "
+            << (pointer.empty() ? "san::cell(" + object(name) + ")" : "*" + pointer) << ";\n";
+        break;
+      }
+      case VariableType::Record: {
+        const std::string view = type.record->name.text + (change ? "_view" : "_const_view");
+        out << "const " << view << " " << name << " = " << view << "::of(" << object(name) << ");\n";
+        break;
+      }
+      case VariableType::Array: {
+        const std::string kept = table(name);
+        const std::string tableArgument = kept.empty() ? "" : ", &" + kept;
+        if (type.record) {
+          const std::string& record = type.record->name.text;
+          const std::string view = record + (change ? "_view" : "_const_view");
+          out << "const san::RecordArrayView<" << type.array->name.text << ", " << view << ", "
+              << record << "_view> " << name << "(" << object(name) << tableArgument << ");\n";
+        } else {
+          out << "const san::ScalarArrayView<" << type.array->name.text << ", " << constness
+              << type.cellType() << "> " << name << "(" << object(name) << tableArgument << ");\n";
+        }
+        break;
+      }
+    }
+  }
+}
+
+std::string tableType(const VariableType& type) {
+  if (type.record) return "san::ViewTable<" + type.record->name.text + "_view>";
+  return "san::CellTable<" + type.cellType() + ">";
+}
+
+std::string literal(ScalarType type, double value) {
+  switch (type) {
+    case ScalarType::Double: return doubleLiteral(value);
+    case ScalarType::Bool: return value != 0 ? "true" : "false";
+    default: return std::to_string(static_cast<long long>(value));
+  }
+}
+
+std::vector<GeneratedFile> generateModel(const CheckedModel& model, const std::string& folder,
+                                         const std::string& modelFile) {
+  Generation generation(model, folder, modelFile);
+  writeGlobals(generation);
+  writeTypes(generation);
+  for (const AtomicModel& atomic : model.model().models) writeAtomicModel(generation, atomic);
+  if (model.model().composition) writeComposition(generation);
+  writeRewardModel(generation);
+  writeStudy(generation);
+
+  CodeWriter all = generation.writer(model.model().name + "_all.cpp");
+  all << "// Generated from " << std::filesystem::path(modelFile).filename().string()
+      << "; do not edit.\n"
+      << "// Every generated source of the model, compiled as one unit.\n";
+  for (const GeneratedFile& file : generation.files())
+    if (file.name.ends_with(".cpp")) all << generation.include(file.name);
+  generation.add(all);
+  return generation.files();
+}
+
+}  // namespace sangen

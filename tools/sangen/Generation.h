@@ -1,0 +1,89 @@
+#ifndef SANGEN_GENERATION_H
+#define SANGEN_GENERATION_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CheckedModel.h"
+#include "CodeWriter.h"
+
+namespace sangen {
+
+// One file to write: its name inside the output folder and its text.
+struct GeneratedFile {
+  std::string name;
+  std::string text;
+};
+
+// What every writer of generated code needs: the checked model, where the
+// files go, and the list they are collected in.
+class Generation {
+ public:
+  // `folder`: absolute path of the output folder, whose last component is
+  // the model's name (generated files include each other as
+  // "<model>/<file>"); `modelFile`: absolute path of the model file.
+  Generation(const CheckedModel& model, std::string folder, std::string modelFile);
+
+  const CheckedModel& checked() const { return model; }
+  const ModelDescription& description() const { return model.model(); }
+  CodeWriter writer(const std::string& fileName) const;
+  void add(const CodeWriter& writer);
+  // "#include \"<model>/<file>\"\n"
+  std::string include(const std::string& fileName) const;
+  // Include guard of a file: <MODEL>_<FILE>_H
+  std::string guard(const std::string& fileName) const;
+  const std::vector<GeneratedFile>& files() const { return output; }
+  // "Models/x.yaml line 12": for comments that point back to the model file.
+  std::string origin(Position at) const;
+
+  // Class names.
+  static std::string atomicClass(const std::string& model) { return model + "SAN"; }
+  std::string rootClass() const;
+  std::string rewardClass() const { return description().rewards->name.text + "PVModel"; }
+  std::string studyClass() const { return description().study->name.text + "Study"; }
+  // The class of the top model the reward model wraps.
+  std::string topClass() const;
+
+ private:
+  const CheckedModel& model;
+  std::string folder;
+  std::string modelFile;
+  std::vector<GeneratedFile> output;
+};
+
+// Declares, before a snippet, one local per used variable through which the
+// snippet reads it (read-only access, or every access when `readOnly`) or
+// changes it. `object(name)` gives the expression of the variable object;
+// `cell(name)` the expression of a pointer to a place's value cell (empty:
+// the cell is reached through the object); `table(name)` the expression of
+// an array's element table (empty: none; see tableType).
+void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
+                  const std::vector<VariableUse>& uses, bool readOnly,
+                  const std::function<std::string(const std::string&)>& object,
+                  const std::function<std::string(const std::string&)>& cell,
+                  const std::function<std::string(const std::string&)>& table);
+// The type of the element table (san::CellTable, san::ViewTable) of an
+// array variable.
+std::string tableType(const VariableType& type);
+
+// C++ literal of a study value of the given type (held exactly as a double).
+std::string literal(ScalarType type, double value);
+
+void writeGlobals(Generation& generation);
+void writeTypes(Generation& generation);
+void writeAtomicModel(Generation& generation, const AtomicModel& atomic);
+void writeComposition(Generation& generation);
+void writeRewardModel(Generation& generation);
+void writeStudy(Generation& generation);
+// The study description for study tools (JSON).
+std::string studyDescription(const CheckedModel& model, const std::string& simulator);
+
+// Every generated file of the model, the last one being "<model>_all.cpp",
+// which includes every generated source so that they compile as one unit.
+std::vector<GeneratedFile> generateModel(const CheckedModel& model, const std::string& folder,
+                                         const std::string& modelFile);
+
+}  // namespace sangen
+
+#endif

@@ -1,0 +1,250 @@
+// The reward model: a PVModel subclass wrapping the top model, one
+// PerformanceVariableNode subclass per reward variable, one impulse class
+// per impulse reward and one worker class per rate reward.
+#include <filesystem>
+#include <set>
+
+#include "Generation.h"
+#include "NumberText.h"
+
+namespace sangen {
+
+namespace {
+
+class RewardWriter {
+ public:
+  explicit RewardWriter(Generation& generation)
+      : generation(generation),
+        checked(generation.checked()),
+        rewards(*generation.description().rewards),
+        className(generation.rewardClass()) {}
+
+  void write();
+
+ private:
+  std::string variableClass(std::size_t i) const {
+    return rewards.name.text + "PV" + std::to_string(i);
+  }
+  std::string impulseClass(std::size_t i, std::size_t j) const {
+    return variableClass(i) + "Impulse" + std::to_string(j);
+  }
+  std::string workerClass(std::size_t i) const { return variableClass(i) + "Worker"; }
+  // The actions an impulse counts: the activity, or the chosen case, or
+  // every case of it.
+  std::vector<std::string> impulseActions(const ImpulseReward& impulse) const;
+  void writeHeader();
+  void writeSource();
+  void writeViews(CodeWriter& cpp, const AtomicModel& atomic, const std::vector<VariableUse>& reads,
+                  const std::string& instance);
+
+  Generation& generation;
+  const CheckedModel& checked;
+  const Rewards& rewards;
+  std::string className;
+};
+
+std::vector<std::string> RewardWriter::impulseActions(const ImpulseReward& impulse) const {
+  const Activity* activity = checked.impulseActivity(impulse);
+  if (!activity->hasCaseList) return {activity->name.text};
+  std::vector<std::string> actions;
+  for (std::size_t k = 0; k < activity->cases.size(); k++)
+    if (impulse.caseNumber == 0 || impulse.caseNumber == static_cast<int>(k + 1))
+      actions.push_back(activity->name.text + "_case" + std::to_string(k + 1));
+  return actions;
+}
+
+void RewardWriter::write() {
+  writeHeader();
+  writeSource();
+}
+
+void RewardWriter::writeHeader() {
+  CodeWriter h = generation.writer(className + ".h");
+  const std::string guard = generation.guard(className + ".h");
+  h << "// Generated from " << std::filesystem::path(generation.description().file).filename().string()
+    << "; do not edit.\n#ifndef " << guard << "\n#define " << guard << "\n\n"
+    << "#include \"BaseClasses/BaseModelClass.h\"\n"
+    << "#include \"Rewards/IntervalOfTimeImpulse.h\"\n"
+    << "#include \"Rewards/PVModel.h\"\n"
+    << "#include \"Rewards/PerformanceVariableNode.h\"\n"
+    << "#include \"Rewards/PerformanceVariableWorker.h\"\n\n";
+  for (std::size_t i = 0; i < rewards.variables.size(); i++) {
+    const RewardVariable& variable = rewards.variables[i];
+    for (std::size_t j = 0; j < variable.impulses.size(); j++) {
+      const ImpulseReward& impulse = variable.impulses[j];
+      const std::string model = checked.rewardModel(impulse)->name.text;
+      h << "// An impulse of \"" << variable.name.text << "\": earned by every firing of \""
+        << impulse.activity.text << "\" in a \"" << model << "\" model (" << generation.origin(impulse.at)
+        << ").\n"
+        << "class " << impulseClass(i, j) << " : public IntervalOfTimeImpulse {\n public:\n"
+        << "  " << impulseClass(i, j) << "();\n"
+        << "  double Impulse_Function(double T) override;\n"
+        << "  ImpulseNodeClass** CreateImpulseWorkerList(int n) override;\n\n"
+        << "  BaseModelClass* " << model << "Model = nullptr;  // the model a worker serves\n};\n\n";
+    }
+    if (variable.rate)
+      h << "// The rate reward of \"" << variable.name.text << "\", for one \""
+        << variable.rate->model.text << "\" model (" << generation.origin(variable.rate->at) << ").\n"
+        << "class " << workerClass(i) << " : public PerformanceVariableWorker {\n public:\n"
+        << "  explicit " << workerClass(i) << "(PerformanceVariableNode* node) : node(node) {}\n"
+        << "  void StateReward() override { Reward = value(); }\n"
+        << "  void IntervalReward(double t, double T) override;\n"
+        << "  void CurrentReward() override { Reward = value(); }\n\n private:\n"
+        << "  double value();\n  PerformanceVariableNode* node;\n};\n\n";
+    h << "// \"" << variable.name.text << "\" (" << generation.origin(variable.name.at) << ").\n"
+      << "class " << variableClass(i) << " : public PerformanceVariableNode {\n public:\n"
+      << "  explicit " << variableClass(i) << "(int timeIndex);\n"
+      << "  void CreateWorkerList() override;\n\n";
+    int impulseNumber = 0;
+    for (std::size_t j = 0; j < variable.impulses.size(); j++)
+      for (std::size_t n = 0; n < impulseActions(variable.impulses[j]).size(); n++)
+        h << "  " << impulseClass(i, j) << " Impulse" << impulseNumber++ << ";\n";
+    h << "};\n\n";
+  }
+  h << "// The reward model: the composed model and its reward variables.\n"
+    << "class " << className << " : public PVModel {\n public:\n"
+    << "  explicit " << className << "(bool expandTimes);\n"
+    << "  PerformanceVariableNode* createPVNode(int pvIndex, int timeIndex) override;\n};\n\n#endif\n";
+  generation.add(h);
+}
+
+void RewardWriter::writeViews(CodeWriter& cpp, const AtomicModel& atomic,
+                              const std::vector<VariableUse>& reads, const std::string& instance) {
+  if (reads.empty()) return;
+  cpp << "  auto* model = static_cast<" << Generation::atomicClass(atomic.name.text) << "*>("
+      << instance << ");\n";
+  declareViews(
+      cpp, generation, atomic, reads, true,
+      [](const std::string& name) { return "model->" + name; },
+      [](const std::string&) { return std::string(); },
+      [](const std::string&) { return std::string(); });
+}
+
+void RewardWriter::writeSource() {
+  CodeWriter cpp = generation.writer(className + ".cpp");
+  cpp << "// Generated from " << std::filesystem::path(generation.description().file).filename().string()
+      << "; do not edit.\n"
+      << generation.include(className + ".h") << "\n#include <algorithm>\n\n"
+      << generation.include("GlobalVariables.h");
+  std::set<std::string> models;
+  for (const RewardVariable& v : rewards.variables) {
+    if (v.rate) models.insert(v.rate->model.text);
+    for (const ImpulseReward& impulse : v.impulses) models.insert(checked.rewardModel(impulse)->name.text);
+  }
+  for (const std::string& m : models) cpp << generation.include(Generation::atomicClass(m) + ".h");
+  const std::string top = generation.topClass();
+  cpp << generation.include(top + ".h");
+  cpp << "\n";
+
+  for (std::size_t i = 0; i < rewards.variables.size(); i++) {
+    const RewardVariable& variable = rewards.variables[i];
+    const std::string node = variableClass(i);
+    cpp << "// ---- " << variable.name.text << " ----\n\n";
+    // Time points: one node per point, [start, stop] each.
+    std::vector<std::pair<double, double>> windows = variable.windows;
+    if (variable.steadyState)
+      windows = {{variable.steadyState->start, variable.steadyState->start + variable.steadyState->batch}};
+    const int n = static_cast<int>(windows.size());
+    cpp << "static const double " << node << "_StartTimes[" << n << "] = {";
+    for (int t = 0; t < n; t++) cpp << (t ? ", " : "") << doubleLiteral(windows[t].first);
+    cpp << "};\nstatic const double " << node << "_StopTimes[" << n << "] = {";
+    for (int t = 0; t < n; t++) cpp << (t ? ", " : "") << doubleLiteral(windows[t].second);
+    cpp << "};\n\n";
+
+    for (std::size_t j = 0; j < variable.impulses.size(); j++) {
+      const ImpulseReward& impulse = variable.impulses[j];
+      const AtomicModel& atomic = *checked.rewardModel(impulse);
+      const std::string cls = impulseClass(i, j);
+      cpp << cls << "::" << cls << "() : IntervalOfTimeImpulse("
+          << (variable.measure == Measure::TimeAveraged ? "true" : "false") << ") {\n"
+          << "  AllocateReferenceSlots(1);\n  SetReferenceSlot(0, &" << atomic.name.text << "Model);\n}\n\n"
+          << "double " << cls << "::Impulse_Function(double T) {\n"
+          << "  [[maybe_unused]] const double now = T;\n";
+      writeViews(cpp, atomic, impulse.reads, atomic.name.text + "Model");
+      cpp << "  return static_cast<double>(\n";
+      cpp.snippet(impulse.value);
+      cpp << "  );\n}\n\n"
+          << "ImpulseNodeClass** " << cls << "::CreateImpulseWorkerList(int n) {\n"
+          << "  auto** workers = new ImpulseNodeClass*[n];\n"
+          << "  for (int i = 0; i < n; i++) workers[i] = new " << cls << "();\n"
+          << "  return workers;\n}\n\n";
+    }
+    if (variable.rate) {
+      const RateReward& rate = *variable.rate;
+      const AtomicModel& atomic = *checked.rewardModel(rate);
+      const std::string worker = workerClass(i);
+      cpp << "double " << worker << "::value() {\n";
+      writeViews(cpp, atomic, rate.reads, "node->getModelGroup(ModelGroupIndex).GetModel(0)");
+      cpp << "  return static_cast<double>(\n";
+      cpp.snippet(rate.value);
+      cpp << "  );\n}\n\n"
+          << "// The reward of the state since the last firing (at T) until t, weighted by\n"
+          << "// the part of that span inside the window"
+          << (variable.measure == Measure::TimeAveraged ? " over the window's length"
+              : variable.measure == Measure::InstantOfTime ? " (1: the state at the time point)"
+                                                            : "")
+          << ".\nvoid " << worker << "::IntervalReward([[maybe_unused]] double t, [[maybe_unused]] double T) {\n"
+          << "  Reward = value();\n";
+      if (variable.measure == Measure::InstantOfTime) {
+        cpp << "  Weight = 1.0;\n";
+      } else {
+        cpp << "  const double from = std::max(T, node->getCurrentStartTime());\n"
+            << "  const double to = std::min(t, node->getCurrentStopTime());\n"
+            << "  Weight = to > from ? to - from : 0.0;\n";
+        if (variable.measure == Measure::TimeAveraged)
+          cpp << "  Weight /= node->getCurrentStopTime() - node->getCurrentStartTime();\n";
+      }
+      cpp << "}\n\n";
+    }
+
+    int numImpulses = 0;
+    for (const ImpulseReward& impulse : variable.impulses)
+      numImpulses += static_cast<int>(impulseActions(impulse).size());
+    const char* type = variable.measure == Measure::InstantOfTime ? "InstantOfTime" : "IntervalOfTime";
+    const int numVarDeps = variable.rate ? static_cast<int>(variable.rate->reads.size()) : 0;
+    cpp << node << "::" << node << "(int timeIndex) {\n"
+        << "  Initialize(\"" << variable.name.text << "\", " << type << ", " << n << ", " << node
+        << "_StartTimes, " << node << "_StopTimes, timeIndex, " << numImpulses << ", "
+        << (variable.rate ? 1 : 0) << ", " << numVarDeps << ");\n";
+    int impulseNumber = 0;
+    for (const ImpulseReward& impulse : variable.impulses)
+      for (const std::string& action : impulseActions(impulse))
+        cpp << "  AddImpulse(\"" << action << "\", \"" << checked.rewardModel(impulse)->name.text
+            << "\", &Impulse" << impulseNumber++ << ");\n";
+    if (variable.rate) {
+      const std::string& model = variable.rate->model.text;
+      cpp << "  AddModelDependency(\"" << model << "\");\n";
+      for (const VariableUse& use : variable.rate->reads)
+        cpp << "  AddVariableDependency(\"" << use.name.text << "\", \"" << model << "\");\n";
+    }
+    if (variable.steadyState)
+      cpp << "  // A steady-state variable: each batch window is followed by the next.\n"
+          << "  SetSlidingWindow(1);\n";
+    cpp << "}\n\nvoid " << node << "::CreateWorkerList() {";
+    if (variable.rate)
+      cpp << "\n  for (int w = 0; w < GetNumberOfWorkers(); w++) Workers[w] = new " << workerClass(i)
+          << "(this);\n";
+    cpp << "}\n\n";
+  }
+
+  cpp << className << "::" << className << "(bool expandTimes) {\n"
+      << "  auto* top = new " << top << "();\n"
+      << "  top->fillTables();  // the model is composed: its cells stay where they are\n"
+      << "  setTopModel(top);\n"
+      << "  DefineName(\"" << className << "\");\n"
+      << "  setLastActionFlag(1);\n"
+      << "  CreatePVList(" << static_cast<int>(rewards.variables.size()) << ", expandTimes);\n"
+      << "  Initialize();\n}\n\n"
+      << "PerformanceVariableNode* " << className << "::createPVNode(int pvIndex, int timeIndex) {\n"
+      << "  switch (pvIndex) {\n";
+  for (std::size_t i = 0; i < rewards.variables.size(); i++)
+    cpp << "    case " << static_cast<int>(i) << ": return new " << variableClass(i) << "(timeIndex);\n";
+  cpp << "    default: return nullptr;\n  }\n}\n";
+  generation.add(cpp);
+}
+
+}  // namespace
+
+void writeRewardModel(Generation& generation) { RewardWriter(generation).write(); }
+
+}  // namespace sangen
