@@ -6,6 +6,7 @@
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <stdexcept>
 
 #include "FileReplacement.h"
 #include "NumberText.h"
@@ -217,24 +218,36 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   try {
     std::ifstream in(file);
     earlier = json::parse(in);
+    if (!earlier.is_object()) throw std::runtime_error("not a JSON object");
   } catch (const std::exception& e) {
     return file.string() + " is not a study's result file (" + e.what() +
            "); choose another --out, or --overwrite to replace it";
   }
   const json settings = Settings(c);
-  const json before = earlier.value("settings", json::object());
-  if (before != settings) {
+  json earlierSettings = earlier.value("settings", json::object());
+  // The tool before streams ran every experiment as one stream and wrote no
+  // "streams" setting: its results are those of the automatic choice,
+  // and an experiment is reused below only where its stream seeds match.
+  if (earlierSettings.is_object() && !earlierSettings.contains("streams")) earlierSettings["streams"] = nullptr;
+  if (earlierSettings != settings) {
     std::string differ;
     for (const auto& [key, value] : settings.items())
-      if (!before.contains(key) || before.at(key) != value) differ += (differ.empty() ? "" : ", ") + key;
+      if (!earlierSettings.contains(key) || earlierSettings.at(key) != value)
+        differ += (differ.empty() ? "" : ", ") + key;
     return directory.string() + " holds the results of a study with other settings (" + differ +
            "); choose another --out, or --overwrite to replace them";
   }
   if (!c.options.resume) return std::nullopt;
   for (const json& record : earlier.value("experiments", json::array())) {
-    const std::string status = record.value("status", "");
-    if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
-    const ExperimentResult before = ExperimentFromJson(record, c.description);
+    ExperimentResult before;
+    try {
+      const std::string status = record.value("status", "");
+      if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
+      before = ExperimentFromJson(record, c.description);
+    } catch (const std::exception& e) {
+      return file.string() + " holds a malformed experiment (" + e.what() +
+             "); choose another --out, or --overwrite to replace it";
+    }
     if (!before.failure.empty()) continue;  // a stream failed: run it again
     if (before.windows.size() != c.description.measures.size()) continue;
     for (ExperimentResult& e : result.experiments) {

@@ -37,13 +37,19 @@ ExperimentResult ExperimentFromJson(const json& record, const StudyDescription& 
   e.failure = record.at("failure").is_string() ? record.at("failure").get<std::string>() : "";
   e.replications = record.at("replications").get<long>();
   e.processorSeconds = record.at("processorSeconds").get<double>();
-  for (const json& stream : record.at("streams")) {
+  // Results of the tool before it had streams: one stream, the
+  // experiment's seed, and no count of the replications beyond the stop.
+  const json oneStream = json::array({{{"seed", p.seed},
+                                       {"replications", e.replications},
+                                       {"received", e.replications},
+                                       {"failure", record.at("failure")}}});
+  for (const json& stream : record.contains("streams") ? record.at("streams") : oneStream) {
     const json& failure = stream.at("failure");
     e.streams.push_back({stream.at("seed").get<std::uint32_t>(), stream.at("replications").get<long>(),
                          stream.at("received").get<long>(), failure.is_string() ? failure.get<std::string>() : ""});
     p.streamSeeds.push_back(e.streams.back().seed);
   }
-  e.wasted = record.at("wastedReplications").get<long>();
+  e.wasted = record.value("wastedReplications", 0L);
   for (const json& w : record.at("windows"))
     e.windows.push_back({NumberOr(w.at("mean"), NAN), NumberOr(w.at("variance"), NAN),
                          NumberOr(w.at("lower"), -INFINITY), NumberOr(w.at("upper"), INFINITY),
@@ -89,7 +95,7 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     o.stopRule.minReplications = s.at("minReplications").get<long>();
     o.stopRule.maxReplications = s.at("maxReplications").get<long>();
     o.reportSize = s.at("reportSize").get<int>();
-    if (s.at("streams").is_number()) o.streams = s.at("streams").get<int>();
+    if (s.value("streams", json()).is_number()) o.streams = s.at("streams").get<int>();
     const json& run = document.at("run");
     o.jobs = run.at("jobs").get<unsigned>();
     o.simulator = run.at("simulator").get<std::string>();
