@@ -13,8 +13,9 @@ class ExperimentRun {
  public:
   // How far the fold lets a stream run ahead of the round being folded, in
   // blocks; a stream further ahead is paused. Bounds the replications
-  // wasted beyond the stop to about this many blocks (and the one being
-  // computed) per stream.
+  // wasted beyond the stop, per stream, to this many blocks, the block being
+  // computed and the reports a fast simulator holds back before it sends
+  // them (up to 25).
   static constexpr long kRunAheadBlocks = 4;
 
   struct StreamState {
