@@ -6,9 +6,11 @@
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <stdexcept>
 
 #include "FileReplacement.h"
 #include "NumberText.h"
+#include "ResultReader.h"
 #include "Utf8Text.h"
 
 namespace {
@@ -24,7 +26,6 @@ std::string CsvText(const std::string& text) {
 
 json JsonNumber(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
 json JsonText(const std::string& text) { return EscapeInvalidUtf8(text); }
-double NumberOr(const json& value, double otherwise) { return value.is_number() ? value.get<double>() : otherwise; }
 
 // A global variable's value as a JSON number of its type.
 json TypedValue(VariableType type, double value) {
@@ -56,7 +57,16 @@ json Settings(const ResultContext& c) {
           {"precision", o.stopRule.precision},
           {"minReplications", o.stopRule.minReplications},
           {"maxReplications", o.stopRule.maxReplications},
-          {"reportSize", o.reportSize}};
+          {"reportSize", o.reportSize},
+          {"streams", o.streams ? json(*o.streams) : json(nullptr)}};
+}
+
+// "a b c" of each stream's value.
+template <typename Value>
+std::string StreamList(const ExperimentResult& e, Value value) {
+  std::string list;
+  for (const StreamResult& s : e.streams) list += (list.empty() ? "" : " ") + std::to_string(value(s));
+  return list;
 }
 
 std::string ContextLines(const StudyResult& r, const ResultContext& c) {
@@ -80,7 +90,7 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
   out << ContextLines(result, c);
   out << "experiment,name,seed,generator,override,status,replications,processor_seconds,reward_variable,measure,"
          "window_start,window_end,mean,half_width,relative_half_width,lower,upper,confidence,interval,variance,"
-         "window_converged,failure";
+         "window_converged,failure,streams,stream_seeds,stream_replications,wasted_replications";
   for (const GlobalVariable& v : d.variables) out << ',' << CsvText(v.name);
   out << '\n';
   const std::string confidence = ShortestText(c.options.stopRule.confidence);
@@ -100,7 +110,9 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
           << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0 ? w.halfWidth / std::fabs(w.mean) : NAN) << ','
           << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ',' << confidence << ','
           << w.method << ',' << CsvNumber(e.replications > 1 ? w.variance : NAN) << ','
-          << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << values << '\n';
+          << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ','
+          << e.plan.Streams() << ',' << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
+          << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted << values << '\n';
     }
   }
   return out.str();
@@ -130,6 +142,12 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
                          {"interval", w.method},
                          {"precisionReached", JsonNumber(w.reached)},
                          {"converged", w.converged}});
+    json streams = json::array();
+    for (const StreamResult& s : e.streams)
+      streams.push_back({{"seed", s.seed},
+                         {"replications", s.counted},
+                         {"received", s.received},
+                         {"failure", s.failure.empty() ? json(nullptr) : JsonText(s.failure)}});
     experiments.push_back({{"experiment", e.plan.index},
                            {"name", JsonText(e.plan.name)},
                            {"key", JsonText(e.plan.Key())},
@@ -141,7 +159,9 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
                            {"replications", e.replications},
                            {"processorSeconds", e.processorSeconds},
                            {"globalVariables", values},
-                           {"windows", windows}});
+                           {"windows", windows},
+                           {"streams", streams},
+                           {"wastedReplications", e.wasted}});
   }
   json document = {
       {"tool", {{"name", o.program}, {"version", ToolVersion()}}},
@@ -156,8 +176,10 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
       {"run", {{"jobs", o.jobs}, {"simulator", JsonText(o.simulator)}, {"stallTimeout", o.stallSeconds}}},
       {"xVariable", c.plan.xVariable >= 0 ? json(d.variables[c.plan.xVariable].name) : json(nullptr)},
       {"replicationRule",
-       "the estimates of an experiment cover exactly the first 'replications' replications its simulator "
-       "ran with 'seed' and 'override'; replications received after the stop decision are not counted"},
+       "the estimates of an experiment cover exactly the first 'replications' replications of each of its "
+       "streams, each a simulator run with the stream's 'seed' and the experiment's 'override', folded in "
+       "rounds of 'reportSize' replications per stream; replications received after the stop decision are "
+       "not counted ('wastedReplications')"},
       {"globalVariables", variables},
       {"measures", measures},
       {"experiments", experiments}};
@@ -196,36 +218,43 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   try {
     std::ifstream in(file);
     earlier = json::parse(in);
+    if (!earlier.is_object()) throw std::runtime_error("not a JSON object");
   } catch (const std::exception& e) {
     return file.string() + " is not a study's result file (" + e.what() +
            "); choose another --out, or --overwrite to replace it";
   }
   const json settings = Settings(c);
-  const json before = earlier.value("settings", json::object());
-  if (before != settings) {
+  json earlierSettings = earlier.value("settings", json::object());
+  // The tool before streams ran every experiment as one stream and wrote no
+  // "streams" setting: its results are those of the automatic choice,
+  // and an experiment is reused below only where its stream seeds match.
+  if (earlierSettings.is_object() && !earlierSettings.contains("streams")) earlierSettings["streams"] = nullptr;
+  if (earlierSettings != settings) {
     std::string differ;
     for (const auto& [key, value] : settings.items())
-      if (!before.contains(key) || before.at(key) != value) differ += (differ.empty() ? "" : ", ") + key;
+      if (!earlierSettings.contains(key) || earlierSettings.at(key) != value)
+        differ += (differ.empty() ? "" : ", ") + key;
     return directory.string() + " holds the results of a study with other settings (" + differ +
            "); choose another --out, or --overwrite to replace them";
   }
   if (!c.options.resume) return std::nullopt;
   for (const json& record : earlier.value("experiments", json::array())) {
-    const std::string status = record.value("status", "");
-    if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
+    ExperimentResult before;
+    try {
+      const std::string status = record.value("status", "");
+      if (status != ExperimentStatus::kConverged && status != ExperimentStatus::kMaxReps) continue;
+      before = ExperimentFromJson(record, c.description);
+    } catch (const std::exception& e) {
+      return file.string() + " holds a malformed experiment (" + e.what() +
+             "); choose another --out, or --overwrite to replace it";
+    }
+    if (!before.failure.empty()) continue;  // a stream failed: run it again
+    if (before.windows.size() != c.description.measures.size()) continue;
     for (ExperimentResult& e : result.experiments) {
-      if (e.plan.Key() != record.value("key", "") || e.plan.seed != record.value("seed", 0u)) continue;
-      const json& windows = record.at("windows");
-      if (windows.size() != c.description.measures.size()) continue;
-      e.status = status;
-      e.replications = record.at("replications").get<long>();
-      e.processorSeconds = record.at("processorSeconds").get<double>();
-      e.windows.clear();
-      for (const json& w : windows)
-        e.windows.push_back({NumberOr(w.at("mean"), NAN), NumberOr(w.at("variance"), NAN),
-                             NumberOr(w.at("lower"), -INFINITY), NumberOr(w.at("upper"), INFINITY),
-                             NumberOr(w.at("halfWidth"), INFINITY), w.at("interval").get<std::string>(),
-                             NumberOr(w.at("precisionReached"), INFINITY), w.at("converged").get<bool>()});
+      if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds) continue;
+      const PlannedExperiment plan = e.plan;
+      e = before;
+      e.plan = plan;
       e.reused = true;
     }
   }

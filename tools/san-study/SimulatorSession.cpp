@@ -22,11 +22,13 @@ Clock::duration Seconds(double s) {
 }
 }  // namespace
 
-SimulatorSession::SimulatorSession(PlannedExperiment experiment, const SessionSettings& settings)
+SimulatorSession::SimulatorSession(PlannedExperiment experiment, int stream, const SessionSettings& settings,
+                                   ReplicationSink sink)
     : experiment_(std::move(experiment)),
+      stream_(stream),
       settings_(settings),
-      pending_(static_cast<std::size_t>(settings.measures)),
-      estimate_(settings.stopRule, experiment_.bounds) {}
+      sink_(std::move(sink)),
+      pending_(static_cast<std::size_t>(settings.measures)) {}
 
 void SimulatorSession::Start(std::uint16_t portHint, Clock::time_point now) {
   std::vector<std::string> argv = {settings_.simulator,
@@ -34,7 +36,7 @@ void SimulatorSession::Start(std::uint16_t portHint, Clock::time_point now) {
                                    "-e",
                                    std::to_string(experiment_.index),
                                    "-s",
-                                   std::to_string(experiment_.seed),
+                                   std::to_string(Seed()),
                                    "-n",
                                    std::to_string(settings_.reportSize),
                                    "-p",
@@ -182,7 +184,6 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
       return Fail("sent observations of PV " + std::to_string(section.pvIndex) + ", beyond the " +
                       std::to_string(pending_.size()) + " measures of the study description",
                   now);
-  if (estimate_.Decision() != StopDecision::Continue) return;
   for (const PVSection& section : record.sections)
     pending_[section.pvIndex].insert(pending_[section.pvIndex].end(), section.values.begin(), section.values.end());
   auto whole = [this] {
@@ -190,21 +191,44 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
       if (window.empty()) return false;
     return true;
   };
-  while (estimate_.Decision() == StopDecision::Continue && whole()) {
+  while (whole()) {
     Replication replication(pending_.size());
     for (std::size_t w = 0; w < pending_.size(); w++) {
       replication[w] = pending_[w].front();
       pending_[w].pop_front();
     }
-    estimate_.AddReplication(replication);
-  }
-  if (estimate_.Decision() != StopDecision::Continue) {
-    for (auto& window : pending_) window.clear();
-    if (!quitSent_) SendQuit(now);
+    received_++;
+    sink_(std::move(replication));
   }
 }
 
+void SimulatorSession::Stop(Clock::time_point now) {
+  if (stopRequested_ || phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
+  stopRequested_ = true;
+  if (phase_ == Phase::Streaming && !quitSent_) SendQuit(now);
+  else if (!quitSent_ && !termSent_) Terminate(now);
+}
+
+void SimulatorSession::Pause() {
+  if (paused_ || phase_ != Phase::Streaming || quitSent_ || termSent_ || !child_.Running()) return;
+  child_.Signal(SIGSTOP);
+  paused_ = true;
+}
+
+void SimulatorSession::Resume(Clock::time_point now) {
+  if (!paused_) return;
+  Continue();
+  silenceDeadline_ = now + Seconds(settings_.stallSeconds);
+}
+
+void SimulatorSession::Continue() {
+  if (!paused_) return;
+  child_.Signal(SIGCONT);
+  paused_ = false;
+}
+
 void SimulatorSession::SendQuit(Clock::time_point now) {
+  Continue();
   quitSent_ = true;
   awaitingExit_ = true;
   exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
@@ -223,6 +247,7 @@ void SimulatorSession::Fail(const std::string& cause, Clock::time_point now) {
 }
 
 void SimulatorSession::Terminate(Clock::time_point now) {
+  Continue();
   child_.Signal(SIGTERM);
   termSent_ = true;
   termSentAt_ = now;
@@ -254,7 +279,7 @@ void SimulatorSession::OnTick(Clock::time_point now) {
   if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
   if (child_.Reap()) return Finish(now);
   if (phase_ == Phase::Connecting && socket_ < 0 && now >= connectRetryAt_) TryConnect(now);
-  if (phase_ != Phase::Ending && now > silenceDeadline_) return Fail(SilenceDescription(), now);
+  if (phase_ != Phase::Ending && !paused_ && now > silenceDeadline_) return Fail(SilenceDescription(), now);
   if (awaitingExit_ && !termSent_ && now > exitDeadline_) {
     const std::string limit = ShortestText(settings_.quitGraceSeconds) + " s";
     if (interrupted_) Terminate(now);
@@ -276,14 +301,14 @@ void SimulatorSession::Finish(Clock::time_point now) {
   const std::string end = child_.EndDescription();
   if (!failure_.empty() || interrupted_) {
     // failure or interruption: already accounted for
-  } else if (estimate_.Decision() != StopDecision::Continue) {
-    if (!child_.ExitedCleanly()) failure_ = "after the quit command it " + end;
+  } else if (stopRequested_) {
+    if (quitSent_ && !child_.ExitedCleanly()) failure_ = "after the quit command it " + end;
   } else if (phase_ == Phase::AwaitingPort) {
     failure_ = end + " without announcing its port";
   } else if (phase_ == Phase::Connecting) {
     failure_ = end + " before accepting the connection";
   } else {
-    failure_ = end + " after " + std::to_string(estimate_.Replications()) +
+    failure_ = end + " after " + std::to_string(received_) +
                " whole replications, before its estimates converged";
   }
   phase_ = Phase::Finished;
@@ -294,16 +319,10 @@ void SimulatorSession::CloseSocket() {
   socket_ = -1;
 }
 
-SessionOutcome SimulatorSession::Outcome() const {
-  if (!failure_.empty()) return SessionOutcome::Failed;
-  if (estimate_.Decision() == StopDecision::Converged) return SessionOutcome::Converged;
-  if (estimate_.Decision() == StopDecision::MaxReplications) return SessionOutcome::MaxReplications;
-  return Finished() ? SessionOutcome::Incomplete : SessionOutcome::Running;
-}
-
 std::string SimulatorSession::FailureReport() const {
-  std::string report = experiment_.name + " (-e " + std::to_string(experiment_.index) + " -s " +
-                       std::to_string(experiment_.seed) + "): the simulator " + failure_;
+  const std::string stream = experiment_.Streams() > 1 ? " stream " + std::to_string(stream_) : "";
+  std::string report = experiment_.name + stream + " (-e " + std::to_string(experiment_.index) + " -s " +
+                       std::to_string(Seed()) + "): the simulator " + failure_;
   const std::string tail = stderrTail_.LastLines(8);
   if (!tail.empty()) {
     report += "\n  last lines of its standard error:";

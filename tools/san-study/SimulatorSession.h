@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,23 +24,26 @@ struct SessionSettings {
   bool steadyState = false;      // run with -t 0
   int measures = 1;              // observations per replication
   int reportSize = 20;
-  StopRule stopRule;
   double stallSeconds = 120.0;     // longest silence of a running simulator
   double quitGraceSeconds = 5.0;   // time to exit after the quit command
   double termGraceSeconds = 2.0;   // time to exit after SIGTERM, then SIGKILL
 };
 
-enum class SessionOutcome { Running, Converged, MaxReplications, Incomplete, Failed };
-
-// The manager's side of one simulator run: starts the simulator with -w,
-// reads the port from its standard output, connects, checks the greeting,
-// turns processor-time messages and data records into replications, and
-// ends the simulator with the quit command once the stop rule says so.
-// Faults (early exit, crash, silence, malformed messages) end the run with
-// a failure text. Driven by the study's event loop through the poll hooks.
+// The manager's side of one simulator run, one stream of an experiment:
+// starts the simulator with -w and the stream's seed, reads the port from
+// its standard output, connects, checks the greeting, hands every whole
+// replication (one observation of each measure) to its sink in the order
+// the simulator ran them, and ends the simulator with the quit command
+// once the study has what it needs. A stream that runs ahead may be paused
+// (SIGSTOP to its process group) and resumed; its silence limit does not
+// run meanwhile. Faults (early exit, crash, silence, malformed messages)
+// end the run with a failure text. Driven by an event loop through the
+// poll hooks.
 class SimulatorSession {
  public:
-  SimulatorSession(PlannedExperiment experiment, const SessionSettings& settings);
+  using ReplicationSink = std::function<void(Replication&&)>;
+
+  SimulatorSession(PlannedExperiment experiment, int stream, const SessionSettings& settings, ReplicationSink sink);
 
   void Start(std::uint16_t portHint, Clock::time_point now);
   // Appends the descriptors this session waits for.
@@ -47,15 +51,23 @@ class SimulatorSession {
   void OnPollEvent(const pollfd& fd, Clock::time_point now);
   // Reaps the simulator, retries the connection, enforces time limits.
   void OnTick(Clock::time_point now);
+  // The study has what it needs from this stream: the quit command, or
+  // SIGTERM to a simulator not connected yet. Not a fault.
+  void Stop(Clock::time_point now);
   // The study is being stopped: quit, then SIGTERM, then SIGKILL.
   void Interrupt(Clock::time_point now);
   void Kill();
+  void Pause();
+  void Resume(Clock::time_point now);
 
   bool Started() const { return phase_ != Phase::NotStarted; }
   bool Finished() const { return phase_ == Phase::Finished; }
-  SessionOutcome Outcome() const;
+  bool Paused() const { return paused_; }
+  bool Failed() const { return !failure_.empty(); }
   const PlannedExperiment& Experiment() const { return experiment_; }
-  const ExperimentEstimate& Estimate() const { return estimate_; }
+  int Stream() const { return stream_; }
+  std::uint32_t Seed() const { return experiment_.streamSeeds[stream_]; }
+  long Received() const { return received_; }
   double ProcessorSeconds() const { return processorSeconds_; }
   // The cause of a failure, with the tail of the simulator's standard error.
   std::string FailureReport() const;
@@ -75,12 +87,15 @@ class SimulatorSession {
   void SendQuit(Clock::time_point now);
   void Fail(const std::string& cause, Clock::time_point now);
   void Terminate(Clock::time_point now);
+  void Continue();  // undoes a pause before a signal or command that needs it running
   void Finish(Clock::time_point now);
   void CloseSocket();
   std::string SilenceDescription() const;
 
   PlannedExperiment experiment_;
+  int stream_;
   SessionSettings settings_;
+  ReplicationSink sink_;
   Phase phase_ = Phase::NotStarted;
 
   ChildProcess child_;
@@ -96,8 +111,10 @@ class SimulatorSession {
   bool quitSent_ = false;
 
   std::vector<std::deque<double>> pending_;  // per measure, until a whole replication
-  ExperimentEstimate estimate_;
+  long received_ = 0;
   double processorSeconds_ = 0.0;
+  bool stopRequested_ = false;
+  bool paused_ = false;
 
   Clock::time_point silenceDeadline_;  // stall limit while starting and streaming
   Clock::time_point exitDeadline_;     // after quit or a closed connection

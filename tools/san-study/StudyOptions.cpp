@@ -43,6 +43,8 @@ std::string Footer(const ToolProfile& profile) {
          "  " + p + simulator + " --sweep s:nTrains=10,20,30 --sweep d:netNotDeliveryProb=0.1,0.5\n"
          "      a grid of six points\n"
          "  " + p + simulator + " -o results --resume   rerun only what a killed study had not finished\n"
+         "  " + p + simulator + " -e 5 --streams 8 --precision 0.01   one experiment in eight simulators\n"
+         "  " + p + " merge results task-0 task-1 ...   combine the results of sub-studies (see docs/cluster.md)\n"
          "\nExit status: 0 every experiment reached the precision; 1 invalid options, a failed\n"
          "simulator or an unwritable result file; 2 some experiment stopped at --max-reps without\n"
          "reaching the precision (named at the end); 128 + N stopped by signal N (Ctrl-C: 130).\n";
@@ -58,6 +60,8 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
   // largest message the parser accepts.
   if (o.reportSize < 1 || o.reportSize > 100000) return "--report-size must lie between 1 and 100000";
   if (o.jobs < 1) return "--jobs must be at least 1";
+  if (o.streams && (*o.streams < 1 || *o.streams > kMaxStreams))
+    return "--streams must lie between 1 and " + std::to_string(kMaxStreams);
   if (o.generator && (*o.generator < 0 || *o.generator > 2)) return "--generator must be 0, 1 or 2";
   if (!(o.stallSeconds > 0.0)) return "--stall-timeout must be above 0";
   // Bounded so that a deadline of now + the limit stays far inside the
@@ -100,6 +104,9 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
                  "variable; several sweeps form a grid")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("-j,--jobs", o.jobs, "simulators running at once (default: number of cores)");
+  app.add_option("--streams", o.streams,
+                 "simulators (independent streams) per experiment, folded into one estimate; default: 1, or "
+                 "more when there are fewer experiments than --jobs (the results then depend on --jobs)");
   app.add_option("-s,--seed", o.seed, "study seed; each experiment's seed is derived from it")->capture_default_str();
   app.add_option("-r,--generator", o.generator,
                  "random-number generator of the simulators (their -r: 0 lagged Fibonacci, 1 Tausworthe, "
@@ -138,18 +145,36 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
   return std::nullopt;
 }
 
+namespace {
+std::uint64_t Fnv1a(const std::string& text) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (unsigned char c : text) hash = (hash ^ c) * 0x100000001b3ull;
+  return hash;
+}
+
+std::uint64_t SplitMix(std::uint64_t z) {
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+}  // namespace
+
 std::uint32_t SimulatorSeed(std::uint32_t studySeed, int experiment, const std::string& pointText) {
   // splitmix64 of the pair (and of the point's text, FNV-1a hashed); the
   // simulator reads its seed as a signed int.
   std::uint64_t z = (std::uint64_t{studySeed} << 32) + static_cast<std::uint32_t>(experiment) + 0x9E3779B97F4A7C15ull;
-  if (!pointText.empty()) {
-    std::uint64_t hash = 0xcbf29ce484222325ull;
-    for (unsigned char c : pointText) hash = (hash ^ c) * 0x100000001b3ull;
-    z ^= hash;
-  }
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  z ^= z >> 31;
-  const auto seed = static_cast<std::uint32_t>(z >> 33);
+  if (!pointText.empty()) z ^= Fnv1a(pointText);
+  const auto seed = static_cast<std::uint32_t>(SplitMix(z) >> 33);
   return seed == 0 ? 1 : seed;
+}
+
+std::uint32_t StreamSeed(std::uint32_t studySeed, int experiment, const std::string& pointText, int stream,
+                         int attempt) {
+  // Stream and attempt go through a round of their own, so that no stream
+  // of one experiment lands on the mix of another experiment's numbers.
+  std::uint64_t z = SplitMix((std::uint64_t{static_cast<std::uint32_t>(stream)} << 32) +
+                             static_cast<std::uint32_t>(attempt) + 0x632BE59BD9B4E019ull);
+  z ^= (std::uint64_t{studySeed} << 32) + static_cast<std::uint32_t>(experiment);
+  if (!pointText.empty()) z ^= Fnv1a(pointText);
+  return 1 + static_cast<std::uint32_t>(SplitMix(z + 0x9E3779B97F4A7C15ull) % kLargestStreamSeed);
 }

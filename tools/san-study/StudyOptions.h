@@ -22,6 +22,7 @@ struct StudyOptions {
   std::vector<std::string> experimentSelection;  // as given; empty: all (the first with sweeps)
   std::vector<std::string> sweeps;
   unsigned jobs = 1;
+  std::optional<int> streams;  // simulators per experiment; default: from --jobs and the experiments
   std::uint32_t seed = 31415;
   std::optional<int> generator;  // the simulators' -r
   std::string overrideText;
@@ -45,6 +46,19 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
 // seed and the experiment index, in 1 .. 2^31 - 1, the same whatever else
 // is run alongside. A sweep point mixes in its values' text too.
 std::uint32_t SimulatorSeed(std::uint32_t studySeed, int experiment, const std::string& pointText = "");
+
+// The seed of stream `stream` (1 or more) of an experiment, on attempt
+// `attempt` (a seed taken already is derived again with the next attempt):
+// a mix of the study seed, the experiment index, the point's text, the
+// stream and the attempt, in 1 .. 2^30 - 3. The lagged Fibonacci
+// generator's author documents distinct, far apart sequences for seeds up
+// to 2^30 - 3; 0 is left out, since the simulator runs seed 0 as 31415.
+std::uint32_t StreamSeed(std::uint32_t studySeed, int experiment, const std::string& pointText, int stream,
+                         int attempt);
+constexpr std::uint32_t kLargestStreamSeed = (1u << 30) - 3;
+
+// The largest --streams.
+constexpr int kMaxStreams = 4096;
 
 // "1.2.0 (git abc1234)" or "1.2.0".
 std::string ToolVersion();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <unordered_set>
 
 namespace {
 // "7" or "2-5" (spaces allowed around the numbers).
@@ -68,7 +69,47 @@ std::vector<ObservationBounds> Bounds(const StudyDescription& d, const std::vect
 }
 }  // namespace
 
-std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescription& d, StudyPlan& plan) {
+int ChooseXVariable(const StudyPlan& plan, std::size_t variableCount) {
+  if (!plan.sweeps.empty()) return plan.sweeps.front().variable;
+  int x = -1;
+  for (std::size_t v = 0; v < variableCount; v++) {
+    const bool differs = std::any_of(plan.experiments.begin(), plan.experiments.end(), [&](const auto& e) {
+      return e.values[v] != plan.experiments.front().values[v];
+    });
+    if (!differs) continue;
+    if (x >= 0) return -1;  // several differ: no single x
+    x = static_cast<int>(v);
+  }
+  return x;
+}
+
+std::vector<int> AutomaticStreams(std::size_t experiments, unsigned cores) {
+  std::vector<int> streams(experiments, 1);
+  if (experiments == 0 || experiments >= cores) return streams;
+  const unsigned each = cores / static_cast<unsigned>(experiments), extra = cores % static_cast<unsigned>(experiments);
+  for (std::size_t e = 0; e < experiments; e++)
+    streams[e] = static_cast<int>(std::min<unsigned>(each + (e < extra), kMaxStreams));
+  return streams;
+}
+
+void AssignStreamSeeds(std::uint32_t studySeed, std::vector<PlannedExperiment>& experiments,
+                       const std::vector<int>& streams) {
+  std::unordered_set<std::uint32_t> taken;
+  for (std::size_t e = 0; e < experiments.size(); e++) {
+    PlannedExperiment& x = experiments[e];
+    x.streamSeeds.clear();
+    for (int s = 0; s < streams[e]; s++) {
+      std::uint32_t seed = s == 0 ? x.seed : StreamSeed(studySeed, x.index, x.point, s, 0);
+      for (int attempt = 1; taken.count(seed); attempt++) seed = StreamSeed(studySeed, x.index, x.point, s, attempt);
+      taken.insert(seed);
+      x.streamSeeds.push_back(seed);
+    }
+    x.seed = x.streamSeeds.front();
+  }
+}
+
+std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescription& d, StudyPlan& plan,
+                                     unsigned cores) {
   plan = StudyPlan{};
   if (auto error = ParseOverride(o.overrideText, d, plan.overrides)) return error;
   for (const std::string& text : o.sweeps) {
@@ -107,20 +148,10 @@ std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescripti
     }
   }
 
-  if (!plan.sweeps.empty()) {
-    plan.xVariable = plan.sweeps.front().variable;
-  } else {
-    for (std::size_t v = 0; v < d.variables.size(); v++) {
-      const bool differs = std::any_of(plan.experiments.begin(), plan.experiments.end(), [&](const auto& e) {
-        return e.values[v] != plan.experiments.front().values[v];
-      });
-      if (!differs) continue;
-      if (plan.xVariable >= 0) {  // several differ: no single x
-        plan.xVariable = -1;
-        break;
-      }
-      plan.xVariable = static_cast<int>(v);
-    }
-  }
+  const std::vector<int> streams = o.streams ? std::vector<int>(plan.experiments.size(), *o.streams)
+                                             : AutomaticStreams(plan.experiments.size(), cores);
+  AssignStreamSeeds(o.seed, plan.experiments, streams);
+
+  plan.xVariable = ChooseXVariable(plan, d.variables.size());
   return std::nullopt;
 }

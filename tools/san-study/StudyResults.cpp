@@ -3,9 +3,16 @@
 #include <algorithm>
 #include <ctime>
 
+ExperimentResult FreshResult(const PlannedExperiment& plan) {
+  ExperimentResult result;
+  result.plan = plan;
+  for (std::uint32_t seed : plan.streamSeeds) result.streams.push_back({seed, 0, 0, ""});
+  return result;
+}
+
 bool StudyResult::AnyFailure() const {
   return std::any_of(experiments.begin(), experiments.end(),
-                     [](const ExperimentResult& e) { return e.status == ExperimentStatus::kFailed; });
+                     [](const ExperimentResult& e) { return e.status == ExperimentStatus::kFailed || !e.failure.empty(); });
 }
 
 bool StudyResult::AnyShortOfPrecision() const {

@@ -24,24 +24,39 @@ namespace ExperimentStatus {
 constexpr const char* kConverged = "converged";    // every measure within the precision
 constexpr const char* kMaxReps = "max-reps";       // stopped at --max-reps short of the precision
 constexpr const char* kIncomplete = "incomplete";  // the study was interrupted
-constexpr const char* kFailed = "failed";          // the simulator misbehaved
+constexpr const char* kFailed = "failed";          // the simulator (of every stream) misbehaved
 constexpr const char* kNotRun = "not-run";         // not started (yet)
 constexpr const char* kRunning = "running";        // in the files written while the study runs
 }  // namespace ExperimentStatus
 
+// One stream of an experiment: its simulator's seed, how many of its
+// replications the estimate counts (its first ones), how many it delivered.
+struct StreamResult {
+  std::uint32_t seed = 0;
+  long counted = 0;
+  long received = 0;
+  std::string failure;  // empty unless its simulator failed
+};
+
 struct ExperimentResult {
   PlannedExperiment plan;
   std::string status = ExperimentStatus::kNotRun;
-  std::string failure;  // empty unless failed
-  long replications = 0;
+  std::string failure;  // empty unless a stream failed
+  long replications = 0;  // counted, over every stream
   double processorSeconds = 0.0;  // as last reported by the simulator
   std::vector<WindowResult> windows;
+  std::vector<StreamResult> streams;
+  long wasted = 0;  // replications delivered beyond the stop, not counted
   bool reused = false;  // taken from an earlier run's files (--resume)
 
+  // Ran to its stop rule (some stream may have failed on the way).
   bool Finished() const {
     return status == ExperimentStatus::kConverged || status == ExperimentStatus::kMaxReps;
   }
 };
+
+// The result of an experiment not run yet: its streams with nothing counted.
+ExperimentResult FreshResult(const PlannedExperiment& plan);
 
 struct StudyResult {
   std::vector<ExperimentResult> experiments;

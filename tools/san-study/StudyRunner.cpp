@@ -1,249 +1,181 @@
 #include "StudyRunner.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #include <algorithm>
-#include <cmath>
 #include <memory>
 
-#include "SimulatorSession.h"
+#include "ExperimentRun.h"
+#include "SessionPool.h"
+#include "StopSignals.h"
+#include "StreamExchange.h"
 
 namespace {
-int signalPipe[2] = {-1, -1};
-
-void OnStopSignal(int signal) {
-  const int saved = errno;
-  const unsigned char byte = static_cast<unsigned char>(signal);
-  ssize_t ignored = write(signalPipe[1], &byte, 1);
-  (void)ignored;
-  errno = saved;
-}
-
-// Routes SIGINT and SIGTERM into a pipe that the poll loop watches, for
-// the lifetime of the object; SIGPIPE is ignored (a vanished simulator is
-// noticed by its end, not by a signal).
-class StopSignals {
- public:
-  StopSignals() {
-    if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) signalPipe[0] = signalPipe[1] = -1;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &oldInt_);
-    sigaction(SIGTERM, &action, &oldTerm_);
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGPIPE, &ignore, &oldPipe_);
-  }
-  ~StopSignals() {
-    sigaction(SIGINT, &oldInt_, nullptr);
-    sigaction(SIGTERM, &oldTerm_, nullptr);
-    sigaction(SIGPIPE, &oldPipe_, nullptr);
-    for (int& fd : signalPipe) {
-      if (fd >= 0) close(fd);
-      fd = -1;
-    }
-  }
-  int Fd() const { return signalPipe[0]; }
-
- private:
-  struct sigaction oldInt_ {}, oldTerm_ {}, oldPipe_ {};
-};
-
-// Suggests a free port to each simulator (its -p), so that simulators
-// started together do not race for the same one; a simulator that finds
-// its port taken moves on by itself and announces the one it bound. Ports
-// stay below 32768 (the simulator keeps its port in 16 bits).
-class PortPicker {
- public:
-  PortPicker() : next_(static_cast<std::uint16_t>(kFirst + getpid() % (kLast - kFirst))) {}
-  std::uint16_t Next() {
-    for (int tries = 0; tries < 200; tries++) {
-      const std::uint16_t port = next_;
-      next_ = next_ + 1 >= kLast ? kFirst : static_cast<std::uint16_t>(next_ + 1);
-      if (Free(port)) return port;
-    }
-    return next_;
-  }
-
- private:
-  static constexpr std::uint16_t kFirst = 20000, kLast = 32000;
-  static bool Free(std::uint16_t port) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return true;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return free;
-  }
-  std::uint16_t next_;
-};
-
-void Record(const SimulatorSession& session, ExperimentResult& result) {
-  result.failure = session.Failure();
-  result.replications = session.Estimate().Replications();
-  result.processorSeconds = session.ProcessorSeconds();
-  switch (!session.Started() ? SessionOutcome::Incomplete : session.Outcome()) {
-    case SessionOutcome::Converged: result.status = ExperimentStatus::kConverged; break;
-    case SessionOutcome::MaxReplications: result.status = ExperimentStatus::kMaxReps; break;
-    case SessionOutcome::Failed: result.status = ExperimentStatus::kFailed; break;
-    case SessionOutcome::Running: result.status = ExperimentStatus::kRunning; break;
-    default: result.status = session.Started() ? ExperimentStatus::kIncomplete : ExperimentStatus::kNotRun;
-  }
-  const ExperimentEstimate& estimate = session.Estimate();
-  result.windows.clear();
-  for (int w = 0; w < estimate.MeasureCount(); w++) {
-    const ConfidenceInterval interval = estimate.Interval(w);
-    result.windows.push_back({interval.mean, estimate.Window(w).Variance(), interval.lower, interval.upper,
-                              interval.HalfWidth(), MethodName(interval.method), estimate.PrecisionReached(w),
-                              estimate.WindowConverged(w)});
-  }
-}
-
-// The replications an experiment will probably need: its own count once it
-// ended, else the count at which its widest interval should reach the
-// precision (half-widths shrink as 1/sqrt(n)).
-double ProjectedReplications(const SimulatorSession& s, const StopRule& rule) {
-  const long n = s.Estimate().Replications();
-  if (s.Finished()) return static_cast<double>(n);
-  const double widest = s.Estimate().WidestRelativeHalfWidth();
-  if (n < 2 || !std::isfinite(widest)) return static_cast<double>(rule.maxReplications);
-  const double needed = n * (widest / rule.precision) * (widest / rule.precision);
-  return std::clamp(needed, static_cast<double>(std::max(n, rule.minReplications)),
-                    static_cast<double>(rule.maxReplications));
-}
+// Files are written again after a folded round at most this often (each
+// write syncs two files to disk).
+constexpr auto kRoundSaveInterval = std::chrono::seconds(1);
 }  // namespace
+
+SessionSettings StudySessionSettings(const StudyOptions& options, const StudyDescription& description) {
+  SessionSettings settings;
+  settings.simulator = options.simulator;
+  settings.generator = options.generator;
+  settings.steadyState = description.steadyState;
+  settings.measures = static_cast<int>(description.measures.size());
+  settings.reportSize = options.reportSize;
+  settings.stallSeconds = options.stallSeconds;
+  return settings;
+}
+
+ProgressSnapshot StudySnapshot(const StudyResult& result, const std::vector<ExperimentRun*>& runs,
+                               const StopRule& rule, double elapsedSeconds) {
+  ProgressSnapshot p;
+  p.total = result.experiments.size();
+  p.done = result.experiments.size() - runs.size();
+  p.precision = rule.precision;
+  p.elapsedSeconds = elapsedSeconds;
+  double counted = 0.0, projectedStarted = 0.0;
+  std::size_t started = 0;
+  for (const ExperimentRun* run : runs) {
+    if (!run->Started()) continue;
+    started++;
+    const bool ended = run->Settled(false);
+    p.done += ended;
+    const ExperimentEstimate& estimate = run->Fold().Estimate();
+    counted += static_cast<double>(estimate.Replications());
+    projectedStarted += run->ProjectedReplications(rule);
+    if (!ended) p.running.push_back({run->Plan().name, estimate.Replications(), estimate.WidestRelativeHalfWidth()});
+  }
+  // Experiments not started yet are assumed to need what the started ones do.
+  const double perExperiment =
+      started ? projectedStarted / static_cast<double>(started) : static_cast<double>(rule.maxReplications);
+  const double projected = projectedStarted + perExperiment * static_cast<double>(runs.size() - started);
+  p.replications = static_cast<long>(counted);
+  if (counted > 0 && p.elapsedSeconds > 1.0) p.remainingSeconds = (projected - counted) / (counted / p.elapsedSeconds);
+  return p;
+}
 
 StudyRunner::StudyRunner(const StudyOptions& options, const StudyDescription& description,
                          ProgressDisplay& progress, Listener experimentEnded)
     : options_(options), description_(description), progress_(progress), experimentEnded_(std::move(experimentEnded)) {}
 
-void StudyRunner::Run(StudyResult& result) {
-  SessionSettings settings;
-  settings.simulator = options_.simulator;
-  settings.generator = options_.generator;
-  settings.steadyState = description_.steadyState;
-  settings.measures = static_cast<int>(description_.measures.size());
-  settings.reportSize = options_.reportSize;
-  settings.stopRule = options_.stopRule;
-  settings.stallSeconds = options_.stallSeconds;
-
-  std::vector<std::unique_ptr<SimulatorSession>> sessions;
-  std::vector<ExperimentResult*> slots;  // the result each session fills
+void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
+  const SessionSettings settings = StudySessionSettings(options_, description_);
+  const StopRule& rule = options_.stopRule;
+  std::vector<std::unique_ptr<ExperimentRun>> runs;
+  SessionPool pool(options_.jobs);
   for (ExperimentResult& e : result.experiments) {
-    if (e.Finished()) continue;
-    sessions.push_back(std::make_unique<SimulatorSession>(e.plan, settings));
-    slots.push_back(&e);
+    if (e.Finished() && e.reused) continue;
+    runs.push_back(std::make_unique<ExperimentRun>(e, rule, options_.reportSize));
+    ExperimentRun* run = runs.back().get();
+    for (int s = 0; s < e.plan.Streams(); s++)
+      if (!remote || remote->Local(runs.size() - 1, s))
+        pool.Add(std::make_unique<SimulatorSession>(
+                     e.plan, s, settings, [run, s](Replication&& r) { run->Fold().Add(s, std::move(r)); }),
+                 runs.size() - 1);
   }
-  const std::size_t reusedCount = result.experiments.size() - sessions.size();
-  std::vector<bool> reported(sessions.size(), false);
+  std::vector<ExperimentRun*> views;
+  for (const auto& run : runs) views.push_back(run.get());
+  std::vector<bool> reported(runs.size(), false);
   StopSignals signals;
-  PortPicker ports;
-  std::size_t next = 0;
   int signalsSeen = 0;
   const Clock::time_point begin = Clock::now();
+  Clock::time_point lastSave = begin;
+  bool roundsFolded = false;
 
-  auto snapshot = [&] {
-    ProgressSnapshot p;
-    p.total = result.experiments.size();
-    p.done = reusedCount;
-    p.precision = options_.stopRule.precision;
-    p.elapsedSeconds = std::chrono::duration<double>(Clock::now() - begin).count();
-    double projected = 0.0, counted = 0.0, projectedStarted = 0.0;
-    std::size_t started = 0;
-    for (const auto& s : sessions) {
-      if (!s->Started()) continue;
-      started++;
-      p.done += s->Finished();
-      counted += static_cast<double>(s->Estimate().Replications());
-      projectedStarted += ProjectedReplications(*s, options_.stopRule);
-      if (!s->Finished())
-        p.running.push_back({s->Experiment().name, s->Estimate().Replications(),
-                             s->Estimate().WidestRelativeHalfWidth()});
-    }
-    // Experiments not started yet are assumed to need what the started ones do.
-    const double perExperiment = started ? projectedStarted / static_cast<double>(started)
-                                         : static_cast<double>(options_.stopRule.maxReplications);
-    projected = projectedStarted + perExperiment * static_cast<double>(sessions.size() - started);
-    p.replications = static_cast<long>(counted);
-    if (counted > 0 && p.elapsedSeconds > 1.0)
-      p.remainingSeconds = (projected - counted) / (counted / p.elapsedSeconds);
-    return p;
+  auto recordAll = [&] {
+    for (std::size_t r = 0; r < runs.size(); r++)
+      if (!reported[r]) runs[r]->Record();
+  };
+  auto save = [&] {
+    recordAll();
+    experimentEnded_(result);
+    lastSave = Clock::now();
+    roundsFolded = false;
   };
 
   // An exception (out of memory, say) ends the study like an interruption:
   // the simulators are killed and the results gathered so far returned.
   try {
     for (;;) {
+      const bool stopping = result.Interrupted();
       Clock::time_point now = Clock::now();
-      auto runningCount = [&] {
-        std::size_t n = 0;
-        for (const auto& s : sessions) n += s->Started() && !s->Finished();
-        return n;
-      };
-      while (!result.Interrupted() && runningCount() < options_.jobs && next < sessions.size())
-        sessions[next++]->Start(ports.Next(), now);
-      const std::size_t running = runningCount();
-      for (std::size_t i = 0; i < sessions.size(); i++) {
-        if (!sessions[i]->Finished() || reported[i]) continue;
-        reported[i] = true;
-        Record(*sessions[i], *slots[i]);
-        if (!sessions[i]->Failure().empty())
-          progress_.Message(options_.program + ": " + sessions[i]->FailureReport());
-        if (!result.Interrupted()) {
-          for (std::size_t j = 0; j < sessions.size(); j++)
-            if (!reported[j]) Record(*sessions[j], *slots[j]);
-          experimentEnded_(result);
-        }
+      pool.StartDue(now, stopping);
+      for (std::size_t i = 0; i < pool.Size(); i++)
+        if (pool.At(i).Started()) runs[pool.Group(i)]->Stream(pool.At(i).Stream()).started = true;
+      for (std::size_t i : pool.TakeFinished()) {
+        SimulatorSession& s = pool.At(i);
+        runs[pool.Group(i)]->EndStream(s.Stream(), s.Failure(), s.ProcessorSeconds());
+        if (s.Failed()) progress_.Message(options_.program + ": " + s.FailureReport());
       }
-      if (running == 0 && (result.Interrupted() || next == sessions.size())) break;
+      for (std::size_t i = 0; i < pool.Size(); i++) {
+        SimulatorSession& s = pool.At(i);
+        if (s.Started() && !s.Finished())
+          runs[pool.Group(i)]->Stream(s.Stream()).processorSeconds = s.ProcessorSeconds();
+      }
+      if (remote) {
+        std::vector<std::string> reports;
+        remote->Receive(views, reports);
+        for (const std::string& report : reports) progress_.Message(options_.program + ": " + report);
+      }
+      // Fold what arrived; stop the streams of an experiment that has
+      // decided, pause those that run too far ahead of the others.
+      for (std::size_t r = 0; r < runs.size(); r++) {
+        ExperimentFold& fold = runs[r]->Fold();
+        const long round = fold.Round();
+        fold.Fold();
+        roundsFolded |= fold.Round() != round;
+        if (remote) remote->Publish(r, *runs[r]);
+      }
+      for (std::size_t i = 0; i < pool.Size(); i++) {
+        SimulatorSession& s = pool.At(i);
+        const ExperimentFold& fold = runs[pool.Group(i)]->Fold();
+        if (fold.Decision() != StopDecision::Continue) s.Stop(now);
+        else if (fold.Ahead(s.Stream(), ExperimentRun::kRunAheadBlocks)) s.Pause();
+        else s.Resume(now);
+      }
+      bool ended = false;
+      for (std::size_t r = 0; r < runs.size(); r++) {
+        if (reported[r] || !runs[r]->Started() || !runs[r]->Settled(stopping)) continue;
+        reported[r] = true;
+        runs[r]->Record();
+        ended = true;
+      }
+      if (!stopping && (ended || (roundsFolded && now - lastSave >= kRoundSaveInterval))) save();
+      if (pool.Idle(stopping) && (!remote || remote->Done())) break;
 
-      std::vector<pollfd> fds;
-      if (signals.Fd() >= 0) fds.push_back({signals.Fd(), POLLIN, 0});
-      std::vector<SimulatorSession*> owners(fds.size(), nullptr);
-      for (const auto& s : sessions) {
-        if (!s->Started() || s->Finished()) continue;
-        s->AddPollFds(fds);
-        owners.resize(fds.size(), s.get());
-      }
-      poll(fds.data(), fds.size(), 50);
+      // Messages of other processes come without a descriptor to wait
+      // for: they are looked at every 20 ms.
+      const bool signalled = pool.Poll(signals.Fd(), remote ? 20 : 50);
       now = Clock::now();
-
-      for (std::size_t i = 0; i < fds.size(); i++) {
-        if (fds[i].revents == 0) continue;
-        if (owners[i]) {
-          owners[i]->OnPollEvent(fds[i], now);
-          continue;
-        }
-        unsigned char signal;
-        while (read(fds[i].fd, &signal, 1) == 1) {
-          if (signalsSeen++ == 0) {
-            result.interruptSignal = signal;
-            progress_.Message(options_.program + ": stopping the simulators; the results so far are written, "
-                              "marked incomplete (signal again to kill them at once)");
-            for (const auto& s : sessions) s->Interrupt(now);
-          } else {
-            for (const auto& s : sessions) s->Kill();
+      auto onSignal = [&](int signal) {
+        if (signalsSeen++ == 0) {
+          result.interruptSignal = signal;
+          progress_.Message(options_.program + ": stopping the simulators; the results so far are written, "
+                            "marked incomplete (signal again to kill them at once)");
+          pool.InterruptAll(now);
+          if (remote) {
+            remote->Interrupt(signal);
+            save();  // at once: the job may be killed before the simulators have stopped
           }
+        } else {
+          pool.KillAll();
         }
-      }
-      for (const auto& s : sessions)
-        if (s->Started() && !s->Finished()) s->OnTick(now);
-      progress_.Show(snapshot);
+      };
+      if (signalled)
+        while (const int signal = signals.Take()) onSignal(signal);
+      if (remote)
+        if (const int signal = remote->TakeSignal()) onSignal(signal);
+      progress_.Show([&] {
+        return StudySnapshot(result, views, rule, std::chrono::duration<double>(Clock::now() - begin).count());
+      });
     }
   } catch (const std::exception& e) {
     result.internalError = e.what();
-    for (const auto& s : sessions) s->Kill();
+    pool.KillAll();
   }
-
-  for (std::size_t i = 0; i < sessions.size(); i++) Record(*sessions[i], *slots[i]);
+  // Whatever is left over is folded as far as it goes.
+  for (std::size_t i = 0; i < pool.Size(); i++) {
+    SimulatorSession& s = pool.At(i);
+    if (s.Started()) runs[pool.Group(i)]->EndStream(s.Stream(), s.Failure(), s.ProcessorSeconds());
+  }
+  recordAll();
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "MergeCommand.h"
 #include "PlotWriter.h"
 #include "ProgressDisplay.h"
 #include "ResultFiles.h"
@@ -22,44 +23,50 @@ std::string HostName() {
   return name;
 }
 
-int Study(int argc, char** argv, const ToolProfile& profile) {
+int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* distribution) {
   const std::string program = profile.program;
   auto refuse = [&](const std::string& message) {
     std::cerr << program << ": " << message << "\n";
     return 1;
   };
+  // In a distributed run every process takes the same steps up to the
+  // start, and each step's outcome is agreed on.
+  auto agree = [&](std::optional<int> status) { return distribution ? distribution->Agree(status) : status; };
   StudyOptions options;
-  if (auto status = ParseStudyOptions(argc, argv, profile, options)) return *status;
+  if (auto status = agree(ParseStudyOptions(argc, argv, profile, options))) return *status;
   StudyDescription description;
+  std::optional<int> failed;
   try {
     description = ReadStudyDescription(options.description);
   } catch (const std::exception& e) {
-    return refuse(e.what());
+    failed = refuse(e.what());
   }
+  if (auto status = agree(failed)) return *status;
+  const unsigned cores = distribution ? distribution->Cores(options.jobs) : options.jobs;
   StudyPlan plan;
-  if (auto error = PlanStudy(options, description, plan)) return refuse(*error);
+  if (auto error = PlanStudy(options, description, plan, cores)) failed = refuse(*error);
+  if (auto status = agree(failed)) return *status;
+  if (distribution && !distribution->Leads()) return distribution->Follow(options, description, plan);
 
-  const std::filesystem::path out(options.outDir);
-  std::error_code created;
-  std::filesystem::create_directories(out, created);
-  if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
   const ResultContext context{options, description, plan, HostName()};
   StudyResult result;
-  for (const PlannedExperiment& e : plan.experiments) {
-    ExperimentResult fresh;
-    fresh.plan = e;
-    result.experiments.push_back(std::move(fresh));
-  }
-  if (auto error = TakeEarlierResults(out, context, result)) return refuse(*error);
-
+  for (const PlannedExperiment& e : plan.experiments) result.experiments.push_back(FreshResult(e));
+  const std::filesystem::path out(options.outDir);
+  failed = [&]() -> std::optional<int> {
+    std::error_code created;
+    std::filesystem::create_directories(out, created);
+    if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
+    if (auto error = TakeEarlierResults(out, context, result)) return refuse(*error);
+    const PlannedExperiment* firstToRun = nullptr;
+    for (const ExperimentResult& e : result.experiments)
+      if (!e.reused && !firstToRun) firstToRun = &e.plan;
+    if (firstToRun && !firstToRun->overrideText.empty())
+      if (auto error = ProbeSettings(options, description.steadyState, *firstToRun)) return refuse(*error);
+    return std::nullopt;
+  }();
+  if (auto status = agree(failed)) return *status;
   std::size_t reused = 0;
-  const PlannedExperiment* firstToRun = nullptr;
-  for (const ExperimentResult& e : result.experiments) {
-    reused += e.reused;
-    if (!e.reused && !firstToRun) firstToRun = &e.plan;
-  }
-  if (firstToRun && !firstToRun->overrideText.empty())
-    if (auto error = ProbeSettings(options, description.steadyState, *firstToRun)) return refuse(*error);
+  for (const ExperimentResult& e : result.experiments) reused += e.reused;
 
   const auto mode = options.quiet                  ? ProgressDisplay::Mode::Quiet
                     : isatty(STDERR_FILENO) ? ProgressDisplay::Mode::Terminal
@@ -81,7 +88,14 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
     return errors.empty();
   };
   save(result);  // marks the directory with these settings at once
-  StudyRunner(options, description, progress, save).Run(result);
+  StreamExchange* remote = nullptr;
+  if (distribution) {
+    std::vector<std::size_t> runs;
+    for (std::size_t i = 0; i < result.experiments.size(); i++)
+      if (!result.experiments[i].reused) runs.push_back(i);
+    remote = &distribution->Start(plan, runs);
+  }
+  StudyRunner(options, description, progress, save).Run(result, remote);
   result.endTime = UtcNow();
   progress.ClearLine();
   if (result.Aborted()) progress.Message(program + ": stopped on an internal error: " + result.internalError);
@@ -95,6 +109,16 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
   std::string written = filesWritten ? "study.csv, study.json" : "";
   if (auto problem = WritePlot(result, context, out)) progress.Message(program + ": no plot: " + *problem);
   else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  long wasted = 0, replications = 0;
+  bool streams = false;
+  for (const ExperimentResult& e : result.experiments) {
+    wasted += e.reused ? 0 : e.wasted;
+    replications += e.reused ? 0 : e.replications;
+    streams |= e.plan.Streams() > 1;
+  }
+  if (streams)
+    progress.Message(program + ": " + std::to_string(wasted) + " replications run beyond the stop were not counted (" +
+                     std::to_string(replications) + " counted)");
   progress.Message(program + ": results in " + out.string() + ": " + written +
                    (result.Complete() ? "" : "; marked incomplete"));
   if (result.Interrupted()) return 128 + result.interruptSignal;
@@ -105,9 +129,11 @@ int Study(int argc, char** argv, const ToolProfile& profile) {
 
 // Whatever escapes the study (the runner and the file writers keep the
 // results gathered so far themselves) ends it with a message, not an abort.
-int RunStudyTool(int argc, char** argv, const ToolProfile& profile) {
+int RunStudyTool(int argc, char** argv, const ToolProfile& profile, StudyDistribution* distribution) {
   try {
-    return Study(argc, argv, profile);
+    if (!distribution && argc > 1 && std::string(argv[1]) == "merge")
+      return RunMergeCommand(argc - 1, argv + 1, profile);
+    return Study(argc, argv, profile, distribution);
   } catch (const std::exception& e) {
     std::cerr << profile.program << ": internal error: " << e.what() << "\n";
   } catch (...) {

@@ -37,10 +37,10 @@ TEST(StudyDescription, MeasuresOfEachKindOfModel) {
   // The x variable of a study is the one variable its experiments differ in.
   StudyOptions options;
   StudyPlan plan;
-  ASSERT_FALSE(PlanStudy(options, queue, plan));
+  ASSERT_FALSE(PlanStudy(options, queue, plan, 1));
   EXPECT_EQ(plan.xVariable, 0);
   options.overrideText = "d:rho:0.7";  // now they differ in nothing
-  ASSERT_FALSE(PlanStudy(options, queue, plan));
+  ASSERT_FALSE(PlanStudy(options, queue, plan, 1));
   EXPECT_EQ(plan.xVariable, -1);
   EXPECT_EQ(plan.experiments[1].values[0], 0.7);
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "StudyOptions.h"
 #include "StudyToolHarness.h"
 #include "support/ResultReaders.h"
 
@@ -34,6 +35,27 @@ TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
   EXPECT_EQ(rows[13].at("replications"), "20");  // what it sent before crashing is kept
   EXPECT_NE(rows[13].at("failure").find("signal 6"), std::string::npos);
   EXPECT_EQ(rows[39].at("replications"), "10");
+  EXPECT_EQ(LiveTaggedSimulators(), 0);
+}
+
+// A failing stream is left out from its failure on; the experiment goes
+// on with its other streams, counting what the failed one delivered.
+TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
+  const auto dir = results::freshDirectory("stream-fault");
+  const std::uint32_t second = StreamSeed(31415, 0, "", 1, 0);
+  const ToolRun run = RunProgram(
+      STUDY_TOOL, Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100", "--max-reps", "100", "-n", "10"}),
+      "s" + std::to_string(second) + ":crash");
+  EXPECT_EQ(run.exitStatus, 1);
+  EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) + "): the simulator was killed"),
+            std::string::npos)
+      << run.err;
+  const auto rows = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(rows.size(), 13u);
+  EXPECT_EQ(rows[0].at("status"), "converged");
+  EXPECT_EQ(rows[0].at("replications"), "100");
+  EXPECT_EQ(rows[0].at("stream_replications"), "80 20");  // the crash came after its second report
+  EXPECT_EQ(rows[0].at("failure").rfind("stream 1: was killed by signal 6", 0), 0u) << rows[0].at("failure");
   EXPECT_EQ(LiveTaggedSimulators(), 0);
 }
 

@@ -5,26 +5,50 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <numeric>
+#include <sstream>
+
 #include "StudyToolHarness.h"
 #include "support/ResultReaders.h"
 
 namespace {
 const std::string simulator = MB_BINARY_DIR "/movingblock-sim";
 
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+// The README's recipe: each stream's simulator run by hand for the
+// replications its row counts, and the mean of all their observations.
 void ExpectMeansFromTheSimulatorsOwnFiles(const std::filesystem::path& dir, std::size_t rowCount) {
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), rowCount);
   for (std::size_t first = 0; first < rows.size(); first += 13) {
     const auto& row = rows[first];
-    const auto ascii = dir / ("experiment" + std::to_string(first) + ".txt");
-    std::vector<std::string> args{"-e", row.at("experiment"), "-s", row.at("seed"), "-N", row.at("replications"),
-                                  "-a", ascii.string()};
-    if (!row.at("override").empty()) args.insert(args.end(), {"-O", row.at("override")});
-    const ToolRun rerun = RunProgram(simulator, args);
-    ASSERT_EQ(rerun.exitStatus, 0) << rerun.err;
-    const auto means = AsciiMeans(ascii);
-    ASSERT_EQ(means.size(), 13u);
-    for (int w = 0; w < 13; w++) EXPECT_NEAR(std::stod(rows[first + w].at("mean")), means.at(w), 1e-9);
+    const auto seeds = Words(row.at("stream_seeds")), counts = Words(row.at("stream_replications"));
+    ASSERT_EQ(seeds.size(), counts.size());
+    ASSERT_EQ(std::to_string(seeds.size()), row.at("streams"));
+    EXPECT_EQ(seeds[0], row.at("seed"));
+    std::map<int, std::vector<double>> observations;
+    for (std::size_t s = 0; s < seeds.size(); s++) {
+      if (counts[s] == "0") continue;  // -N 0 would run without end
+      const auto ascii = dir / ("experiment" + std::to_string(first) + "-" + std::to_string(s) + ".txt");
+      std::vector<std::string> args{"-e", row.at("experiment"), "-s", seeds[s], "-N", counts[s], "-a", ascii.string()};
+      if (!row.at("override").empty()) args.insert(args.end(), {"-O", row.at("override")});
+      const ToolRun rerun = RunProgram(simulator, args);
+      ASSERT_EQ(rerun.exitStatus, 0) << rerun.err;
+      for (const auto& [pv, values] : results::readAscii(ascii.string()))
+        observations[pv].insert(observations[pv].end(), values.begin(), values.end());
+    }
+    ASSERT_EQ(observations.size(), 13u);
+    for (int w = 0; w < 13; w++) {
+      ASSERT_EQ(std::to_string(observations[w].size()), row.at("replications"));
+      const double mean = std::accumulate(observations[w].begin(), observations[w].end(), 0.0) / observations[w].size();
+      EXPECT_NEAR(std::stod(rows[first + w].at("mean")), mean, 1e-9) << "window " << w;
+    }
   }
 }
 }  // namespace
@@ -51,4 +75,28 @@ TEST(RealSimulator, ExperimentsAndSweepPointsAgreeWithItsOwnResultFiles) {
   ASSERT_EQ(sweep.exitStatus, 2) << sweep.err;
   EXPECT_EQ(ReadCsv(swept / "study.csv")[13].at("override"), "s:nTrains:12:d:netNotDeliveryProb:0.65");
   ExpectMeansFromTheSimulatorsOwnFiles(swept, 26);
+}
+
+// One experiment in three streams: a stop at 47 replications in blocks of
+// 5 counts three rounds of every stream and 2 more of stream 0, the same
+// whether the streams are asked for or follow from -j, and the mean is
+// that of the three simulators' own files.
+TEST(RealSimulator, AMultiStreamExperimentIsRecomputedFromItsStreams) {
+  std::vector<std::string> rowsSeen;
+  for (const std::vector<std::string>& streams : {std::vector<std::string>{"--streams", "3"}, {"-j", "3"}}) {
+    const auto dir = results::freshDirectory("real-streams" + streams[0]);
+    std::vector<std::string> args{"--out", dir.string(), "-e", "5", "--min-reps", "5", "--max-reps", "47", "-n", "5"};
+    args.insert(args.end(), streams.begin(), streams.end());
+    const ToolRun run = RunProgram(MB_BINARY_DIR "/movingblock-study", args);
+    ASSERT_EQ(run.exitStatus, 2) << run.err;
+    const auto rows = ReadCsv(dir / "study.csv");
+    ASSERT_EQ(rows.size(), 13u);
+    EXPECT_EQ(rows[0].at("stream_replications"), "17 15 15");
+    EXPECT_GE(std::stol(rows[0].at("wasted_replications")), 0);
+    ExpectMeansFromTheSimulatorsOwnFiles(dir, 13);
+    std::string means;
+    for (const auto& row : rows) means += row.at("mean") + " " + row.at("stream_seeds") + ";";
+    rowsSeen.push_back(means);
+  }
+  EXPECT_EQ(rowsSeen[0], rowsSeen[1]);
 }

@@ -47,8 +47,11 @@ bool TaggedSimulatorsGone(double seconds) {
   return true;
 }
 
+const std::string& RunTag() { return tag; }
+
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& faults,
-                   double interruptAfter, int interruptSignal, const std::string& searchPath) {
+                   double interruptAfter, int interruptSignal, const std::string& searchPath,
+                   const std::function<void(double)>& whileRunning) {
   static int runs = 0;
   tag = std::to_string(getpid()) + "-" + std::to_string(++runs);
   // The program runs in an environment of its own, which its simulators
@@ -63,10 +66,14 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
   if (!child.Start(argv, error)) return run;
   const auto begin = std::chrono::steady_clock::now();
   auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(); };
-  double interruptAt = -1;
+  double interruptAt = -1, firstSimulator = -1;
   while (!child.Reap() && elapsed() < 90) {
     if (child.StdoutFd() >= 0) ReadAvailable(child.StdoutFd(), run.out);
     if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), run.err);
+    if (whileRunning) {
+      if (firstSimulator < 0 && LiveTaggedSimulators() > 0) firstSimulator = elapsed();
+      whileRunning(firstSimulator < 0 ? -1.0 : elapsed() - firstSimulator);
+    }
     if (interruptAfter > 0 && interruptAt < 0 && LiveTaggedSimulators() > 0) interruptAt = elapsed() + interruptAfter;
     if (interruptAt > 0 && elapsed() >= interruptAt) {
       child.Signal(interruptSignal);

@@ -19,10 +19,14 @@ std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std:
 }
 
 // The CSV rows without what differs between two runs of the same study:
-// the processor time the simulators report, and the '#' context lines.
+// the processor time the simulators report, the replications that arrived
+// after the stop (how many depends on timing), and the '#' context lines.
 std::vector<std::map<std::string, std::string>> Comparable(const std::filesystem::path& csv) {
   auto rows = ReadCsv(csv);
-  for (auto& row : rows) row.erase("processor_seconds");
+  for (auto& row : rows) {
+    row.erase("processor_seconds");
+    row.erase("wasted_replications");
+  }
   return rows;
 }
 }  // namespace
@@ -104,6 +108,41 @@ TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
   EXPECT_NE(other.err.find("holds the results of a study with other settings (seed)"), std::string::npos)
       << other.err;
   EXPECT_EQ(results::readFile((killed / "study.json").string()), done.dump(2) + "\n");
+}
+
+// Results written before experiments had streams (no "streams" setting,
+// no streams per experiment) are still this study's: a rerun may replace
+// them, --resume reuses them, and a malformed experiment is refused.
+TEST(StudyToolResume, ResultsWithoutStreamsAreResumed) {
+  const auto dir = results::freshDirectory("before-streams");
+  const auto args = Args(dir, {"-e", "0,2", "--jobs", "1", "--min-reps", "40", "--max-reps", "40", "-n", "10"});
+  ASSERT_EQ(RunProgram(STUDY_TOOL, args).exitStatus, 2);
+  const auto expected = Comparable(dir / "study.csv");
+  nlohmann::json json;
+  std::ifstream(dir / "study.json") >> json;
+  json["settings"].erase("streams");
+  for (auto& e : json["experiments"]) {
+    e.erase("streams");
+    e.erase("wastedReplications");
+  }
+  auto writeJson = [&] { std::ofstream(dir / "study.json") << json.dump(2) << "\n"; };
+  writeJson();
+  // Every simulator would crash: what the rerun shows comes from the file.
+  const ToolRun resumed = RunProgram(STUDY_TOOL, args, "*:crash");
+  EXPECT_EQ(resumed.exitStatus, 1) << resumed.err;  // not resumed: run again, and crashed
+  writeJson();
+  auto resumeArgs = args;
+  resumeArgs.push_back("--resume");
+  const ToolRun reused = RunProgram(STUDY_TOOL, resumeArgs, "*:crash");
+  EXPECT_EQ(reused.exitStatus, 2) << reused.err;
+  EXPECT_NE(reused.err.find("2 finished experiment"), std::string::npos) << reused.err;
+  EXPECT_EQ(Comparable(dir / "study.csv"), expected);
+
+  json["experiments"][1]["windows"] = "none";
+  writeJson();
+  const ToolRun malformed = RunProgram(STUDY_TOOL, resumeArgs);
+  EXPECT_EQ(malformed.exitStatus, 1);
+  EXPECT_NE(malformed.err.find("holds a malformed experiment"), std::string::npos) << malformed.err;
 }
 
 // The plot is an extra: without gnuplot the results stand, and no earlier

@@ -1,0 +1,83 @@
+#include "ExperimentRun.h"
+
+#include <algorithm>
+#include <cmath>
+
+ExperimentRun::ExperimentRun(ExperimentResult& slot, const StopRule& rule, long blockSize)
+    : slot_(slot),
+      fold_(rule, slot.plan.bounds, slot.plan.Streams(), blockSize),
+      streams_(static_cast<std::size_t>(slot.plan.Streams())) {}
+
+void ExperimentRun::EndStream(int stream, const std::string& failure, double processorSeconds) {
+  StreamState& s = streams_[stream];
+  s.started = true;
+  s.ended = true;
+  s.failure = failure;
+  s.processorSeconds = processorSeconds;
+  fold_.End(stream);
+  fold_.Fold();
+}
+
+bool ExperimentRun::Started() const {
+  return std::any_of(streams_.begin(), streams_.end(), [](const StreamState& s) { return s.started; });
+}
+
+bool ExperimentRun::Settled(bool stopping) const {
+  return std::all_of(streams_.begin(), streams_.end(),
+                     [&](const StreamState& s) { return s.ended || (stopping && !s.started); });
+}
+
+bool ExperimentRun::TakeStopOrder() {
+  if (stopOrdered_ || fold_.Decision() == StopDecision::Continue) return false;
+  stopOrdered_ = true;
+  return true;
+}
+
+void ExperimentRun::Record() const {
+  ExperimentResult& r = slot_;
+  const ExperimentEstimate& estimate = fold_.Estimate();
+  std::size_t started = 0, failed = 0;
+  bool running = false;
+  r.failure.clear();
+  r.processorSeconds = 0.0;
+  r.streams.clear();
+  for (std::size_t s = 0; s < streams_.size(); s++) {
+    const StreamState& state = streams_[s];
+    started += state.started;
+    running |= state.started && !state.ended;
+    if (!state.failure.empty()) {
+      failed++;
+      r.failure += (r.failure.empty() ? "" : "; ") +
+                   (streams_.size() > 1 ? "stream " + std::to_string(s) + ": " : std::string()) + state.failure;
+    }
+    r.processorSeconds += state.processorSeconds;
+    r.streams.push_back({r.plan.streamSeeds[s], fold_.Counted(static_cast<int>(s)),
+                         fold_.Received(static_cast<int>(s)), state.failure});
+  }
+  r.replications = estimate.Replications();
+  r.wasted = fold_.Wasted();
+  const bool allFailed = started > 0 && failed == started && !running;
+  if (started == 0) r.status = ExperimentStatus::kNotRun;
+  else if (allFailed) r.status = ExperimentStatus::kFailed;
+  else if (fold_.Decision() == StopDecision::Converged) r.status = ExperimentStatus::kConverged;
+  else if (fold_.Decision() == StopDecision::MaxReplications) r.status = ExperimentStatus::kMaxReps;
+  else if (running) r.status = ExperimentStatus::kRunning;
+  else r.status = ExperimentStatus::kIncomplete;
+  r.windows.clear();
+  for (int w = 0; w < estimate.MeasureCount(); w++) {
+    const ConfidenceInterval interval = estimate.Interval(w);
+    r.windows.push_back({interval.mean, estimate.Window(w).Variance(), interval.lower, interval.upper,
+                         interval.HalfWidth(), MethodName(interval.method), estimate.PrecisionReached(w),
+                         estimate.WindowConverged(w)});
+  }
+}
+
+double ExperimentRun::ProjectedReplications(const StopRule& rule) const {
+  const long n = fold_.Estimate().Replications();
+  if (fold_.Decision() != StopDecision::Continue || Settled(false)) return static_cast<double>(n);
+  const double widest = fold_.Estimate().WidestRelativeHalfWidth();
+  if (n < 2 || !std::isfinite(widest)) return static_cast<double>(rule.maxReplications);
+  const double needed = n * (widest / rule.precision) * (widest / rule.precision);
+  return std::clamp(needed, static_cast<double>(std::max(n, rule.minReplications)),
+                    static_cast<double>(rule.maxReplications));
+}

@@ -1,0 +1,58 @@
+#ifndef SAN_STUDY_EXPERIMENT_RUN_H
+#define SAN_STUDY_EXPERIMENT_RUN_H
+
+#include <string>
+#include <vector>
+
+#include "ExperimentFold.h"
+#include "StudyResults.h"
+
+// What the folding side knows of one experiment while it runs: the fold of
+// its streams and the state of each stream's simulator, wherever it runs.
+class ExperimentRun {
+ public:
+  // How far the fold lets a stream run ahead of the round being folded, in
+  // blocks; a stream further ahead is paused. Bounds the replications
+  // wasted beyond the stop, per stream, to this many blocks, the block being
+  // computed and the reports a fast simulator holds back before it sends
+  // them (up to 25).
+  static constexpr long kRunAheadBlocks = 4;
+
+  struct StreamState {
+    bool started = false;
+    bool ended = false;
+    std::string failure;  // empty unless its simulator failed
+    double processorSeconds = 0.0;
+  };
+
+  ExperimentRun(ExperimentResult& slot, const StopRule& rule, long blockSize);
+
+  ExperimentFold& Fold() { return fold_; }
+  const ExperimentFold& Fold() const { return fold_; }
+  const PlannedExperiment& Plan() const { return slot_.plan; }
+  ExperimentResult& Slot() { return slot_; }
+  StreamState& Stream(int stream) { return streams_[stream]; }
+  // The stream has ended: nothing more will come from it.
+  void EndStream(int stream, const std::string& failure, double processorSeconds);
+
+  bool Started() const;
+  // Every stream that started has ended (and `stopping`: none will start).
+  bool Settled(bool stopping) const;
+  // The decision is taken and the streams have not been told yet; true once.
+  bool TakeStopOrder();
+
+  // The result so far into the slot: status, counts, estimates, streams.
+  void Record() const;
+  // The replications the experiment will probably need: its count once it
+  // ended, else the count at which its widest interval should reach the
+  // precision (half-widths shrink as 1/sqrt(n)).
+  double ProjectedReplications(const StopRule& rule) const;
+
+ private:
+  ExperimentResult& slot_;
+  ExperimentFold fold_;
+  std::vector<StreamState> streams_;
+  bool stopOrdered_ = false;
+};
+
+#endif

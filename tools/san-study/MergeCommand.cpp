@@ -1,0 +1,116 @@
+#include "MergeCommand.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+#include <map>
+#include <set>
+
+#include "PlotWriter.h"
+#include "ResultFiles.h"
+#include "ResultReader.h"
+
+namespace {
+// The settings in which `other` differs from `first`, comma-separated.
+std::string DifferingSettings(const nlohmann::json& first, const nlohmann::json& other) {
+  std::string differ;
+  std::set<std::string> keys;
+  for (const auto& [key, value] : first.items()) keys.insert(key);
+  for (const auto& [key, value] : other.items()) keys.insert(key);
+  for (const std::string& key : keys)
+    if (!first.contains(key) || !other.contains(key) || first.at(key) != other.at(key))
+      differ += (differ.empty() ? "" : ", ") + key;
+  return differ;
+}
+}  // namespace
+
+int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
+  const std::string program = profile.program + " merge";
+  std::string outDir;
+  std::vector<std::string> inputs;
+  bool overwrite = false;
+  CLI::App app{"Combines the result directories of studies with the same settings (each with other experiments, "
+               "e.g. the tasks of a job array) into one study in OUT.",
+               program};
+  app.add_option("OUT", outDir, "directory of the combined results")->required();
+  app.add_option("DIR", inputs, "result directories to combine")->required();
+  app.add_flag("--overwrite", overwrite, "replace results in OUT that come from other settings");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int status = app.exit(e);
+    return status == 0 ? 0 : 1;
+  }
+  auto refuse = [&](const std::string& message) {
+    std::cerr << program << ": " << message << "\n";
+    return 1;
+  };
+
+  std::vector<StudyRecord> records(inputs.size());
+  for (std::size_t i = 0; i < inputs.size(); i++)
+    if (auto error = ReadStudyRecord(inputs[i], records[i])) return refuse(*error);
+  StudyRecord& merged = records.front();
+  std::map<std::string, std::string> seen;  // experiment key -> directory
+  std::vector<std::pair<std::size_t, ExperimentResult>> experiments;  // (directory, experiment)
+  std::set<std::string> hosts;
+  for (std::size_t i = 0; i < records.size(); i++) {
+    const StudyRecord& r = records[i];
+    if (r.settings != merged.settings)
+      return refuse(inputs[i] + " holds a study with other settings than " + inputs[0] + " (" +
+                    DifferingSettings(merged.settings, r.settings) + ")");
+    for (const ExperimentResult& e : r.result.experiments) {
+      const auto [at, fresh] = seen.emplace(e.plan.Key(), inputs[i]);
+      if (!fresh) return refuse(e.plan.name + " is in both " + at->second + " and " + inputs[i]);
+      experiments.emplace_back(i, e);
+    }
+    hosts.insert(r.host);
+  }
+  // In the order of the model's experiments; the points of one experiment
+  // as their study ran them.
+  std::stable_sort(experiments.begin(), experiments.end(),
+                   [](const auto& a, const auto& b) { return a.second.plan.index < b.second.plan.index; });
+
+  StudyResult result;
+  result.startTime = merged.result.startTime;
+  result.endTime = merged.result.endTime;
+  for (const StudyRecord& r : records) {
+    result.startTime = std::min(result.startTime, r.result.startTime);
+    if (r.result.endTime.empty() || result.endTime.empty()) result.endTime.clear();
+    else result.endTime = std::max(result.endTime, r.result.endTime);
+  }
+  merged.plan.experiments.clear();
+  for (auto& [directory, e] : experiments) {
+    merged.plan.experiments.push_back(e.plan);
+    result.experiments.push_back(std::move(e));
+  }
+  merged.plan.xVariable = ChooseXVariable(merged.plan, merged.description.variables.size());
+  merged.options.program = profile.program;
+  merged.options.overwrite = overwrite;
+  std::string host;
+  for (const std::string& h : hosts) host += (host.empty() ? "" : " ") + h;
+  const ResultContext context{merged.options, merged.description, merged.plan, host};
+
+  const std::filesystem::path out(outDir);
+  std::error_code created;
+  std::filesystem::create_directories(out, created);
+  if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
+  StudyResult unused;
+  if (auto error = TakeEarlierResults(out, context, unused)) return refuse(*error);
+
+  PrintTable(result, context, profile.tableMeasures, profile.xTitle, std::cout);
+  const std::vector<std::string> verdict = VerdictLines(result, context);
+  for (const std::string& line : verdict) std::cout << line << "\n";
+  std::cout.flush();
+  const std::vector<std::string> errors = WriteResultFiles(result, context, out);
+  for (const std::string& error : errors) std::cerr << program << ": " << error << "\n";
+  std::string written = errors.empty() ? "study.csv, study.json" : "";
+  if (auto problem = WritePlot(result, context, out)) std::cerr << program << ": no plot: " << *problem << "\n";
+  else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  std::cerr << program << ": " << result.experiments.size() << " experiments of " << inputs.size()
+            << " directories in " << out.string() << ": " << written
+            << (result.Complete() ? "" : "; marked incomplete") << "\n";
+  if (result.AnyFailure() || !errors.empty()) return 1;
+  return verdict.empty() ? 0 : 2;
+}
