@@ -28,40 +28,40 @@ Rep::Rep(const char* name, int numReps, int numShared, const char* const* shared
     : BaseComposerClass(name, checkedReplicaCount(name, numReps), numShared, sharedNames) {}
 
 Rep::~Rep() {
-  delete[] Scratch;
-  delete[] ReplicaOrder;
-  delete[] ReplicaBuffer;
-  for (int i = 0; ChildBuffers && i < NumChildren; i++) delete[] ChildBuffers[i];
-  delete[] ChildBuffers;
-  delete[] MarkedBuffer;
+  delete[] scratch_;
+  delete[] replicaOrder_;
+  delete[] replicaBuffer_;
+  for (int i = 0; childBuffers_ && i < NumChildren; i++) delete[] childBuffers_[i];
+  delete[] childBuffers_;
+  delete[] markedBuffer_;
 }
 
 void Rep::Setup(const char* childName) {
   replicaStateSize_ = NumChildren > 0 ? Children[0]->StateSize() : 0;
-  delete[] ReplicaBuffer;
-  ReplicaBuffer = allocateBytes(replicaStateSize_);
+  delete[] replicaBuffer_;
+  replicaBuffer_ = allocateBytes(replicaStateSize_);
   GeneralSetup();
 
-  for (int i = 0; ChildBuffers && i < NumChildren; i++) delete[] ChildBuffers[i];
-  delete[] ChildBuffers;
-  ChildBuffers = new (std::nothrow) unsigned char*[NumChildren]();
-  if (!ChildBuffers) MemoryAllocationError();
+  for (int i = 0; childBuffers_ && i < NumChildren; i++) delete[] childBuffers_[i];
+  delete[] childBuffers_;
+  childBuffers_ = new (std::nothrow) unsigned char*[NumChildren]();
+  if (!childBuffers_) MemoryAllocationError();
   for (int i = 0; i < NumChildren; i++) {
     Children[i]->DefineName(childName);
-    ChildBuffers[i] = allocateBytes(Children[i]->StateSize());
+    childBuffers_[i] = allocateBytes(Children[i]->StateSize());
   }
 
   const int size = StateSize();
-  delete[] Scratch;
-  delete[] MarkedBuffer;
-  Scratch = allocateBytes(size);
-  MarkedBuffer = allocateBytes(size);
-  std::memset(Scratch, 0xFF, size);
-  std::memset(MarkedBuffer, 0xFF, size);
-  if (size > 0) MarkedBuffer[0] = 0xEF;
-  delete[] ReplicaOrder;
-  ReplicaOrder = new (std::nothrow) int[NumChildren > 0 ? NumChildren : 0]();
-  if (!ReplicaOrder) MemoryAllocationError();
+  delete[] scratch_;
+  delete[] markedBuffer_;
+  scratch_ = allocateBytes(size);
+  markedBuffer_ = allocateBytes(size);
+  std::memset(scratch_, 0xFF, size);
+  std::memset(markedBuffer_, 0xFF, size);
+  if (size > 0) markedBuffer_[0] = 0xEF;
+  delete[] replicaOrder_;
+  replicaOrder_ = new (std::nothrow) int[NumChildren > 0 ? NumChildren : 0]();
+  if (!replicaOrder_) MemoryAllocationError();
 }
 
 int Rep::StateSize() {
@@ -79,13 +79,13 @@ void Rep::SetState(void* buffer) {
 }
 
 bool Rep::chunkGreater(int first, int second) const {
-  return std::memcmp(Scratch + first * replicaStateSize_, Scratch + second * replicaStateSize_,
+  return std::memcmp(scratch_ + first * replicaStateSize_, scratch_ + second * replicaStateSize_,
                      replicaStateSize_) > 0;
 }
 
 void Rep::orderReplicas() {
   const int n = NumChildren;
-  int* order = ReplicaOrder;
+  int* order = replicaOrder_;
   for (int i = 0; i < n; i++) order[i] = i;
   int i = 0;
   while (i < n - 1 && !chunkGreater(order[i], order[i + 1])) i++;
@@ -109,16 +109,16 @@ void Rep::orderReplicas() {
 void Rep::CurrentState(void* new_location) {
   assert(new_location);
   const int size = NumChildren * replicaStateSize_;
-  std::memset(Scratch, 0, size);
-  for (int i = 0; i < NumChildren; i++) Children[i]->CurrentState(Scratch + i * replicaStateSize_);
+  std::memset(scratch_, 0, size);
+  for (int i = 0; i < NumChildren; i++) Children[i]->CurrentState(scratch_ + i * replicaStateSize_);
   orderReplicas();
   auto* out = static_cast<unsigned char*>(new_location);
-  Offset = 0;
+  offset_ = 0;
   for (int i = 0; i < NumChildren; i++) {
-    std::memcpy(out + Offset, Scratch + ReplicaOrder[i] * replicaStateSize_, replicaStateSize_);
-    Offset += replicaStateSize_;
+    std::memcpy(out + offset_, scratch_ + replicaOrder_[i] * replicaStateSize_, replicaStateSize_);
+    offset_ += replicaStateSize_;
   }
-  CurrentSharedState(out + Offset);
+  CurrentSharedState(out + offset_);
 }
 
 void Rep::ConstructLocalState(State*& state) { state = new LocalState(SharedStateSize()); }

@@ -30,7 +30,7 @@ bool ValidId(const BaseActionClass* action) {
 // (a delay); the model's time has run out of precision. Kept out of line, off
 // the path of every scheduling.
 [[noreturn, gnu::cold, gnu::noinline]] void ReportStuckClock(double time, double delay,
-                                                              const BaseActionClass* action) {
+                                                             const BaseActionClass* action) {
   std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << time
             << ": the delay " << delay << " of action " << ActionName(action)
             << " no longer advances it in double precision.  Terminating run." << std::endl;
@@ -83,8 +83,8 @@ int ConnectivityTable::ReadSimTest() {
   if (value == nullptr) return 2;
   const std::optional<long long> simTest = ParseWholeInteger(value, 0, 2);
   if (!simTest) {
-    std::cerr << "ERROR: SIMTEST must be unset, 0, 1 or 2 (2 = the default builder), not '"
-              << value << "'" << std::endl;
+    std::cerr << "ERROR: SIMTEST must be unset, 0, 1 or 2 (2 = the default builder), not '" << value
+              << "'" << std::endl;
     return -1;
   }
   return static_cast<int>(*simTest);

@@ -43,8 +43,7 @@ class ConnectivityTable {
   // record, and its actions. The table owns the tables and the records.
   void BuildTables(PVModel& model);
   // Tables (and the groups' records) kept by the caller.
-  void UseTables(BaseGroupClass** groups, int numGroups, BaseActionClass** actions,
-                 int numActions);
+  void UseTables(BaseGroupClass** groups, int numGroups, BaseActionClass** actions, int numActions);
   // The event list that the walks schedule into.
   void UseEventList(EventList* events) { events_ = events; }
   // Frees the affected lists and forgets the tables (and the records, when

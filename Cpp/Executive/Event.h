@@ -12,8 +12,8 @@ class Event {
   Event(double firingTime, double schedulingTime, BaseActionClass* action)
       : FiringTime(firingTime), SchedulingTime(schedulingTime), Action(action) {}
 
-  double FiringTime = -1.0;         // absolute simulation time of the firing
-  double SchedulingTime = 0.0;      // when the event was made; diagnostics only
+  double FiringTime = -1.0;           // absolute simulation time of the firing
+  double SchedulingTime = 0.0;        // when the event was made; diagnostics only
   BaseActionClass* Action = nullptr;  // not owned
 
  private:

@@ -82,9 +82,9 @@ class EventList {
   // (same time, same rank) with their parent, in pre-order.
   void FindEquals(int i);
 
-  int Count() const { return count; }
-  int Capacity() const { return capacity; }
-  Event* At(int i) const { return heap[i]; }
+  int Count() const { return count_; }
+  int Capacity() const { return capacity_; }
+  Event* At(int i) const { return heap_[i]; }
   int IndexOf(Event** slot) const;
 
  private:
@@ -121,30 +121,30 @@ class EventList {
   void SetTieBit(int i, bool tied);
   void ForgetTies();
 
-  std::unique_ptr<Event[]> events;  // the pooled events themselves
-  std::unique_ptr<Event*[]> pool;
-  int poolFront = 0;
-  int poolCount = 0;
+  std::unique_ptr<Event[]> events_;  // the pooled events themselves
+  std::unique_ptr<Event*[]> pool_;
+  int poolFront_ = 0;
+  int poolCount_ = 0;
 
-  int capacity;
-  std::unique_ptr<Event*[]> heap;  // cells at or beyond count are null
-  int count = 0;
-  std::unique_ptr<int[]> ties;
-  int tieCount = 0;
-  std::unique_ptr<double[]> tieWeights;  // Weight() of each tied event, asked once
-  std::unique_ptr<int[]> tieStack;       // scratch of FindEquals
+  int capacity_;
+  std::unique_ptr<Event*[]> heap_;  // cells at or beyond count are null
+  int count_ = 0;
+  std::unique_ptr<int[]> ties_;
+  int tieCount_ = 0;
+  std::unique_ptr<double[]> tieWeights_;  // Weight() of each tied event, asked once
+  std::unique_ptr<int[]> tieStack_;       // scratch of FindEquals
   // Cells in pre-order of the full tree: position of each cell and back.
-  std::unique_ptr<int[]> preorderPosition;
-  std::unique_ptr<int[]> cellAtPosition;
+  std::unique_ptr<int[]> preorderPosition_;
+  std::unique_ptr<int[]> cellAtPosition_;
   // By pre-order position: the cells holding an event of the remembered
   // key (tieTime, tieRank), when tieKeyKnown.
-  int tieWords;
-  std::unique_ptr<uint64_t[]> tieBits;
-  int tiedCells = 0;  // bits set in tieBits
-  bool tieKeyKnown = false;
-  int eventsNotOfUnitWeight = 0;  // scheduled events whose weight must be asked
-  double tieTime = 0.0;
-  int tieRank = 0;
+  int tieWords_;
+  std::unique_ptr<uint64_t[]> tieBits_;
+  int tiedCells_ = 0;  // bits set in tieBits
+  bool tieKeyKnown_ = false;
+  int eventsNotOfUnitWeight_ = 0;  // scheduled events whose weight must be asked
+  double tieTime_ = 0.0;
+  int tieRank_ = 0;
 };
 
 #endif

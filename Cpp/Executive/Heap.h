@@ -12,29 +12,29 @@ template <class T>
 class Heap {
  public:
   explicit Heap(int capacity)
-      : keyCapacity(capacity > 0 ? capacity : 0),
-        keys(keyCapacity),
-        positions(keyCapacity),
-        ids(keyCapacity),
-        idCapacity(keyCapacity) {}
+      : keyCapacity_(capacity > 0 ? capacity : 0),
+        keys_(keyCapacity_),
+        positions_(keyCapacity_),
+        ids_(keyCapacity_),
+        idCapacity_(keyCapacity_) {}
 
   // Adds key under identifier id (which must not be in the heap yet).
   void Insert(const T& key, int id) {
     assert(id >= 0);
     assert(!Contains(id));
-    if (size == keyCapacity) {
-      keyCapacity = keyCapacity > 0 ? 2 * keyCapacity : 1;
-      keys.resize(keyCapacity);
-      ids.resize(keyCapacity);
+    if (size == keyCapacity_) {
+      keyCapacity_ = keyCapacity_ > 0 ? 2 * keyCapacity_ : 1;
+      keys_.resize(keyCapacity_);
+      ids_.resize(keyCapacity_);
     }
-    if (id >= idCapacity) {
-      if (idCapacity == 0) idCapacity = 1;
-      while (idCapacity <= id) idCapacity *= 2;
-      positions.resize(idCapacity);
+    if (id >= idCapacity_) {
+      if (idCapacity_ == 0) idCapacity_ = 1;
+      while (idCapacity_ <= id) idCapacity_ *= 2;
+      positions_.resize(idCapacity_);
     }
-    keys[size] = key;
-    positions[id] = size;
-    ids[size] = id;
+    keys_[size] = key;
+    positions_[id] = size;
+    ids_[size] = id;
     size++;
     BubbleUp(size - 1);
   }
@@ -43,8 +43,8 @@ class Heap {
   void BubbleDown(int i) {
     while (2 * i + 1 < size) {
       int child = 2 * i + 1;
-      if (child + 1 < size && keys[child] > keys[child + 1]) child++;
-      if (!(keys[i] > keys[child])) return;
+      if (child + 1 < size && keys_[child] > keys_[child + 1]) child++;
+      if (!(keys_[i] > keys_[child])) return;
       Swap(i, child);
       i = child;
     }
@@ -52,27 +52,27 @@ class Heap {
 
   int TopId() const {
     assert(size > 0);
-    return ids[0];
+    return ids_[0];
   }
   const T& TopKey() const {
     assert(size > 0);
-    return keys[0];
+    return keys_[0];
   }
   const T& Key(int id) const {
     assert(Contains(id));
-    return keys[positions[id]];
+    return keys_[positions_[id]];
   }
 
   // Replaces the key of identifier id and restores the heap order.
   void ChangeKey(int id, const T& key) {
     assert(Contains(id));
-    int position = positions[id];
-    keys[position] = key;
+    int position = positions_[id];
+    keys_[position] = key;
     if (BubbleUp(position) == position) BubbleDown(position);
   }
 
   bool Contains(int id) const {
-    return id >= 0 && id < idCapacity && positions[id] < size && ids[positions[id]] == id;
+    return id >= 0 && id < idCapacity_ && positions_[id] < size && ids_[positions_[id]] == id;
   }
   int Size() const { return size; }
 
@@ -81,7 +81,7 @@ class Heap {
   int BubbleUp(int i) {
     while (i > 0) {
       int parent = (i - 1) / 2;
-      if (!(keys[parent] > keys[i])) break;
+      if (!(keys_[parent] > keys_[i])) break;
       Swap(i, parent);
       i = parent;
     }
@@ -89,18 +89,18 @@ class Heap {
   }
 
   void Swap(int a, int b) {
-    std::swap(keys[a], keys[b]);
-    std::swap(ids[a], ids[b]);
-    positions[ids[a]] = a;
-    positions[ids[b]] = b;
+    std::swap(keys_[a], keys_[b]);
+    std::swap(ids_[a], ids_[b]);
+    positions_[ids_[a]] = a;
+    positions_[ids_[b]] = b;
   }
 
-  int keyCapacity;
-  std::vector<T> keys;       // in heap order
-  std::vector<int> positions;  // heap position of each identifier
-  std::vector<int> ids;        // identifier at each heap position
-  int idCapacity;
-  int size = 0;
+  int keyCapacity_;
+  std::vector<T> keys_;         // in heap order
+  std::vector<int> positions_;  // heap position of each identifier
+  std::vector<int> ids_;        // identifier at each heap position
+  int idCapacity_;
+  int size = 0;  // named as the "size > 0" assertion reports it
 };
 
 #endif

@@ -52,8 +52,9 @@ bool BinaryFileRequest::Parse(const std::string& text, BinaryFileRequest& reques
   const std::string name = text.substr(0, separator);
   const std::string count = text.substr(separator + 1);
   if (!IsPlainFileName(name)) {
-    reason = "the file name must be a plain name in the working directory (no '/', not '.' "
-             "or '..', no control characters)";
+    reason =
+        "the file name must be a plain name in the working directory (no '/', not '.' "
+        "or '..', no control characters)";
     return false;
   }
   // Digits only, checked against the bound before any conversion.

@@ -303,8 +303,7 @@ void ManagerLink::ManagerSendFailed() {
   if (linkLost_) return;
   linkLost_ = true;
   if (managerQuit_) return;  // it has what it asked for and may have left
-  std::cerr << "ERROR: Lost the simulation manager (sending to it failed: "
-            << std::strerror(error)
+  std::cerr << "ERROR: Lost the simulation manager (sending to it failed: " << std::strerror(error)
             << ").  Stopping the run; what was simulated is written to the result files."
             << std::endl;
   ProcessExitStatus::Fail();
@@ -324,4 +323,3 @@ void ManagerLink::ListenToSimMgrLoop() {
   // Command 3 closes the socket; the loop ends with it.
   while (progress_.IsRunning() && manager_ != nullptr) ListenToSimMgr();
 }
-

@@ -14,8 +14,8 @@
 #include "Executive/BigEndian.h"
 #include "Executive/DataPacket.h"
 #include "Executive/FileSync.h"
-#include "Executive/ProcessExitStatus.h"
 #include "Executive/ManagerLink.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/RunProgress.h"
 #include "Executive/RunSettings.h"
 
@@ -75,10 +75,12 @@ std::string ResultFileWriter::FormatAsciiValue(double value) {
 
 std::unique_ptr<std::ofstream> ResultFileWriter::CreateAsciiFile(const char* fileName) const {
   auto stream = std::make_unique<std::ofstream>(fileName, std::ios::out | std::ios::trunc);
-  *stream << "#CORVAX_SIM_ASCII_FILE," << "CORVAX_VER=" << kProductVersion << ","
-          << "FILE_VER=" << FileVersion << "," << "EXPERIMENTS=" << static_cast<uint32_t>(settings_.Experiment())
-          << "," << "SEED=" << settings_.SeedUsed() << "," << "RANDOMGEN=" << RunSettings::GeneratorName(settings_.GeneratorType())
-          << "\n";
+  *stream << "#CORVAX_SIM_ASCII_FILE,"
+          << "CORVAX_VER=" << kProductVersion << ","
+          << "FILE_VER=" << FileVersion << ","
+          << "EXPERIMENTS=" << static_cast<uint32_t>(settings_.Experiment()) << ","
+          << "SEED=" << settings_.SeedUsed() << ","
+          << "RANDOMGEN=" << RunSettings::GeneratorName(settings_.GeneratorType()) << "\n";
   *stream << "#FORMAT: (PV ID Number),(PV Value)\n";
   stream->flush();  // the header is there even if the run is killed early
   return stream;
@@ -128,7 +130,8 @@ void ResultFileWriter::CloseBinFile(std::ofstream& stream) const {
 }
 
 void ResultFileWriter::CloseAsciiFile(std::ofstream& stream) const {
-  stream << "#META_DATA," << "BATCHES=" << progress_.BatchesCompleted() << "\n";
+  stream << "#META_DATA,"
+         << "BATCHES=" << progress_.BatchesCompleted() << "\n";
   syncAndClose(stream, "ASCII", settings_.ASCIIFileName());
 }
 
@@ -185,8 +188,7 @@ double ResultFileWriter::EndianConvertDouble(double value) {
   return std::bit_cast<double>((static_cast<uint64_t>(swap32(low)) << 32) | swap32(high));
 }
 
-int ResultFileWriter::Output(ManagerLink* link, std::ostream* stream, const double* values,
-                             int n) {
+int ResultFileWriter::Output(ManagerLink* link, std::ostream* stream, const double* values, int n) {
   // Scratch space kept between calls: sized for 100 values at first, and
   // grown whenever a larger block arrives.
   thread_local std::vector<unsigned char> scratch(100 * sizeof(double));

@@ -51,7 +51,9 @@ bool needsParameter(char letter) {
   return letter != '\0' && std::strchr("abcefinlNOprst", letter) != nullptr;
 }
 
-bool isFlag(char letter) { return letter == 'm' || letter == 'x' || letter == 'w' || letter == 'h'; }
+bool isFlag(char letter) {
+  return letter == 'm' || letter == 'x' || letter == 'w' || letter == 'h';
+}
 
 // Returned by the parser for -h: the caller prints the usage and ends with 0.
 constexpr short kHelpRequested = 2;
@@ -88,7 +90,8 @@ void RunSettings::PrintUsage() {
             << "-p <num>: Communication port of network server (default=10000)\n"
             << "-i <address>: IPv4 address the network server listens on (default=127.0.0.1, "
                "this machine only; 0.0.0.0 for every interface)\n"
-            << "-r <num>: Random Number Generator (0 = Lagged Fibonacci[default], 1 = Tausworthe, 2 = Mersenne Twister\n"
+            << "-r <num>: Random Number Generator (0 = Lagged Fibonacci[default], 1 = Tausworthe, "
+               "2 = Mersenne Twister\n"
             << "-s <num>: Random Number Seed (31415[default])\n"
             << "-t <num>: Simulation Type (1 = Terminating[default] 0 = Steady State)\n"
             << "-w: Simulator will wait to send output until socket connection is established.\n"

@@ -176,7 +176,8 @@ void SimulatorClass::InstallGenerator() {
     TheDistribution->setGenerator(new Tausworthe());
   else if (settings_.GeneratorType() == MersenneTwisterGenerator)
     TheDistribution->setGenerator(new MersenneTwister());
-  for (int i = 0; i < connectivity_.NumActions(); i++) connectivity_.Action(i)->Reactivation = false;
+  for (int i = 0; i < connectivity_.NumActions(); i++)
+    connectivity_.Action(i)->Reactivation = false;
   TheDistribution->getGenerator()->srnd(settings_.SeedUsed());
 }
 

@@ -125,7 +125,8 @@ short SimulatorClass::GenerateCompleteEventList() {
 void SimulatorClass::HandleInvalidDistParams(BaseActionClass* action, std::string message) {
   static const std::string marker = "INVALID_DIST_PARAMS:";
   const std::string::size_type at = message.find(marker);
-  assert(at != std::string::npos && "HandleInvalidDistParams needs an INVALID_DIST_PARAMS: message");
+  assert(at != std::string::npos &&
+         "HandleInvalidDistParams needs an INVALID_DIST_PARAMS: message");
   message.erase(at, marker.size());
   std::cerr << "FATAL ERROR: In action " << ActionName(action) << "," << message << std::endl;
   std::exit(1);

@@ -6,9 +6,9 @@ int TraceLevel = 1;
 
 TraceFile::TraceFile() : Level(1) { TraceLevel = 1; }
 
-TraceFile::TraceFile(const char* name) : Level(0), OwnedFile(std::make_unique<std::ofstream>()) {
-  if (name) OwnedFile->open(name, std::ios::out | std::ios::trunc);
-  Out = OwnedFile.get();  // a stream never opened drops what is written to it
+TraceFile::TraceFile(const char* name) : Level(0), ownedFile_(std::make_unique<std::ofstream>()) {
+  if (name) ownedFile_->open(name, std::ios::out | std::ios::trunc);
+  Out = ownedFile_.get();  // a stream never opened drops what is written to it
 }
 
 TraceFile::TraceFile(std::ostream* stream) : Level(0), Out(stream) {}

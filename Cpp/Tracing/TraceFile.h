@@ -53,7 +53,7 @@ class TraceFile {
   std::ostream* Out = nullptr;
 
  private:
-  std::unique_ptr<std::ofstream> OwnedFile;  // the file opened by name, if any
+  std::unique_ptr<std::ofstream> ownedFile_;  // the file opened by name, if any
 };
 
 #endif

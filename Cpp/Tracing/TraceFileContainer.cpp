@@ -8,25 +8,25 @@
 
 void TraceFileContainer::AddTraceFile(TraceFile* writer) {
   if (writer && writer != this &&
-      std::find(Writers.begin(), Writers.end(), writer) == Writers.end())
-    Writers.push_back(writer);
+      std::find(writers_.begin(), writers_.end(), writer) == writers_.end())
+    writers_.push_back(writer);
 }
 
 void TraceFileContainer::RemoveTraceFile(TraceFile* writer) {
-  Writers.erase(std::remove(Writers.begin(), Writers.end(), writer), Writers.end());
+  writers_.erase(std::remove(writers_.begin(), writers_.end(), writer), writers_.end());
 }
 
 void TraceFileContainer::printHeader() {
-  for (TraceFile* writer : Writers) writer->printHeader(Model);
+  for (TraceFile* writer : writers_) writer->printHeader(model_);
 }
 
 void TraceFileContainer::printState() {
-  for (TraceFile* writer : Writers) writer->printState(Model);
+  for (TraceFile* writer : writers_) writer->printState(model_);
 }
 
 void TraceFileContainer::printInitialState() {
-  BaseModelClass* top = topModelOf(Model);
-  for (TraceFile* writer : Writers) writer->printInitialState(top);
+  BaseModelClass* top = topModelOf(model_);
+  for (TraceFile* writer : writers_) writer->printInitialState(top);
 }
 
 void TraceFileContainer::printHeader(PVModel*) {}
@@ -34,27 +34,27 @@ void TraceFileContainer::printState(PVModel*) {}
 void TraceFileContainer::printState(BaseModelClass*) {}
 
 void TraceFileContainer::printInitialState(BaseModelClass* model) {
-  for (TraceFile* writer : Writers) writer->printInitialState(model);
+  for (TraceFile* writer : writers_) writer->printInitialState(model);
 }
 
 void TraceFileContainer::printFooter() {
-  for (TraceFile* writer : Writers) writer->printFooter();
+  for (TraceFile* writer : writers_) writer->printFooter();
 }
 
 void TraceFileContainer::newBatch() {
-  for (TraceFile* writer : Writers) writer->newBatch();
+  for (TraceFile* writer : writers_) writer->newBatch();
 }
 
 void TraceFileContainer::printFireAction(BaseActionClass* action, double time) {
-  for (TraceFile* writer : Writers) writer->printFireAction(action, time);
+  for (TraceFile* writer : writers_) writer->printFireAction(action, time);
 }
 
 void TraceFileContainer::printPreFireAction(BaseActionClass* action) {
-  for (TraceFile* writer : Writers) writer->printPreFireAction(action);
+  for (TraceFile* writer : writers_) writer->printPreFireAction(action);
 }
 
 void TraceFileContainer::printPostFireAction(BaseActionClass* action, BaseActionClass* fired) {
-  for (TraceFile* writer : Writers) writer->printPostFireAction(action, fired);
+  for (TraceFile* writer : writers_) writer->printPostFireAction(action, fired);
 }
 
 int TraceFileContainer::printf(int level, const char* format, ...) {
@@ -69,5 +69,5 @@ int TraceFileContainer::printf(int level, const char* format, ...) {
 }
 
 void TraceFileContainer::printStr(int level, const char* text) {
-  for (TraceFile* writer : Writers) writer->printStr(level, text);
+  for (TraceFile* writer : writers_) writer->printStr(level, text);
 }

@@ -19,9 +19,9 @@ class TraceFileContainer : public TraceFile {
   // Stops forwarding to the writer.
   void RemoveTraceFile(TraceFile* writer);
   // The reward model whose tree the header and the states describe.
-  void addPVModel(PVModel* model) { Model = model; }
-  PVModel* getPVModel() const { return Model; }
-  int getNumTraceFiles() const { return static_cast<int>(Writers.size()); }
+  void addPVModel(PVModel* model) { model_ = model; }
+  PVModel* getPVModel() const { return model_; }
+  int getNumTraceFiles() const { return static_cast<int>(writers_.size()); }
 
   // printHeader(reward model) on each writer.
   void printHeader();
@@ -47,8 +47,8 @@ class TraceFileContainer : public TraceFile {
   void printStr(int level, const char* text) override;
 
  private:
-  PVModel* Model = nullptr;
-  std::vector<TraceFile*> Writers;
+  PVModel* model_ = nullptr;
+  std::vector<TraceFile*> writers_;
 };
 
 #endif

@@ -39,8 +39,8 @@ bool isAtomic(BaseModelClass* model) {
 void TraceFileXML::printHeader(PVModel* model) { printDocumentHeader(topModelOf(model)); }
 
 void TraceFileXML::printDocumentHeader(BaseModelClass* top) {
-  if (!writingHeader() || HeaderWritten) return;
-  HeaderWritten = true;
+  if (!writingHeader() || headerWritten_) return;
+  headerWritten_ = true;
   *Out << "<?xml version=\"1.0\" encoding=\"utf-8\" ?>" << std::endl;
   *Out << "<!DOCTYPE Trace" << std::endl;
   *Out << "  SYSTEM \"" << DoctypeSystemId << "\">" << std::endl;
@@ -67,7 +67,7 @@ void TraceFileXML::printHeader(BaseModelClass* model, int parentId) {
     for (int i = 0; i < model->getNumActions(); i++) {
       BaseActionClass* action = model->getAction(i);
       if (!action || touchesUsedStateName(action)) continue;  // an interaction
-      PrintedActions.insert(action);
+      printedActions_.insert(action);
       *Out << "<Action id=\"a" << action->getId() << "\" name=\"" << escaped(action->getName())
            << "\" />" << std::endl;
     }
@@ -87,7 +87,7 @@ void TraceFileXML::printHeader(BaseModelClass* model, int parentId) {
       }
   }
   *Out << "</Process>" << std::endl;
-  ModelMap.push_front(std::move(process));
+  modelMap_.push_front(std::move(process));
   for (int i = 0; i < model->GetNumberOfChildren(); i++) printHeader(model->GetChild(i), id);
 }
 
@@ -96,7 +96,7 @@ void TraceFileXML::printHeaderInteractions(BaseModelClass* model) {
   if (isAtomic(model)) {
     for (int i = 0; i < model->getNumActions(); i++) {
       BaseActionClass* action = model->getAction(i);
-      if (!action || PrintedActions.count(action)) continue;
+      if (!action || printedActions_.count(action)) continue;
       std::vector<int> touched;
       List<BaseStateVariableClass>* affected = action->getAffectedVariables();
       for (int k = 0; k < affected->getNumItems(); k++) {
@@ -117,7 +117,7 @@ void TraceFileXML::printHeaderInteractions(BaseModelClass* model) {
 }
 
 int TraceFileXML::getModelMap(const std::string& fullName, int limit) const {
-  for (const Process& process : ModelMap) {
+  for (const Process& process : modelMap_) {
     if (process.model->getModelId() > limit) continue;
     for (BaseStateVariableClass* variable : process.variables)
       if (variable->getFullName() == fullName) return process.model->getModelId();
@@ -126,14 +126,14 @@ int TraceFileXML::getModelMap(const std::string& fullName, int limit) const {
 }
 
 bool TraceFileXML::addUsedStateName(const std::string& name, int id) {
-  for (const UsedName& used : UsedStateNames)
+  for (const UsedName& used : usedStateNames_)
     if (used.name == name && used.ids.front() <= id) return false;
-  UsedStateNames.push_back({name, {id}});
+  usedStateNames_.push_back({name, {id}});
   return true;
 }
 
 bool TraceFileXML::isUsedStateName(const std::string& name) const {
-  return std::any_of(UsedStateNames.begin(), UsedStateNames.end(),
+  return std::any_of(usedStateNames_.begin(), usedStateNames_.end(),
                      [&](const UsedName& used) { return used.name == name; });
 }
 
@@ -145,8 +145,8 @@ bool TraceFileXML::touchesUsedStateName(BaseActionClass* action) const {
 }
 
 void TraceFileXML::newBatch() {
-  if (BatchCounter < std::numeric_limits<int>::max()) BatchCounter++;
-  if (BatchCounter == 1) closeDocument();
+  if (batchCounter_ < std::numeric_limits<int>::max()) batchCounter_++;
+  if (batchCounter_ == 1) closeDocument();
 }
 
 // A run that ends before its second batch still leaves a complete document.
@@ -154,8 +154,8 @@ void TraceFileXML::printFooter() { closeDocument(); }
 
 void TraceFileXML::closeDocument() {
   // A document that was never opened is not closed either.
-  if (!HeaderWritten || Closed || !Out) return;
-  Closed = true;
+  if (!headerWritten_ || closed_ || !Out) return;
+  closed_ = true;
   *Out << "</Sequence>" << std::endl;
   *Out << "</Trace>" << std::endl;
 }
@@ -185,7 +185,7 @@ void TraceFileXML::printState(BaseModelClass* model) {
 }
 
 void TraceFileXML::printFireAction(BaseActionClass*, double time) {
-  if (writingSequence()) FiringTime = time;
+  if (writingSequence()) firingTime_ = time;
 }
 
 void TraceFileXML::printPreFireAction(BaseActionClass*) {}
@@ -193,7 +193,7 @@ void TraceFileXML::printPreFireAction(BaseActionClass*) {}
 void TraceFileXML::printPostFireAction(BaseActionClass* action, BaseActionClass* fired) {
   if (!writingSequence() || !action) return;
   if (!fired) fired = action;  // an action whose Fire() named no other
-  *Out << "<A id=\"a" << fired->getId() << "\" t=\"" << FiringTime << "\">" << std::endl;
+  *Out << "<A id=\"a" << fired->getId() << "\" t=\"" << firingTime_ << "\">" << std::endl;
   const int modelId = parentModelId(action);
   List<BaseStateVariableClass>* affected = fired->getAffectedVariables();
   for (int k = 0; k < affected->getNumItems(); k++) {

@@ -55,7 +55,7 @@ class TraceFileXML : public TraceFile {
   // otherwise records the name with id and returns true.
   bool addUsedStateName(const std::string& name, int id);
 
-  int getBatchCounter() const { return BatchCounter; }
+  int getBatchCounter() const { return batchCounter_; }
 
  private:
   struct UsedName {
@@ -68,8 +68,8 @@ class TraceFileXML : public TraceFile {
   };
 
   // Declarations are written before the first batch, the sequence during it.
-  bool writingHeader() const { return BatchCounter == -1 && !Closed && Out; }
-  bool writingSequence() const { return BatchCounter == 0 && !Closed && Out; }
+  bool writingHeader() const { return batchCounter_ == -1 && !closed_ && Out; }
+  bool writingSequence() const { return batchCounter_ == 0 && !closed_ && Out; }
   bool isUsedStateName(const std::string& name) const;
   bool touchesUsedStateName(BaseActionClass* action) const;
   void closeDocument();
@@ -79,15 +79,15 @@ class TraceFileXML : public TraceFile {
   void writeVariableDeclaration(int processId, BaseStateVariableClass* variable);
   void writeStateValue(int processId, BaseStateVariableClass* variable);
 
-  std::vector<UsedName> UsedStateNames;
+  std::vector<UsedName> usedStateNames_;
   // Actions declared inside their process; every other action of an atomic
   // model is declared as an interaction.
-  std::unordered_set<const BaseActionClass*> PrintedActions;
-  int BatchCounter = -1;
-  bool HeaderWritten = false;
-  bool Closed = false;
-  double FiringTime = 0.0;
-  std::forward_list<Process> ModelMap;  // most recently declared first
+  std::unordered_set<const BaseActionClass*> printedActions_;
+  int batchCounter_ = -1;
+  bool headerWritten_ = false;
+  bool closed_ = false;
+  double firingTime_ = 0.0;
+  std::forward_list<Process> modelMap_;  // most recently declared first
 };
 
 #endif

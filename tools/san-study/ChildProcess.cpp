@@ -109,8 +109,10 @@ bool ChildProcess::Reap() {
   int r;
   do r = waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
   while (r < 0 && errno == EINTR);
-  if (r < 0 && errno == ECHILD) ended_ = true;
-  else if (r == 0 && info.si_pid == pid_) CollectEnd();
+  if (r < 0 && errno == ECHILD)
+    ended_ = true;
+  else if (r == 0 && info.si_pid == pid_)
+    CollectEnd();
   return ended_;
 }
 
@@ -139,7 +141,9 @@ bool ChildProcess::WaitFor(double seconds) {
   return true;
 }
 
-bool ChildProcess::ExitedCleanly() const { return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0; }
+bool ChildProcess::ExitedCleanly() const {
+  return ended_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+}
 
 std::string ChildProcess::EndDescription() const {
   if (!ended_) return "is still running";

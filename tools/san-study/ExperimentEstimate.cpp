@@ -29,7 +29,9 @@ double ExperimentEstimate::PrecisionReached(int w) const {
   return ci.method == IntervalMethod::AllEqual ? ci.unseenChance : ci.RelativeHalfWidth();
 }
 
-bool ExperimentEstimate::WindowConverged(int w) const { return PrecisionReached(w) <= rule_.precision; }
+bool ExperimentEstimate::WindowConverged(int w) const {
+  return PrecisionReached(w) <= rule_.precision;
+}
 
 double ExperimentEstimate::WidestRelativeHalfWidth() const {
   double widest = 0.0;

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
-ExperimentFold::ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds, int streams,
-                               long blockSize)
-    : estimate_(rule, std::move(bounds)), blockSize_(std::max(1L, blockSize)), streams_(std::max(1, streams)) {}
+ExperimentFold::ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds,
+                               int streams, long blockSize)
+    : estimate_(rule, std::move(bounds)),
+      blockSize_(std::max(1L, blockSize)),
+      streams_(std::max(1, streams)) {}
 
 void ExperimentFold::Add(int stream, Replication replication) {
   Stream& s = streams_[stream];
@@ -15,7 +17,8 @@ void ExperimentFold::Add(int stream, Replication replication) {
 void ExperimentFold::End(int stream) { streams_[stream].ended = true; }
 
 bool ExperimentFold::AllEndedAndEmpty() const {
-  return std::all_of(streams_.begin(), streams_.end(), [](const Stream& s) { return s.ended && s.waiting.empty(); });
+  return std::all_of(streams_.begin(), streams_.end(),
+                     [](const Stream& s) { return s.ended && s.waiting.empty(); });
 }
 
 StopDecision ExperimentFold::Fold() {
@@ -53,6 +56,7 @@ bool ExperimentFold::Ahead(int stream, long blocks) const {
 
 long ExperimentFold::Wasted() const {
   long wasted = 0;
-  for (const Stream& s : streams_) wasted += s.received - s.counted - static_cast<long>(s.waiting.size());
+  for (const Stream& s : streams_)
+    wasted += s.received - s.counted - static_cast<long>(s.waiting.size());
   return wasted;
 }

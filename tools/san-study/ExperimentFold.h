@@ -18,7 +18,8 @@
 // counts. Replications that arrive beyond the stop are counted as waste.
 class ExperimentFold {
  public:
-  ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds, int streams, long blockSize);
+  ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds, int streams,
+                 long blockSize);
 
   // The next replication of `stream`, in the order the stream ran them.
   void Add(int stream, Replication replication);

@@ -19,7 +19,8 @@ void ExperimentRun::EndStream(int stream, const std::string& failure, double pro
 }
 
 bool ExperimentRun::Started() const {
-  return std::any_of(streams_.begin(), streams_.end(), [](const StreamState& s) { return s.started; });
+  return std::any_of(streams_.begin(), streams_.end(),
+                     [](const StreamState& s) { return s.started; });
 }
 
 bool ExperimentRun::Settled(bool stopping) const {
@@ -48,7 +49,8 @@ void ExperimentRun::Record() const {
     if (!state.failure.empty()) {
       failed++;
       r.failure += (r.failure.empty() ? "" : "; ") +
-                   (streams_.size() > 1 ? "stream " + std::to_string(s) + ": " : std::string()) + state.failure;
+                   (streams_.size() > 1 ? "stream " + std::to_string(s) + ": " : std::string()) +
+                   state.failure;
     }
     r.processorSeconds += state.processorSeconds;
     r.streams.push_back({r.plan.streamSeeds[s], fold_.Counted(static_cast<int>(s)),
@@ -57,18 +59,24 @@ void ExperimentRun::Record() const {
   r.replications = estimate.Replications();
   r.wasted = fold_.Wasted();
   const bool allFailed = started > 0 && failed == started && !running;
-  if (started == 0) r.status = ExperimentStatus::kNotRun;
-  else if (allFailed) r.status = ExperimentStatus::kFailed;
-  else if (fold_.Decision() == StopDecision::Converged) r.status = ExperimentStatus::kConverged;
-  else if (fold_.Decision() == StopDecision::MaxReplications) r.status = ExperimentStatus::kMaxReps;
-  else if (running) r.status = ExperimentStatus::kRunning;
-  else r.status = ExperimentStatus::kIncomplete;
+  if (started == 0)
+    r.status = ExperimentStatus::kNotRun;
+  else if (allFailed)
+    r.status = ExperimentStatus::kFailed;
+  else if (fold_.Decision() == StopDecision::Converged)
+    r.status = ExperimentStatus::kConverged;
+  else if (fold_.Decision() == StopDecision::MaxReplications)
+    r.status = ExperimentStatus::kMaxReps;
+  else if (running)
+    r.status = ExperimentStatus::kRunning;
+  else
+    r.status = ExperimentStatus::kIncomplete;
   r.windows.clear();
   for (int w = 0; w < estimate.MeasureCount(); w++) {
     const ConfidenceInterval interval = estimate.Interval(w);
-    r.windows.push_back({interval.mean, estimate.Window(w).Variance(), interval.lower, interval.upper,
-                         interval.HalfWidth(), MethodName(interval.method), estimate.PrecisionReached(w),
-                         estimate.WindowConverged(w)});
+    r.windows.push_back({interval.mean, estimate.Window(w).Variance(), interval.lower,
+                         interval.upper, interval.HalfWidth(), MethodName(interval.method),
+                         estimate.PrecisionReached(w), estimate.WindowConverged(w)});
   }
 }
 

@@ -40,7 +40,8 @@ void SyncDirectory(const std::filesystem::path& directory) {
 }
 }  // namespace
 
-std::optional<std::string> ReplaceFile(const std::filesystem::path& file, const std::string& content) {
+std::optional<std::string> ReplaceFile(const std::filesystem::path& file,
+                                       const std::string& content) {
   const std::filesystem::path directory = file.has_parent_path() ? file.parent_path() : ".";
   std::string temporary = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
   const int fd = mkostemp(temporary.data(), O_CLOEXEC);

@@ -11,6 +11,7 @@
 // fails (disk full, file size limit) removes its temporary file and leaves
 // the old file as it was. An error text ("cannot write FILE: reason") when
 // it fails.
-std::optional<std::string> ReplaceFile(const std::filesystem::path& file, const std::string& content);
+std::optional<std::string> ReplaceFile(const std::filesystem::path& file,
+                                       const std::string& content);
 
 #endif

@@ -70,7 +70,8 @@ void Send(std::int32_t message) {
 }  // namespace
 
 void GroupWatchdog::Watch(pid_t group) {
-  if (watchdogSocket < 0 && !StartHelper()) return;  // no helper: the parent-death signal still applies
+  if (watchdogSocket < 0 && !StartHelper())
+    return;  // no helper: the parent-death signal still applies
   Send(static_cast<std::int32_t>(group));
 }
 

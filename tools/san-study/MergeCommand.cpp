@@ -31,9 +31,11 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   std::string outDir;
   std::vector<std::string> inputs;
   bool overwrite = false;
-  CLI::App app{"Combines the result directories of studies with the same settings (each with other experiments, "
-               "e.g. the tasks of a job array) into one study in OUT.",
-               program};
+  CLI::App app{
+      "Combines the result directories of studies with the same settings (each with other "
+      "experiments, "
+      "e.g. the tasks of a job array) into one study in OUT.",
+      program};
   app.add_option("OUT", outDir, "directory of the combined results")->required();
   app.add_option("DIR", inputs, "result directories to combine")->required();
   app.add_flag("--overwrite", overwrite, "replace results in OUT that come from other settings");
@@ -52,7 +54,7 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   for (std::size_t i = 0; i < inputs.size(); i++)
     if (auto error = ReadStudyRecord(inputs[i], records[i])) return refuse(*error);
   StudyRecord& merged = records.front();
-  std::map<std::string, std::string> seen;  // experiment key -> directory
+  std::map<std::string, std::string> seen;                            // experiment key -> directory
   std::vector<std::pair<std::size_t, ExperimentResult>> experiments;  // (directory, experiment)
   std::set<std::string> hosts;
   for (std::size_t i = 0; i < records.size(); i++) {
@@ -69,16 +71,19 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   }
   // In the order of the model's experiments; the points of one experiment
   // as their study ran them.
-  std::stable_sort(experiments.begin(), experiments.end(),
-                   [](const auto& a, const auto& b) { return a.second.plan.index < b.second.plan.index; });
+  std::stable_sort(experiments.begin(), experiments.end(), [](const auto& a, const auto& b) {
+    return a.second.plan.index < b.second.plan.index;
+  });
 
   StudyResult result;
   result.startTime = merged.result.startTime;
   result.endTime = merged.result.endTime;
   for (const StudyRecord& r : records) {
     result.startTime = std::min(result.startTime, r.result.startTime);
-    if (r.result.endTime.empty() || result.endTime.empty()) result.endTime.clear();
-    else result.endTime = std::max(result.endTime, r.result.endTime);
+    if (r.result.endTime.empty() || result.endTime.empty())
+      result.endTime.clear();
+    else
+      result.endTime = std::max(result.endTime, r.result.endTime);
   }
   merged.plan.experiments.clear();
   for (auto& [directory, e] : experiments) {
@@ -106,8 +111,10 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   const std::vector<std::string> errors = WriteResultFiles(result, context, out);
   for (const std::string& error : errors) std::cerr << program << ": " << error << "\n";
   std::string written = errors.empty() ? "study.csv, study.json" : "";
-  if (auto problem = WritePlot(result, context, out)) std::cerr << program << ": no plot: " << *problem << "\n";
-  else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  if (auto problem = WritePlot(result, context, out))
+    std::cerr << program << ": no plot: " << *problem << "\n";
+  else
+    written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
   std::cerr << program << ": " << result.experiments.size() << " experiments of " << inputs.size()
             << " directories in " << out.string() << ": " << written
             << (result.Complete() ? "" : "; marked incomplete") << "\n";

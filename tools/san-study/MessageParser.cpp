@@ -13,9 +13,12 @@ constexpr std::size_t kRecordHeaderBytes = 9;
 constexpr std::size_t kSectionHeaderBytes = 7;
 
 std::uint32_t ReadU32(const std::uint8_t* p) {
-  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         p[3];
 }
-std::uint16_t ReadU16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
+std::uint16_t ReadU16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
 double ReadDouble(const std::uint8_t* p) {
   std::uint64_t bits = (std::uint64_t{ReadU32(p)} << 32) | ReadU32(p + 4);
   return std::bit_cast<double>(bits);
@@ -69,8 +72,9 @@ void MessageParser::MessageComplete() {
   if (ReadU32(b) == kControlBytes) {
     ControlMessage m{b[4], b[5], ReadU32(b + 6)};
     const bool known = (m.marker == 0xFF && (m.code == 1 || m.code == 3)) || m.IsQuitReply();
-    if (!known) return Fail("unknown control message (marker " + std::to_string(m.marker) +
-                            ", code " + std::to_string(m.code) + ")");
+    if (!known)
+      return Fail("unknown control message (marker " + std::to_string(m.marker) + ", code " +
+                  std::to_string(m.code) + ")");
     decoded_.emplace_back(m);
   } else if (ReadU32(b) == kProcessorTimeField) {
     if (b[4] != 0xFE) return Fail("processor-time message without its 0xFE marker");

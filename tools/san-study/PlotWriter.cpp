@@ -32,7 +32,9 @@ std::string Quoted(const std::string& text) {
 }
 
 // A bound for the data file: the mean stands in for an unknown one.
-std::string Bound(double bound, double mean) { return ShortestText(std::isfinite(bound) ? bound : mean); }
+std::string Bound(double bound, double mean) {
+  return ShortestText(std::isfinite(bound) ? bound : mean);
+}
 
 struct Series {
   std::size_t measure;
@@ -53,7 +55,8 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   std::map<const ExperimentResult*, double> xOf;
   for (std::size_t i = 0; i < result.experiments.size(); i++) {
     const ExperimentResult& e = result.experiments[i];
-    if (e.replications >= 2) xOf[&e] = x >= 0 ? e.plan.values[x] : static_cast<double>(e.plan.index);
+    if (e.replications >= 2)
+      xOf[&e] = x >= 0 ? e.plan.values[x] : static_cast<double>(e.plan.index);
   }
   if (xOf.empty()) return noPlot("no experiment has two replications, so there is nothing to plot");
 
@@ -62,7 +65,8 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     std::string rest;
     for (std::size_t s = 1; s < c.plan.sweeps.size(); s++) {
       const int v = c.plan.sweeps[s].variable;
-      rest += (rest.empty() ? "" : ", ") + d.variables[v].name + "=" + ValueText(d.variables[v].type, e.plan.values[v]);
+      rest += (rest.empty() ? "" : ", ") + d.variables[v].name + "=" +
+              ValueText(d.variables[v].type, e.plan.values[v]);
     }
     return rest;
   };
@@ -86,15 +90,16 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   std::ostringstream data;
   data << "# x mean lower upper experiment stopped_short; one block per line of the plot\n";
   for (Series& s : series) {
-    std::stable_sort(s.points.begin(), s.points.end(), [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
+    std::stable_sort(s.points.begin(), s.points.end(),
+                     [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
     data << "# " << s.title << "\n";
     for (const ExperimentResult* e : s.points) {
       const WindowResult& w = e->windows[s.measure];
       lowest = std::min(lowest, xOf[e]);
       highest = std::max(highest, xOf[e]);
       lowestY = std::min(lowestY, std::isfinite(w.lower) ? w.lower : w.mean);
-      data << ShortestText(xOf[e]) << ' ' << ShortestText(w.mean) << ' ' << Bound(w.lower, w.mean) << ' '
-           << Bound(w.upper, w.mean) << ' ' << e->plan.index << ' '
+      data << ShortestText(xOf[e]) << ' ' << ShortestText(w.mean) << ' ' << Bound(w.lower, w.mean)
+           << ' ' << Bound(w.upper, w.mean) << ' ' << e->plan.index << ' '
            << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0) << '\n';
     }
     data << "\n\n";
@@ -105,31 +110,36 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   std::string rewards, descriptions;
   for (const RewardVariable& r : d.rewards) {
     rewards += (rewards.empty() ? "" : ", ") + r.name;
-    descriptions += (descriptions.empty() ? "" : ", ") + (r.description.empty() ? r.name : r.description);
+    descriptions +=
+        (descriptions.empty() ? "" : ", ") + (r.description.empty() ? r.name : r.description);
   }
   std::ostringstream gp;
   gp << "# Draws study.svg from study.dat: gnuplot study.gp\n"
         "set terminal svg size 1000,640 dynamic enhanced font 'sans,12' background rgb 'white'\n"
         "set output 'study.svg'\n"
-     << "set title " << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
-                               "% confidence intervals")
+     << "set title "
+     << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
+               "% confidence intervals")
      << " noenhanced\n"
      << "set xlabel " << Quoted(xName) << " noenhanced\n"
      << "set ylabel " << Quoted(descriptions) << " noenhanced\n"
      << "set key outside right top noenhanced title 'measure'\n"
         "set grid\n"
      << "set xrange [" << ShortestText(lowest - pad) << ":" << ShortestText(highest + pad) << "]\n"
-     << (lowestY >= 0 ? "set yrange [0:*]\n" : "")
-     << (x < 0 ? "set xtics 1\n" : "")
-     << "set palette defined (0 '#440154', 0.25 '#3b528b', 0.5 '#21918c', 0.75 '#5ec962', 1 '#e3c800')\n"
+     << (lowestY >= 0 ? "set yrange [0:*]\n" : "") << (x < 0 ? "set xtics 1\n" : "")
+     << "set palette defined (0 '#440154', 0.25 '#3b528b', 0.5 '#21918c', 0.75 '#5ec962', 1 "
+        "'#e3c800')\n"
         "unset colorbox\n"
         "plot \\\n";
   for (std::size_t i = 0; i < series.size(); i++)
     gp << "  'study.dat' index " << i << " using 1:2:3:4 with yerrorlines lc palette frac "
-       << ShortestText(series.size() > 1 ? static_cast<double>(i) / static_cast<double>(series.size() - 1) : 0.0)
+       << ShortestText(series.size() > 1
+                           ? static_cast<double>(i) / static_cast<double>(series.size() - 1)
+                           : 0.0)
        << " title " << Quoted(series[i].title) << ", \\\n";
   for (std::size_t i = 0; i < series.size(); i++)
-    gp << "  'study.dat' index " << i << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
+    gp << "  'study.dat' index " << i
+       << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
        << (i == 0 ? "title 'stopped short (--max-reps)'" : "notitle")
        << (i + 1 < series.size() ? ", \\\n" : "\n");
 
@@ -138,16 +148,19 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
 
   const std::string gnuplot = FindOnPath("gnuplot");
   if (gnuplot.empty())
-    return noPlot("gnuplot is not installed (Debian package gnuplot-nox); run 'gnuplot study.gp' in " +
-                  directory.string() + " to draw study.svg");
+    return noPlot(
+        "gnuplot is not installed (Debian package gnuplot-nox); run 'gnuplot study.gp' in " +
+        directory.string() + " to draw study.svg");
   ChildProcess child;
   std::string error;
-  if (!child.Start({gnuplot, "study.gp"}, error, directory.string())) return noPlot("cannot run gnuplot: " + error);
+  if (!child.Start({gnuplot, "study.gp"}, error, directory.string()))
+    return noPlot("cannot run gnuplot: " + error);
   const bool ended = child.WaitFor(60.0);
   std::string messages;
   if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), messages);
   if (!ended || !child.ExitedCleanly())
     // What gnuplot left may be cut short, or belong to an earlier study.
-    return noPlot("gnuplot " + child.EndDescription() + " drawing study.svg" + (messages.empty() ? "" : ": " + messages));
+    return noPlot("gnuplot " + child.EndDescription() + " drawing study.svg" +
+                  (messages.empty() ? "" : ": " + messages));
   return std::nullopt;
 }

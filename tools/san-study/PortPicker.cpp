@@ -4,7 +4,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-PortPicker::PortPicker() : next_(static_cast<std::uint16_t>(kFirst + getpid() % (kLast - kFirst))) {}
+PortPicker::PortPicker()
+    : next_(static_cast<std::uint16_t>(kFirst + getpid() % (kLast - kFirst))) {}
 
 std::uint16_t PortPicker::Next() {
   for (int tries = 0; tries < 200; tries++) {

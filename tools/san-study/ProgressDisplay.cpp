@@ -15,7 +15,9 @@ std::size_t TerminalWidth() {
   return 80;
 }
 
-std::string Spread(double widest) { return std::isfinite(widest) ? "±" + FixedText(100.0 * widest, 1) + "%" : "±?"; }
+std::string Spread(double widest) {
+  return std::isfinite(widest) ? "±" + FixedText(100.0 * widest, 1) + "%" : "±?";
+}
 
 std::string Remaining(const ProgressSnapshot& p) {
   return p.remainingSeconds < 0 ? "?" : DurationText(p.remainingSeconds);
@@ -35,18 +37,20 @@ std::string DurationText(double seconds) {
   const long total = std::lround(std::max(0.0, std::min(seconds, 360000.0 * 24)));
   const long h = total / 3600, m = total / 60 % 60, s = total % 60;
   char text[32];
-  if (h > 0) std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", h, m, s);
-  else std::snprintf(text, sizeof text, "%ld:%02ld", m, s);
+  if (h > 0)
+    std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", h, m, s);
+  else
+    std::snprintf(text, sizeof text, "%ld:%02ld", m, s);
   return text;
 }
 
 std::string ProgressDisplay::TerminalLine(const ProgressSnapshot& p, std::size_t width) {
-  std::string line = "[" + std::to_string(p.done) + "/" + std::to_string(p.total) + " done, target ±" +
-                     ShortestText(100.0 * p.precision) + "%, " + DurationText(p.elapsedSeconds) + " elapsed, " +
-                     Remaining(p) + " left]";
+  std::string line = "[" + std::to_string(p.done) + "/" + std::to_string(p.total) +
+                     " done, target ±" + ShortestText(100.0 * p.precision) + "%, " +
+                     DurationText(p.elapsedSeconds) + " elapsed, " + Remaining(p) + " left]";
   for (std::size_t i = 0; i < p.running.size(); i++)
-    line += (i == 0 ? " " : " | ") + p.running[i].name + ": " + std::to_string(p.running[i].replications) + " reps " +
-            Spread(p.running[i].widest);
+    line += (i == 0 ? " " : " | ") + p.running[i].name + ": " +
+            std::to_string(p.running[i].replications) + " reps " + Spread(p.running[i].widest);
   return Cut(line, width);
 }
 
@@ -57,21 +61,24 @@ std::string ProgressDisplay::PlainLine(const ProgressSnapshot& p) {
   if (!p.running.empty()) {
     double widest = 0.0;
     for (const auto& r : p.running) widest = std::max(widest, r.widest);
-    line += "; running " + std::to_string(p.running.size()) + ", widest " + Spread(widest) + " (target ±" +
-            ShortestText(100.0 * p.precision) + "%)";
+    line += "; running " + std::to_string(p.running.size()) + ", widest " + Spread(widest) +
+            " (target ±" + ShortestText(100.0 * p.precision) + "%)";
   }
   return line;
 }
 
-ProgressDisplay::ProgressDisplay(Mode mode) : mode_(mode), lastDraw_(std::chrono::steady_clock::now()) {}
+ProgressDisplay::ProgressDisplay(Mode mode)
+    : mode_(mode), lastDraw_(std::chrono::steady_clock::now()) {}
 
 ProgressDisplay::~ProgressDisplay() { ClearLine(); }
 
 void ProgressDisplay::Show(const std::function<ProgressSnapshot()>& snapshot) {
   if (mode_ == Mode::Quiet) return;
   const auto now = std::chrono::steady_clock::now();
-  const auto interval = mode_ == Mode::Terminal ? std::chrono::milliseconds(200)
-                                                : std::chrono::milliseconds(static_cast<int>(kPlainIntervalSeconds * 1000));
+  const auto interval =
+      mode_ == Mode::Terminal
+          ? std::chrono::milliseconds(200)
+          : std::chrono::milliseconds(static_cast<int>(kPlainIntervalSeconds * 1000));
   if (now - lastDraw_ < interval) return;
   lastDraw_ = now;
   if (mode_ == Mode::Plain) {

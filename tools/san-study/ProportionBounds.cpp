@@ -10,7 +10,8 @@ ProportionInterval WilsonInterval(long k, long n, double confidence) {
   const double trials = static_cast<double>(n), p = static_cast<double>(k) / trials;
   const double z2 = z * z;
   const double centre = (p + z2 / (2 * trials)) / (1 + z2 / trials);
-  const double spread = z / (1 + z2 / trials) * std::sqrt(p * (1 - p) / trials + z2 / (4 * trials * trials));
+  const double spread =
+      z / (1 + z2 / trials) * std::sqrt(p * (1 - p) / trials + z2 / (4 * trials * trials));
   return {std::max(0.0, centre - spread), std::min(1.0, centre + spread)};
 }
 

@@ -20,7 +20,8 @@ std::string CsvNumber(double value) { return std::isfinite(value) ? ShortestText
 
 std::string CsvText(const std::string& text) {
   std::string quoted = "\"";
-  for (char c : EscapeInvalidUtf8(text)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : EscapeInvalidUtf8(text))
+    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
 }
 
@@ -33,7 +34,9 @@ json TypedValue(VariableType type, double value) {
   return JsonNumber(value);
 }
 
-std::string GeneratorText(const StudyOptions& o) { return o.generator ? std::to_string(*o.generator) : ""; }
+std::string GeneratorText(const StudyOptions& o) {
+  return o.generator ? std::to_string(*o.generator) : "";
+}
 
 std::string SweepsText(const StudyPlan& plan) {
   std::string text;
@@ -65,21 +68,25 @@ json Settings(const ResultContext& c) {
 template <typename Value>
 std::string StreamList(const ExperimentResult& e, Value value) {
   std::string list;
-  for (const StreamResult& s : e.streams) list += (list.empty() ? "" : " ") + std::to_string(value(s));
+  for (const StreamResult& s : e.streams)
+    list += (list.empty() ? "" : " ") + std::to_string(value(s));
   return list;
 }
 
 std::string ContextLines(const StudyResult& r, const ResultContext& c) {
   const StudyOptions& o = c.options;
   std::ostringstream out;
-  out << "# " << o.program << " " << ToolVersion() << "; model " << c.description.model << " (study description "
-      << c.description.source << ", digest " << c.description.digest << ")\n"
-      << "# started " << r.startTime << ", ended " << (r.endTime.empty() ? "-" : r.endTime) << ", host " << c.host
-      << (r.Complete() ? "" : "; incomplete") << "\n"
-      << "# seed " << o.seed << ", generator " << (o.generator ? std::to_string(*o.generator) : "default")
-      << ", override " << CsvText(o.overrideText) << ", sweeps " << CsvText(SweepsText(c.plan)) << ", confidence "
+  out << "# " << o.program << " " << ToolVersion() << "; model " << c.description.model
+      << " (study description " << c.description.source << ", digest " << c.description.digest
+      << ")\n"
+      << "# started " << r.startTime << ", ended " << (r.endTime.empty() ? "-" : r.endTime)
+      << ", host " << c.host << (r.Complete() ? "" : "; incomplete") << "\n"
+      << "# seed " << o.seed << ", generator "
+      << (o.generator ? std::to_string(*o.generator) : "default") << ", override "
+      << CsvText(o.overrideText) << ", sweeps " << CsvText(SweepsText(c.plan)) << ", confidence "
       << ShortestText(o.stopRule.confidence) << ", precision " << ShortestText(o.stopRule.precision)
-      << ", replications " << o.stopRule.minReplications << " to " << o.stopRule.maxReplications << "\n";
+      << ", replications " << o.stopRule.minReplications << " to " << o.stopRule.maxReplications
+      << "\n";
   return EscapeInvalidUtf8(out.str());
 }
 }  // namespace
@@ -88,8 +95,10 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
   const StudyDescription& d = c.description;
   std::ostringstream out;
   out << ContextLines(result, c);
-  out << "experiment,name,seed,generator,override,status,replications,processor_seconds,reward_variable,measure,"
-         "window_start,window_end,mean,half_width,relative_half_width,lower,upper,confidence,interval,variance,"
+  out << "experiment,name,seed,generator,override,status,replications,processor_seconds,reward_"
+         "variable,measure,"
+         "window_start,window_end,mean,half_width,relative_half_width,lower,upper,confidence,"
+         "interval,variance,"
          "window_converged,failure,streams,stream_seeds,stream_replications,wasted_replications";
   for (const GlobalVariable& v : d.variables) out << ',' << CsvText(v.name);
   out << '\n';
@@ -100,19 +109,25 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
       values += "," + ValueText(d.variables[v].type, e.plan.values[v]);
     for (std::size_t m = 0; m < d.measures.size(); m++) {
       const Measure& measure = d.measures[m];
-      const WindowResult w = m < e.windows.size() ? e.windows[m] : WindowResult{NAN, NAN, NAN, NAN, NAN, "none", NAN};
+      const WindowResult w =
+          m < e.windows.size() ? e.windows[m] : WindowResult{NAN, NAN, NAN, NAN, NAN, "none", NAN};
       const bool any = e.replications > 0;
-      out << e.plan.index << ',' << CsvText(e.plan.name) << ',' << e.plan.seed << ',' << GeneratorText(c.options)
-          << ',' << CsvText(e.plan.overrideText) << ',' << e.status << ',' << e.replications << ','
-          << CsvNumber(e.processorSeconds) << ',' << CsvText(measure.rewardVariable) << ',' << CsvText(measure.label)
-          << ',' << CsvNumber(measure.start) << ',' << CsvNumber(measure.end) << ','
+      out << e.plan.index << ',' << CsvText(e.plan.name) << ',' << e.plan.seed << ','
+          << GeneratorText(c.options) << ',' << CsvText(e.plan.overrideText) << ',' << e.status
+          << ',' << e.replications << ',' << CsvNumber(e.processorSeconds) << ','
+          << CsvText(measure.rewardVariable) << ',' << CsvText(measure.label) << ','
+          << CsvNumber(measure.start) << ',' << CsvNumber(measure.end) << ','
           << CsvNumber(any ? w.mean : NAN) << ',' << CsvNumber(any ? w.halfWidth : NAN) << ','
-          << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0 ? w.halfWidth / std::fabs(w.mean) : NAN) << ','
-          << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ',' << confidence << ','
-          << w.method << ',' << CsvNumber(e.replications > 1 ? w.variance : NAN) << ','
-          << (w.converged ? "yes" : "no") << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ','
-          << e.plan.Streams() << ',' << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
-          << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted << values << '\n';
+          << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0
+                           ? w.halfWidth / std::fabs(w.mean)
+                           : NAN)
+          << ',' << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ','
+          << confidence << ',' << w.method << ','
+          << CsvNumber(e.replications > 1 ? w.variance : NAN) << ',' << (w.converged ? "yes" : "no")
+          << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ',' << e.plan.Streams() << ','
+          << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
+          << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted
+          << values << '\n';
     }
   }
   return out.str();
@@ -123,14 +138,19 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
   const StudyOptions& o = c.options;
   json variables = json::array(), measures = json::array(), experiments = json::array();
   for (const GlobalVariable& v : d.variables)
-    variables.push_back({{"name", JsonText(v.name)}, {"type", TypeName(v.type)}, {"range", JsonText(v.range.Text())}});
+    variables.push_back({{"name", JsonText(v.name)},
+                         {"type", TypeName(v.type)},
+                         {"range", JsonText(v.range.Text())}});
   for (const Measure& m : d.measures)
-    measures.push_back({{"rewardVariable", JsonText(m.rewardVariable)}, {"label", JsonText(m.label)},
-                        {"start", m.start}, {"end", m.end}});
+    measures.push_back({{"rewardVariable", JsonText(m.rewardVariable)},
+                        {"label", JsonText(m.label)},
+                        {"start", m.start},
+                        {"end", m.end}});
   for (const ExperimentResult& e : result.experiments) {
     json values = json::object();
     for (std::size_t v = 0; v < d.variables.size(); v++)
-      values[EscapeInvalidUtf8(d.variables[v].name)] = TypedValue(d.variables[v].type, e.plan.values[v]);
+      values[EscapeInvalidUtf8(d.variables[v].name)] =
+          TypedValue(d.variables[v].type, e.plan.values[v]);
     json windows = json::array();
     const bool any = e.replications > 0;
     for (const WindowResult& w : e.windows)
@@ -166,19 +186,25 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
   json document = {
       {"tool", {{"name", o.program}, {"version", ToolVersion()}}},
       {"model", JsonText(d.model)},
-      {"description", {{"file", JsonText(d.source)}, {"simulation", json::parse(d.settingsText, nullptr, false)}}},
+      {"description",
+       {{"file", JsonText(d.source)}, {"simulation", json::parse(d.settingsText, nullptr, false)}}},
       {"host", JsonText(c.host)},
       {"startTime", result.startTime},
       {"endTime", result.endTime.empty() ? json(nullptr) : json(result.endTime)},
       {"complete", result.Complete()},
       {"interrupted", result.Interrupted()},
       {"settings", Settings(c)},
-      {"run", {{"jobs", o.jobs}, {"simulator", JsonText(o.simulator)}, {"stallTimeout", o.stallSeconds}}},
-      {"xVariable", c.plan.xVariable >= 0 ? json(d.variables[c.plan.xVariable].name) : json(nullptr)},
+      {"run",
+       {{"jobs", o.jobs}, {"simulator", JsonText(o.simulator)}, {"stallTimeout", o.stallSeconds}}},
+      {"xVariable",
+       c.plan.xVariable >= 0 ? json(d.variables[c.plan.xVariable].name) : json(nullptr)},
       {"replicationRule",
-       "the estimates of an experiment cover exactly the first 'replications' replications of each of its "
-       "streams, each a simulator run with the stream's 'seed' and the experiment's 'override', folded in "
-       "rounds of 'reportSize' replications per stream; replications received after the stop decision are "
+       "the estimates of an experiment cover exactly the first 'replications' replications of each "
+       "of its "
+       "streams, each a simulator run with the stream's 'seed' and the experiment's 'override', "
+       "folded in "
+       "rounds of 'reportSize' replications per stream; replications received after the stop "
+       "decision are "
        "not counted ('wastedReplications')"},
       {"globalVariables", variables},
       {"measures", measures},
@@ -205,8 +231,8 @@ std::vector<std::string> WriteResultFiles(const StudyResult& result, const Resul
   return errors;
 }
 
-std::optional<std::string> TakeEarlierResults(const std::filesystem::path& directory, const ResultContext& c,
-                                              StudyResult& result) {
+std::optional<std::string> TakeEarlierResults(const std::filesystem::path& directory,
+                                              const ResultContext& c, StudyResult& result) {
   const auto file = directory / "study.json";
   std::error_code error;
   if (!std::filesystem::exists(file, error)) {
@@ -228,7 +254,8 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   // The tool before streams ran every experiment as one stream and wrote no
   // "streams" setting: its results are those of the automatic choice,
   // and an experiment is reused below only where its stream seeds match.
-  if (earlierSettings.is_object() && !earlierSettings.contains("streams")) earlierSettings["streams"] = nullptr;
+  if (earlierSettings.is_object() && !earlierSettings.contains("streams"))
+    earlierSettings["streams"] = nullptr;
   if (earlierSettings != settings) {
     std::string differ;
     for (const auto& [key, value] : settings.items())
@@ -251,7 +278,8 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
     if (!before.failure.empty()) continue;  // a stream failed: run it again
     if (before.windows.size() != c.description.measures.size()) continue;
     for (ExperimentResult& e : result.experiments) {
-      if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds) continue;
+      if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds)
+        continue;
       const PlannedExperiment plan = e.plan;
       e = before;
       e.plan = plan;
@@ -269,7 +297,8 @@ std::string Pad(const std::string& text, std::size_t width) {
   return std::string(width > chars ? width - chars : 0, ' ') + text;
 }
 
-std::vector<std::size_t> TableMeasures(const StudyDescription& d, const std::vector<std::string>& labels) {
+std::vector<std::size_t> TableMeasures(const StudyDescription& d,
+                                       const std::vector<std::string>& labels) {
   std::vector<std::size_t> chosen;
   for (const std::string& label : labels)
     for (std::size_t m = 0; m < d.measures.size(); m++)
@@ -279,26 +308,32 @@ std::vector<std::size_t> TableMeasures(const StudyDescription& d, const std::vec
   if (count <= 4) {
     for (std::size_t m = 0; m < count; m++) chosen.push_back(m);
   } else {
-    for (std::size_t k = 0; k < 4; k++) chosen.push_back(static_cast<std::size_t>(std::lround(k * (count - 1) / 3.0)));
+    for (std::size_t k = 0; k < 4; k++)
+      chosen.push_back(static_cast<std::size_t>(std::lround(k * (count - 1) / 3.0)));
   }
   return chosen;
 }
 
-std::string Figure(double reached) { return std::isfinite(reached) ? "±" + FixedText(100.0 * reached, 1) + "%" : "±?"; }
+std::string Figure(double reached) {
+  return std::isfinite(reached) ? "±" + FixedText(100.0 * reached, 1) + "%" : "±?";
+}
 }  // namespace
 
-void PrintTable(const StudyResult& result, const ResultContext& c, const std::vector<std::string>& tableMeasures,
-                const std::string& xTitle, std::ostream& out) {
+void PrintTable(const StudyResult& result, const ResultContext& c,
+                const std::vector<std::string>& tableMeasures, const std::string& xTitle,
+                std::ostream& out) {
   const StudyDescription& d = c.description;
   const std::vector<std::size_t> shown = TableMeasures(d, tableMeasures);
   std::size_t nameWidth = 15;
-  for (const ExperimentResult& e : result.experiments) nameWidth = std::max(nameWidth, e.plan.name.size() + 2);
+  for (const ExperimentResult& e : result.experiments)
+    nameWidth = std::max(nameWidth, e.plan.name.size() + 2);
   const int x = c.plan.xVariable;
   const std::string title = x < 0 ? "" : (xTitle.empty() ? d.variables[x].name : xTitle);
   const std::size_t xWidth = std::max<std::size_t>(8, title.size() + 2);
   out << std::left << std::setw(static_cast<int>(nameWidth)) << "experiment" << std::right;
   if (x >= 0) out << std::setw(static_cast<int>(xWidth)) << title;
-  out << std::setw(7) << "reps" << "  " << std::left << std::setw(11) << "status" << std::right;
+  out << std::setw(7) << "reps"
+      << "  " << std::left << std::setw(11) << "status" << std::right;
   for (std::size_t m : shown) out << Pad(d.measures[m].label, 17);
   out << '\n';
   for (const ExperimentResult& e : result.experiments) {
@@ -306,14 +341,17 @@ void PrintTable(const StudyResult& result, const ResultContext& c, const std::ve
     if (x >= 0) {
       const double value = e.plan.values[x];
       out << std::setw(static_cast<int>(xWidth))
-          << (IsIntegerType(d.variables[x].type) ? ValueText(d.variables[x].type, value) : FixedText(value, 3));
+          << (IsIntegerType(d.variables[x].type) ? ValueText(d.variables[x].type, value)
+                                                 : FixedText(value, 3));
     }
-    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11) << e.status << std::right;
+    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11) << e.status
+        << std::right;
     for (std::size_t m : shown) {
       std::string cell = "-";
       if (e.replications > 0 && m < e.windows.size())
         cell = FixedText(e.windows[m].mean, 3) + " ± " +
-               (std::isfinite(e.windows[m].halfWidth) ? FixedText(e.windows[m].halfWidth, 3) : std::string("?"));
+               (std::isfinite(e.windows[m].halfWidth) ? FixedText(e.windows[m].halfWidth, 3)
+                                                      : std::string("?"));
       out << Pad(cell, 17);
     }
     out << '\n';
@@ -335,12 +373,15 @@ std::vector<std::string> VerdictLines(const StudyResult& result, const ResultCon
     int listed = 0, more = 0;
     for (std::size_t m = 0; m < e.windows.size() && m < c.description.measures.size(); m++) {
       if (e.windows[m].converged) continue;
-      if (listed++ < 6) missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " + Figure(e.windows[m].reached);
-      else more++;
+      if (listed++ < 6)
+        missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " +
+                  Figure(e.windows[m].reached);
+      else
+        more++;
     }
     if (more) missed += " and " + std::to_string(more) + " more";
-    lines.push_back(e.plan.name + " stopped at " + std::to_string(e.replications) + " replications short of " + target +
-                    ": " + missed);
+    lines.push_back(e.plan.name + " stopped at " + std::to_string(e.replications) +
+                    " replications short of " + target + ": " + missed);
   }
   return lines;
 }

@@ -40,13 +40,14 @@ std::vector<std::string> WriteResultFiles(const StudyResult& result, const Resul
 // text when the directory holds results of other settings (and neither
 // --resume nor --overwrite allow going on) or unreadable results with
 // --resume.
-std::optional<std::string> TakeEarlierResults(const std::filesystem::path& directory, const ResultContext& context,
-                                              StudyResult& result);
+std::optional<std::string> TakeEarlierResults(const std::filesystem::path& directory,
+                                              const ResultContext& context, StudyResult& result);
 
 // The table on standard output: per experiment the x variable, the
 // replications, the status and the mean ± half-width of a few measures.
-void PrintTable(const StudyResult& result, const ResultContext& context, const std::vector<std::string>& tableMeasures,
-                const std::string& xTitle, std::ostream& out);
+void PrintTable(const StudyResult& result, const ResultContext& context,
+                const std::vector<std::string>& tableMeasures, const std::string& xTitle,
+                std::ostream& out);
 
 // One line per experiment that stopped at --max-reps short of the
 // precision: which measures, and how far they got.

@@ -7,7 +7,9 @@
 namespace {
 using nlohmann::json;
 
-double NumberOr(const json& value, double otherwise) { return value.is_number() ? value.get<double>() : otherwise; }
+double NumberOr(const json& value, double otherwise) {
+  return value.is_number() ? value.get<double>() : otherwise;
+}
 
 // "[0, 1]", "(0, inf)", "(-inf, inf)" back into bounds.
 ValueBounds BoundsFromText(const std::string& text) {
@@ -32,7 +34,8 @@ ExperimentResult ExperimentFromJson(const json& record, const StudyDescription& 
   p.overrideText = record.at("override").get<std::string>();
   p.seed = record.at("seed").get<std::uint32_t>();
   const json& values = record.at("globalVariables");
-  for (const GlobalVariable& v : d.variables) p.values.push_back(NumberOr(values.value(v.name, json()), NAN));
+  for (const GlobalVariable& v : d.variables)
+    p.values.push_back(NumberOr(values.value(v.name, json()), NAN));
   e.status = record.at("status").get<std::string>();
   e.failure = record.at("failure").is_string() ? record.at("failure").get<std::string>() : "";
   e.replications = record.at("replications").get<long>();
@@ -45,8 +48,9 @@ ExperimentResult ExperimentFromJson(const json& record, const StudyDescription& 
                                        {"failure", record.at("failure")}}});
   for (const json& stream : record.contains("streams") ? record.at("streams") : oneStream) {
     const json& failure = stream.at("failure");
-    e.streams.push_back({stream.at("seed").get<std::uint32_t>(), stream.at("replications").get<long>(),
-                         stream.at("received").get<long>(), failure.is_string() ? failure.get<std::string>() : ""});
+    e.streams.push_back({stream.at("seed").get<std::uint32_t>(),
+                         stream.at("replications").get<long>(), stream.at("received").get<long>(),
+                         failure.is_string() ? failure.get<std::string>() : ""});
     p.streamSeeds.push_back(e.streams.back().seed);
   }
   e.wasted = record.value("wastedReplications", 0L);
@@ -54,7 +58,8 @@ ExperimentResult ExperimentFromJson(const json& record, const StudyDescription& 
     e.windows.push_back({NumberOr(w.at("mean"), NAN), NumberOr(w.at("variance"), NAN),
                          NumberOr(w.at("lower"), -INFINITY), NumberOr(w.at("upper"), INFINITY),
                          NumberOr(w.at("halfWidth"), INFINITY), w.at("interval").get<std::string>(),
-                         NumberOr(w.at("precisionReached"), INFINITY), w.at("converged").get<bool>()});
+                         NumberOr(w.at("precisionReached"), INFINITY),
+                         w.at("converged").get<bool>()});
   return e;
 }
 
@@ -76,7 +81,8 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     for (const json& v : document.at("globalVariables")) {
       const auto type = TypeFromName(v.at("type").get<std::string>());
       if (!type) return file.string() + " names an unknown type " + v.at("type").dump();
-      d.variables.push_back({v.at("name").get<std::string>(), *type, BoundsFromText(v.at("range").get<std::string>())});
+      d.variables.push_back({v.at("name").get<std::string>(), *type,
+                             BoundsFromText(v.at("range").get<std::string>())});
     }
     for (const json& m : document.at("measures")) {
       Measure measure;
@@ -102,7 +108,8 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     o.stallSeconds = run.at("stallTimeout").get<double>();
     for (const json& text : s.at("sweeps")) {
       Sweep sweep;
-      if (auto error = ParseSweep(text.get<std::string>(), d, sweep)) return file.string() + ": " + *error;
+      if (auto error = ParseSweep(text.get<std::string>(), d, sweep))
+        return file.string() + ": " + *error;
       r.plan.sweeps.push_back(std::move(sweep));
     }
     for (const json& record : document.at("experiments")) {
@@ -112,7 +119,8 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     }
     for (const ExperimentResult& e : r.result.experiments) r.plan.experiments.push_back(e.plan);
     r.result.startTime = document.at("startTime").get<std::string>();
-    r.result.endTime = document.at("endTime").is_string() ? document.at("endTime").get<std::string>() : "";
+    r.result.endTime =
+        document.at("endTime").is_string() ? document.at("endTime").get<std::string>() : "";
     r.host = document.at("host").get<std::string>();
   } catch (const std::exception& e) {
     return file.string() + " is not a study's result file (" + e.what() + ")";

@@ -15,7 +15,8 @@
 // point, override, stream seeds, the values of the description's global
 // variables) and its result. Throws nlohmann::json::exception when a field
 // is missing or of the wrong kind.
-ExperimentResult ExperimentFromJson(const nlohmann::json& record, const StudyDescription& description);
+ExperimentResult ExperimentFromJson(const nlohmann::json& record,
+                                    const StudyDescription& description);
 
 // A study's result directory read back from its study.json, with what it
 // takes to write the study's files again: the settings as options, the
@@ -30,6 +31,7 @@ struct StudyRecord {
 };
 
 // An error text when the directory holds no readable study.json.
-std::optional<std::string> ReadStudyRecord(const std::filesystem::path& directory, StudyRecord& record);
+std::optional<std::string> ReadStudyRecord(const std::filesystem::path& directory,
+                                           StudyRecord& record);
 
 #endif

@@ -35,8 +35,10 @@ bool SessionPool::Poll(int extraFd, int timeoutMs) {
   bool extraReady = false;
   for (std::size_t i = 0; i < fds.size(); i++) {
     if (fds[i].revents == 0) continue;
-    if (owners[i]) owners[i]->OnPollEvent(fds[i], now);
-    else extraReady = true;
+    if (owners[i])
+      owners[i]->OnPollEvent(fds[i], now);
+    else
+      extraReady = true;
   }
   for (const auto& s : sessions_)
     if (s->Started() && !s->Finished()) s->OnTick(now);
@@ -53,7 +55,9 @@ std::vector<std::size_t> SessionPool::TakeFinished() {
   return finished;
 }
 
-bool SessionPool::Idle(bool stopping) const { return Running() == 0 && (stopping || next_ == sessions_.size()); }
+bool SessionPool::Idle(bool stopping) const {
+  return Running() == 0 && (stopping || next_ == sessions_.size());
+}
 
 void SessionPool::InterruptAll(Clock::time_point now) {
   for (const auto& s : sessions_) s->Interrupt(now);

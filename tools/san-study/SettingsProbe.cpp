@@ -8,8 +8,13 @@
 
 std::optional<std::string> ProbeSettings(const StudyOptions& options, bool steadyState,
                                          const PlannedExperiment& experiment) {
-  std::vector<std::string> argv = {options.simulator, "-e", std::to_string(experiment.index), "-s",
-                                   std::to_string(experiment.seed), "-N", "1"};
+  std::vector<std::string> argv = {options.simulator,
+                                   "-e",
+                                   std::to_string(experiment.index),
+                                   "-s",
+                                   std::to_string(experiment.seed),
+                                   "-N",
+                                   "1"};
   if (options.generator) argv.insert(argv.end(), {"-r", std::to_string(*options.generator)});
   if (steadyState) argv.insert(argv.end(), {"-t", "0"});
   if (!experiment.overrideText.empty()) argv.insert(argv.end(), {"-O", experiment.overrideText});
@@ -17,7 +22,8 @@ std::optional<std::string> ProbeSettings(const StudyOptions& options, bool stead
   std::string error;
   if (!child.Start(argv, error)) return "the simulator could not be started: " + error;
   OutputTail stderrTail;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(options.stallSeconds);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(options.stallSeconds);
   // Both pipes are drained while it runs, so that a talkative simulator
   // does not block on a full pipe.
   while (!child.Reap()) {
@@ -37,8 +43,9 @@ std::optional<std::string> ProbeSettings(const StudyOptions& options, bool stead
   if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), err);
   stderrTail.Append(err.data(), err.size());
   if (child.ExitedCleanly()) return std::nullopt;
-  std::string report = "the simulator refuses the settings of " + experiment.name + " (a run of one replication " +
-                       child.EndDescription() + "), so every experiment would fail";
+  std::string report = "the simulator refuses the settings of " + experiment.name +
+                       " (a run of one replication " + child.EndDescription() +
+                       "), so every experiment would fail";
   const std::string tail = stderrTail.LastLines(6);
   if (!tail.empty()) report += ":\n" + tail;
   return report;

@@ -22,8 +22,8 @@ Clock::duration Seconds(double s) {
 }
 }  // namespace
 
-SimulatorSession::SimulatorSession(PlannedExperiment experiment, int stream, const SessionSettings& settings,
-                                   ReplicationSink sink)
+SimulatorSession::SimulatorSession(PlannedExperiment experiment, int stream,
+                                   const SessionSettings& settings, ReplicationSink sink)
     : experiment_(std::move(experiment)),
       stream_(stream),
       settings_(settings),
@@ -56,14 +56,19 @@ void SimulatorSession::Start(std::uint16_t portHint, Clock::time_point now) {
 void SimulatorSession::AddPollFds(std::vector<pollfd>& fds) const {
   if (child_.StdoutFd() >= 0) fds.push_back({child_.StdoutFd(), POLLIN, 0});
   if (child_.StderrFd() >= 0) fds.push_back({child_.StderrFd(), POLLIN, 0});
-  if (socket_ >= 0) fds.push_back({socket_, static_cast<short>(phase_ == Phase::Connecting ? POLLOUT : POLLIN), 0});
+  if (socket_ >= 0)
+    fds.push_back({socket_, static_cast<short>(phase_ == Phase::Connecting ? POLLOUT : POLLIN), 0});
 }
 
 void SimulatorSession::OnPollEvent(const pollfd& fd, Clock::time_point now) {
-  if (fd.fd == child_.StdoutFd()) ReadStdout(now);
-  else if (fd.fd == child_.StderrFd()) ReadStderr();
-  else if (fd.fd == socket_ && phase_ == Phase::Connecting) ConnectFinished(now);
-  else if (fd.fd == socket_) ReadSocket(now);
+  if (fd.fd == child_.StdoutFd())
+    ReadStdout(now);
+  else if (fd.fd == child_.StderrFd())
+    ReadStderr();
+  else if (fd.fd == socket_ && phase_ == Phase::Connecting)
+    ConnectFinished(now);
+  else if (fd.fd == socket_)
+    ReadSocket(now);
 }
 
 void SimulatorSession::ReadStdout(Clock::time_point now) {
@@ -137,7 +142,8 @@ void SimulatorSession::ReadSocket(Clock::time_point now) {
   const bool open = ReadAvailable(socket_, data);
   if (!data.empty()) {
     silenceDeadline_ = now + Seconds(settings_.stallSeconds);
-    const bool wellFormed = parser_.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
+    const bool wellFormed =
+        parser_.Feed(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     HandleMessages(now);  // the messages before a malformed one still count
     if (!wellFormed) return Fail("sent a " + parser_.Error(), now);
   }
@@ -155,9 +161,11 @@ void SimulatorSession::HandleMessages(Clock::time_point now) {
   SimulatorMessage message;
   while (socket_ >= 0 && parser_.Next(message)) {
     if (auto* control = std::get_if<ControlMessage>(&message)) {
-      if (!greeted_ && control->IsGreeting()) greeted_ = true;
+      if (!greeted_ && control->IsGreeting())
+        greeted_ = true;
       else if (!(quitSent_ && control->IsQuitReply()))
-        return Fail("sent an unexpected control message (code " + std::to_string(control->code) + ")", now);
+        return Fail(
+            "sent an unexpected control message (code " + std::to_string(control->code) + ")", now);
     } else if (!greeted_) {
       return Fail("did not greet before sending observations", now);
     } else if (auto* time = std::get_if<ProcessorTimeMessage>(&message)) {
@@ -171,7 +179,9 @@ void SimulatorSession::HandleMessages(Clock::time_point now) {
 
 bool SimulatorSession::CheckExperiment(std::uint16_t experiment, Clock::time_point now) {
   if (experiment == static_cast<std::uint16_t>(experiment_.index)) return true;
-  Fail("reports experiment " + std::to_string(experiment) + " instead of " + std::to_string(experiment_.index), now);
+  Fail("reports experiment " + std::to_string(experiment) + " instead of " +
+           std::to_string(experiment_.index),
+       now);
   return false;
 }
 
@@ -185,7 +195,8 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
                       std::to_string(pending_.size()) + " measures of the study description",
                   now);
   for (const PVSection& section : record.sections)
-    pending_[section.pvIndex].insert(pending_[section.pvIndex].end(), section.values.begin(), section.values.end());
+    pending_[section.pvIndex].insert(pending_[section.pvIndex].end(), section.values.begin(),
+                                     section.values.end());
   auto whole = [this] {
     for (const auto& window : pending_)
       if (window.empty()) return false;
@@ -205,8 +216,10 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
 void SimulatorSession::Stop(Clock::time_point now) {
   if (stopRequested_ || phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
   stopRequested_ = true;
-  if (phase_ == Phase::Streaming && !quitSent_) SendQuit(now);
-  else if (!quitSent_ && !termSent_) Terminate(now);
+  if (phase_ == Phase::Streaming && !quitSent_)
+    SendQuit(now);
+  else if (!quitSent_ && !termSent_)
+    Terminate(now);
 }
 
 void SimulatorSession::Pause() {
@@ -256,8 +269,10 @@ void SimulatorSession::Terminate(Clock::time_point now) {
 void SimulatorSession::Interrupt(Clock::time_point now) {
   interrupted_ = true;
   if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
-  if (phase_ == Phase::Streaming && greeted_ && !quitSent_) SendQuit(now);
-  else if (!quitSent_ && !termSent_) Terminate(now);
+  if (phase_ == Phase::Streaming && greeted_ && !quitSent_)
+    SendQuit(now);
+  else if (!quitSent_ && !termSent_)
+    Terminate(now);
 }
 
 void SimulatorSession::Kill() {
@@ -269,9 +284,12 @@ void SimulatorSession::Kill() {
 std::string SimulatorSession::SilenceDescription() const {
   const std::string limit = ShortestText(settings_.stallSeconds) + " s";
   switch (phase_) {
-    case Phase::AwaitingPort: return "did not announce its port within " + limit;
-    case Phase::Connecting: return "did not accept the connection within " + limit;
-    default: return greeted_ ? "sent nothing for " + limit : "sent no greeting within " + limit;
+    case Phase::AwaitingPort:
+      return "did not announce its port within " + limit;
+    case Phase::Connecting:
+      return "did not accept the connection within " + limit;
+    default:
+      return greeted_ ? "sent nothing for " + limit : "sent no greeting within " + limit;
   }
 }
 
@@ -279,12 +297,16 @@ void SimulatorSession::OnTick(Clock::time_point now) {
   if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
   if (child_.Reap()) return Finish(now);
   if (phase_ == Phase::Connecting && socket_ < 0 && now >= connectRetryAt_) TryConnect(now);
-  if (phase_ != Phase::Ending && !paused_ && now > silenceDeadline_) return Fail(SilenceDescription(), now);
+  if (phase_ != Phase::Ending && !paused_ && now > silenceDeadline_)
+    return Fail(SilenceDescription(), now);
   if (awaitingExit_ && !termSent_ && now > exitDeadline_) {
     const std::string limit = ShortestText(settings_.quitGraceSeconds) + " s";
-    if (interrupted_) Terminate(now);
-    else if (quitSent_) Fail("did not exit within " + limit + " of the quit command", now);
-    else Fail("closed the connection but did not exit within " + limit, now);
+    if (interrupted_)
+      Terminate(now);
+    else if (quitSent_)
+      Fail("did not exit within " + limit + " of the quit command", now);
+    else
+      Fail("closed the connection but did not exit within " + limit, now);
   }
   if (termSent_ && !killSent_ && now > termSentAt_ + Seconds(settings_.termGraceSeconds)) Kill();
 }
@@ -321,8 +343,8 @@ void SimulatorSession::CloseSocket() {
 
 std::string SimulatorSession::FailureReport() const {
   const std::string stream = experiment_.Streams() > 1 ? " stream " + std::to_string(stream_) : "";
-  std::string report = experiment_.name + stream + " (-e " + std::to_string(experiment_.index) + " -s " +
-                       std::to_string(Seed()) + "): the simulator " + failure_;
+  std::string report = experiment_.name + stream + " (-e " + std::to_string(experiment_.index) +
+                       " -s " + std::to_string(Seed()) + "): the simulator " + failure_;
   const std::string tail = stderrTail_.LastLines(8);
   if (!tail.empty()) {
     report += "\n  last lines of its standard error:";

@@ -3,11 +3,11 @@
 
 #include <poll.h>
 
-#include <optional>
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +24,9 @@ struct SessionSettings {
   bool steadyState = false;      // run with -t 0
   int measures = 1;              // observations per replication
   int reportSize = 20;
-  double stallSeconds = 120.0;     // longest silence of a running simulator
-  double quitGraceSeconds = 5.0;   // time to exit after the quit command
-  double termGraceSeconds = 2.0;   // time to exit after SIGTERM, then SIGKILL
+  double stallSeconds = 120.0;    // longest silence of a running simulator
+  double quitGraceSeconds = 5.0;  // time to exit after the quit command
+  double termGraceSeconds = 2.0;  // time to exit after SIGTERM, then SIGKILL
 };
 
 // The manager's side of one simulator run, one stream of an experiment:
@@ -43,7 +43,8 @@ class SimulatorSession {
  public:
   using ReplicationSink = std::function<void(Replication&&)>;
 
-  SimulatorSession(PlannedExperiment experiment, int stream, const SessionSettings& settings, ReplicationSink sink);
+  SimulatorSession(PlannedExperiment experiment, int stream, const SessionSettings& settings,
+                   ReplicationSink sink);
 
   void Start(std::uint16_t portHint, Clock::time_point now);
   // Appends the descriptors this session waits for.

@@ -19,7 +19,8 @@ class StopSignals {
   int Take();
 
  private:
-  struct sigaction oldInt_ {}, oldTerm_ {}, oldPipe_ {};
+  struct sigaction oldInt_ {
+  }, oldTerm_{}, oldPipe_{};
 };
 
 #endif

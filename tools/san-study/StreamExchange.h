@@ -17,7 +17,8 @@ class StreamExchange {
   virtual bool Local(std::size_t run, int stream) const = 0;
   // Hands over what arrived: replications, starts and ends of streams; the
   // failure reports of streams that failed elsewhere are appended.
-  virtual void Receive(const std::vector<ExperimentRun*>& runs, std::vector<std::string>& failureReports) = 0;
+  virtual void Receive(const std::vector<ExperimentRun*>& runs,
+                       std::vector<std::string>& failureReports) = 0;
   // After a fold: tells the processes running the run's streams how far it
   // has folded (so that they bound their run-ahead), or that it stops.
   virtual void Publish(std::size_t run, const ExperimentRun& state) = 0;

@@ -11,8 +11,8 @@ bool ValueBounds::Contains(double value) const {
 }
 
 std::string ValueBounds::Text() const {
-  return std::string(minOpen || std::isinf(min) ? "(" : "[") + ShortestText(min) + ", " + ShortestText(max) +
-         (maxOpen || std::isinf(max) ? ")" : "]");
+  return std::string(minOpen || std::isinf(min) ? "(" : "[") + ShortestText(min) + ", " +
+         ShortestText(max) + (maxOpen || std::isinf(max) ? ")" : "]");
 }
 
 int StudyDescription::VariableIndex(const std::string& name) const {
@@ -58,7 +58,9 @@ std::optional<VariableType> TypeFromName(const std::string& name) {
 
 char OverrideLetter(VariableType type) { return Info(type).letter; }
 
-bool IsIntegerType(VariableType type) { return type != VariableType::Double && type != VariableType::Float; }
+bool IsIntegerType(VariableType type) {
+  return type != VariableType::Double && type != VariableType::Float;
+}
 
 ValueBounds TypeBounds(VariableType type) {
   const TypeInfo& info = Info(type);

@@ -42,7 +42,9 @@ struct ValueLimit {
   double number = 0.0;
   int variable = -1;  // index of the global variable, or -1 for the number
 
-  double Resolve(const std::vector<double>& values) const { return variable >= 0 ? values[variable] : number; }
+  double Resolve(const std::vector<double>& values) const {
+    return variable >= 0 ? values[variable] : number;
+  }
 };
 
 // One observed quantity: a reward variable in one time window, at one time
@@ -50,17 +52,18 @@ struct ValueLimit {
 // them 0, 1, ... in this order (the PV index of its messages and files).
 struct Measure {
   std::string rewardVariable;
-  std::string label;  // "[0, 100]", "t = 0.5", "steady state"
-  double start = 0.0;  // window start, or the time point
-  double end = 0.0;    // window end, or the time point
+  std::string label;                          // "[0, 100]", "t = 0.5", "steady state"
+  double start = 0.0;                         // window start, or the time point
+  double end = 0.0;                           // window end, or the time point
   std::optional<ValueLimit> lowest, highest;  // declared bounds of one observation
 };
 
 struct RewardVariable {
   std::string name;
   std::string description;
-  std::string kind;         // "impulse", "rate", ...
-  std::string observation;  // "interval-of-time", "instant-of-time", "time-averaged", "steady-state"
+  std::string kind;  // "impulse", "rate", ...
+  std::string
+      observation;  // "interval-of-time", "instant-of-time", "time-averaged", "steady-state"
 };
 
 class StudyDescription {

@@ -26,19 +26,23 @@ using nlohmann::json;
   throw std::runtime_error("study description " + source + ": " + what);
 }
 
-const json& Member(const json& object, const char* key, const std::string& where, const std::string& source) {
-  if (!object.is_object() || !object.contains(key)) Fault(source, where + " has no \"" + key + "\"");
+const json& Member(const json& object, const char* key, const std::string& where,
+                   const std::string& source) {
+  if (!object.is_object() || !object.contains(key))
+    Fault(source, where + " has no \"" + key + "\"");
   return object.at(key);
 }
 
-std::string Text(const json& object, const char* key, const std::string& where, const std::string& source) {
+std::string Text(const json& object, const char* key, const std::string& where,
+                 const std::string& source) {
   const json& value = Member(object, key, where, source);
   if (!value.is_string()) Fault(source, where + ": \"" + key + "\" is not a text");
   return value.get<std::string>();
 }
 
 std::string OptionalText(const json& object, const char* key) {
-  return object.contains(key) && object.at(key).is_string() ? object.at(key).get<std::string>() : "";
+  return object.contains(key) && object.at(key).is_string() ? object.at(key).get<std::string>()
+                                                            : "";
 }
 
 double Number(const json& value, const std::string& where, const std::string& source) {
@@ -66,8 +70,10 @@ void ReadVariables(const json& list, StudyDescription& d) {
     v.type = *type;
     if (item.contains("range")) {
       const json& range = item.at("range");
-      if (range.contains("min") && !range.at("min").is_null()) v.range.min = Number(range.at("min"), where + " min", d.source);
-      if (range.contains("max") && !range.at("max").is_null()) v.range.max = Number(range.at("max"), where + " max", d.source);
+      if (range.contains("min") && !range.at("min").is_null())
+        v.range.min = Number(range.at("min"), where + " min", d.source);
+      if (range.contains("max") && !range.at("max").is_null())
+        v.range.max = Number(range.at("max"), where + " max", d.source);
       v.range.minOpen = range.value("minOpen", false);
       v.range.maxOpen = range.value("maxOpen", false);
     }
@@ -82,20 +88,24 @@ void ReadExperiments(const json& list, StudyDescription& d) {
     e.name = Text(item, "name", "an experiment", d.source);
     const json& values = Member(item, "values", "experiment " + e.name, d.source);
     for (const GlobalVariable& v : d.variables) {
-      if (!values.contains(v.name)) Fault(d.source, "experiment " + e.name + " gives no value of " + v.name);
-      e.values.push_back(Number(values.at(v.name), "the value of " + v.name + " in " + e.name, d.source));
+      if (!values.contains(v.name))
+        Fault(d.source, "experiment " + e.name + " gives no value of " + v.name);
+      e.values.push_back(
+          Number(values.at(v.name), "the value of " + v.name + " in " + e.name, d.source));
     }
     d.experiments.push_back(std::move(e));
   }
 }
 
-std::optional<ValueLimit> Limit(const json& range, const char* key, const std::string& where, StudyDescription& d) {
+std::optional<ValueLimit> Limit(const json& range, const char* key, const std::string& where,
+                                StudyDescription& d) {
   if (!range.contains(key) || range.at(key).is_null()) return std::nullopt;
   const json& value = range.at(key);
   ValueLimit limit;
   if (value.is_string()) {
     limit.variable = d.VariableIndex(value.get<std::string>());
-    if (limit.variable < 0) Fault(d.source, where + ": no global variable " + value.get<std::string>());
+    if (limit.variable < 0)
+      Fault(d.source, where + ": no global variable " + value.get<std::string>());
   } else {
     limit.number = Number(value, where, d.source);
   }
@@ -119,7 +129,8 @@ void ReadRewards(const json& list, StudyDescription& d) {
     }
     if (item.contains("windows")) {
       for (const json& window : item.at("windows")) {
-        if (!window.is_array() || window.size() != 2) Fault(d.source, where + ": a window is not [start, end]");
+        if (!window.is_array() || window.size() != 2)
+          Fault(d.source, where + ": a window is not [start, end]");
         Measure m = base;
         m.start = Number(window[0], where + " window start", d.source);
         m.end = Number(window[1], where + " window end", d.source);

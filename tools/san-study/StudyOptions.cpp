@@ -27,7 +27,8 @@ std::filesystem::path ToolDirectory() {
 std::string DescriptionBeside(const std::string& simulator) {
   std::string path = simulator;
   const std::string suffix = "-sim";
-  if (path.size() > suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+  if (path.size() > suffix.size() &&
+      path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
     path.erase(path.size() - suffix.size());
   return path + "-study.json";
 }
@@ -36,15 +37,30 @@ std::string Footer(const ToolProfile& profile) {
   const std::string p = profile.program;
   std::string simulator = profile.defaultSimulator.empty() ? " --simulator build/mm1-sim" : "";
   return "\nExamples:\n"
-         "  " + p + simulator + "                          every experiment of the model's study\n"
-         "  " + p + simulator + " -e 0,5-7 --precision 0.02  four experiments, tighter intervals\n"
-         "  " + p + simulator + " --sweep d:netNotDeliveryProb=0:1:0.05\n"
+         "  " +
+         p + simulator +
+         "                          every experiment of the model's study\n"
+         "  " +
+         p + simulator +
+         " -e 0,5-7 --precision 0.02  four experiments, tighter intervals\n"
+         "  " +
+         p + simulator +
+         " --sweep d:netNotDeliveryProb=0:1:0.05\n"
          "      one experiment per value, from the first experiment's other values\n"
-         "  " + p + simulator + " --sweep s:nTrains=10,20,30 --sweep d:netNotDeliveryProb=0.1,0.5\n"
+         "  " +
+         p + simulator +
+         " --sweep s:nTrains=10,20,30 --sweep d:netNotDeliveryProb=0.1,0.5\n"
          "      a grid of six points\n"
-         "  " + p + simulator + " -o results --resume   rerun only what a killed study had not finished\n"
-         "  " + p + simulator + " -e 5 --streams 8 --precision 0.01   one experiment in eight simulators\n"
-         "  " + p + " merge results task-0 task-1 ...   combine the results of sub-studies (see docs/cluster.md)\n"
+         "  " +
+         p + simulator +
+         " -o results --resume   rerun only what a killed study had not finished\n"
+         "  " +
+         p + simulator +
+         " -e 5 --streams 8 --precision 0.01   one experiment in eight simulators\n"
+         "  " +
+         p +
+         " merge results task-0 task-1 ...   combine the results of sub-studies (see "
+         "docs/cluster.md)\n"
          "\nExit status: 0 every experiment reached the precision; 1 invalid options, a failed\n"
          "simulator or an unwritable result file; 2 some experiment stopped at --max-reps without\n"
          "reaching the precision (named at the end); 128 + N stopped by signal N (Ctrl-C: 130).\n";
@@ -52,13 +68,15 @@ std::string Footer(const ToolProfile& profile) {
 
 std::optional<std::string> CheckValues(const StudyOptions& o) {
   const StopRule& r = o.stopRule;
-  if (!(r.confidence > 0.0 && r.confidence < 1.0)) return "--confidence must lie strictly between 0 and 1";
+  if (!(r.confidence > 0.0 && r.confidence < 1.0))
+    return "--confidence must lie strictly between 0 and 1";
   if (!(r.precision > 0.0)) return "--precision must be above 0";
   if (r.minReplications < 2) return "--min-reps must be at least 2";
   if (r.maxReplications < r.minReplications) return "--max-reps must not be below --min-reps";
   // Bounded so that a report (8 bytes per observation) stays far below the
   // largest message the parser accepts.
-  if (o.reportSize < 1 || o.reportSize > 100000) return "--report-size must lie between 1 and 100000";
+  if (o.reportSize < 1 || o.reportSize > 100000)
+    return "--report-size must lie between 1 and 100000";
   if (o.jobs < 1) return "--jobs must be at least 1";
   if (o.streams && (*o.streams < 1 || *o.streams > kMaxStreams))
     return "--streams must lie between 1 and " + std::to_string(kMaxStreams);
@@ -71,7 +89,8 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
            " seconds (one day)";
   if (o.resume && o.overwrite) return "--resume and --overwrite exclude each other";
   if (o.simulator.empty()) return "no simulator given (--simulator build/MODEL-sim)";
-  if (access(o.simulator.c_str(), X_OK) != 0) return "cannot run the simulator '" + o.simulator + "'";
+  if (access(o.simulator.c_str(), X_OK) != 0)
+    return "cannot run the simulator '" + o.simulator + "'";
   return std::nullopt;
 }
 }  // namespace
@@ -81,40 +100,49 @@ std::string ToolVersion() {
   return std::string(SAN_STUDY_VERSION) + (revision.empty() ? "" : " (git " + revision + ")");
 }
 
-std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& profile, StudyOptions& o) {
+std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& profile,
+                                     StudyOptions& o) {
   o.program = profile.program;
   o.jobs = std::max(1u, std::thread::hardware_concurrency());
-  if (!profile.defaultSimulator.empty()) o.simulator = (ToolDirectory() / profile.defaultSimulator).string();
+  if (!profile.defaultSimulator.empty())
+    o.simulator = (ToolDirectory() / profile.defaultSimulator).string();
   CLI::App app{
-      "Runs a model's study: every chosen experiment (or sweep point) in a simulator process of its\n"
+      "Runs a model's study: every chosen experiment (or sweep point) in a simulator process of "
+      "its\n"
       "own, until the confidence interval of every observed measure is tight enough; writes a\n"
       "table, CSV, JSON and a plot. What it knows of the model comes from the study description\n"
       "written beside the simulator.",
       profile.program};
   app.footer(Footer(profile));
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);  // the last one wins
+  app.option_defaults()->multi_option_policy(
+      CLI::MultiOptionPolicy::TakeLast);  // the last one wins
   app.set_version_flag("--version", profile.program + " " + ToolVersion());
   app.add_option("-e,--experiments", o.experimentSelection,
                  "experiments to run, comma-separated: simulator -e numbers (0 is the first), "
                  "ranges such as 2-5, or names; default: all (with --sweep: the first)")
       ->delimiter(',')
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("--sweep", o.sweeps,
-                 "TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...: one experiment per value of a global "
-                 "variable; several sweeps form a grid")
+  app.add_option(
+         "--sweep", o.sweeps,
+         "TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...: one experiment per value of a global "
+         "variable; several sweeps form a grid")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("-j,--jobs", o.jobs, "simulators running at once (default: number of cores)");
-  app.add_option("--streams", o.streams,
-                 "simulators (independent streams) per experiment, folded into one estimate; default: 1, or "
-                 "more when there are fewer experiments than --jobs (the results then depend on --jobs)");
-  app.add_option("-s,--seed", o.seed, "study seed; each experiment's seed is derived from it")->capture_default_str();
-  app.add_option("-r,--generator", o.generator,
-                 "random-number generator of the simulators (their -r: 0 lagged Fibonacci, 1 Tausworthe, "
-                 "2 Mersenne Twister); default: the simulator's");
+  app.add_option(
+      "--streams", o.streams,
+      "simulators (independent streams) per experiment, folded into one estimate; default: 1, or "
+      "more when there are fewer experiments than --jobs (the results then depend on --jobs)");
+  app.add_option("-s,--seed", o.seed, "study seed; each experiment's seed is derived from it")
+      ->capture_default_str();
+  app.add_option(
+      "-r,--generator", o.generator,
+      "random-number generator of the simulators (their -r: 0 lagged Fibonacci, 1 Tausworthe, "
+      "2 Mersenne Twister); default: the simulator's");
   app.add_option("-O,--override", o.overrideText,
                  "global-variable override handed to every simulator as -O, e.g. s:nTrains:12");
   app.add_option("--confidence", o.stopRule.confidence, "confidence level")->capture_default_str();
-  app.add_option("--precision", o.stopRule.precision, "largest relative half-width of a converged measure")
+  app.add_option("--precision", o.stopRule.precision,
+                 "largest relative half-width of a converged measure")
       ->capture_default_str();
   app.add_option("--min-reps", o.stopRule.minReplications, "fewest replications per experiment")
       ->capture_default_str();
@@ -123,14 +151,19 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
   app.add_option("-n,--report-size", o.reportSize, "replications per simulator report (its -n)")
       ->capture_default_str();
   app.add_option("-o,--out", o.outDir, "directory of the result files")->capture_default_str();
-  app.add_flag("--resume", o.resume, "reuse the finished experiments of --out when its settings match");
-  app.add_flag("--overwrite", o.overwrite, "replace results in --out that come from other settings");
+  app.add_flag("--resume", o.resume,
+               "reuse the finished experiments of --out when its settings match");
+  app.add_flag("--overwrite", o.overwrite,
+               "replace results in --out that come from other settings");
   app.add_option("--simulator", o.simulator, "simulator executable")->capture_default_str();
   app.add_option("--description", o.description,
-                 "study description of the model (default: beside the simulator, NAME-sim -> NAME-study.json)");
-  app.add_option("--stall-timeout", o.stallSeconds, "seconds a simulator may stay silent before it counts as hung")
+                 "study description of the model (default: beside the simulator, NAME-sim -> "
+                 "NAME-study.json)");
+  app.add_option("--stall-timeout", o.stallSeconds,
+                 "seconds a simulator may stay silent before it counts as hung")
       ->capture_default_str();
-  app.add_flag("-q,--quiet", o.quiet, "no progress lines, only messages, the table and the verdict");
+  app.add_flag("-q,--quiet", o.quiet,
+               "no progress lines, only messages, the table and the verdict");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -162,14 +195,15 @@ std::uint64_t SplitMix(std::uint64_t z) {
 std::uint32_t SimulatorSeed(std::uint32_t studySeed, int experiment, const std::string& pointText) {
   // splitmix64 of the pair (and of the point's text, FNV-1a hashed); the
   // simulator reads its seed as a signed int.
-  std::uint64_t z = (std::uint64_t{studySeed} << 32) + static_cast<std::uint32_t>(experiment) + 0x9E3779B97F4A7C15ull;
+  std::uint64_t z = (std::uint64_t{studySeed} << 32) + static_cast<std::uint32_t>(experiment) +
+                    0x9E3779B97F4A7C15ull;
   if (!pointText.empty()) z ^= Fnv1a(pointText);
   const auto seed = static_cast<std::uint32_t>(SplitMix(z) >> 33);
   return seed == 0 ? 1 : seed;
 }
 
-std::uint32_t StreamSeed(std::uint32_t studySeed, int experiment, const std::string& pointText, int stream,
-                         int attempt) {
+std::uint32_t StreamSeed(std::uint32_t studySeed, int experiment, const std::string& pointText,
+                         int stream, int attempt) {
   // Stream and attempt go through a round of their own, so that no stream
   // of one experiment lands on the mix of another experiment's numbers.
   std::uint64_t z = SplitMix((std::uint64_t{static_cast<std::uint32_t>(stream)} << 32) +

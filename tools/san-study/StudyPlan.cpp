@@ -25,8 +25,9 @@ std::optional<std::string> SelectExperiments(const StudyOptions& o, const StudyD
   };
   if (o.experimentSelection.empty())
     for (int i = 0; i < (o.sweeps.empty() ? count : 1); i++) add(i);
-  const std::string known = ": the study has experiments 0 to " + std::to_string(count - 1) + " (\"" +
-                            d.experiments.front().name + "\" to \"" + d.experiments.back().name + "\")";
+  const std::string known = ": the study has experiments 0 to " + std::to_string(count - 1) +
+                            " (\"" + d.experiments.front().name + "\" to \"" +
+                            d.experiments.back().name + "\")";
   for (const std::string& item : o.experimentSelection) {
     int first = 0, last = 0;
     if (ParseRange(item, first, last)) {
@@ -34,7 +35,8 @@ std::optional<std::string> SelectExperiments(const StudyOptions& o, const StudyD
       for (int i = first; i <= last; i++) add(i);
       continue;
     }
-    auto named = std::find_if(d.experiments.begin(), d.experiments.end(), [&](const auto& e) { return e.name == item; });
+    auto named = std::find_if(d.experiments.begin(), d.experiments.end(),
+                              [&](const auto& e) { return e.name == item; });
     if (named == d.experiments.end()) return "unknown experiment '" + item + "'" + known;
     add(static_cast<int>(named - d.experiments.begin()));
   }
@@ -57,7 +59,8 @@ std::vector<std::vector<Assignment>> Grid(const std::vector<Sweep>& sweeps) {
   return grid;
 }
 
-std::vector<ObservationBounds> Bounds(const StudyDescription& d, const std::vector<double>& values) {
+std::vector<ObservationBounds> Bounds(const StudyDescription& d,
+                                      const std::vector<double>& values) {
   std::vector<ObservationBounds> bounds;
   for (const Measure& m : d.measures) {
     ObservationBounds b;
@@ -73,9 +76,9 @@ int ChooseXVariable(const StudyPlan& plan, std::size_t variableCount) {
   if (!plan.sweeps.empty()) return plan.sweeps.front().variable;
   int x = -1;
   for (std::size_t v = 0; v < variableCount; v++) {
-    const bool differs = std::any_of(plan.experiments.begin(), plan.experiments.end(), [&](const auto& e) {
-      return e.values[v] != plan.experiments.front().values[v];
-    });
+    const bool differs = std::any_of(
+        plan.experiments.begin(), plan.experiments.end(),
+        [&](const auto& e) { return e.values[v] != plan.experiments.front().values[v]; });
     if (!differs) continue;
     if (x >= 0) return -1;  // several differ: no single x
     x = static_cast<int>(v);
@@ -86,7 +89,8 @@ int ChooseXVariable(const StudyPlan& plan, std::size_t variableCount) {
 std::vector<int> AutomaticStreams(std::size_t experiments, unsigned cores) {
   std::vector<int> streams(experiments, 1);
   if (experiments == 0 || experiments >= cores) return streams;
-  const unsigned each = cores / static_cast<unsigned>(experiments), extra = cores % static_cast<unsigned>(experiments);
+  const unsigned each = cores / static_cast<unsigned>(experiments),
+                 extra = cores % static_cast<unsigned>(experiments);
   for (std::size_t e = 0; e < experiments; e++)
     streams[e] = static_cast<int>(std::min<unsigned>(each + (e < extra), kMaxStreams));
   return streams;
@@ -100,7 +104,8 @@ void AssignStreamSeeds(std::uint32_t studySeed, std::vector<PlannedExperiment>& 
     x.streamSeeds.clear();
     for (int s = 0; s < streams[e]; s++) {
       std::uint32_t seed = s == 0 ? x.seed : StreamSeed(studySeed, x.index, x.point, s, 0);
-      for (int attempt = 1; taken.count(seed); attempt++) seed = StreamSeed(studySeed, x.index, x.point, s, attempt);
+      for (int attempt = 1; taken.count(seed); attempt++)
+        seed = StreamSeed(studySeed, x.index, x.point, s, attempt);
       taken.insert(seed);
       x.streamSeeds.push_back(seed);
     }
@@ -108,8 +113,8 @@ void AssignStreamSeeds(std::uint32_t studySeed, std::vector<PlannedExperiment>& 
   }
 }
 
-std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescription& d, StudyPlan& plan,
-                                     unsigned cores) {
+std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescription& d,
+                                     StudyPlan& plan, unsigned cores) {
   plan = StudyPlan{};
   if (auto error = ParseOverride(o.overrideText, d, plan.overrides)) return error;
   for (const std::string& text : o.sweeps) {
@@ -124,8 +129,8 @@ std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescripti
   if (auto error = SelectExperiments(o, d, chosen)) return error;
   const auto grid = Grid(plan.sweeps);
   if (grid.size() * chosen.size() > kMaxSweepPoints)
-    return "the study would run " + std::to_string(grid.size() * chosen.size()) + " experiments, more than " +
-           std::to_string(kMaxSweepPoints);
+    return "the study would run " + std::to_string(grid.size() * chosen.size()) +
+           " experiments, more than " + std::to_string(kMaxSweepPoints);
 
   for (int index : chosen) {
     for (const auto& point : grid) {
@@ -141,7 +146,8 @@ std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescripti
       }
       if (!label.empty()) e.name += " [" + label + "]";
       e.point = OverrideText(point, d);
-      e.overrideText = o.overrideText + (o.overrideText.empty() || e.point.empty() ? "" : ":") + e.point;
+      e.overrideText =
+          o.overrideText + (o.overrideText.empty() || e.point.empty() ? "" : ":") + e.point;
       e.seed = SimulatorSeed(o.seed, index, e.point);
       e.bounds = Bounds(d, e.values);
       plan.experiments.push_back(std::move(e));

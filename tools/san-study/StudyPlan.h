@@ -14,13 +14,13 @@
 // One experiment the study runs: an experiment of the model's study, or a
 // sweep point made from one, with everything its simulator is given.
 struct PlannedExperiment {
-  int index = 0;              // the simulator's -e
-  std::string name;           // "Experiment 1", or "Experiment 1 [nTrains=12]" for a point
-  std::string point;          // the point's assignments as -O text; empty for none
-  std::string overrideText;   // the whole -O text: the study's override, then the point's
-  std::uint32_t seed = 0;      // stream 0's
+  int index = 0;             // the simulator's -e
+  std::string name;          // "Experiment 1", or "Experiment 1 [nTrains=12]" for a point
+  std::string point;         // the point's assignments as -O text; empty for none
+  std::string overrideText;  // the whole -O text: the study's override, then the point's
+  std::uint32_t seed = 0;    // stream 0's
   std::vector<std::uint32_t> streamSeeds;  // one simulator per stream; [0] is `seed`
-  std::vector<double> values;  // every global variable, after the override and the point
+  std::vector<double> values;             // every global variable, after the override and the point
   std::vector<ObservationBounds> bounds;  // per measure, resolved with these values
 
   // Identifies the experiment among the results of a study with the same
@@ -41,8 +41,9 @@ struct StudyPlan {
 // the number of simulators the study may run at once (--jobs, or all
 // ranks' together): without --streams, experiments fewer than the cores
 // share them out as further streams.
-std::optional<std::string> PlanStudy(const StudyOptions& options, const StudyDescription& description,
-                                     StudyPlan& plan, unsigned cores);
+std::optional<std::string> PlanStudy(const StudyOptions& options,
+                                     const StudyDescription& description, StudyPlan& plan,
+                                     unsigned cores);
 
 // The variable the results are drawn against: the first swept one, else
 // the one variable in which the experiments differ, else -1.

@@ -11,18 +11,21 @@ ExperimentResult FreshResult(const PlannedExperiment& plan) {
 }
 
 bool StudyResult::AnyFailure() const {
-  return std::any_of(experiments.begin(), experiments.end(),
-                     [](const ExperimentResult& e) { return e.status == ExperimentStatus::kFailed || !e.failure.empty(); });
+  return std::any_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) {
+    return e.status == ExperimentStatus::kFailed || !e.failure.empty();
+  });
 }
 
 bool StudyResult::AnyShortOfPrecision() const {
-  return std::any_of(experiments.begin(), experiments.end(),
-                     [](const ExperimentResult& e) { return e.status == ExperimentStatus::kMaxReps; });
+  return std::any_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) {
+    return e.status == ExperimentStatus::kMaxReps;
+  });
 }
 
 bool StudyResult::Complete() const {
   return !Interrupted() && !Aborted() &&
-         std::all_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) { return e.Finished(); });
+         std::all_of(experiments.begin(), experiments.end(),
+                     [](const ExperimentResult& e) { return e.Finished(); });
 }
 
 std::string UtcNow() {

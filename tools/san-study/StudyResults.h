@@ -41,12 +41,12 @@ struct StreamResult {
 struct ExperimentResult {
   PlannedExperiment plan;
   std::string status = ExperimentStatus::kNotRun;
-  std::string failure;  // empty unless a stream failed
-  long replications = 0;  // counted, over every stream
+  std::string failure;            // empty unless a stream failed
+  long replications = 0;          // counted, over every stream
   double processorSeconds = 0.0;  // as last reported by the simulator
   std::vector<WindowResult> windows;
   std::vector<StreamResult> streams;
-  long wasted = 0;  // replications delivered beyond the stop, not counted
+  long wasted = 0;      // replications delivered beyond the stop, not counted
   bool reused = false;  // taken from an earlier run's files (--resume)
 
   // Ran to its stop rule (some stream may have failed on the way).
@@ -60,8 +60,8 @@ ExperimentResult FreshResult(const PlannedExperiment& plan);
 
 struct StudyResult {
   std::vector<ExperimentResult> experiments;
-  int interruptSignal = 0;    // SIGINT or SIGTERM when the study was stopped
-  std::string internalError;  // what stopped the study early, if anything did
+  int interruptSignal = 0;         // SIGINT or SIGTERM when the study was stopped
+  std::string internalError;       // what stopped the study early, if anything did
   std::string startTime, endTime;  // UTC, ISO 8601; no end while it runs
 
   bool Interrupted() const { return interruptSignal != 0; }

@@ -14,7 +14,8 @@ namespace {
 constexpr auto kRoundSaveInterval = std::chrono::seconds(1);
 }  // namespace
 
-SessionSettings StudySessionSettings(const StudyOptions& options, const StudyDescription& description) {
+SessionSettings StudySessionSettings(const StudyOptions& options,
+                                     const StudyDescription& description) {
   SessionSettings settings;
   settings.simulator = options.simulator;
   settings.generator = options.generator;
@@ -42,20 +43,27 @@ ProgressSnapshot StudySnapshot(const StudyResult& result, const std::vector<Expe
     const ExperimentEstimate& estimate = run->Fold().Estimate();
     counted += static_cast<double>(estimate.Replications());
     projectedStarted += run->ProjectedReplications(rule);
-    if (!ended) p.running.push_back({run->Plan().name, estimate.Replications(), estimate.WidestRelativeHalfWidth()});
+    if (!ended)
+      p.running.push_back(
+          {run->Plan().name, estimate.Replications(), estimate.WidestRelativeHalfWidth()});
   }
   // Experiments not started yet are assumed to need what the started ones do.
-  const double perExperiment =
-      started ? projectedStarted / static_cast<double>(started) : static_cast<double>(rule.maxReplications);
-  const double projected = projectedStarted + perExperiment * static_cast<double>(runs.size() - started);
+  const double perExperiment = started ? projectedStarted / static_cast<double>(started)
+                                       : static_cast<double>(rule.maxReplications);
+  const double projected =
+      projectedStarted + perExperiment * static_cast<double>(runs.size() - started);
   p.replications = static_cast<long>(counted);
-  if (counted > 0 && p.elapsedSeconds > 1.0) p.remainingSeconds = (projected - counted) / (counted / p.elapsedSeconds);
+  if (counted > 0 && p.elapsedSeconds > 1.0)
+    p.remainingSeconds = (projected - counted) / (counted / p.elapsedSeconds);
   return p;
 }
 
 StudyRunner::StudyRunner(const StudyOptions& options, const StudyDescription& description,
                          ProgressDisplay& progress, Listener experimentEnded)
-    : options_(options), description_(description), progress_(progress), experimentEnded_(std::move(experimentEnded)) {}
+    : options_(options),
+      description_(description),
+      progress_(progress),
+      experimentEnded_(std::move(experimentEnded)) {}
 
 void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   const SessionSettings settings = StudySessionSettings(options_, description_);
@@ -69,7 +77,8 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
     for (int s = 0; s < e.plan.Streams(); s++)
       if (!remote || remote->Local(runs.size() - 1, s))
         pool.Add(std::make_unique<SimulatorSession>(
-                     e.plan, s, settings, [run, s](Replication&& r) { run->Fold().Add(s, std::move(r)); }),
+                     e.plan, s, settings,
+                     [run, s](Replication&& r) { run->Fold().Add(s, std::move(r)); }),
                  runs.size() - 1);
   }
   std::vector<ExperimentRun*> views;
@@ -114,7 +123,8 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
       if (remote) {
         std::vector<std::string> reports;
         remote->Receive(views, reports);
-        for (const std::string& report : reports) progress_.Message(options_.program + ": " + report);
+        for (const std::string& report : reports)
+          progress_.Message(options_.program + ": " + report);
       }
       // Fold what arrived; stop the streams of an experiment that has
       // decided, pause those that run too far ahead of the others.
@@ -128,9 +138,12 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
       for (std::size_t i = 0; i < pool.Size(); i++) {
         SimulatorSession& s = pool.At(i);
         const ExperimentFold& fold = runs[pool.Group(i)]->Fold();
-        if (fold.Decision() != StopDecision::Continue) s.Stop(now);
-        else if (fold.Ahead(s.Stream(), ExperimentRun::kRunAheadBlocks)) s.Pause();
-        else s.Resume(now);
+        if (fold.Decision() != StopDecision::Continue)
+          s.Stop(now);
+        else if (fold.Ahead(s.Stream(), ExperimentRun::kRunAheadBlocks))
+          s.Pause();
+        else
+          s.Resume(now);
       }
       bool ended = false;
       for (std::size_t r = 0; r < runs.size(); r++) {
@@ -149,7 +162,8 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
       auto onSignal = [&](int signal) {
         if (signalsSeen++ == 0) {
           result.interruptSignal = signal;
-          progress_.Message(options_.program + ": stopping the simulators; the results so far are written, "
+          progress_.Message(options_.program +
+                            ": stopping the simulators; the results so far are written, "
                             "marked incomplete (signal again to kill them at once)");
           pool.InterruptAll(now);
           if (remote) {
@@ -165,7 +179,8 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
       if (remote)
         if (const int signal = remote->TakeSignal()) onSignal(signal);
       progress_.Show([&] {
-        return StudySnapshot(result, views, rule, std::chrono::duration<double>(Clock::now() - begin).count());
+        return StudySnapshot(result, views, rule,
+                             std::chrono::duration<double>(Clock::now() - begin).count());
       });
     }
   } catch (const std::exception& e) {

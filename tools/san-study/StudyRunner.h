@@ -27,8 +27,8 @@ class StudyRunner {
  public:
   using Listener = std::function<void(const StudyResult&)>;
 
-  StudyRunner(const StudyOptions& options, const StudyDescription& description, ProgressDisplay& progress,
-              Listener experimentEnded);
+  StudyRunner(const StudyOptions& options, const StudyDescription& description,
+              ProgressDisplay& progress, Listener experimentEnded);
   // With `remote`, only the streams it calls local run here; the others
   // are folded from what it receives (an MPI run's rank 0).
   void Run(StudyResult& result, StreamExchange* remote = nullptr);
@@ -41,7 +41,8 @@ class StudyRunner {
 };
 
 // The simulators' settings from the study's options.
-SessionSettings StudySessionSettings(const StudyOptions& options, const StudyDescription& description);
+SessionSettings StudySessionSettings(const StudyOptions& options,
+                                     const StudyDescription& description);
 
 // The progress of the experiments being run (the others in `result` are done).
 ProgressSnapshot StudySnapshot(const StudyResult& result, const std::vector<ExperimentRun*>& runs,

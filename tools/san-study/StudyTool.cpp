@@ -31,7 +31,9 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   };
   // In a distributed run every process takes the same steps up to the
   // start, and each step's outcome is agreed on.
-  auto agree = [&](std::optional<int> status) { return distribution ? distribution->Agree(status) : status; };
+  auto agree = [&](std::optional<int> status) {
+    return distribution ? distribution->Agree(status) : status;
+  };
   StudyOptions options;
   if (auto status = agree(ParseStudyOptions(argc, argv, profile, options))) return *status;
   StudyDescription description;
@@ -46,7 +48,8 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   StudyPlan plan;
   if (auto error = PlanStudy(options, description, plan, cores)) failed = refuse(*error);
   if (auto status = agree(failed)) return *status;
-  if (distribution && !distribution->Leads()) return distribution->Follow(options, description, plan);
+  if (distribution && !distribution->Leads())
+    return distribution->Follow(options, description, plan);
 
   const ResultContext context{options, description, plan, HostName()};
   StudyResult result;
@@ -55,26 +58,28 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   failed = [&]() -> std::optional<int> {
     std::error_code created;
     std::filesystem::create_directories(out, created);
-    if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
+    if (created || access(out.c_str(), W_OK) != 0)
+      return refuse("cannot write into " + out.string());
     if (auto error = TakeEarlierResults(out, context, result)) return refuse(*error);
     const PlannedExperiment* firstToRun = nullptr;
     for (const ExperimentResult& e : result.experiments)
       if (!e.reused && !firstToRun) firstToRun = &e.plan;
     if (firstToRun && !firstToRun->overrideText.empty())
-      if (auto error = ProbeSettings(options, description.steadyState, *firstToRun)) return refuse(*error);
+      if (auto error = ProbeSettings(options, description.steadyState, *firstToRun))
+        return refuse(*error);
     return std::nullopt;
   }();
   if (auto status = agree(failed)) return *status;
   std::size_t reused = 0;
   for (const ExperimentResult& e : result.experiments) reused += e.reused;
 
-  const auto mode = options.quiet                  ? ProgressDisplay::Mode::Quiet
+  const auto mode = options.quiet           ? ProgressDisplay::Mode::Quiet
                     : isatty(STDERR_FILENO) ? ProgressDisplay::Mode::Terminal
-                                                   : ProgressDisplay::Mode::Plain;
+                                            : ProgressDisplay::Mode::Plain;
   ProgressDisplay progress(mode);
   if (reused)
-    progress.Message(program + ": " + std::to_string(reused) + " finished experiment" + (reused > 1 ? "s" : "") +
-                     " reused from " + out.string());
+    progress.Message(program + ": " + std::to_string(reused) + " finished experiment" +
+                     (reused > 1 ? "s" : "") + " reused from " + out.string());
   result.startTime = UtcNow();
   std::vector<std::string> fileErrors;
   // Each error is told once, however often the files are written.
@@ -98,7 +103,8 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   StudyRunner(options, description, progress, save).Run(result, remote);
   result.endTime = UtcNow();
   progress.ClearLine();
-  if (result.Aborted()) progress.Message(program + ": stopped on an internal error: " + result.internalError);
+  if (result.Aborted())
+    progress.Message(program + ": stopped on an internal error: " + result.internalError);
 
   PrintTable(result, context, profile.tableMeasures, profile.xTitle, std::cout);
   const std::vector<std::string> verdict = VerdictLines(result, context);
@@ -107,8 +113,10 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
 
   const bool filesWritten = save(result);
   std::string written = filesWritten ? "study.csv, study.json" : "";
-  if (auto problem = WritePlot(result, context, out)) progress.Message(program + ": no plot: " + *problem);
-  else written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  if (auto problem = WritePlot(result, context, out))
+    progress.Message(program + ": no plot: " + *problem);
+  else
+    written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
   long wasted = 0, replications = 0;
   bool streams = false;
   for (const ExperimentResult& e : result.experiments) {
@@ -117,7 +125,8 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
     streams |= e.plan.Streams() > 1;
   }
   if (streams)
-    progress.Message(program + ": " + std::to_string(wasted) + " replications run beyond the stop were not counted (" +
+    progress.Message(program + ": " + std::to_string(wasted) +
+                     " replications run beyond the stop were not counted (" +
                      std::to_string(replications) + " counted)");
   progress.Message(program + ": results in " + out.string() + ": " + written +
                    (result.Complete() ? "" : "; marked incomplete"));
@@ -129,7 +138,8 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
 
 // Whatever escapes the study (the runner and the file writers keep the
 // results gathered so far themselves) ends it with a message, not an abort.
-int RunStudyTool(int argc, char** argv, const ToolProfile& profile, StudyDistribution* distribution) {
+int RunStudyTool(int argc, char** argv, const ToolProfile& profile,
+                 StudyDistribution* distribution) {
   try {
     if (!distribution && argc > 1 && std::string(argv[1]) == "merge")
       return RunMergeCommand(argc - 1, argv + 1, profile);

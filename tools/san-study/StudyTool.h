@@ -4,10 +4,10 @@
 #include <optional>
 #include <vector>
 
+#include "StreamExchange.h"
 #include "StudyDescription.h"
 #include "StudyOptions.h"
 #include "StudyPlan.h"
-#include "StreamExchange.h"
 
 // What a run over several processes (the ranks of an MPI job) adds to the
 // study's steps. Every process parses the same command line, reads the
@@ -32,7 +32,8 @@ class StudyDistribution {
   virtual StreamExchange& Start(const StudyPlan& plan, const std::vector<std::size_t>& runs) = 0;
   // The others: run this process's streams until the leader ends the study;
   // the exit status.
-  virtual int Follow(const StudyOptions& options, const StudyDescription& description, const StudyPlan& plan) = 0;
+  virtual int Follow(const StudyOptions& options, const StudyDescription& description,
+                     const StudyPlan& plan) = 0;
 };
 
 // The whole study command: options, description, plan, earlier results,
@@ -41,6 +42,7 @@ class StudyDistribution {
 // or an unwritable file, 2 when some experiment stopped at --max-reps short
 // of the precision, 128 + the signal that stopped it.
 // With `distribution`, one process of a distributed run (no merge command).
-int RunStudyTool(int argc, char** argv, const ToolProfile& profile, StudyDistribution* distribution = nullptr);
+int RunStudyTool(int argc, char** argv, const ToolProfile& profile,
+                 StudyDistribution* distribution = nullptr);
 
 #endif

@@ -61,64 +61,78 @@ std::string StepText(const std::string& first, const std::string& step, double v
 }
 }  // namespace
 
-std::string OverrideText(const std::vector<Assignment>& assignments, const StudyDescription& description) {
+std::string OverrideText(const std::vector<Assignment>& assignments,
+                         const StudyDescription& description) {
   std::string text;
   for (const Assignment& a : assignments) {
     const GlobalVariable& v = description.variables[a.variable];
-    text += (text.empty() ? "" : ":") + std::string(1, OverrideLetter(v.type)) + ":" + v.name + ":" + a.text;
+    text += (text.empty() ? "" : ":") + std::string(1, OverrideLetter(v.type)) + ":" + v.name +
+            ":" + a.text;
   }
   return text;
 }
 
-std::optional<std::string> CheckValue(const GlobalVariable& variable, char letter, const std::string& text,
-                                      double& value) {
+std::optional<std::string> CheckValue(const GlobalVariable& variable, char letter,
+                                      const std::string& text, double& value) {
   const std::string what = "the value '" + text + "' of " + variable.name;
   if (letter != OverrideLetter(variable.type))
     return std::string("the type letter '") + letter + "' does not fit " + variable.name + ", a " +
-           TypeName(variable.type) + " (use " + OverrideLetter(variable.type) + ":" + variable.name + ":VALUE)";
+           TypeName(variable.type) + " (use " + OverrideLetter(variable.type) + ":" +
+           variable.name + ":VALUE)";
   if (text.empty()) return "no value given for " + variable.name;
   if (variable.type == VariableType::Char) {
     if (text.size() != 1) return what + " is not one character";
     value = static_cast<unsigned char>(text[0]);
   } else if (IsIntegerType(variable.type)) {
-    if (!ParseDecimalInteger(text, value)) return what + " is not a whole " + TypeName(variable.type) + " number";
+    if (!ParseDecimalInteger(text, value))
+      return what + " is not a whole " + TypeName(variable.type) + " number";
   } else if (!ParseReal(text, value) || !std::isfinite(value)) {
     return what + " is not a finite number";
   }
   const ValueBounds type = TypeBounds(variable.type);
-  if (!type.Contains(value)) return what + " is outside the range of a " + TypeName(variable.type) + " " + type.Text();
-  if (!variable.range.Contains(value)) return what + " is outside its valid range " + variable.range.Text();
+  if (!type.Contains(value))
+    return what + " is outside the range of a " + TypeName(variable.type) + " " + type.Text();
+  if (!variable.range.Contains(value))
+    return what + " is outside its valid range " + variable.range.Text();
   return std::nullopt;
 }
 
-std::optional<std::string> ParseOverride(const std::string& text, const StudyDescription& description,
+std::optional<std::string> ParseOverride(const std::string& text,
+                                         const StudyDescription& description,
                                          std::vector<Assignment>& assignments) {
   const std::vector<std::string> fields = Split(text, ':', true);
-  if (fields.size() % 3 != 0) return "the override '" + text + "' needs type:name:value triples, e.g. s:nTrains:12";
+  if (fields.size() % 3 != 0)
+    return "the override '" + text + "' needs type:name:value triples, e.g. s:nTrains:12";
   for (std::size_t k = 0; k < fields.size(); k += 3) {
     if (fields[k].size() != 1) return "the override type '" + fields[k] + "' is not one letter";
     const int index = description.VariableIndex(fields[k + 1]);
-    if (index < 0) return "the model " + description.model + " has no global variable '" + fields[k + 1] + "'";
+    if (index < 0)
+      return "the model " + description.model + " has no global variable '" + fields[k + 1] + "'";
     Assignment a{index, 0.0, fields[k + 2]};
-    if (auto error = CheckValue(description.variables[index], fields[k][0], a.text, a.value)) return error;
+    if (auto error = CheckValue(description.variables[index], fields[k][0], a.text, a.value))
+      return error;
     assignments.push_back(a);
   }
   return std::nullopt;
 }
 
-std::optional<std::string> ParseSweep(const std::string& text, const StudyDescription& description, Sweep& sweep) {
+std::optional<std::string> ParseSweep(const std::string& text, const StudyDescription& description,
+                                      Sweep& sweep) {
   sweep = Sweep{text, -1, {}};
   const std::size_t equals = text.find('=');
-  const std::string usage = "the sweep '" + text + "' is not TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...";
+  const std::string usage =
+      "the sweep '" + text + "' is not TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...";
   if (equals == std::string::npos || equals < 3 || text[1] != ':') return usage;
   const char letter = text[0];
   const std::string name = text.substr(2, equals - 2), values = text.substr(equals + 1);
   sweep.variable = description.VariableIndex(name);
-  if (sweep.variable < 0) return "the model " + description.model + " has no global variable '" + name + "'";
+  if (sweep.variable < 0)
+    return "the model " + description.model + " has no global variable '" + name + "'";
   const GlobalVariable& variable = description.variables[sweep.variable];
   auto add = [&](const std::string& valueText) -> std::optional<std::string> {
     Assignment a{sweep.variable, 0.0, valueText};
-    if (auto error = CheckValue(variable, letter, valueText, a.value)) return "in the sweep '" + text + "': " + *error;
+    if (auto error = CheckValue(variable, letter, valueText, a.value))
+      return "in the sweep '" + text + "': " + *error;
     sweep.points.push_back(a);
     return std::nullopt;
   };
@@ -128,15 +142,20 @@ std::optional<std::string> ParseSweep(const std::string& text, const StudyDescri
       if (auto error = add(item)) return error;
   } else if (range.size() == 3) {
     double first, last, step;
-    for (auto [field, number] : {std::pair{&range[0], &first}, {&range[1], &last}, {&range[2], &step}})
-      if (!ParseReal(*field, *number) || !std::isfinite(*number)) return usage + ": '" + *field + "' is not a number";
+    for (auto [field, number] :
+         {std::pair{&range[0], &first}, {&range[1], &last}, {&range[2], &step}})
+      if (!ParseReal(*field, *number) || !std::isfinite(*number))
+        return usage + ": '" + *field + "' is not a number";
     if (step == 0.0 || (last - first) / step < 0)
-      return "in the sweep '" + text + "': the step " + range[2] + " does not lead from " + range[0] + " to " + range[1];
+      return "in the sweep '" + text + "': the step " + range[2] + " does not lead from " +
+             range[0] + " to " + range[1];
     const double count = std::floor((last - first) / step * (1 + 1e-12) + 1e-9) + 1;
     if (count > static_cast<double>(kMaxSweepPoints))
-      return "the sweep '" + text + "' has more than " + std::to_string(kMaxSweepPoints) + " values";
+      return "the sweep '" + text + "' has more than " + std::to_string(kMaxSweepPoints) +
+             " values";
     for (long k = 0; k < static_cast<long>(count); k++)
-      if (auto error = add(StepText(range[0], range[2], first + static_cast<double>(k) * step))) return error;
+      if (auto error = add(StepText(range[0], range[2], first + static_cast<double>(k) * step)))
+        return error;
   } else {
     return usage;
   }

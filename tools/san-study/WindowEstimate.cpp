@@ -7,10 +7,14 @@
 
 const char* MethodName(IntervalMethod method) {
   switch (method) {
-    case IntervalMethod::AllEqual: return "all-equal";
-    case IntervalMethod::Binomial: return "binomial";
-    case IntervalMethod::StudentT: return "t";
-    default: return "none";
+    case IntervalMethod::AllEqual:
+      return "all-equal";
+    case IntervalMethod::Binomial:
+      return "binomial";
+    case IntervalMethod::StudentT:
+      return "t";
+    default:
+      return "none";
   }
 }
 
@@ -26,7 +30,8 @@ double ConfidenceInterval::RelativeHalfWidth() const {
 void WindowEstimate::Add(double x) {
   stats_.Add(x);
   if (spread_) return;
-  auto seen = std::find_if(values_.begin(), values_.end(), [x](const auto& v) { return v.first == x; });
+  auto seen =
+      std::find_if(values_.begin(), values_.end(), [x](const auto& v) { return v.first == x; });
   if (seen != values_.end()) {
     seen->second++;
   } else if (values_.size() < kTrackedValues) {
@@ -38,7 +43,8 @@ void WindowEstimate::Add(double x) {
   }
 }
 
-ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest, double highest) const {
+ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest,
+                                            double highest) const {
   ConfidenceInterval ci;
   ci.mean = stats_.Mean();
   const long n = stats_.Count();
@@ -53,8 +59,9 @@ ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest, do
     return ci;
   }
   if (!spread_) {
-    const auto common = std::max_element(values_.begin(), values_.end(),
-                                         [](const auto& a, const auto& b) { return a.second < b.second; });
+    const auto common =
+        std::max_element(values_.begin(), values_.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
     const long deviations = n - common->second;
     if (values_.size() == 2 || deviations < kRareDeviations) {
       double smallest = INFINITY, largest = -INFINITY;

@@ -9,10 +9,10 @@
 
 // How an interval was formed (the CSV and JSON name it).
 enum class IntervalMethod {
-  None,       // fewer than two observations
-  AllEqual,   // every observation equal: the chance of another value is bounded
-  Binomial,   // few observations differ from the commonest value
-  StudentT,   // the usual t interval
+  None,      // fewer than two observations
+  AllEqual,  // every observation equal: the chance of another value is bounded
+  Binomial,  // few observations differ from the commonest value
+  StudentT,  // the usual t interval
 };
 const char* MethodName(IntervalMethod method);
 
@@ -53,7 +53,8 @@ class WindowEstimate {
   long Count() const { return stats_.Count(); }
   double Mean() const { return stats_.Mean(); }
   double Variance() const { return stats_.Variance(); }
-  ConfidenceInterval Interval(double confidence, double lowest = -std::numeric_limits<double>::infinity(),
+  ConfidenceInterval Interval(double confidence,
+                              double lowest = -std::numeric_limits<double>::infinity(),
                               double highest = std::numeric_limits<double>::infinity()) const;
 
  private:

@@ -57,7 +57,9 @@ class AtomicWriter {
   std::string groupObject(const Activity& a) const {
     return a.hasCaseList ? a.name.text + "Group" : a.name.text;
   }
-  bool isCell(const std::string& variable) const { return checked.typeOf(atomic, variable).isCell(); }
+  bool isCell(const std::string& variable) const {
+    return checked.typeOf(atomic, variable).isCell();
+  }
   // The type of the group of an activity's cases (postselection), inside
   // the model's class or, `qualified`, outside it.
   std::string caseGroupType(const Activity& a, bool qualified) const {
@@ -103,13 +105,15 @@ void AtomicWriter::write() {
 void AtomicWriter::writeHeader() {
   CodeWriter h = generation.writer(className + ".h");
   const std::string guard = generation.guard(className + ".h");
-  h << "// Generated from " << std::filesystem::path(generation.description().file).filename().string()
+  h << "// Generated from "
+    << std::filesystem::path(generation.description().file).filename().string()
     << "; do not edit.\n#ifndef " << guard << "\n#define " << guard << "\n\n"
     << "#include \"BaseClasses/Activity.h\"\n"
     << "#include \"BaseClasses/PreselectGroup.h\"\n"
     << "#include \"BaseClasses/SANModel.h\"\n"
     << generation.include("ModelTypes.h") << "\n"
-    << "// Atomic model \"" << atomic.name.text << "\" (" << generation.origin(atomic.name.at) << ").\n"
+    << "// Atomic model \"" << atomic.name.text << "\" (" << generation.origin(atomic.name.at)
+    << ").\n"
     << "class " << className << " : public SANModel {\n public:\n";
   for (const Activity& a : atomic.activities) writeActivityClass(h, a);
 
@@ -133,7 +137,8 @@ void AtomicWriter::writeHeader() {
       continue;
     }
     h << "  " << caseGroupType(a, false) << " " << groupObject(a) << "{{";
-    for (std::size_t k = 0; k < a.cases.size(); k++) h << (k ? ", " : "") << "&" << caseObject(a, k);
+    for (std::size_t k = 0; k < a.cases.size(); k++)
+      h << (k ? ", " : "") << "&" << caseObject(a, k);
     h << "}};\n";
   }
   h << "\n private:\n"
@@ -155,8 +160,7 @@ void AtomicWriter::writeHeader() {
   h << "};\n\n";
   // The case groups' members are instantiated once, with the model's code:
   // they inline the cases' enabling, which only the model's source defines.
-  for (const std::string& group : caseGroupTypes())
-    h << "extern template class " << group << ";\n";
+  for (const std::string& group : caseGroupTypes()) h << "extern template class " << group << ";\n";
   h << "\n#endif\n";
   generation.add(h);
 }
@@ -194,7 +198,8 @@ void AtomicWriter::writeActivityClass(CodeWriter& h, const Activity& a) {
       << "    bool lastEnabling() const { return enabled; }\n"
       << "    bool takeEnabling(bool value) {\n"
       << "      const bool changed = value != enabled;\n"
-      << "      previouslyEnabled = enabled;\n      enabled = value;\n      return changed;\n    }\n";
+      << "      previouslyEnabled = enabled;\n      enabled = value;\n      return changed;\n    "
+         "}\n";
   h << (cases ? "\n   protected:\n" : "\n   private:\n")
     << "    [[gnu::always_inline]] inline bool enablingHolds();\n";
   if (cases) h << "    void fireInput();\n";
@@ -361,7 +366,8 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
   cpp << (first ? "true" : "") << ";\n}\n\n"
       << (cases ? "inline " : "") << "bool " << scope << "Enabled() {\n"
       << "  previouslyEnabled = enabled;\n  enabled = enablingHolds();\n  return enabled;\n}\n\n";
-  if (cases) cpp << "bool " << scope << "EnablingChange() { return Activity::EnablingChange(); }\n\n";
+  if (cases)
+    cpp << "bool " << scope << "EnablingChange() { return Activity::EnablingChange(); }\n\n";
 
   // Firing: input gate functions, input arcs; then the case's output gates
   // and output arcs.
@@ -405,7 +411,8 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
 
   // Links: the activity's pointers to place cells follow later shares.
   cpp << "void " << scope << "fillTables() {\n";
-  for (const std::string& name : tabledArrays(a)) cpp << "  " << name << "_table.fill(" << name << ");\n";
+  for (const std::string& name : tabledArrays(a))
+    cpp << "  " << name << "_table.fill(" << name << ");\n";
   cpp << "}\n\n";
   cpp << "void " << scope << "LinkVariables() {\n";
   for (const std::string& name : wiring.linked)
@@ -415,7 +422,8 @@ void AtomicWriter::writeActivity(CodeWriter& cpp, const Activity& a) {
 
 void AtomicWriter::writeSource() {
   CodeWriter cpp = generation.writer(className + ".cpp");
-  cpp << "// Generated from " << std::filesystem::path(generation.description().file).filename().string()
+  cpp << "// Generated from "
+      << std::filesystem::path(generation.description().file).filename().string()
       << "; do not edit.\n"
       << generation.include(className + ".h") << "\n"
       << "#include \"Random/Distributions.h\"\n"
@@ -449,9 +457,9 @@ void AtomicWriter::writeConstructor(CodeWriter& cpp) {
       ScalarType fieldType = ScalarType::Int;
       for (const RecordField& f : type.record->fields)
         if (f.name.text == field.text) fieldType = f.type;
-      cpp << cppName(fieldType) << " " << className << "::initial_" << v.name.text << "_" << field.text
-          << (array ? "([[maybe_unused]] int i)" : "()") << " {\n  return static_cast<"
-          << cppName(fieldType) << ">(\n";
+      cpp << cppName(fieldType) << " " << className << "::initial_" << v.name.text << "_"
+          << field.text << (array ? "([[maybe_unused]] int i)" : "()")
+          << " {\n  return static_cast<" << cppName(fieldType) << ">(\n";
       cpp.snippet(value);
       cpp << "  );\n}\n\n";
     }
@@ -522,7 +530,8 @@ void AtomicWriter::writeConstructor(CodeWriter& cpp) {
     }
   cpp << "};\n  BaseGroupClass* groups[] = {";
   const std::vector<const Activity*> order = checked.groupOrder(atomic);
-  for (std::size_t g = 0; g < order.size(); g++) cpp << (g ? ", " : "") << "&" << groupObject(*order[g]);
+  for (std::size_t g = 0; g < order.size(); g++)
+    cpp << (g ? ", " : "") << "&" << groupObject(*order[g]);
   cpp << "};\n"
       << "  SANModel::initializeSANModelNow(\"" << atomic.name.text << "\", " << numPlaces << ", "
       << (numPlaces > 0 ? "places" : "nullptr") << ", 0, nullptr, " << numActions
@@ -536,7 +545,8 @@ void AtomicWriter::writeConstructor(CodeWriter& cpp) {
 
   cpp << "void " << className << "::fillTables() {\n";
   for (const Activity& a : atomic.activities)
-    for (std::size_t k = 0; k < a.cases.size(); k++) cpp << "  " << caseObject(a, k) << ".fillTables();\n";
+    for (std::size_t k = 0; k < a.cases.size(); k++)
+      cpp << "  " << caseObject(a, k) << ".fillTables();\n";
   cpp << "}\n\n";
 
   cpp << "// Each activity's pointers to the variables it uses.\n"

@@ -15,47 +15,168 @@ namespace {
 // Members of the framework classes that generated classes derive from; a
 // model element of such a name would hide them.
 const std::set<std::string>& reservedNames() {
-  static const std::set<std::string> names = {
-      "Actions", "ActivityInitialize", "AddAffectArc", "AddEnableArc", "AddedSharedPtrs",
-      "AffectedListHead", "AffectedNodes", "AffectedNodesByImpulseReward",
-      "AffectedNodesByRateReward", "Age", "AllChildrenEmpty", "AllocatePVImpulseDS",
-      "AllocatePVRateDS", "CachedStateSize", "CalculateWeightDistribution", "Capacity",
-      "ChildBuffers", "ChildStateSizes", "Children", "CompareState", "ComposerGroup",
-      "ConstructLocalState", "CurrentSharedState", "CurrentState", "DeallocatePVImpulseDS",
-      "DeallocatePVRateDS", "DefineName", "DestructLocalState", "DeterministicParamValue",
-      "Disabled", "DistributionType", "Enabled", "EnablingChange", "EntriesInUse", "ErlangParamM",
-      "ExecutionPolicy", "Fire", "Fired", "GeneralSetup", "GetChild", "GetGlobalActions",
-      "GetLocalActions", "GetLocalState", "GetLocalStateVariables", "GetModelType",
-      "GetNumberOfChildren", "GetSharedStateVariables", "GroupId", "Groups", "HasEvent",
-      "HasLocalState", "HighestRank", "Id", "InlineCapacity", "InlineMembers", "IsAMember",
-      "IsAnAffectingStateVariable", "LastActionTime", "LinkVariables", "Links", "LoopCounter",
-      "MaxID", "Members", "ModelId", "Name", "NumActions", "NumChildren", "NumGroups",
-      "NumMembers", "NumReadOnlyPlaces", "NumSharedNames", "NumSharedStateVariables",
-      "NumStateVariables", "Parameters", "ParentId", "ParentModel", "Phase", "Places",
-      "PrintInfo", "PrintSANModelInfo", "Probability", "Rank", "Rate", "Reactivation",
-      "ReactivationFunction", "ReactivationPredicate", "ReadOnlyPlaces", "ReadyToFire",
-      "Record", "ReplicaBuffer", "ReplicaOrder", "ReplicaStateSize", "Reserved", "ResetPhase",
-      "ReturnDistributionParameters", "SampleDistribution", "SelectAction", "SelectedAction",
-      "SetActions", "SetFired", "SetGroups", "SetLocalState", "SetParentId", "SetPlaces",
-      "SetReadOnlyPlaces", "SetSharedState", "SetState", "Setup", "SetupActions",
-      "SharedLinks", "SharedPtrs", "SharedStateNames", "SharedStateSize", "SharingLists",
-      "StateSize", "UnitWeight", "Weight", "WeightTable", "addAffectedSV", "addEnablingSV",
-      "addSharedPtr", "addSharingInfo", "appendGroup", "defineName", "enabled", "enlargeArrays",
-      "getId", "getName", "getNumStateVariables", "initialize", "initializeSANModelNow",
-      "isSync", "lastEnabling", "listActions", "listGroups", "listModels", "listSVs", "now",
-      "ownsSharedVariables", "previouslyEnabled", "printState", "replica", "setChild",
-      "setGroupId", "setMember", "takeEnabling"};
+  static const std::set<std::string> names = {"Actions",
+                                              "ActivityInitialize",
+                                              "AddAffectArc",
+                                              "AddEnableArc",
+                                              "AddedSharedPtrs",
+                                              "AffectedListHead",
+                                              "AffectedNodes",
+                                              "AffectedNodesByImpulseReward",
+                                              "AffectedNodesByRateReward",
+                                              "Age",
+                                              "AllChildrenEmpty",
+                                              "AllocatePVImpulseDS",
+                                              "AllocatePVRateDS",
+                                              "CachedStateSize",
+                                              "CalculateWeightDistribution",
+                                              "Capacity",
+                                              "ChildBuffers",
+                                              "ChildStateSizes",
+                                              "Children",
+                                              "CompareState",
+                                              "ComposerGroup",
+                                              "ConstructLocalState",
+                                              "CurrentSharedState",
+                                              "CurrentState",
+                                              "DeallocatePVImpulseDS",
+                                              "DeallocatePVRateDS",
+                                              "DefineName",
+                                              "DestructLocalState",
+                                              "DeterministicParamValue",
+                                              "Disabled",
+                                              "DistributionType",
+                                              "Enabled",
+                                              "EnablingChange",
+                                              "EntriesInUse",
+                                              "ErlangParamM",
+                                              "ExecutionPolicy",
+                                              "Fire",
+                                              "Fired",
+                                              "GeneralSetup",
+                                              "GetChild",
+                                              "GetGlobalActions",
+                                              "GetLocalActions",
+                                              "GetLocalState",
+                                              "GetLocalStateVariables",
+                                              "GetModelType",
+                                              "GetNumberOfChildren",
+                                              "GetSharedStateVariables",
+                                              "GroupId",
+                                              "Groups",
+                                              "HasEvent",
+                                              "HasLocalState",
+                                              "HighestRank",
+                                              "Id",
+                                              "InlineCapacity",
+                                              "InlineMembers",
+                                              "IsAMember",
+                                              "IsAnAffectingStateVariable",
+                                              "LastActionTime",
+                                              "LinkVariables",
+                                              "Links",
+                                              "LoopCounter",
+                                              "MaxID",
+                                              "Members",
+                                              "ModelId",
+                                              "Name",
+                                              "NumActions",
+                                              "NumChildren",
+                                              "NumGroups",
+                                              "NumMembers",
+                                              "NumReadOnlyPlaces",
+                                              "NumSharedNames",
+                                              "NumSharedStateVariables",
+                                              "NumStateVariables",
+                                              "Parameters",
+                                              "ParentId",
+                                              "ParentModel",
+                                              "Phase",
+                                              "Places",
+                                              "PrintInfo",
+                                              "PrintSANModelInfo",
+                                              "Probability",
+                                              "Rank",
+                                              "Rate",
+                                              "Reactivation",
+                                              "ReactivationFunction",
+                                              "ReactivationPredicate",
+                                              "ReadOnlyPlaces",
+                                              "ReadyToFire",
+                                              "Record",
+                                              "ReplicaBuffer",
+                                              "ReplicaOrder",
+                                              "ReplicaStateSize",
+                                              "Reserved",
+                                              "ResetPhase",
+                                              "ReturnDistributionParameters",
+                                              "SampleDistribution",
+                                              "SelectAction",
+                                              "SelectedAction",
+                                              "SetActions",
+                                              "SetFired",
+                                              "SetGroups",
+                                              "SetLocalState",
+                                              "SetParentId",
+                                              "SetPlaces",
+                                              "SetReadOnlyPlaces",
+                                              "SetSharedState",
+                                              "SetState",
+                                              "Setup",
+                                              "SetupActions",
+                                              "SharedLinks",
+                                              "SharedPtrs",
+                                              "SharedStateNames",
+                                              "SharedStateSize",
+                                              "SharingLists",
+                                              "StateSize",
+                                              "UnitWeight",
+                                              "Weight",
+                                              "WeightTable",
+                                              "addAffectedSV",
+                                              "addEnablingSV",
+                                              "addSharedPtr",
+                                              "addSharingInfo",
+                                              "appendGroup",
+                                              "defineName",
+                                              "enabled",
+                                              "enlargeArrays",
+                                              "getId",
+                                              "getName",
+                                              "getNumStateVariables",
+                                              "initialize",
+                                              "initializeSANModelNow",
+                                              "isSync",
+                                              "lastEnabling",
+                                              "listActions",
+                                              "listGroups",
+                                              "listModels",
+                                              "listSVs",
+                                              "now",
+                                              "ownsSharedVariables",
+                                              "previouslyEnabled",
+                                              "printState",
+                                              "replica",
+                                              "setChild",
+                                              "setGroupId",
+                                              "setMember",
+                                              "takeEnabling"};
   return names;
 }
 
 // Sizes of the integral types the study writes.
 bool fitsType(ScalarType type, double value) {
   switch (type) {
-    case ScalarType::Short: return value >= -32768 && value <= 32767;
-    case ScalarType::Int: return value >= -2147483648.0 && value <= 2147483647.0;
-    case ScalarType::Char: return value >= -128 && value <= 127;
-    case ScalarType::Bool: return value == 0 || value == 1;
-    case ScalarType::Double: return std::isfinite(value);
+    case ScalarType::Short:
+      return value >= -32768 && value <= 32767;
+    case ScalarType::Int:
+      return value >= -2147483648.0 && value <= 2147483647.0;
+    case ScalarType::Char:
+      return value >= -128 && value <= 127;
+    case ScalarType::Bool:
+      return value == 0 || value == 1;
+    case ScalarType::Double:
+      return std::isfinite(value);
   }
   return false;
 }
@@ -66,9 +187,9 @@ class Checker {
       : model(model), diagnostics(diagnostics), result(result) {}
 
   void checkAll();
-  std::map<const Activity*, ActivityWiring> wirings;
-  std::map<const ImpulseReward*, const AtomicModel*> impulseModels;
-  ExperimentTable table;
+  std::map<const Activity*, ActivityWiring> wirings_;
+  std::map<const ImpulseReward*, const AtomicModel*> impulseModels_;
+  ExperimentTable table_;
 
  private:
   void error(Position at, const std::string& message) { diagnostics.error(at, message); }
@@ -106,8 +227,10 @@ bool Checker::declare(std::map<std::string, Position>& scope, const Name& name,
   if (name.text.empty()) return false;
   const auto [it, added] = scope.insert({name.text, name.at});
   if (!added) {
-    error(name.at, "duplicate name '" + name.text + "': " + what + " of that name is already "
-                   "declared at line " + std::to_string(it->second.line));
+    error(name.at, "duplicate name '" + name.text + "': " + what +
+                       " of that name is already "
+                       "declared at line " +
+                       std::to_string(it->second.line));
     return false;
   }
   return true;
@@ -137,8 +260,10 @@ void Checker::checkClassNames() {
     if (base.empty()) return;
     const auto [it, added] = scope.insert({base + suffix, at});
     if (!added)
-      error(at, "duplicate name '" + base + suffix + "': the name (or a class made from it) is "
-                "already used at line " + std::to_string(it->second.line));
+      error(at, "duplicate name '" + base + suffix +
+                    "': the name (or a class made from it) is "
+                    "already used at line " +
+                    std::to_string(it->second.line));
   };
   for (const GlobalVariable& g : model.globals) claim(g.name.text, "", g.name.at);
   for (const RecordType& r : model.records)
@@ -160,8 +285,7 @@ void Checker::checkGlobals() {
     declare(globalNames, global.name, "a global variable");
     if (global.range && !global.range->text.empty()) {
       const Range& r = *global.range;
-      if (global.type == ScalarType::Bool)
-        error(r.at, "a bool global variable takes no range");
+      if (global.type == ScalarType::Bool) error(r.at, "a bool global variable takes no range");
     }
   }
 }
@@ -212,8 +336,8 @@ void Checker::checkModel(const AtomicModel& atomic) {
     for (const Name& d : derived)
       if (members.count(d.text))
         error(activity.name.at, "activity '" + name + "' needs the name '" + d.text +
-                                    "', which another element of model '" +
-                                    atomic.name.text + "' has");
+                                    "', which another element of model '" + atomic.name.text +
+                                    "' has");
     checkActivity(atomic, activity);
   }
   if (atomic.activities.empty())
@@ -230,8 +354,10 @@ void Checker::checkModel(const AtomicModel& atomic) {
 void Checker::checkVariable(const AtomicModel& atomic, const StateVariable& variable) {
   const std::string& name = variable.name.text;
   if (globalNames.count(name))
-    error(variable.name.at, "duplicate name '" + name + "': a global variable of that name is "
-                            "declared at line " + std::to_string(globalNames[name].line));
+    error(variable.name.at, "duplicate name '" + name +
+                                "': a global variable of that name is "
+                                "declared at line " +
+                                std::to_string(globalNames[name].line));
   if (reservedNames().count(name))
     error(variable.name.at, "the name '" + name + "' is reserved by the framework");
   const VariableType type = result.typeOf(atomic, name);
@@ -244,22 +370,24 @@ void Checker::checkVariable(const AtomicModel& atomic, const StateVariable& vari
   if (std::optional<ScalarType> scalar = scalarTypeNamed(typeName);
       scalar && *scalar != ScalarType::Short && *scalar != ScalarType::Int &&
       *scalar != ScalarType::Double) {
-    error(variable.type.at, "a place holds place, short, int, double, a record or an array, not '" +
-                                typeName + "'");
+    error(variable.type.at,
+          "a place holds place, short, int, double, a record or an array, not '" + typeName + "'");
     return;
   }
   const RecordType* fieldsOf = type.record;
   if (fieldsOf) {
     if (!variable.initial.empty())
-      error(variable.initial.at, "the initial value of '" + name +
-                                     "' gives its fields by name, e.g. {timestamp: 0}");
+      error(variable.initial.at,
+            "the initial value of '" + name + "' gives its fields by name, e.g. {timestamp: 0}");
     std::map<std::string, Position> seen;
     for (const auto& [field, value] : variable.fieldInitials) {
       declare(seen, field, "a field initial value");
-      const bool exists = std::any_of(fieldsOf->fields.begin(), fieldsOf->fields.end(),
-                                      [&](const RecordField& f) { return f.name.text == field.text; });
+      const bool exists =
+          std::any_of(fieldsOf->fields.begin(), fieldsOf->fields.end(),
+                      [&](const RecordField& f) { return f.name.text == field.text; });
       if (!exists)
-        error(field.at, "record type '" + fieldsOf->name.text + "' has no field '" + field.text + "'");
+        error(field.at,
+              "record type '" + fieldsOf->name.text + "' has no field '" + field.text + "'");
     }
   } else if (!variable.fieldInitials.empty()) {
     error(variable.fieldInitials.front().first.at,
@@ -296,13 +424,13 @@ void Checker::checkActivity(const AtomicModel& atomic, const Activity& activity)
       if (!activity.timing.parameters.empty())
         error(activity.timing.distribution.at, "an instantaneous activity has no parameters");
     } else {
-      const auto& table = distributionParameters();
-      const auto it = table.find(distribution);
-      if (it == table.end()) {
+      const auto& parameters = distributionParameters();
+      const auto it = parameters.find(distribution);
+      if (it == parameters.end()) {
         std::string names;
-        for (const auto& [n, p] : table) names += (names.empty() ? "" : ", ") + n;
-        error(activity.timing.distribution.at, "unknown distribution '" + distribution +
-                                                   "' (instantaneous, " + names + ")");
+        for (const auto& [n, p] : parameters) names += (names.empty() ? "" : ", ") + n;
+        error(activity.timing.distribution.at,
+              "unknown distribution '" + distribution + "' (instantaneous, " + names + ")");
       } else {
         const std::vector<std::string>& wanted = it->second;
         const std::size_t given = activity.timing.parameters.size();
@@ -315,9 +443,9 @@ void Checker::checkActivity(const AtomicModel& atomic, const Activity& activity)
         } else if (given != wanted.size()) {
           std::string list;
           for (const std::string& p : wanted) list += (list.empty() ? "" : ", ") + p;
-          error(activity.timing.distribution.at, distribution + " takes " +
-                                                     std::to_string(wanted.size()) +
-                                                     " parameter(s): " + list);
+          error(
+              activity.timing.distribution.at,
+              distribution + " takes " + std::to_string(wanted.size()) + " parameter(s): " + list);
         }
       }
     }
@@ -325,7 +453,8 @@ void Checker::checkActivity(const AtomicModel& atomic, const Activity& activity)
   checkUses(atomic, activity.timing.reads, who);
   // Input side.
   for (const Name& arc : activity.inputArcs) checkArc(atomic, arc, who);
-  for (const Gate& gate : activity.inputGates) checkUses(atomic, gate.uses, "gate '" + gate.name.text + "'");
+  for (const Gate& gate : activity.inputGates)
+    checkUses(atomic, gate.uses, "gate '" + gate.name.text + "'");
   // Cases.
   for (std::size_t k = 0; k < activity.cases.size(); k++) {
     const Case& c = activity.cases[k];
@@ -338,8 +467,8 @@ void Checker::checkActivity(const AtomicModel& atomic, const Activity& activity)
   }
   const std::string& selection = activity.selection.text;
   if (selection != "postselect" && selection != "preselect")
-    error(activity.selection.at, "case_selection must be postselect or preselect, not '" +
-                                     selection + "'");
+    error(activity.selection.at,
+          "case_selection must be postselect or preselect, not '" + selection + "'");
   if (activity.reactivation) checkUses(atomic, activity.reactivation->reads, who);
 
   // Wiring: affect arcs in the order input arcs, input gates, output arcs,
@@ -375,7 +504,7 @@ void Checker::checkActivity(const AtomicModel& atomic, const Activity& activity)
     std::erase_if(c.affected, [&](const std::string& n) { return !result.variable(atomic, n); });
     std::erase_if(c.enabling, [&](const std::string& n) { return !result.variable(atomic, n); });
   }
-  wirings[&activity] = wiring;
+  wirings_[&activity] = wiring;
 }
 
 void Checker::checkComposition() {
@@ -459,16 +588,16 @@ void Checker::checkRewardVariable(const RewardVariable& variable) {
     if (atomic)
       for (const VariableUse& use : rate.reads)
         if (!result.variable(*atomic, use.name.text))
-          error(use.name.at, who + " reads '" + use.name.text + "', which is not a place of model '" +
-                                 atomic->name.text + "'");
+          error(use.name.at, who + " reads '" + use.name.text +
+                                 "', which is not a place of model '" + atomic->name.text + "'");
   }
   for (const ImpulseReward& impulse : variable.impulses) {
     const AtomicModel* atomic = nullptr;
     if (impulse.model) {
       atomic = result.atomic(impulse.model->text);
       if (!atomic)
-        error(impulse.model->at, who + " names model '" + impulse.model->text +
-                                     "', which does not exist");
+        error(impulse.model->at,
+              who + " names model '" + impulse.model->text + "', which does not exist");
     } else {
       for (const AtomicModel& m : model.models)
         for (const Activity& a : m.activities)
@@ -490,7 +619,7 @@ void Checker::checkRewardVariable(const RewardVariable& variable) {
       continue;
     }
     if (!activity) continue;
-    impulseModels[&impulse] = atomic;
+    impulseModels_[&impulse] = atomic;
     if (impulse.caseNumber > static_cast<int>(activity->cases.size()))
       error(impulse.caseAt, "activity '" + activity->name.text + "' has " +
                                 std::to_string(activity->cases.size()) + " case(s)");
@@ -504,28 +633,33 @@ void Checker::checkRewardVariable(const RewardVariable& variable) {
   if (variable.steadyState) {
     const SteadyState& s = *variable.steadyState;
     if (instant)
-      error(s.at, who + ": a steady-state variable measures an interval (interval-of-time or "
-                        "time-averaged)");
+      error(s.at, who +
+                      ": a steady-state variable measures an interval (interval-of-time or "
+                      "time-averaged)");
     if (!(s.batch > 0) || s.start < 0)
       error(s.at, who + ": steady_state needs start >= 0 and a positive batch length");
     if (!variable.windows.empty())
       error(variable.windowsAt, who + " is steady-state: it takes no times or windows");
   } else if (variable.windows.empty()) {
-    error(variable.measureAt, who + (instant ? " needs 'times'" : " needs 'windows' or 'steady_state'"));
+    error(variable.measureAt,
+          who + (instant ? " needs 'times'" : " needs 'windows' or 'steady_state'"));
   }
   if (!variable.windows.empty() && variable.givenAsTimes != instant)
-    error(variable.windowsAt, instant ? who + " is instant-of-time: it takes 'times', not 'windows'"
-                                      : who + " measures an interval: it takes 'windows', not 'times'");
+    error(variable.windowsAt, instant
+                                  ? who + " is instant-of-time: it takes 'times', not 'windows'"
+                                  : who + " measures an interval: it takes 'windows', not 'times'");
   for (const auto& [start, stop] : variable.windows) {
     if (start < 0 || stop < start || (variable.measure == Measure::TimeAveraged && stop == start)) {
-      error(variable.windowsAt, who + ": every window needs 0 <= start <= stop (start < stop when "
-                                      "time-averaged)");
+      error(variable.windowsAt, who +
+                                    ": every window needs 0 <= start <= stop (start < stop when "
+                                    "time-averaged)");
       break;
     }
   }
   if (instant && !variable.impulses.empty())
-    error(variable.impulses.front().at, who + ": an impulse is counted over an interval; an "
-                                              "instant-of-time variable takes a rate only");
+    error(variable.impulses.front().at, who +
+                                            ": an impulse is counted over an interval; an "
+                                            "instant-of-time variable takes a rate only");
   // Bounds: numbers, or global variables of the model.
   for (const std::optional<ObservationBound>* bound : {&variable.lowest, &variable.highest}) {
     if (!*bound || (*bound)->global.empty()) continue;
@@ -542,20 +676,24 @@ void Checker::checkRewardVariable(const RewardVariable& variable) {
 
 std::optional<double> Checker::studyValue(const GlobalVariable& global, const StudyValue& value) {
   const std::string& text = value.text;
-  const std::string who = "global variable '" + global.name.text + "' (" + cppName(global.type) + ")";
+  const std::string who =
+      "global variable '" + global.name.text + "' (" + cppName(global.type) + ")";
   std::optional<double> number;
   switch (global.type) {
     case ScalarType::Bool:
       if (text == "true" || text == "1") number = 1;
       if (text == "false" || text == "0") number = 0;
-      if (!number) error(value.at, "type mismatch: " + who + " takes true or false, not '" + text + "'");
+      if (!number)
+        error(value.at, "type mismatch: " + who + " takes true or false, not '" + text + "'");
       return number;
     case ScalarType::Char:
       if (value.quoted && text.size() == 1) return static_cast<double>(text[0]);
       if (std::optional<long long> code = parseInteger(text); code && fitsType(global.type, *code))
         return static_cast<double>(*code);
-      error(value.at, "type mismatch: " + who + " takes one character in quotes or a number "
-                      "from -128 to 127, not '" + text + "'");
+      error(value.at, "type mismatch: " + who +
+                          " takes one character in quotes or a number "
+                          "from -128 to 127, not '" +
+                          text + "'");
       return std::nullopt;
     case ScalarType::Double:
       number = value.quoted ? std::nullopt : parseDouble(text);
@@ -586,7 +724,8 @@ std::optional<double> Checker::studyValue(const GlobalVariable& global, const St
 
 // from, from + step, from + step + step, ... up to `to`, added in the
 // global's own arithmetic (double or integer).
-std::vector<double> Checker::expandRange(const GlobalVariable& global, const StudySetting& setting) {
+std::vector<double> Checker::expandRange(const GlobalVariable& global,
+                                         const StudySetting& setting) {
   std::vector<double> values;
   const std::optional<double> from = studyValue(global, *setting.from);
   const std::optional<double> to = studyValue(global, *setting.to);
@@ -618,17 +757,19 @@ void Checker::checkStudy() {
   const Study& study = *model.study;
   const std::string& combination = study.combination.text;
   if (combination != "product" && combination != "parallel")
-    error(study.combination.at, "experiments must be product or parallel, not '" + combination + "'");
+    error(study.combination.at,
+          "experiments must be product or parallel, not '" + combination + "'");
   std::map<std::string, Position> seen;
   std::vector<std::vector<double>> values(model.globals.size());
   std::vector<Position> settingAt(model.globals.size());
   for (const StudySetting& setting : study.settings) {
     if (!declare(seen, setting.global, "a setting")) continue;
-    const auto g = std::find_if(model.globals.begin(), model.globals.end(),
-                                [&](const GlobalVariable& v) { return v.name.text == setting.global.text; });
+    const auto g =
+        std::find_if(model.globals.begin(), model.globals.end(),
+                     [&](const GlobalVariable& v) { return v.name.text == setting.global.text; });
     if (g == model.globals.end()) {
-      error(setting.global.at, "the study sets '" + setting.global.text +
-                                   "', which is not a global variable");
+      error(setting.global.at,
+            "the study sets '" + setting.global.text + "', which is not a global variable");
       continue;
     }
     const std::size_t index = static_cast<std::size_t>(g - model.globals.begin());
@@ -642,13 +783,13 @@ void Checker::checkStudy() {
   }
   for (std::size_t g = 0; g < model.globals.size(); g++)
     if (!seen.count(model.globals[g].name.text) && !model.globals[g].name.text.empty())
-      error(model.globals[g].name.at, "global variable '" + model.globals[g].name.text +
-                                          "' is not set by the study");
+      error(model.globals[g].name.at,
+            "global variable '" + model.globals[g].name.text + "' is not set by the study");
   if (diagnostics.failed()) return;
 
   // Experiments: every combination (the first setting changing slowest), or
   // the k-th value of every list together.
-  table.values.assign(model.globals.size(), {});
+  table_.values.assign(model.globals.size(), {});
   if (combination == "parallel") {
     std::size_t count = 1;
     for (std::size_t g = 0; g < values.size(); g++) {
@@ -662,10 +803,10 @@ void Checker::checkStudy() {
       }
       count = values[g].size();
     }
-    table.count = static_cast<int>(count);
+    table_.count = static_cast<int>(count);
     for (std::size_t g = 0; g < values.size(); g++)
       for (std::size_t e = 0; e < count; e++)
-        table.values[g].push_back(values[g].size() == 1 ? values[g][0] : values[g][e]);
+        table_.values[g].push_back(values[g].size() == 1 ? values[g][0] : values[g][e]);
     return;
   }
   // Settings in file order decide the nesting.
@@ -679,12 +820,12 @@ void Checker::checkStudy() {
     error(study.name.at, "the study has more than 100000 experiments");
     return;
   }
-  table.count = static_cast<int>(total);
-  for (int e = 0; e < table.count; e++) {
+  table_.count = static_cast<int>(total);
+  for (int e = 0; e < table_.count; e++) {
     int rest = e;
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
       const std::size_t n = values[*it].size();
-      table.values[*it].push_back(values[*it][static_cast<std::size_t>(rest) % n]);
+      table_.values[*it].push_back(values[*it][static_cast<std::size_t>(rest) % n]);
       rest /= static_cast<int>(n);
     }
   }
@@ -694,10 +835,14 @@ void Checker::checkStudy() {
 
 std::string VariableType::className() const {
   switch (kind) {
-    case Place: return "Place";
-    case Scalar: return std::string("ExtendedPlace<") + cppName(scalar) + ">";
-    case Record: return record->name.text;
-    case Array: return array->name.text;
+    case Place:
+      return "Place";
+    case Scalar:
+      return std::string("ExtendedPlace<") + cppName(scalar) + ">";
+    case Record:
+      return record->name.text;
+    case Array:
+      return array->name.text;
   }
   return "Place";
 }
@@ -709,33 +854,39 @@ bool VariableType::operator==(const VariableType& other) const {
 
 std::string VariableType::describe() const {
   switch (kind) {
-    case Place: return "a place";
-    case Scalar: return std::string(scalar == ScalarType::Int ? "an " : "a ") + cppName(scalar) + " typed place";
-    case Record: return "a record of type " + record->name.text;
-    case Array: return "an array of type " + array->name.text;
+    case Place:
+      return "a place";
+    case Scalar:
+      return std::string(scalar == ScalarType::Int ? "an " : "a ") + cppName(scalar) +
+             " typed place";
+    case Record:
+      return "a record of type " + record->name.text;
+    case Array:
+      return "an array of type " + array->name.text;
   }
   return "";
 }
 
 const AtomicModel* CheckedModel::atomic(const std::string& name) const {
-  for (const AtomicModel& m : description->models)
+  for (const AtomicModel& m : description_->models)
     if (m.name.text == name) return &m;
   return nullptr;
 }
 
 const RecordType* CheckedModel::record(const std::string& name) const {
-  for (const RecordType& r : description->records)
+  for (const RecordType& r : description_->records)
     if (r.name.text == name) return &r;
   return nullptr;
 }
 
 const ArrayType* CheckedModel::array(const std::string& name) const {
-  for (const ArrayType& a : description->arrays)
+  for (const ArrayType& a : description_->arrays)
     if (a.name.text == name) return &a;
   return nullptr;
 }
 
-const StateVariable* CheckedModel::variable(const AtomicModel& model, const std::string& name) const {
+const StateVariable* CheckedModel::variable(const AtomicModel& model,
+                                            const std::string& name) const {
   for (const StateVariable& v : model.variables)
     if (v.name.text == name) return &v;
   return nullptr;
@@ -783,7 +934,8 @@ std::vector<std::pair<std::string, VariableType>> CheckedModel::exposed(
   std::vector<std::pair<std::string, VariableType>> result;
   if (node.kind == ComposedNode::Atomic) {
     if (const AtomicModel* m = atomic(node.name.text))
-      for (const StateVariable& v : m->variables) result.push_back({v.name.text, typeOf(*m, v.name.text)});
+      for (const StateVariable& v : m->variables)
+        result.push_back({v.name.text, typeOf(*m, v.name.text)});
     return result;
   }
   // One entry per shared name, in declaration order, typed as in the first
@@ -804,8 +956,8 @@ std::vector<std::pair<std::string, VariableType>> CheckedModel::exposed(
 }
 
 const AtomicModel* CheckedModel::rewardModel(const ImpulseReward& impulse) const {
-  const auto it = impulseModels.find(&impulse);
-  return it == impulseModels.end() ? nullptr : it->second;
+  const auto it = impulseModels_.find(&impulse);
+  return it == impulseModels_.end() ? nullptr : it->second;
 }
 
 const Activity* CheckedModel::impulseActivity(const ImpulseReward& impulse) const {
@@ -817,7 +969,7 @@ const Activity* CheckedModel::impulseActivity(const ImpulseReward& impulse) cons
 }
 
 const std::map<std::string, std::vector<std::string>>& distributionParameters() {
-  static const std::map<std::string, std::vector<std::string>> table = {
+  static const std::map<std::string, std::vector<std::string>> table_ = {
       {"exponential", {"rate"}},
       {"deterministic", {"value"}},
       {"uniform", {"lower", "upper"}},
@@ -835,18 +987,18 @@ const std::map<std::string, std::vector<std::string>>& distributionParameters() 
       {"beta", {"a", "b"}},
       {"binomial", {"trials", "p"}},
       {"negative_binomial", {"r", "p"}}};
-  return table;
+  return table_;
 }
 
 std::optional<CheckedModel> checkModel(const ModelDescription& model, Diagnostics& diagnostics) {
   CheckedModel result;
-  result.description = &model;
+  result.description_ = &model;
   Checker checker(model, diagnostics, result);
   checker.checkAll();
   if (diagnostics.failed()) return std::nullopt;
-  result.wirings = std::move(checker.wirings);
-  result.impulseModels = std::move(checker.impulseModels);
-  result.table = std::move(checker.table);
+  result.wirings_ = std::move(checker.wirings_);
+  result.impulseModels_ = std::move(checker.impulseModels_);
+  result.table_ = std::move(checker.table_);
   return result;
 }
 

@@ -58,13 +58,13 @@ struct ExperimentTable {
 // derive from it. Built by checkModel.
 class CheckedModel {
  public:
-  const ModelDescription& model() const { return *description; }
+  const ModelDescription& model() const { return *description_; }
   const AtomicModel* atomic(const std::string& name) const;
   const RecordType* record(const std::string& name) const;
   const ArrayType* array(const std::string& name) const;
   VariableType typeOf(const AtomicModel& model, const std::string& variable) const;
   const StateVariable* variable(const AtomicModel& model, const std::string& name) const;
-  const ActivityWiring& wiring(const Activity& activity) const { return wirings.at(&activity); }
+  const ActivityWiring& wiring(const Activity& activity) const { return wirings_.at(&activity); }
   // The model's schedulable groups: timed activities first, then
   // instantaneous ones, each in file order. Index = the group number.
   std::vector<const Activity*> groupOrder(const AtomicModel& model) const;
@@ -72,7 +72,7 @@ class CheckedModel {
   // Variables a composed node offers its parent: all variables of an
   // atomic model, the shared ones of a join or rep.
   std::vector<std::pair<std::string, VariableType>> exposed(const ComposedNode& node) const;
-  const ExperimentTable& experiments() const { return table; }
+  const ExperimentTable& experiments() const { return table_; }
   // The atomic model of a reward (rate or impulse) after lookup.
   const AtomicModel* rewardModel(const RateReward& rate) const { return atomic(rate.model.text); }
   const AtomicModel* rewardModel(const ImpulseReward& impulse) const;
@@ -80,10 +80,10 @@ class CheckedModel {
 
  private:
   friend std::optional<CheckedModel> checkModel(const ModelDescription&, Diagnostics&);
-  const ModelDescription* description = nullptr;
-  std::map<const Activity*, ActivityWiring> wirings;
-  std::map<const ImpulseReward*, const AtomicModel*> impulseModels;
-  ExperimentTable table;
+  const ModelDescription* description_ = nullptr;
+  std::map<const Activity*, ActivityWiring> wirings_;
+  std::map<const ImpulseReward*, const AtomicModel*> impulseModels_;
+  ExperimentTable table_;
 };
 
 // Checks names, references, types, shares, rewards and the study of

@@ -6,11 +6,11 @@
 namespace sangen {
 
 CodeWriter::CodeWriter(std::string path, std::string modelFile)
-    : filePath(std::move(path)), modelFile(std::move(modelFile)) {}
+    : filePath_(std::move(path)), modelFile_(std::move(modelFile)) {}
 
 CodeWriter& CodeWriter::operator<<(const std::string& text) {
-  content += text;
-  lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  content_ += text;
+  lines_ += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
   return *this;
 }
 
@@ -24,7 +24,7 @@ std::string CodeWriter::quoted(const std::string& path) {
 }
 
 void CodeWriter::snippet(const Snippet& code) {
-  *this << "#line " << code.at.line << " " << quoted(modelFile) << "\n";
+  *this << "#line " << code.at.line << " " << quoted(modelFile_) << "\n";
   std::istringstream in(code.text);
   bool first = true;
   for (std::string line; std::getline(in, line);) {
@@ -33,7 +33,7 @@ void CodeWriter::snippet(const Snippet& code) {
     first = false;
   }
   // The directive names the line that follows it.
-  *this << "#line " << (lines + 2) << " " << quoted(filePath) << "\n";
+  *this << "#line " << (lines_ + 2) << " " << quoted(filePath_) << "\n";
 }
 
 }  // namespace sangen

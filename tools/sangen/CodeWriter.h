@@ -23,15 +23,15 @@ class CodeWriter {
   // Writes the snippet, which must start at the beginning of a line.
   void snippet(const Snippet& code);
 
-  const std::string& text() const { return content; }
-  const std::string& path() const { return filePath; }
+  const std::string& text() const { return content_; }
+  const std::string& path() const { return filePath_; }
 
  private:
   static std::string quoted(const std::string& path);
-  std::string filePath;
-  std::string modelFile;
-  std::string content;
-  int lines = 0;  // newlines written so far
+  std::string filePath_;
+  std::string modelFile_;
+  std::string content_;
+  int lines_ = 0;  // newlines written so far
 };
 
 }  // namespace sangen

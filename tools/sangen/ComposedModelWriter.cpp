@@ -47,12 +47,15 @@ class ComposedWriter {
 
 std::string ComposedWriter::creation(const std::string& name, const VariableType& type) {
   switch (type.kind) {
-    case VariableType::Place: return "new Place(\"" + name + "\", 0)";
-    case VariableType::Scalar: return "new " + type.className() + "(\"" + name + "\", 0)";
-    case VariableType::Record: return "new " + type.record->name.text + "(\"" + name + "\", \"\")";
+    case VariableType::Place:
+      return "new Place(\"" + name + "\", 0)";
+    case VariableType::Scalar:
+      return "new " + type.className() + "(\"" + name + "\", 0)";
+    case VariableType::Record:
+      return "new " + type.record->name.text + "(\"" + name + "\", \"\")";
     case VariableType::Array:
-      return "new " + type.array->name.text + "(\"" + name + "\", \"\", " +
-             type.array->name.text + "::length())";
+      return "new " + type.array->name.text + "(\"" + name + "\", \"\", " + type.array->name.text +
+             "::length())";
   }
   return "";
 }
@@ -107,8 +110,10 @@ void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& clas
   CodeWriter cpp = generation.writer(className + ".cpp");
   cpp << fileHeader() << generation.include(className + ".h") << "\n"
       << generation.include("GlobalVariables.h") << "\n"
-      << "const char* " << className << "__SharedNames[" << std::max<int>(shared.size(), 1) << "] = {";
-  for (std::size_t k = 0; k < shared.size(); k++) cpp << (k ? ", " : "") << "\"" << shared[k].first << "\"";
+      << "const char* " << className << "__SharedNames[" << std::max<int>(shared.size(), 1)
+      << "] = {";
+  for (std::size_t k = 0; k < shared.size(); k++)
+    cpp << (k ? ", " : "") << "\"" << shared[k].first << "\"";
   if (shared.empty()) cpp << "nullptr";
   cpp << "};\n\n"
       << className << "::" << className << "()\n    : Join(\"" << node.name.text << "\", "
@@ -127,8 +132,8 @@ void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& clas
       cpp << "    " << name << " = " << creation(name, type) << ";\n";
     for (std::size_t k = 0; k < shared.size(); k++) {
       const std::string& name = shared[k].first;
-      cpp << "\n    addSharedPtr(" << name << ", " << className << "__SharedNames[" << static_cast<int>(k)
-          << "]);\n";
+      cpp << "\n    addSharedPtr(" << name << ", " << className << "__SharedNames["
+          << static_cast<int>(k) << "]);\n";
       for (const ComposedNode& child : node.children) {
         if (!offers(child, name)) continue;
         const std::string& c = child.name.text;
@@ -148,7 +153,8 @@ void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& clas
   }
   for (const ComposedNode& child : node.children) cpp << "  delete " << child.name.text << ";\n";
   cpp << "}\n\nvoid " << className << "::fillTables() {\n";
-  for (const ComposedNode& child : node.children) cpp << "  " << child.name.text << "->fillTables();\n";
+  for (const ComposedNode& child : node.children)
+    cpp << "  " << child.name.text << "->fillTables();\n";
   cpp << "}\n";
   generation.add(cpp);
 }
@@ -163,21 +169,25 @@ void ComposedWriter::writeRep(const ComposedNode& node, const std::string& class
   CodeWriter cpp = generation.writer(className + ".cpp");
   cpp << fileHeader() << generation.include(className + ".h") << "\n"
       << generation.include("GlobalVariables.h") << "\n"
-      << "const char* " << className << "__SharedNames[" << std::max<int>(shared.size(), 1) << "] = {";
-  for (std::size_t k = 0; k < shared.size(); k++) cpp << (k ? ", " : "") << "\"" << shared[k].first << "\"";
+      << "const char* " << className << "__SharedNames[" << std::max<int>(shared.size(), 1)
+      << "] = {";
+  for (std::size_t k = 0; k < shared.size(); k++)
+    cpp << (k ? ", " : "") << "\"" << shared[k].first << "\"";
   if (shared.empty()) cpp << "nullptr";
   cpp << "};\n\n"
       << "int " << className << "::replicas() {\n  return static_cast<int>(\n";
   cpp.snippet(node.replicas);
   cpp << "  );\n}\n\n"
-      << className << "::" << className << "()\n    : Rep(\"" << node.name.text << "\", replicas(), "
-      << static_cast<int>(shared.size()) << ", " << className << "__SharedNames) {\n"
+      << className << "::" << className << "()\n    : Rep(\"" << node.name.text
+      << "\", replicas(), " << static_cast<int>(shared.size()) << ", " << className
+      << "__SharedNames) {\n"
       << "  for (int i = 0; i < NumChildren; i++) setChild(i, new " << childClass(child, className)
       << "());\n"
       << "  SetupActions();\n"
       << "  if (AllChildrenEmpty()) return;\n"
       << "  ownsSharedVariables = true;\n\n";
-  for (const auto& [name, type] : shared) cpp << "  " << name << " = " << creation(name, type) << ";\n";
+  for (const auto& [name, type] : shared)
+    cpp << "  " << name << " = " << creation(name, type) << ";\n";
   cpp << "\n  // Each variable of a shared name takes over the first replica's (and its value).\n";
   for (std::size_t k = 0; k < shared.size(); k++) {
     const std::string& name = shared[k].first;

@@ -17,17 +17,17 @@ struct Position {
 // "file:line:column: message" in the order they were found.
 class Diagnostics {
  public:
-  explicit Diagnostics(std::string file) : file(std::move(file)) {}
+  explicit Diagnostics(std::string file) : file_(std::move(file)) {}
 
   void error(Position at, const std::string& message);
-  bool failed() const { return !messages.empty(); }
-  const std::vector<std::string>& errors() const { return messages; }
-  const std::string& fileName() const { return file; }
+  bool failed() const { return !messages_.empty(); }
+  const std::vector<std::string>& errors() const { return messages_; }
+  const std::string& fileName() const { return file_; }
   void print(std::ostream& out) const;
 
  private:
-  std::string file;
-  std::vector<std::string> messages;
+  std::string file_;
+  std::vector<std::string> messages_;
 };
 
 }  // namespace sangen

@@ -9,14 +9,14 @@
 namespace sangen {
 
 Generation::Generation(const CheckedModel& model, std::string folder, std::string modelFile)
-    : model(model), folder(std::move(folder)), modelFile(std::move(modelFile)) {}
+    : model_(model), folder_(std::move(folder)), modelFile_(std::move(modelFile)) {}
 
 CodeWriter Generation::writer(const std::string& fileName) const {
-  return CodeWriter((std::filesystem::path(folder) / fileName).string(), modelFile);
+  return CodeWriter((std::filesystem::path(folder_) / fileName).string(), modelFile_);
 }
 
 void Generation::add(const CodeWriter& writer) {
-  output.push_back({std::filesystem::path(writer.path()).filename().string(), writer.text()});
+  output_.push_back({std::filesystem::path(writer.path()).filename().string(), writer.text()});
 }
 
 std::string Generation::include(const std::string& fileName) const {
@@ -30,12 +30,10 @@ std::string Generation::guard(const std::string& fileName) const {
 }
 
 std::string Generation::origin(Position at) const {
-  return std::filesystem::path(modelFile).filename().string() + " line " + std::to_string(at.line);
+  return std::filesystem::path(modelFile_).filename().string() + " line " + std::to_string(at.line);
 }
 
-std::string Generation::rootClass() const {
-  return description().composition->name.text + "RJ";
-}
+std::string Generation::rootClass() const { return description().composition->name.text + "RJ"; }
 
 std::string Generation::topClass() const {
   if (description().composition) {
@@ -66,7 +64,8 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
       }
       case VariableType::Record: {
         const std::string view = type.record->name.text + (change ? "_view" : "_const_view");
-        out << "const " << view << " " << name << " = " << view << "::of(" << object(name) << ");\n";
+        out << "const " << view << " " << name << " = " << view << "::of(" << object(name)
+            << ");\n";
         break;
       }
       case VariableType::Array: {
@@ -97,9 +96,12 @@ std::string tableType(const VariableType& type) {
 
 std::string literal(ScalarType type, double value) {
   switch (type) {
-    case ScalarType::Double: return doubleLiteral(value);
-    case ScalarType::Bool: return value != 0 ? "true" : "false";
-    default: return std::to_string(static_cast<long long>(value));
+    case ScalarType::Double:
+      return doubleLiteral(value);
+    case ScalarType::Bool:
+      return value != 0 ? "true" : "false";
+    default:
+      return std::to_string(static_cast<long long>(value));
   }
 }
 

@@ -26,15 +26,15 @@ class Generation {
   // "<model>/<file>"); `modelFile`: absolute path of the model file.
   Generation(const CheckedModel& model, std::string folder, std::string modelFile);
 
-  const CheckedModel& checked() const { return model; }
-  const ModelDescription& description() const { return model.model(); }
+  const CheckedModel& checked() const { return model_; }
+  const ModelDescription& description() const { return model_.model(); }
   CodeWriter writer(const std::string& fileName) const;
   void add(const CodeWriter& writer);
   // "#include \"<model>/<file>\"\n"
   std::string include(const std::string& fileName) const;
   // Include guard of a file: <MODEL>_<FILE>_H
   std::string guard(const std::string& fileName) const;
-  const std::vector<GeneratedFile>& files() const { return output; }
+  const std::vector<GeneratedFile>& files() const { return output_; }
   // "Models/x.yaml line 12": for comments that point back to the model file.
   std::string origin(Position at) const;
 
@@ -47,10 +47,10 @@ class Generation {
   std::string topClass() const;
 
  private:
-  const CheckedModel& model;
-  std::string folder;
-  std::string modelFile;
-  std::vector<GeneratedFile> output;
+  const CheckedModel& model_;
+  std::string folder_;
+  std::string modelFile_;
+  std::vector<GeneratedFile> output_;
 };
 
 // Declares, before a snippet, one local per used variable through which the
@@ -65,8 +65,7 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
                   const std::vector<VariableUse>& uses, bool readOnly,
                   const std::function<std::string(const std::string&)>& object,
                   const std::function<std::string(const std::string&)>& cell,
-                  const std::function<std::string(const std::string&)>& table,
-                  bool recent = false);
+                  const std::function<std::string(const std::string&)>& table, bool recent = false);
 // The type of the element table (san::CellTable, san::ViewTable) of an
 // array variable.
 std::string tableType(const VariableType& type);

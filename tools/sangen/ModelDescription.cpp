@@ -4,11 +4,16 @@ namespace sangen {
 
 const char* cppName(ScalarType type) {
   switch (type) {
-    case ScalarType::Short: return "short";
-    case ScalarType::Int: return "int";
-    case ScalarType::Char: return "char";
-    case ScalarType::Double: return "double";
-    case ScalarType::Bool: return "bool";
+    case ScalarType::Short:
+      return "short";
+    case ScalarType::Int:
+      return "int";
+    case ScalarType::Char:
+      return "char";
+    case ScalarType::Double:
+      return "double";
+    case ScalarType::Bool:
+      return "bool";
   }
   return "int";
 }

@@ -146,7 +146,7 @@ struct AtomicModel {
 struct ComposedNode {
   enum Kind { Atomic, Join, Rep };
   Kind kind = Atomic;
-  Name name;     // node name; for an atomic node, the atomic model's name
+  Name name;         // node name; for an atomic node, the atomic model's name
   Snippet replicas;  // Rep only
   std::vector<Name> shared;
   std::vector<ComposedNode> children;  // a Rep has exactly one
@@ -178,8 +178,8 @@ struct ImpulseReward {
 
 struct SteadyState {
   Position at;
-  double start = 0.0;   // end of the initial transient
-  double batch = 0.0;   // length of one batch window
+  double start = 0.0;  // end of the initial transient
+  double batch = 0.0;  // length of one batch window
 };
 
 // A bound of the value one observation of a reward variable can take: a

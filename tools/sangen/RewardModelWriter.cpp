@@ -61,7 +61,8 @@ void RewardWriter::write() {
 void RewardWriter::writeHeader() {
   CodeWriter h = generation.writer(className + ".h");
   const std::string guard = generation.guard(className + ".h");
-  h << "// Generated from " << std::filesystem::path(generation.description().file).filename().string()
+  h << "// Generated from "
+    << std::filesystem::path(generation.description().file).filename().string()
     << "; do not edit.\n#ifndef " << guard << "\n#define " << guard << "\n\n"
     << "#include \"BaseClasses/BaseModelClass.h\"\n"
     << "#include \"Rewards/IntervalOfTimeImpulse.h\"\n"
@@ -74,17 +75,19 @@ void RewardWriter::writeHeader() {
       const ImpulseReward& impulse = variable.impulses[j];
       const std::string model = checked.rewardModel(impulse)->name.text;
       h << "// An impulse of \"" << variable.name.text << "\": earned by every firing of \""
-        << impulse.activity.text << "\" in a \"" << model << "\" model (" << generation.origin(impulse.at)
-        << ").\n"
+        << impulse.activity.text << "\" in a \"" << model << "\" model ("
+        << generation.origin(impulse.at) << ").\n"
         << "class " << impulseClass(i, j) << " : public IntervalOfTimeImpulse {\n public:\n"
         << "  " << impulseClass(i, j) << "();\n"
         << "  double Impulse_Function(double T) override;\n"
         << "  ImpulseNodeClass** CreateImpulseWorkerList(int n) override;\n\n"
-        << "  BaseModelClass* " << model << "Model = nullptr;  // the model a worker serves\n};\n\n";
+        << "  BaseModelClass* " << model
+        << "Model = nullptr;  // the model a worker serves\n};\n\n";
     }
     if (variable.rate)
       h << "// The rate reward of \"" << variable.name.text << "\", for one \""
-        << variable.rate->model.text << "\" model (" << generation.origin(variable.rate->at) << ").\n"
+        << variable.rate->model.text << "\" model (" << generation.origin(variable.rate->at)
+        << ").\n"
         << "class " << workerClass(i) << " : public PerformanceVariableWorker {\n public:\n"
         << "  explicit " << workerClass(i) << "(PerformanceVariableNode* node) : node(node) {}\n"
         << "  void StateReward() override { Reward = value(); }\n"
@@ -104,7 +107,8 @@ void RewardWriter::writeHeader() {
   h << "// The reward model: the composed model and its reward variables.\n"
     << "class " << className << " : public PVModel {\n public:\n"
     << "  explicit " << className << "(bool expandTimes);\n"
-    << "  PerformanceVariableNode* createPVNode(int pvIndex, int timeIndex) override;\n};\n\n#endif\n";
+    << "  PerformanceVariableNode* createPVNode(int pvIndex, int timeIndex) "
+       "override;\n};\n\n#endif\n";
   generation.add(h);
 }
 
@@ -122,14 +126,16 @@ void RewardWriter::writeViews(CodeWriter& cpp, const AtomicModel& atomic,
 
 void RewardWriter::writeSource() {
   CodeWriter cpp = generation.writer(className + ".cpp");
-  cpp << "// Generated from " << std::filesystem::path(generation.description().file).filename().string()
+  cpp << "// Generated from "
+      << std::filesystem::path(generation.description().file).filename().string()
       << "; do not edit.\n"
       << generation.include(className + ".h") << "\n#include <algorithm>\n\n"
       << generation.include("GlobalVariables.h");
   std::set<std::string> models;
   for (const RewardVariable& v : rewards.variables) {
     if (v.rate) models.insert(v.rate->model.text);
-    for (const ImpulseReward& impulse : v.impulses) models.insert(checked.rewardModel(impulse)->name.text);
+    for (const ImpulseReward& impulse : v.impulses)
+      models.insert(checked.rewardModel(impulse)->name.text);
   }
   for (const std::string& m : models) cpp << generation.include(Generation::atomicClass(m) + ".h");
   const std::string top = generation.topClass();
@@ -143,7 +149,8 @@ void RewardWriter::writeSource() {
     // Time points: one node per point, [start, stop] each.
     std::vector<std::pair<double, double>> windows = variable.windows;
     if (variable.steadyState)
-      windows = {{variable.steadyState->start, variable.steadyState->start + variable.steadyState->batch}};
+      windows = {
+          {variable.steadyState->start, variable.steadyState->start + variable.steadyState->batch}};
     const int n = static_cast<int>(windows.size());
     cpp << "static const double " << node << "_StartTimes[" << n << "] = {";
     for (int t = 0; t < n; t++) cpp << (t ? ", " : "") << doubleLiteral(windows[t].first);
@@ -157,7 +164,8 @@ void RewardWriter::writeSource() {
       const std::string cls = impulseClass(i, j);
       cpp << cls << "::" << cls << "() : IntervalOfTimeImpulse("
           << (variable.measure == Measure::TimeAveraged ? "true" : "false") << ") {\n"
-          << "  AllocateReferenceSlots(1);\n  SetReferenceSlot(0, &" << atomic.name.text << "Model);\n}\n\n"
+          << "  AllocateReferenceSlots(1);\n  SetReferenceSlot(0, &" << atomic.name.text
+          << "Model);\n}\n\n"
           << "double " << cls << "::Impulse_Function(double T) {\n"
           << "  [[maybe_unused]] const double now = T;\n";
       writeViews(cpp, atomic, impulse.reads, atomic.name.text + "Model");
@@ -180,10 +188,11 @@ void RewardWriter::writeSource() {
       cpp << "  );\n}\n\n"
           << "// The reward of the state since the last firing (at T) until t, weighted by\n"
           << "// the part of that span inside the window"
-          << (variable.measure == Measure::TimeAveraged ? " over the window's length"
+          << (variable.measure == Measure::TimeAveraged    ? " over the window's length"
               : variable.measure == Measure::InstantOfTime ? " (1: the state at the time point)"
-                                                            : "")
-          << ".\nvoid " << worker << "::IntervalReward([[maybe_unused]] double t, [[maybe_unused]] double T) {\n"
+                                                           : "")
+          << ".\nvoid " << worker
+          << "::IntervalReward([[maybe_unused]] double t, [[maybe_unused]] double T) {\n"
           << "  Reward = value();\n";
       if (variable.measure == Measure::InstantOfTime) {
         cpp << "  Weight = 1.0;\n";
@@ -200,7 +209,8 @@ void RewardWriter::writeSource() {
     int numImpulses = 0;
     for (const ImpulseReward& impulse : variable.impulses)
       numImpulses += static_cast<int>(impulseActions(impulse).size());
-    const char* type = variable.measure == Measure::InstantOfTime ? "InstantOfTime" : "IntervalOfTime";
+    const char* type =
+        variable.measure == Measure::InstantOfTime ? "InstantOfTime" : "IntervalOfTime";
     const int numVarDeps = variable.rate ? static_cast<int>(variable.rate->reads.size()) : 0;
     cpp << node << "::" << node << "(int timeIndex) {\n"
         << "  Initialize(\"" << variable.name.text << "\", " << type << ", " << n << ", " << node
@@ -222,8 +232,8 @@ void RewardWriter::writeSource() {
           << "  SetSlidingWindow(1);\n";
     cpp << "}\n\nvoid " << node << "::CreateWorkerList() {";
     if (variable.rate)
-      cpp << "\n  for (int w = 0; w < GetNumberOfWorkers(); w++) Workers[w] = new " << workerClass(i)
-          << "(this);\n";
+      cpp << "\n  for (int w = 0; w < GetNumberOfWorkers(); w++) Workers[w] = new "
+          << workerClass(i) << "(this);\n";
     cpp << "}\n\n";
   }
 
@@ -235,10 +245,12 @@ void RewardWriter::writeSource() {
       << "  setLastActionFlag(1);\n"
       << "  CreatePVList(" << static_cast<int>(rewards.variables.size()) << ", expandTimes);\n"
       << "  Initialize();\n}\n\n"
-      << "PerformanceVariableNode* " << className << "::createPVNode(int pvIndex, int timeIndex) {\n"
+      << "PerformanceVariableNode* " << className
+      << "::createPVNode(int pvIndex, int timeIndex) {\n"
       << "  switch (pvIndex) {\n";
   for (std::size_t i = 0; i < rewards.variables.size(); i++)
-    cpp << "    case " << static_cast<int>(i) << ": return new " << variableClass(i) << "(timeIndex);\n";
+    cpp << "    case " << static_cast<int>(i) << ": return new " << variableClass(i)
+        << "(timeIndex);\n";
   cpp << "    default: return nullptr;\n  }\n}\n";
   generation.add(cpp);
 }

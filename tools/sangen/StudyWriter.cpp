@@ -56,23 +56,27 @@ void writeStudy(Generation& generation) {
 
   CodeWriter cpp = generation.writer(cls + ".cpp");
   cpp << "// Generated from " << file << "; do not edit.\n"
-      << generation.include(cls + ".h") << "\n#include <cmath>\n#include <cstdlib>\n#include <cstring>\n"
+      << generation.include(cls + ".h")
+      << "\n#include <cmath>\n#include <cstdlib>\n#include <cstring>\n"
       << "#include <iostream>\n\n"
-      << generation.include("GlobalVariables.h") << generation.include(generation.rewardClass() + ".h")
-      << "\n";
+      << generation.include("GlobalVariables.h")
+      << generation.include(generation.rewardClass() + ".h") << "\n";
   const std::string k = cls + "_";
   cpp << "static constexpr unsigned " << k << "NumGVs = " << numGVs << ";\n"
       << "static constexpr unsigned " << k << "NumExperiments = " << table.count << ";\n\n";
   if (numGVs > 0) {
     cpp << "static const char* const " << k << "GVNames[" << numGVs << "] = {";
-    for (int g = 0; g < numGVs; g++) cpp << (g ? ", " : "") << "\"" << model.globals[g].name.text << "\"";
+    for (int g = 0; g < numGVs; g++)
+      cpp << (g ? ", " : "") << "\"" << model.globals[g].name.text << "\"";
     cpp << "};\nstatic const char* const " << k << "GVTypes[" << numGVs << "] = {";
-    for (int g = 0; g < numGVs; g++) cpp << (g ? ", " : "") << "\"" << cppName(model.globals[g].type) << "\"";
+    for (int g = 0; g < numGVs; g++)
+      cpp << (g ? ", " : "") << "\"" << cppName(model.globals[g].type) << "\"";
     cpp << "};\n// Address and size of each global variable, in table order.\n"
         << "static void* const " << k << "GVAddresses[" << numGVs << "] = {";
     for (int g = 0; g < numGVs; g++) cpp << (g ? ", " : "") << "&" << model.globals[g].name.text;
     cpp << "};\nstatic const unsigned " << k << "GVSizes[" << numGVs << "] = {";
-    for (int g = 0; g < numGVs; g++) cpp << (g ? ", " : "") << "sizeof(" << model.globals[g].name.text << ")";
+    for (int g = 0; g < numGVs; g++)
+      cpp << (g ? ", " : "") << "sizeof(" << model.globals[g].name.text << ")";
     cpp << "};\n// Valid values of each global variable, in table order.\n"
         << "static const GVRange " << k << "GVRanges[" << numGVs << "] = {\n";
     for (int g = 0; g < numGVs; g++)
@@ -95,7 +99,8 @@ void writeStudy(Generation& generation) {
       << "BaseStudyClass* GenerateStudy() {\n"
       << "  if (!" << k << "theStudy) " << k << "theStudy = new " << cls << "();\n"
       << "  return " << k << "theStudy;\n}\n\n"
-      << "void DestructStudy() {\n  delete " << k << "theStudy;\n  " << k << "theStudy = nullptr;\n}\n\n";
+      << "void DestructStudy() {\n  delete " << k << "theStudy;\n  " << k
+      << "theStudy = nullptr;\n}\n\n";
 
   cpp << cls << "::" << cls << "() {\n";
   if (numGVs > 0)
@@ -105,7 +110,8 @@ void writeStudy(Generation& generation) {
   for (int g = 0; g < numGVs; g++) {
     const GlobalVariable& global = model.globals[g];
     const std::vector<double>& values = table.values[g];
-    const bool constant = std::all_of(values.begin(), values.end(), [&](double v) { return v == values[0]; });
+    const bool constant =
+        std::all_of(values.begin(), values.end(), [&](double v) { return v == values[0]; });
     const std::string type = cppName(global.type);
     cpp << "  " << valuesName(global) << " = ";
     if (constant) {
@@ -113,7 +119,8 @@ void writeStudy(Generation& generation) {
     } else {
       cpp << "new " << type << "[" << k << "NumExperiments]{";
       for (std::size_t e = 0; e < values.size(); e++)
-        cpp << (e ? ", " : "") << (e % 8 == 0 && e ? "\n      " : "") << literal(global.type, values[e]);
+        cpp << (e ? ", " : "") << (e % 8 == 0 && e ? "\n      " : "")
+            << literal(global.type, values[e]);
       cpp << "};\n";
     }
   }
@@ -153,14 +160,15 @@ void writeStudy(Generation& generation) {
       << "  std::cout << \"The Global Variable values for experiment \" << GetExpName(experiment)\n"
       << "            << \" are:\" << std::endl;\n";
   for (const GlobalVariable& g : model.globals)
-    cpp << "  std::cout << \"" << g.name.text << "\\t" << cppName(g.type) << "\\t\" << " << g.name.text
-        << " << std::endl;\n";
+    cpp << "  std::cout << \"" << g.name.text << "\\t" << cppName(g.type) << "\\t\" << "
+        << g.name.text << " << std::endl;\n";
   cpp << "}\n\n";
 
   cpp << "void* " << cls << "::GetGVValue(const char* name) {\n"
       << "  const int i = " << k << "gvIndex(name);\n"
       << "  if (i < 0) {\n"
-      << "    std::cerr << \"!! " << cls << "::GetGVValue: Global Variable \" << name << \" does not exist.\"\n"
+      << "    std::cerr << \"!! " << cls
+      << "::GetGVValue: Global Variable \" << name << \" does not exist.\"\n"
       << "              << std::endl;\n    return nullptr;\n  }\n";
   if (numGVs > 0)
     cpp << "  return " << k << "GVAddresses[i];\n}\n\n";

@@ -55,7 +55,8 @@ void writeTypes(Generation& generation) {
   CodeWriter h = generation.writer("ModelTypes.h");
   const std::string guard = generation.guard("ModelTypes.h");
   h << header(generation) << "#ifndef " << guard << "\n#define " << guard << "\n\n"
-    << "#include <algorithm>\n#include <array>\n#include <cassert>\n#include <cmath>\n#include <limits>\n#include <type_traits>\n#include <vector>\n\n"
+    << "#include <algorithm>\n#include <array>\n#include <cassert>\n#include <cmath>\n#include "
+       "<limits>\n#include <type_traits>\n#include <vector>\n\n"
     << "#include \"BaseClasses/PostselectGroup.h\"\n"
     << "#include \"BaseClasses/state/ArrayStateVariable.h\"\n"
     << "#include \"BaseClasses/state/ExtendedPlace.h\"\n"
@@ -304,13 +305,15 @@ bool CaseGroup<Case, N>::ReactivationFunction() {
     const std::string& name = record.name.text;
     h << "// Record type " << name << " (" << generation.origin(record.name.at) << ").\n"
       << "struct " << name << "_state {\n";
-    for (const RecordField& f : record.fields) h << "  " << cppName(f.type) << " " << f.name.text << ";\n";
+    for (const RecordField& f : record.fields)
+      h << "  " << cppName(f.type) << " " << f.name.text << ";\n";
     h << "};\n\n"
       << "class " << name << " : public StructStateVariable<" << name << "_state> {\n"
       << " public:\n"
       << "  // The fields carry the prefix \"<prefix>.<name>\", or \"<name>\" when the\n"
       << "  // prefix is empty (a record of its own rather than an array element).\n"
-      << "  " << name << "(const char* name, const char* prefix, " << name << "_state initial = {});\n"
+      << "  " << name << "(const char* name, const char* prefix, " << name
+      << "_state initial = {});\n"
       << "  ~" << name << "() override;\n\n";
     for (const RecordField& f : record.fields)
       h << "  ExtendedPlace<" << cppName(f.type) << ">* " << f.name.text << ";\n";
@@ -338,7 +341,8 @@ bool CaseGroup<Case, N>::ReactivationFunction() {
     const std::string element = checked.record(array.element.text)
                                     ? array.element.text
                                     : "ExtendedPlace<" + array.element.text + ">";
-    h << "// Array type " << name << " (" << generation.origin(array.name.at) << "): elements \"0\",\n"
+    h << "// Array type " << name << " (" << generation.origin(array.name.at)
+      << "): elements \"0\",\n"
       << "// \"1\", ... of type " << element << ", carrying the array's name as prefix.\n"
       << "class " << name << " : public ArrayStateVariable<" << element << " > {\n"
       << " public:\n"
@@ -363,11 +367,13 @@ bool CaseGroup<Case, N>::ReactivationFunction() {
       << "  std::exit(1);\n}\n\n";
   for (const RecordType& record : model.records) {
     const std::string& name = record.name.text;
-    cpp << name << "::" << name << "(const char* name, const char* prefix, " << name << "_state initial)\n"
+    cpp << name << "::" << name << "(const char* name, const char* prefix, " << name
+        << "_state initial)\n"
         << "    : StructStateVariable<" << name << "_state>(name, prefix) {\n"
         << "  const std::string own = name ? name : \"\";\n"
         << "  const std::string fieldPrefix =\n"
-        << "      prefix == nullptr || *prefix == '\\0' ? own : std::string(prefix) + \".\" + own;\n";
+        << "      prefix == nullptr || *prefix == '\\0' ? own : std::string(prefix) + \".\" + "
+           "own;\n";
     for (const RecordField& f : record.fields) {
       const std::string& field = f.name.text;
       cpp << "  " << field << " = new ExtendedPlace<" << cppName(f.type) << ">(\"" << field
@@ -381,10 +387,11 @@ bool CaseGroup<Case, N>::ReactivationFunction() {
   for (const ArrayType& array : model.arrays) {
     const std::string& name = array.name.text;
     const bool records = checked.record(array.element.text) != nullptr;
-    const std::string element = records ? array.element.text : "ExtendedPlace<" + array.element.text + ">";
+    const std::string element =
+        records ? array.element.text : "ExtendedPlace<" + array.element.text + ">";
     cpp << name << "::" << name << "(const char* name, const char* prefix, int length)\n"
-        << "    : ArrayStateVariable<" << element << " >(name, prefix, " << elementKind(array, checked)
-        << ", length) {\n"
+        << "    : ArrayStateVariable<" << element << " >(name, prefix, "
+        << elementKind(array, checked) << ", length) {\n"
         << "  for (int i = 0; i < length; i++)\n"
         << "    appendElement(new " << element << "(std::to_string(i).c_str(), name"
         << (records ? "" : ", 0") << "));\n"

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -18,18 +18,37 @@ namespace sangen {
 namespace {
 
 const std::set<std::string>& cppKeywords() {
-  static const std::set<std::string> keywords = {
-      "alignas", "alignof", "and", "and_eq", "asm", "auto", "bitand", "bitor", "bool", "break",
-      "case", "catch", "char", "char8_t", "char16_t", "char32_t", "class", "compl", "concept",
-      "const", "consteval", "constexpr", "constinit", "const_cast", "continue", "co_await",
-      "co_return", "co_yield", "decltype", "default", "delete", "do", "double", "dynamic_cast",
-      "else", "enum", "explicit", "export", "extern", "false", "float", "for", "friend", "goto",
-      "if", "inline", "int", "long", "mutable", "namespace", "new", "noexcept", "not", "not_eq",
-      "nullptr", "operator", "or", "or_eq", "private", "protected", "public", "register",
-      "reinterpret_cast", "requires", "return", "short", "signed", "sizeof", "static",
-      "static_assert", "static_cast", "struct", "switch", "template", "this", "thread_local",
-      "throw", "true", "try", "typedef", "typeid", "typename", "union", "unsigned", "using",
-      "virtual", "void", "volatile", "wchar_t", "while", "xor", "xor_eq"};
+  static const std::set<std::string> keywords = {"alignas",       "alignof",     "and",
+                                                 "and_eq",        "asm",         "auto",
+                                                 "bitand",        "bitor",       "bool",
+                                                 "break",         "case",        "catch",
+                                                 "char",          "char8_t",     "char16_t",
+                                                 "char32_t",      "class",       "compl",
+                                                 "concept",       "const",       "consteval",
+                                                 "constexpr",     "constinit",   "const_cast",
+                                                 "continue",      "co_await",    "co_return",
+                                                 "co_yield",      "decltype",    "default",
+                                                 "delete",        "do",          "double",
+                                                 "dynamic_cast",  "else",        "enum",
+                                                 "explicit",      "export",      "extern",
+                                                 "false",         "float",       "for",
+                                                 "friend",        "goto",        "if",
+                                                 "inline",        "int",         "long",
+                                                 "mutable",       "namespace",   "new",
+                                                 "noexcept",      "not",         "not_eq",
+                                                 "nullptr",       "operator",    "or",
+                                                 "or_eq",         "private",     "protected",
+                                                 "public",        "register",    "reinterpret_cast",
+                                                 "requires",      "return",      "short",
+                                                 "signed",        "sizeof",      "static",
+                                                 "static_assert", "static_cast", "struct",
+                                                 "switch",        "template",    "this",
+                                                 "thread_local",  "throw",       "true",
+                                                 "try",           "typedef",     "typeid",
+                                                 "typename",      "union",       "unsigned",
+                                                 "using",         "virtual",     "void",
+                                                 "volatile",      "wchar_t",     "while",
+                                                 "xor",           "xor_eq"};
   return keywords;
 }
 
@@ -300,9 +319,9 @@ ModelDescription Reader::readTop(const YAML::Node& root) {
     error({1, 1}, "the model file is empty");
     return model;
   }
-  Map top(*this, root, "the model file",
-          {"description", "globals", "records", "arrays", "models", "composition", "rewards",
-           "study"});
+  Map top(
+      *this, root, "the model file",
+      {"description", "globals", "records", "arrays", "models", "composition", "rewards", "study"});
   if (!top.ok()) return model;
   if (top.has("description")) readSnippet(top.get("description"), "description");
   if (top.has("globals"))
@@ -454,13 +473,12 @@ StateVariable Reader::readVariable(const YAML::Node& node) {
 Activity Reader::readActivity(const YAML::Node& node) {
   Activity activity;
   Map map(*this, node, "an activity",
-          {"name", "timing", "priority", "input_arcs", "input_gates", "output_arcs",
-           "output_gates", "cases", "case_selection", "reactivation", "description"});
+          {"name", "timing", "priority", "input_arcs", "input_gates", "output_arcs", "output_gates",
+           "cases", "case_selection", "reactivation", "description"});
   if (map.require("name")) activity.name = readName(map.get("name"), "an activity's name");
   if (map.require("timing")) activity.timing = readTiming(map.get("timing"));
   if (map.has("priority")) activity.priority = readSnippet(map.get("priority"), "the priority");
-  if (map.has("input_arcs"))
-    activity.inputArcs = readNameList(map.get("input_arcs"), "input_arcs");
+  if (map.has("input_arcs")) activity.inputArcs = readNameList(map.get("input_arcs"), "input_arcs");
   if (map.has("input_gates"))
     for (const YAML::Node& n : sequence(map.get("input_gates"), "input_gates"))
       activity.inputGates.push_back(readGate(n, true));
@@ -549,8 +567,7 @@ Gate Reader::readGate(const YAML::Node& node, bool input) {
 Case Reader::readCase(const YAML::Node& node, Position at) {
   Case result;
   result.at = at;
-  Map map(*this, node, "a case",
-          {"weight", "reads", "output_arcs", "output_gates", "description"});
+  Map map(*this, node, "a case", {"weight", "reads", "output_arcs", "output_gates", "description"});
   if (map.has("weight")) result.weight = readSnippet(map.get("weight"), "the weight");
   if (map.has("reads")) result.reads = readReads(map.get("reads"), "the case's reads");
   if (map.has("output_arcs"))
@@ -565,7 +582,8 @@ Reactivation Reader::readReactivation(const YAML::Node& node) {
   Reactivation reactivation;
   reactivation.at = positionOf(node);
   Map map(*this, node, "reactivation", {"reads", "predicate", "function"});
-  if (map.has("reads")) reactivation.reads = readReads(map.get("reads"), "the reactivation's reads");
+  if (map.has("reads"))
+    reactivation.reads = readReads(map.get("reads"), "the reactivation's reads");
   if (map.require("predicate"))
     reactivation.predicate = readSnippet(map.get("predicate"), "the reactivation predicate");
   if (map.require("function"))
@@ -622,9 +640,9 @@ ComposedNode Reader::readNode(const YAML::Node& node, Map* outer) {
 
 Composition Reader::readComposition(const YAML::Node& node) {
   Composition composition;
-  Map map(*this, node, "the composition",
-          {"name", "join", "rep", "model", "shared", "children", "replicas", "child",
-           "description"});
+  Map map(
+      *this, node, "the composition",
+      {"name", "join", "rep", "model", "shared", "children", "replicas", "child", "description"});
   if (map.require("name")) composition.name = readName(map.get("name"), "the composition's name");
   composition.root = readNode(node, &map);
   return composition;

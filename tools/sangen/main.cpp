@@ -2,7 +2,6 @@
 // (the model's classes on the framework, for linking with the engine) and
 // a machine-readable description of its study.
 #include <CLI/CLI.hpp>
-
 #include <filesystem>
 #include <iostream>
 
@@ -30,7 +29,8 @@ int main(int argc, char** argv) {
 
   namespace fs = std::filesystem;
   sangen::Diagnostics diagnostics(modelFile);
-  const std::optional<sangen::ModelDescription> model = sangen::readModelFile(modelFile, diagnostics);
+  const std::optional<sangen::ModelDescription> model =
+      sangen::readModelFile(modelFile, diagnostics);
   std::optional<sangen::CheckedModel> checked;
   if (model && !diagnostics.failed()) checked = sangen::checkModel(*model, diagnostics);
   if (!checked) {
@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
   }
   if (checkOnly) return 0;
 
-  const std::string folder = fs::absolute(fs::path(outFolder) / model->name).lexically_normal().string();
+  const std::string folder =
+      fs::absolute(fs::path(outFolder) / model->name).lexically_normal().string();
   const std::string source = fs::absolute(modelFile).lexically_normal().string();
   const std::vector<sangen::GeneratedFile> files = sangen::generateModel(*checked, folder, source);
   std::vector<std::pair<std::string, std::string>> extra;

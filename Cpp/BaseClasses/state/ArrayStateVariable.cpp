@@ -87,7 +87,10 @@ void BaseArrayStateVariable::ShareWith(BaseStateVariableClass* other) {
   assert(otherArray);
   auto otheri = otherArray->fields.begin();
   for (BaseStateVariableClass* element : fields) {
-    assert(otheri != otherArray->fields.end());
+    // The assertion text is part of the documented output: keep it unspaced.
+    // clang-format off
+    assert(otheri!=otherArray->fields.end());
+    // clang-format on
     setElementOf(element)->share(setElementOf(*otheri));
     ++otheri;
   }

@@ -139,7 +139,10 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
 
   auto otheri = otherStruct->fields.begin();
   for (const Field& entry : fields) {
-    assert(otheri != otherStruct->fields.end());
+    // The assertion text is part of the documented output: keep it unspaced.
+    // clang-format off
+    assert(otheri!=otherStruct->fields.end());
+    // clang-format on
     variableOf(entry)->share(variableOf(*otheri));
     ++otheri;
   }

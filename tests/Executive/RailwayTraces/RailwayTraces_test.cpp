@@ -141,8 +141,7 @@ TEST(RailwayTraces, AFullDiskFailsTheRun) {
   ASSERT_EQ(RunSimulator(kSimulator, dir, untraced).status, 0);
 
   std::filesystem::create_symlink("/dev/full", dir / "tr.txt");
-  RunResult run =
-      RunSimulator(kSimulator, dir, "-e 0 -N 3 -O s:nTrains:3 -a a.txt -m -l 4 -f tr");
+  RunResult run = RunSimulator(kSimulator, dir, "-e 0 -N 3 -O s:nTrains:3 -a a.txt -m -l 4 -f tr");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(Count(run.err, "ERROR: The trace file 'tr.txt' could not be written"), 1) << run.err;
   EXPECT_EQ(results::readAscii((dir / "a.txt").string()),

@@ -28,8 +28,8 @@
 #include "Executive/Event.h"
 #include "Executive/RunSettings.h"
 #include "Executive/SimulatorClass.h"
-#include "movingblock/rewardPVModel.h"
 #include "Study/BaseStudyClass.h"
+#include "movingblock/rewardPVModel.h"
 #include "support/Capture.h"
 
 namespace {

@@ -7,6 +7,8 @@
 
 #include "SimulatorRun.h"
 
+using namespace results;
+
 namespace {
 
 constexpr int kWindows = 13;
@@ -16,9 +18,9 @@ TEST(EndToEnd, ExperimentOneWritesBothFilesReproducibly) {
   const RunResult run = runSimulator(dir, "-e 0 -N 100 -a a.txt -b b.bin");
   ASSERT_EQ(run.status, 0) << run.err;
   for (const char* line :
-       {"Experiment: 0\n", "Max Number of Batches: 100\n", "ASCIIFilename: a.txt\n", "BinFilename: b.bin\n",
-        "GenerateConnectivityList()\n", "SIMULATOR::Preparing to run()\n", "Actions fired: ", "CPU time (s): ",
-        "SIMULATOR::MAIN()-GOOD EXIT\n"})
+       {"Experiment: 0\n", "Max Number of Batches: 100\n", "ASCIIFilename: a.txt\n",
+        "BinFilename: b.bin\n", "GenerateConnectivityList()\n", "SIMULATOR::Preparing to run()\n",
+        "Actions fired: ", "CPU time (s): ", "SIMULATOR::MAIN()-GOOD EXIT\n"})
     EXPECT_TRUE(contains(run.out, line)) << line;
   EXPECT_EQ(run.err, "SIMULATOR::MAIN()-GOOD EXIT\n");
 
@@ -33,8 +35,9 @@ TEST(EndToEnd, ExperimentOneWritesBothFilesReproducibly) {
     EXPECT_EQ(ascii.at(w).front(), stop < 200 ? 0 : (stop - 200) / 50 + 1) << "window " << w;
   }
   const std::string text = readFile(dir + "/a.txt");
-  EXPECT_TRUE(text.starts_with("#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=0,"
-                               "SEED=31415,RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n"));
+  EXPECT_TRUE(text.starts_with(
+      "#CORVAX_SIM_ASCII_FILE,CORVAX_VER=Version 2.5,FILE_VER=1,EXPERIMENTS=0,"
+      "SEED=31415,RANDOMGEN=Lagged Fibonacci\n#FORMAT: (PV ID Number),(PV Value)\n"));
   EXPECT_TRUE(text.ends_with("#META_DATA,BATCHES=100\n"));
   EXPECT_TRUE(contains(binary.header, ",BATCHES=100,,"));
 
@@ -87,9 +90,10 @@ TEST(EndToEnd, HandComputedOutcomes) {
 
 TEST(EndToEnd, RefusalsAndRunsWithNothingToObserve) {
   const std::string dir = freshDirectory("refused");
-  for (auto [args, message] : {std::pair{"-e 11 -N 1", "'-e' expects a whole number from 0 to 10, not '11'"},
-                               {"-e 0 -N 1 -O s:nTrains:0", "nTrains must lie in [1, 260], not 0"},
-                               {"-e 0 -N 1 -O s:nTrains:-2", "nTrains must lie in [1, 260], not -2"}}) {
+  for (auto [args, message] :
+       {std::pair{"-e 11 -N 1", "'-e' expects a whole number from 0 to 10, not '11'"},
+        {"-e 0 -N 1 -O s:nTrains:0", "nTrains must lie in [1, 260], not 0"},
+        {"-e 0 -N 1 -O s:nTrains:-2", "nTrains must lie in [1, 260], not -2"}}) {
     const RunResult run = runSimulator(dir, args);
     EXPECT_EQ(run.status, 1) << args;
     EXPECT_FALSE(run.err.empty()) << args;

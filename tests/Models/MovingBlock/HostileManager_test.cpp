@@ -14,6 +14,8 @@
 #include "SimulatorProcess.h"
 #include "SimulatorRun.h"
 
+using namespace results;
+
 namespace {
 
 constexpr int kWindows = 13;
@@ -32,7 +34,9 @@ struct ManagedRun {
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
-  void Send(const std::string& bytes) const { manager->Send(bytes.data(), static_cast<int>(bytes.size())); }
+  void Send(const std::string& bytes) const {
+    manager->Send(bytes.data(), static_cast<int>(bytes.size()));
+  }
   SimulatorProcess process;
   std::unique_ptr<CorvaxSocket> manager;
   std::string greeting;
@@ -135,7 +139,8 @@ TEST(HostileManager, LostManagerEndsTheRunWithTheDataSoFarInTheFiles) {
     const int replications = CompleteReplications(dir + "/a.txt");
     EXPECT_GE(replications, 3);
     EXPECT_EQ(readBinary(dir + "/b.bin").all(), readAscii(dir + "/a.txt"));
-    EXPECT_TRUE(contains(readBinary(dir + "/b.bin").header, ",BATCHES=" + std::to_string(replications) + ",,"));
+    EXPECT_TRUE(contains(readBinary(dir + "/b.bin").header,
+                         ",BATCHES=" + std::to_string(replications) + ",,"));
   }
 }
 

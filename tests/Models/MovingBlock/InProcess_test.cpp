@@ -21,7 +21,9 @@ std::unique_ptr<SimulatorClass> buildSimulator(std::vector<std::string> words, s
   std::vector<char*> argv;
   for (auto& word : words) argv.push_back(word.data());
   std::unique_ptr<SimulatorClass> simulator;
-  out = StdoutOf([&] { simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data()); });
+  out = StdoutOf([&] {
+    simulator = std::make_unique<SimulatorClass>(static_cast<int>(argv.size()), argv.data());
+  });
   return simulator;
 }
 
@@ -35,8 +37,10 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
     std::string out;
     auto simulator = buildSimulator({"-e", "3", "-N", "1"}, out);
     const bool old = *simTest == '0' || *simTest == '1';
-    EXPECT_NE(out.find(old ? "\nGenerateConnectivityListOld()\n" : "\nGenerateConnectivityList()\n"),
-              std::string::npos) << simTest;
+    EXPECT_NE(
+        out.find(old ? "\nGenerateConnectivityListOld()\n" : "\nGenerateConnectivityList()\n"),
+        std::string::npos)
+        << simTest;
     // Per action of the table, the groups its firing makes the simulator revisit.
     const ConnectivityTable& table = simulator->Connectivity();
     std::vector<std::set<int>> groups(table.NumActions());

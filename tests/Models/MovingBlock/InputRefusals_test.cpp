@@ -12,6 +12,8 @@
 #include "Study/BaseStudyClass.h"
 #include "support/Capture.h"
 
+using namespace results;
+
 namespace {
 
 const std::string kKept = "results of an earlier run\n";
@@ -23,7 +25,8 @@ void expectRefused(const std::string& dir, const std::string& arguments, const s
   for (const char* file : {"/kept.txt", "/kept.bin"}) std::ofstream(dir + file) << kKept;
   const RunResult run = runSimulator(dir, "-a kept.txt -b kept.bin " + arguments, environment);
   EXPECT_EQ(run.status, 1) << arguments;
-  EXPECT_TRUE(run.err.starts_with("ERROR: ") && contains(run.err, message)) << arguments << "\n" << run.err;
+  EXPECT_TRUE(run.err.starts_with("ERROR: ") && contains(run.err, message)) << arguments << "\n"
+                                                                            << run.err;
   for (const char* file : {"/kept.txt", "/kept.bin"})
     EXPECT_EQ(readFile(dir + file), kKept) << arguments << " " << file;
   EXPECT_FALSE(contains(run.out, "SIMULATOR::Preparing to run()")) << arguments;
@@ -40,7 +43,8 @@ int quietly(Call call) {
 TEST(InputRefusals, CommandLineNumbersNameTheirOption) {
   const std::string dir = freshDirectory("numbers");
   const std::vector<std::pair<std::string, std::string>> refused = {
-      {"-e abc", "'-e' expects a whole number from 0 to 10, not 'abc' (the study has 11 experiments"},
+      {"-e abc",
+       "'-e' expects a whole number from 0 to 10, not 'abc' (the study has 11 experiments"},
       {"-e 99", "'-e' expects a whole number from 0 to 10, not '99'"},
       {"-p 70000", "'-p' expects a whole number from 0 to 65535, not '70000'"},
       {"-r abc", "'-r' expects a whole number from 0 to 2, not 'abc'"},
@@ -59,7 +63,8 @@ TEST(InputRefusals, CommandLineNumbersNameTheirOption) {
 TEST(InputRefusals, SimTestIsUnsetZeroOneOrTwo) {
   const std::string dir = freshDirectory("simtest");
   for (const char* value : {"5", "abc", "''", "-1"})
-    expectRefused(dir, "-e 0 -N 1", "SIMTEST must be unset, 0, 1 or 2", std::string("SIMTEST=") + value);
+    expectRefused(dir, "-e 0 -N 1", "SIMTEST must be unset, 0, 1 or 2",
+                  std::string("SIMTEST=") + value);
   for (auto [value, builder] : {std::pair{"0", "GenerateConnectivityListOld()\n"},
                                 {"1", "GenerateConnectivityListOld()\n"},
                                 {"2", "GenerateConnectivityList()\n"}}) {
@@ -83,8 +88,9 @@ TEST(InputRefusals, EveryOverrideErrorIsAnError) {
       {"d:netNotDeliveryProb:5", "netNotDeliveryProb must lie in [0, 1], not 5"},
       {"d:positionUpdatePeriod:-1", "positionUpdatePeriod must lie in [0.001, inf), not -1"},
       {"d:positionUpdatePeriod:1e-300", "positionUpdatePeriod must lie in [0.001, inf)"},
-      {"s:nTrains:200:i:trainScheduling:200", "the last train would enter at trainScheduling x "
-                                              "(nTrains - 1) = 200 x 199 = 39800"},
+      {"s:nTrains:200:i:trainScheduling:200",
+       "the last train would enter at trainScheduling x "
+       "(nTrains - 1) = 200 x 199 = 39800"},
   };
   for (const auto& [text, message] : refused) expectRefused(dir, "-e 0 -N 1 -O " + text, message);
 }
@@ -99,16 +105,16 @@ TEST(ModelRanges, ExperimentsPassAndEdgesAreExact) {
   }
   std::vector<BaseStudyClass::GVAssignment> parsed;
   for (const char* edge :
-       {"d:positionUpdatePeriod:0.001", "d:TPRUpdatePeriod:0.001", "d:MAnetDelay:1e300", "s:nTrains:1",
-        "s:nTrains:260", "d:netNotDeliveryProb:0", "d:integrityNotConfirmedProb:1", "i:lineLength:1",
-        "i:lineLength:500000000", "s:maxTrainSpeed:32767", "i:safetyMargin:0", "i:trainLength:500000000",
-        "i:trainScheduling:0", "i:trainScheduling:32767"})
+       {"d:positionUpdatePeriod:0.001", "d:TPRUpdatePeriod:0.001", "d:MAnetDelay:1e300",
+        "s:nTrains:1", "s:nTrains:260", "d:netNotDeliveryProb:0", "d:integrityNotConfirmedProb:1",
+        "i:lineLength:1", "i:lineLength:500000000", "s:maxTrainSpeed:32767", "i:safetyMargin:0",
+        "i:trainLength:500000000", "i:trainScheduling:0", "i:trainScheduling:32767"})
     EXPECT_EQ(study->ParseOverrides(edge, parsed), 0) << edge;
   for (const char* beyond :
-       {"d:positionUpdatePeriod:0.000999", "d:RBCprocessingTime:0", "d:MAnetDelay:1e309", "s:nTrains:261",
-        "d:netNotDeliveryProb:-0.001", "d:integrityNotConfirmedProb:1.001", "i:lineLength:0",
-        "i:lineLength:500000001", "s:maxTrainSpeed:0", "i:safetyMargin:-1", "i:trainLength:0",
-        "i:trainScheduling:-1", "i:trainScheduling:32768"})
+       {"d:positionUpdatePeriod:0.000999", "d:RBCprocessingTime:0", "d:MAnetDelay:1e309",
+        "s:nTrains:261", "d:netNotDeliveryProb:-0.001", "d:integrityNotConfirmedProb:1.001",
+        "i:lineLength:0", "i:lineLength:500000001", "s:maxTrainSpeed:0", "i:safetyMargin:-1",
+        "i:trainLength:0", "i:trainScheduling:-1", "i:trainScheduling:32768"})
     EXPECT_EQ(quietly([&] { return study->ParseOverrides(beyond, parsed); }), 1) << beyond;
   // Entry times are 16-bit: 126 x 259 = 32634 fits, 127 x 259 = 32893 does not.
   study->SetGVs(0);

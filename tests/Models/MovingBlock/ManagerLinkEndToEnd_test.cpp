@@ -17,6 +17,8 @@
 #include "MessageParser.h"
 #include "SimulatorRun.h"
 
+using namespace results;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -25,9 +27,10 @@ TEST(ManagerLink, GreetingRecordsAndQuit) {
   ChildProcess simulator;
   std::string error, out;
   // In an environment of its own: env replaces itself with the simulator.
-  ASSERT_TRUE(simulator.Start({"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", MB_BINARY_DIR "/movingblock-sim", "-w", "-n",
-                               "1", "-e", "0", "-p", "24680"},
-                              error, freshDirectory("manager")))
+  ASSERT_TRUE(
+      simulator.Start({"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", MB_BINARY_DIR "/movingblock-sim",
+                       "-w", "-n", "1", "-e", "0", "-p", "24680"},
+                      error, freshDirectory("manager")))
       << error;
   // Reads the simulator's output until it holds `text`, at most 20 s.
   auto printed = [&](const std::string& text) {

@@ -5,9 +5,9 @@
 #include <string>
 #include <tuple>
 
+#include "Study/BaseStudyClass.h"
 #include "movingblock/GlobalVariables.h"
 #include "movingblock/modelRJ.h"
-#include "Study/BaseStudyClass.h"
 
 namespace {
 
@@ -46,7 +46,8 @@ TEST(RailwayModel, CompositionSharesOneCellPerName) {
   // The shared counter starts from the train model's initial marking.
   EXPECT_EQ(fleet.replica(0)->Count->getMark(), 3);
   fleet.replica(1)->Count->setMark(9);
-  EXPECT_EQ(std::tuple(fleet.replica(2)->Count->getMark(), fleet.Count->getMark()), std::tuple(9, 9));
+  EXPECT_EQ(std::tuple(fleet.replica(2)->Count->getMark(), fleet.Count->getMark()),
+            std::tuple(9, 9));
 
   // Fleet and trackside see the same report and authority cells.
   fleet.replica(2)->MAtoRBC->setMark(4);
@@ -62,7 +63,8 @@ TEST(RailwayModel, CompositionSharesOneCellPerName) {
 
   // Initial authorities and entry times.
   EXPECT_EQ(std::tuple(fleet.trainMAs->Index(0)->Mark(), fleet.trainMAs->Index(1)->Mark(),
-                       fleet.arrivalTime->Index(2)->Mark(), model.trackside->trackStatusAreasHeads->Index(0)->Mark(),
+                       fleet.arrivalTime->Index(2)->Mark(),
+                       model.trackside->trackStatusAreasHeads->Index(0)->Mark(),
                        model.trackside->trackStatusAreasHeads->Index(1)->Mark()),
             std::tuple(16000, 0, 100, 16000, 0));
   EXPECT_STREQ(model.trackside->TPRmessages->Index(2)->timestamp->getPrefix(), "TPRmessages.2");
@@ -85,13 +87,16 @@ TEST(RailwayModel, TrainEntersMovesWithinAuthorityAndExits) {
   train.trainMAs->Index(2)->Mark() = 25;
   fireAt(train.trainArrival, 100.0);
   // speed min((int)25, 10)
-  EXPECT_EQ(std::tuple(train.trainSpeeds->Index(2)->Mark(), train.trainTailPositions->Index(2)->Mark()),
-            std::tuple(10, -5));
+  EXPECT_EQ(
+      std::tuple(train.trainSpeeds->Index(2)->Mark(), train.trainTailPositions->Index(2)->Mark()),
+      std::tuple(10, -5));
   const std::tuple<int, int> expected[] = {{10, 10}, {20, 5}, {25, 0}, {25, 0}};  // head, speed
   for (int step = 0; step < 4; step++) {
     fireAt(train.updatePosition, 101.0 + step);
-    EXPECT_EQ(std::tuple(train.trainHeadPositions->Index(2)->Mark(), train.trainSpeeds->Index(2)->Mark()),
-              expected[step]) << step;
+    EXPECT_EQ(
+        std::tuple(train.trainHeadPositions->Index(2)->Mark(), train.trainSpeeds->Index(2)->Mark()),
+        expected[step])
+        << step;
   }
   // An authority behind the head gives a negative speed.
   train.trainMAs->Index(2)->Mark() = 20;
@@ -118,23 +123,27 @@ TEST(RailwayModel, ReportsCrossTheNetworkAndAuthoritiesComeBack) {
   train.trainSpeeds->Index(1)->Mark() = 12;
 
   fireAt(train.updateTPR_case1, 5.9);
-  EXPECT_EQ(std::tuple(train.TPRmsg->timestamp->Mark(), train.TPRmsg->position->Mark(), train.sendTPR->getMark()),
+  EXPECT_EQ(std::tuple(train.TPRmsg->timestamp->Mark(), train.TPRmsg->position->Mark(),
+                       train.sendTPR->getMark()),
             std::tuple(5, 700, 1));
   fireAt(train.TPRNetworkDelay_case1, 6.4);
-  EXPECT_EQ(std::tuple(trackside.TPRmessages->Index(1)->speed->Mark(), train.TPRmsg->timestamp->Mark(),
-                       trackside.TPRtoRBC->getMark()),
+  EXPECT_EQ(std::tuple(trackside.TPRmessages->Index(1)->speed->Mark(),
+                       train.TPRmsg->timestamp->Mark(), trackside.TPRtoRBC->getMark()),
             std::tuple(12, 0, 1));
 
   fireAt(trackside.evaluateOlderTPR, 6.4);
   EXPECT_EQ(trackside.idle->getMark(), 0);
   fireAt(trackside.RBCprocessing, 6.6);
   // The last train has no follower: only its own tail is recorded.
-  EXPECT_EQ(std::tuple(trackside.trackStatusAreasTails->Index(1)->Mark(), trackside.trackStatusAreasHeads->Index(0)->Mark(),
-                       trackside.MAmessages->Index(1)->timestamp->Mark(), trackside.MAmessages->Index(1)->EoA->Mark()),
+  EXPECT_EQ(std::tuple(trackside.trackStatusAreasTails->Index(1)->Mark(),
+                       trackside.trackStatusAreasHeads->Index(0)->Mark(),
+                       trackside.MAmessages->Index(1)->timestamp->Mark(),
+                       trackside.MAmessages->Index(1)->EoA->Mark()),
             std::tuple(1000, 16000, 6, 0));
 
   fireAt(train.MANetworkDelay_case1, 6.8);
-  EXPECT_EQ(std::tuple(train.trainMAs->Index(1)->Mark(), train.MAtoRBC->getMark()), std::tuple(0, 0));
+  EXPECT_EQ(std::tuple(train.trainMAs->Index(1)->Mark(), train.MAtoRBC->getMark()),
+            std::tuple(0, 0));
   EXPECT_FALSE(enabled(train.MANetworkDelay_case1));
 }
 
@@ -160,7 +169,7 @@ TEST(RailwayModel, CaseGroupsKeepBothCasesEnablingCurrent) {
   group.replaceMember(&lost, &train.MANetworkDelay_case1);
   train.MAtoRBC->setMark(1);
   EXPECT_TRUE(group.Enabled());
-  EXPECT_TRUE(lost.EnablingChange());  // no longer a member: not told
+  EXPECT_TRUE(lost.EnablingChange());                       // no longer a member: not told
   group.replaceMember(&train.MANetworkDelay_case1, &lost);  // both slots now hold the lost case
   EXPECT_TRUE(group.Enabled());
   EXPECT_DOUBLE_EQ(group.SampleDistribution(), MAnetDelay);
@@ -210,10 +219,12 @@ TEST(RailwayModel, TracksideProcessesTheOldestReportAndMovesTheFollower) {
   report(1, 0, 0, 0);
   report(2, 3, 400, 1);
   process();  // train 2 (oldest), the last train: no follower moves
-  EXPECT_EQ(std::tuple(trackside.TPRmessages->Index(2)->timestamp->Mark(), trackside.MAmessages->Index(2)->timestamp->Mark()),
+  EXPECT_EQ(std::tuple(trackside.TPRmessages->Index(2)->timestamp->Mark(),
+                       trackside.MAmessages->Index(2)->timestamp->Mark()),
             std::tuple(0, 50));
   process();  // then train 0; its follower's area = head + margin + length
-  EXPECT_EQ(std::tuple(trackside.trackStatusAreasHeads->Index(1)->Mark(), trackside.MAmessages->Index(0)->EoA->Mark()),
+  EXPECT_EQ(std::tuple(trackside.trackStatusAreasHeads->Index(1)->Mark(),
+                       trackside.MAmessages->Index(0)->EoA->Mark()),
             std::tuple(1300, 16000));
 
   report(0, 0, 0, 0);
@@ -224,7 +235,8 @@ TEST(RailwayModel, TracksideProcessesTheOldestReportAndMovesTheFollower) {
 
   report(2, 0, 99, 0);
   process();  // nothing positive: the last train, integrity 0 changes nothing
-  EXPECT_EQ(std::tuple(trackside.MAmessages->Index(2)->EoA->Mark(), trackside.MAtoRBC->getMark(), trackside.idle->getMark()),
+  EXPECT_EQ(std::tuple(trackside.MAmessages->Index(2)->EoA->Mark(), trackside.MAtoRBC->getMark(),
+                       trackside.idle->getMark()),
             std::tuple(16000, 4, 5));
 }
 

@@ -10,6 +10,8 @@
 #include "SimulatorProcess.h"
 #include "SimulatorRun.h"
 
+using namespace results;
+
 namespace {
 
 const std::string kAsciiHeader =
@@ -33,10 +35,12 @@ TEST(ResultsSurvive, StopSignalWritesEveryCompletedReplication) {
       ASSERT_TRUE(manager = ConnectManager(process.Port()));
       EXPECT_GT(ReceiveBytes(*manager, 1000).size(), 0u);
     }
-    ASSERT_TRUE(SimulatorProcess::Eventually([&] { return readAscii(dir + "/a.txt").size() == 13; }));
+    ASSERT_TRUE(
+        SimulatorProcess::Eventually([&] { return readAscii(dir + "/a.txt").size() == 13; }));
     process.Signal(signal);
     EXPECT_EQ(process.Wait(20), 128 + signal) << process.Err();
-    EXPECT_TRUE(contains(process.Err(), "Stopped by signal " + std::to_string(signal))) << process.Err();
+    EXPECT_TRUE(contains(process.Err(), "Stopped by signal " + std::to_string(signal)))
+        << process.Err();
 
     // The files are those of a run asked for exactly that many replications.
     const std::string ascii = readFile(dir + "/a.txt");

@@ -127,7 +127,8 @@ inline std::string ReceiveBytes(CorvaxSocket& socket, size_t size, double second
   const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   while (bytes.size() < size && std::chrono::steady_clock::now() < end) {
     if (!socket.Select(100)) continue;
-    const int got = socket.Recv(buffer, static_cast<int>(std::min(size - bytes.size(), sizeof buffer)));
+    const int got =
+        socket.Recv(buffer, static_cast<int>(std::min(size - bytes.size(), sizeof buffer)));
     if (got <= 0) break;
     bytes.append(buffer, got);
   }

@@ -9,8 +9,6 @@
 
 #include "support/ResultReaders.h"
 
-using namespace results;
-
 struct RunResult {
   int status = -1;  // exit status, or -1 when the process did not exit normally
   std::string out;
@@ -22,11 +20,12 @@ struct RunResult {
 // "SIMTEST=0"), so that nothing the test runner inherited changes the run.
 inline RunResult runSimulator(const std::string& dir, const std::string& arguments,
                               const std::string& environment = "") {
-  const std::string command = "cd '" + dir + "' && env -i PATH=/usr/bin:/bin " + environment + " '" MB_BINARY_DIR
-                              "/movingblock-sim' " + arguments + " >stdout.txt 2>stderr.txt";
+  const std::string command = "cd '" + dir + "' && env -i PATH=/usr/bin:/bin " + environment +
+                              " '" MB_BINARY_DIR "/movingblock-sim' " + arguments +
+                              " >stdout.txt 2>stderr.txt";
   const int raw = std::system(command.c_str());
-  return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir + "/stdout.txt"),
-          readFile(dir + "/stderr.txt")};
+  return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
+          results::readFile(dir + "/stdout.txt"), results::readFile(dir + "/stderr.txt")};
 }
 
 inline bool contains(const std::string& text, const std::string& part) {

@@ -5,8 +5,10 @@
 #include <cstring>
 
 #include "SimulatorRun.h"
-#include "StudyDescriptionReader.h"
 #include "Study/BaseStudyClass.h"
+#include "StudyDescriptionReader.h"
+
+using namespace results;
 
 TEST(RailwayStudyDescription, AgreesWithTheCompiledStudy) {
   const StudyDescription d = ReadStudyDescription(MB_BINARY_DIR "/movingblock-study.json");
@@ -27,7 +29,8 @@ TEST(RailwayStudyDescription, AgreesWithTheCompiledStudy) {
       const double value = type == "double" ? *static_cast<double*>(address)
                            : type == "int"  ? *static_cast<int*>(address)
                                             : *static_cast<short*>(address);
-      EXPECT_EQ(d.experiments[e].values[g], value) << d.variables[g].name << " in experiment " << e;  // exactly
+      EXPECT_EQ(d.experiments[e].values[g], value)
+          << d.variables[g].name << " in experiment " << e;  // exactly
       EXPECT_TRUE(d.variables[g].range.Contains(value)) << d.variables[g].name;
     }
   }
@@ -40,7 +43,8 @@ TEST(SimulatorUsage, HelpListsEveryOptionAndEndsWithZero) {
   const std::string dir = freshDirectory("usage").string();
   const RunResult run = runSimulator(dir, "-h");
   EXPECT_EQ(run.status, 0);
-  for (const char* option : {"-a <name>", "-e <num>", "-h:", "-N <num>", "-O <text>", "-r <num>", "-w:"})
+  for (const char* option :
+       {"-a <name>", "-e <num>", "-h:", "-N <num>", "-O <text>", "-r <num>", "-w:"})
     EXPECT_TRUE(contains(run.err, option)) << option << "\n" << run.err;
   EXPECT_FALSE(contains(run.out, "Preparing to run"));  // nothing was simulated
 }

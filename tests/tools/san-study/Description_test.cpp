@@ -57,8 +57,8 @@ TEST(StudyDescription, FaultsAreNamed) {
       {R"({"model": "m", "simulation": {"type": "terminating"}, )" + variables +
            R"(, "experiments": [{"name": "e", "values": {}}]})",
        "experiment e gives no value of n"},
-      {R"({"model": "m", "simulation": {"type": "terminating"}, )" + variables + R"(, "experiments": [], )" + rewards +
-           "}",
+      {R"({"model": "m", "simulation": {"type": "terminating"}, )" + variables +
+           R"(, "experiments": [], )" + rewards + "}",
        "the study has no experiments"},
       {R"({"model": "m", "simulation": {"type": "terminating"}, )" + variables +
            R"(, "experiments": [{"name": "e", "values": {"n": 1}}], "rewardVariables": [{"name": "r", "valueRange": {"max": "nTrains"}}]})",
@@ -69,7 +69,8 @@ TEST(StudyDescription, FaultsAreNamed) {
       ParseStudyDescription(text, "bad.json");
       ADD_FAILURE() << "accepted: " << text;
     } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find("study description bad.json: "), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("study description bad.json: "), std::string::npos)
+          << e.what();
       EXPECT_NE(std::string(e.what()).find(message), std::string::npos) << e.what();
     }
   }

@@ -12,16 +12,19 @@
 
 TEST(StudyTool, TwoExperimentsWithTheirContext) {
   const auto dir = results::freshDirectory("e2e");
-  const ToolRun run = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
-                                              "1,Experiment 1", "--min-reps", "12", "--max-reps", "80", "-n", "5",
-                                              "--seed", "77", "-r", "2", "--override", "d:netNotDeliveryProb:0.125"});
+  const ToolRun run = RunProgram(
+      STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
+                   "1,Experiment 1", "--min-reps", "12", "--max-reps", "80", "-n", "5", "--seed",
+                   "77", "-r", "2", "--override", "d:netNotDeliveryProb:0.125"});
   // Experiment 1 of the fake simulator is deterministic: every replication
   // has w - 1 trains out by window w >= 2, so it converges at 59
   // replications; experiment 2 is noisy and stops at the maximum.
   ASSERT_EQ(run.exitStatus, 2) << run.err;
   EXPECT_NE(run.out.find("Experiment 2        80  max-reps"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Experiment 1        59  converged      0.000 ± 1.485"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Experiment 2 stopped at 80 replications short of ±5%: [0, 200] ±"), std::string::npos)
+  EXPECT_NE(run.out.find("Experiment 1        59  converged      0.000 ± 1.485"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("Experiment 2 stopped at 80 replications short of ±5%: [0, 200] ±"),
+            std::string::npos)
       << run.out;
 
   const auto rows = ReadCsv(dir / "study.csv");
@@ -47,11 +50,13 @@ TEST(StudyTool, TwoExperimentsWithTheirContext) {
   std::ifstream(dir / "study.json") >> json;
   EXPECT_TRUE(json["complete"]);
   EXPECT_EQ(json["model"], "FakeLine");
-  EXPECT_TRUE(json["host"].is_string() && json["startTime"].is_string() && json["endTime"].is_string());
+  EXPECT_TRUE(json["host"].is_string() && json["startTime"].is_string() &&
+              json["endTime"].is_string());
   EXPECT_EQ(json["tool"]["version"], ToolVersion());
   EXPECT_EQ(json["settings"]["generator"], 2);
   ASSERT_EQ(json["experiments"].size(), 2u);
-  EXPECT_EQ(json["experiments"][0]["globalVariables"]["netNotDeliveryProb"], 0.125);  // numbers, not texts
+  EXPECT_EQ(json["experiments"][0]["globalVariables"]["netNotDeliveryProb"],
+            0.125);  // numbers, not texts
   EXPECT_EQ(json["experiments"][0]["globalVariables"]["nTrains"], 30);
   EXPECT_EQ(json["experiments"][1]["windows"][12]["interval"], "all-equal");
   std::ifstream svg(dir / "study.svg");
@@ -71,21 +76,26 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
       {{"--min-reps", "20", "--max-reps", "10"}, "--max-reps must not be below --min-reps"},
       {{"--override", "d:noSuchVariable:1"}, "no global variable 'noSuchVariable'"},
       {{"--override", "d:nTrains"}, "type:name:value triples"},
-      {{"--override", "d:netNotDeliveryProb:abc"}, "the value 'abc' of netNotDeliveryProb is not a finite number"},
+      {{"--override", "d:netNotDeliveryProb:abc"},
+       "the value 'abc' of netNotDeliveryProb is not a finite number"},
       {{"--override", "d:netNotDeliveryProb:1.5"}, "outside its valid range [0, 1]"},
-      {{"--override", "d:netNotDeliveryProb:0.5,0.6"}, "'0.5,0.6' of netNotDeliveryProb is not a finite number"},
-      {{"--override", "s:nTrains:0"}, "the value '0' of nTrains is outside its valid range [1, inf)"},
+      {{"--override", "d:netNotDeliveryProb:0.5,0.6"},
+       "'0.5,0.6' of netNotDeliveryProb is not a finite number"},
+      {{"--override", "s:nTrains:0"},
+       "the value '0' of nTrains is outside its valid range [1, inf)"},
       {{"--override", "s:nTrains:65537"}, "outside the range of a short"},
       {{"--override", "d:nTrains:12"}, "the type letter 'd' does not fit nTrains, a short"},
       {{"--override", "i:lineLength:010"}, "is not a whole int number"},
-      {{"--sweep", "d:netNotDeliveryProb=0:1.5:0.5"}, "'1.5' of netNotDeliveryProb is outside its valid range"},
+      {{"--sweep", "d:netNotDeliveryProb=0:1.5:0.5"},
+       "'1.5' of netNotDeliveryProb is outside its valid range"},
       {{"--sweep", "d:netNotDeliveryProb=0:1:0"}, "the step 0 does not lead from 0 to 1"},
       {{"--sweep", "s:nTrains=10,x"}, "the value 'x' of nTrains is not a whole short number"},
       {{"--sweep", "s:nTrains=1:3:0.5"}, "the value '1.5' of nTrains is not a whole short number"},
       {{"--sweep", "netNotDeliveryProb=0,1"}, "is not TYPE:NAME=FIRST:LAST:STEP"},
       {{"--sweep", "s:nTrains=1,2", "--sweep", "s:nTrains=3"}, "change the same variable"},
       {{"--sweep", "d:netNotDeliveryProb=0:1:0.00001"}, "more than 10000 values"},
-      {{"--description", "/nonexistent.json"}, "cannot read the study description /nonexistent.json"},
+      {{"--description", "/nonexistent.json"},
+       "cannot read the study description /nonexistent.json"},
       {{"--simulator", "/nonexistent/sim"}, "cannot run the simulator"},
       {{"--jobs", "many"}, "--jobs"},
       {{"-r", "3"}, "--generator must be 0, 1 or 2"},
@@ -102,12 +112,16 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
   }
   // A value the simulator itself refuses is found by one probe run, not by
   // starting every experiment.
-  const ToolRun probed = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--override",
-                                                 "s:nTrains:12"},
-                                    "*:refuse");
+  const ToolRun probed = RunProgram(
+      STUDY_TOOL,
+      {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--override", "s:nTrains:12"},
+      "*:refuse");
   EXPECT_EQ(probed.exitStatus, 1);
-  EXPECT_NE(probed.err.find("the simulator refuses the settings of Experiment 1"), std::string::npos) << probed.err;
-  EXPECT_NE(probed.err.find("fake simulator: the override is refused"), std::string::npos) << probed.err;
+  EXPECT_NE(probed.err.find("the simulator refuses the settings of Experiment 1"),
+            std::string::npos)
+      << probed.err;
+  EXPECT_NE(probed.err.find("fake simulator: the override is refused"), std::string::npos)
+      << probed.err;
   EXPECT_EQ(probed.err.find("Experiment 2"), std::string::npos) << probed.err;
 
   const ToolRun help = RunProgram(STUDY_TOOL, {"--help"});

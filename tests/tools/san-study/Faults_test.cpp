@@ -11,7 +11,8 @@
 
 namespace {
 std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std::string> more) {
-  std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--jobs", "2"};
+  std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out",
+                                dir.string(),  "--jobs",       "2"};
   args.insert(args.end(), more.begin(), more.end());
   return args;
 }
@@ -19,13 +20,15 @@ std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std:
 
 TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
   const auto dir = results::freshDirectory("faults");
-  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10"}),
-                                 "1:crash,2:exit,3:garbage");
+  const ToolRun run =
+      RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10"}),
+                 "1:crash,2:exit,3:garbage");
   EXPECT_EQ(run.exitStatus, 1);
-  for (const char* text : {"Experiment 2 (-e 1 -s", "was killed by signal 6", "after 20 whole replications",
-                           "| fake simulator: assertion \"size > 0\" failed", "Experiment 3 (-e 2",
-                           "exited with status 3", "| fake simulator: giving up early", "Experiment 4 (-e 3",
-                           "malformed message", "section kind 7"})
+  for (const char* text :
+       {"Experiment 2 (-e 1 -s", "was killed by signal 6", "after 20 whole replications",
+        "| fake simulator: assertion \"size > 0\" failed", "Experiment 3 (-e 2",
+        "exited with status 3", "| fake simulator: giving up early", "Experiment 4 (-e 3",
+        "malformed message", "section kind 7"})
     EXPECT_NE(run.err.find(text), std::string::npos) << text << "\n" << run.err;
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), 4u * 13);
@@ -43,11 +46,13 @@ TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
 TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
   const auto dir = results::freshDirectory("stream-fault");
   const std::uint32_t second = StreamSeed(31415, 0, "", 1, 0);
-  const ToolRun run = RunProgram(
-      STUDY_TOOL, Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100", "--max-reps", "100", "-n", "10"}),
-      "s" + std::to_string(second) + ":crash");
+  const ToolRun run = RunProgram(STUDY_TOOL,
+                                 Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100",
+                                            "--max-reps", "100", "-n", "10"}),
+                                 "s" + std::to_string(second) + ":crash");
   EXPECT_EQ(run.exitStatus, 1);
-  EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) + "): the simulator was killed"),
+  EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) +
+                         "): the simulator was killed"),
             std::string::npos)
       << run.err;
   const auto rows = ReadCsv(dir / "study.csv");
@@ -55,27 +60,31 @@ TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
   EXPECT_EQ(rows[0].at("status"), "converged");
   EXPECT_EQ(rows[0].at("replications"), "100");
   EXPECT_EQ(rows[0].at("stream_replications"), "80 20");  // the crash came after its second report
-  EXPECT_EQ(rows[0].at("failure").rfind("stream 1: was killed by signal 6", 0), 0u) << rows[0].at("failure");
+  EXPECT_EQ(rows[0].at("failure").rfind("stream 1: was killed by signal 6", 0), 0u)
+      << rows[0].at("failure");
   EXPECT_EQ(LiveTaggedSimulators(), 0);
 }
 
 TEST(StudyToolFaults, SilentAndStubbornSimulatorsAreStopped) {
   const auto dir = results::freshDirectory("hangs");
   const ToolRun run = RunProgram(
-      STUDY_TOOL, Args(dir, {"--experiments", "0,1", "--stall-timeout", "1", "--min-reps", "5", "-n", "5"}),
+      STUDY_TOOL,
+      Args(dir, {"--experiments", "0,1", "--stall-timeout", "1", "--min-reps", "5", "-n", "5"}),
       "0:silent,1:stubborn");
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.err.find("Experiment 1 (-e 0"), std::string::npos);
   EXPECT_NE(run.err.find("did not announce its port within 1 s"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("| fake simulator: keeping its port to itself"), std::string::npos);
-  EXPECT_NE(run.err.find("did not exit within 5 s of the quit command"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("did not exit within 5 s of the quit command"), std::string::npos)
+      << run.err;
   EXPECT_EQ(LiveTaggedSimulators(), 0);  // the stubborn one ignored SIGTERM too
 }
 
 TEST(StudyToolFaults, InterruptionWritesIncompleteResults) {
   const auto dir = results::freshDirectory("interrupt");
-  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100000", "--max-reps", "100000", "-n", "5"}),
-                                 "1:stubborn,*:slow", 1.0);
+  const ToolRun run =
+      RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100000", "--max-reps", "100000", "-n", "5"}),
+                 "1:stubborn,*:slow", 1.0);
   EXPECT_EQ(run.exitStatus, 128 + SIGTERM) << run.err;
   EXPECT_EQ(LiveTaggedSimulators(), 0);
   EXPECT_NE(run.out.find("these results are incomplete"), std::string::npos) << run.out;
@@ -99,10 +108,11 @@ TEST(StudyToolFaults, WrappedSimulatorsDoNotOutliveTheStudy) {
   std::ofstream(wrapper) << "#!/bin/sh\n\"" << FAKE_SIMULATOR << "\" \"$@\"\nexit $?\n";
   std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
   for (int signal : {SIGTERM, SIGKILL}) {
-    const ToolRun run = RunProgram(STUDY_TOOL,
-                                   {"--simulator", wrapper.string(), "--description", FAKE_DESCRIPTION, "--out", (dir / "out").string(), "--jobs", "2",
-                                    "--experiments", "0,1"},
-                                   "*:deaf", 0.5, signal);
+    const ToolRun run =
+        RunProgram(STUDY_TOOL,
+                   {"--simulator", wrapper.string(), "--description", FAKE_DESCRIPTION, "--out",
+                    (dir / "out").string(), "--jobs", "2", "--experiments", "0,1"},
+                   "*:deaf", 0.5, signal);
     EXPECT_EQ(run.exitStatus, 128 + signal) << run.err;
     EXPECT_TRUE(TaggedSimulatorsGone(3.0)) << "signal " << signal;
   }

@@ -12,8 +12,9 @@
 namespace {
 std::vector<std::string> Study(const std::filesystem::path& dir, const std::string& experiments,
                                std::vector<std::string> more = {}) {
-  std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e", experiments,
-                                "--streams", "2", "--min-reps", "20", "--max-reps", "60", "-n", "5", "-q"};
+  std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e",
+                                experiments,   "--streams",    "2",     "--min-reps", "20",
+                                "--max-reps",  "60",           "-n",    "5",          "-q"};
   args.insert(args.end(), more.begin(), more.end());
   return args;
 }
@@ -34,10 +35,13 @@ TEST(StudyToolMerge, SubStudiesMakeTheWholeStudy) {
   ASSERT_EQ(RunProgram(STUDY_TOOL, Study(dir / "whole", "0,1,3")).exitStatus, 2);
   ASSERT_EQ(RunProgram(STUDY_TOOL, Study(dir / "task0", "0")).exitStatus, 0);
   ASSERT_EQ(RunProgram(STUDY_TOOL, Study(dir / "task1", "3,1")).exitStatus, 2);
-  const ToolRun merge = RunProgram(STUDY_TOOL, {"merge", (dir / "merged").string(), (dir / "task1").string(),
-                                                (dir / "task0").string()});
-  EXPECT_EQ(merge.exitStatus, 2) << merge.err;  // as the whole study: two experiments short of the precision
-  EXPECT_NE(merge.out.find("Experiment 4 stopped at 60 replications"), std::string::npos) << merge.out;
+  const ToolRun merge = RunProgram(
+      STUDY_TOOL,
+      {"merge", (dir / "merged").string(), (dir / "task1").string(), (dir / "task0").string()});
+  EXPECT_EQ(merge.exitStatus, 2)
+      << merge.err;  // as the whole study: two experiments short of the precision
+  EXPECT_NE(merge.out.find("Experiment 4 stopped at 60 replications"), std::string::npos)
+      << merge.out;
   EXPECT_NE(merge.err.find("3 experiments of 2 directories"), std::string::npos) << merge.err;
   const auto merged = Numbers(dir / "merged"), whole = Numbers(dir / "whole");
   ASSERT_EQ(merged.size(), 3u * 13);
@@ -50,11 +54,15 @@ TEST(StudyToolMerge, SubStudiesMakeTheWholeStudy) {
 
   // Merging again into the same place is fine; studies of other settings,
   // or with the same experiment, are not merged.
-  EXPECT_EQ(RunProgram(STUDY_TOOL, {"merge", (dir / "merged").string(), (dir / "task0").string()}).exitStatus, 0);
+  EXPECT_EQ(RunProgram(STUDY_TOOL, {"merge", (dir / "merged").string(), (dir / "task0").string()})
+                .exitStatus,
+            0);
   ASSERT_EQ(RunProgram(STUDY_TOOL, Study(dir / "seed5", "2", {"--seed", "5"})).exitStatus, 2);
-  ASSERT_EQ(RunProgram(STUDY_TOOL, Study(dir / "one-stream", "2", {"--streams", "1"})).exitStatus, 2);
+  ASSERT_EQ(RunProgram(STUDY_TOOL, Study(dir / "one-stream", "2", {"--streams", "1"})).exitStatus,
+            2);
   const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-      {{"task0", "seed5"}, "seed5 holds a study with other settings than " + (dir / "task0").string() + " (seed)"},
+      {{"task0", "seed5"},
+       "seed5 holds a study with other settings than " + (dir / "task0").string() + " (seed)"},
       {{"task0", "one-stream"}, "(streams)"},
       {{"task0", "whole"}, "Experiment 1 is in both"},
       {{"task0", "nothing"}, "cannot read " + (dir / "nothing" / "study.json").string()},
@@ -68,7 +76,9 @@ TEST(StudyToolMerge, SubStudiesMakeTheWholeStudy) {
     EXPECT_FALSE(std::filesystem::exists(dir / "refused" / "study.json"));
   }
   // Nor are results of other settings in the target replaced.
-  const ToolRun over = RunProgram(STUDY_TOOL, {"merge", (dir / "seed5").string(), (dir / "task0").string()});
+  const ToolRun over =
+      RunProgram(STUDY_TOOL, {"merge", (dir / "seed5").string(), (dir / "task0").string()});
   EXPECT_EQ(over.exitStatus, 1);
-  EXPECT_NE(over.err.find("holds the results of a study with other settings"), std::string::npos) << over.err;
+  EXPECT_NE(over.err.find("holds the results of a study with other settings"), std::string::npos)
+      << over.err;
 }

@@ -1,12 +1,12 @@
 // The incremental decoder of the simulator's byte stream.
+#include "MessageParser.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cmath>
 #include <string>
 #include <vector>
-
-#include "MessageParser.h"
 
 namespace {
 using Bytes = std::vector<std::uint8_t>;
@@ -30,7 +30,8 @@ Bytes ProcessorTime(double seconds, int marker = 0xFE) {
 }
 
 // A data record of experiment 3; `lengthDelta` corrupts its length field.
-Bytes Record(const std::vector<std::pair<int, std::vector<double>>>& sections, int kind = 1, int lengthDelta = 0) {
+Bytes Record(const std::vector<std::pair<int, std::vector<double>>>& sections, int kind = 1,
+             int lengthDelta = 0) {
   Bytes body;
   for (const auto& [pv, values] : sections) {
     Put(body, pv, 2), Put(body, kind, 1), Put(body, values.size(), 4);
@@ -49,7 +50,8 @@ Bytes Join(const std::vector<Bytes>& parts) {
 }
 
 // Feeds `stream` in chunks cut at `cuts` and describes what came out.
-std::string Decode(const Bytes& stream, std::vector<std::size_t> cuts, std::string* error = nullptr) {
+std::string Decode(const Bytes& stream, std::vector<std::size_t> cuts,
+                   std::string* error = nullptr) {
   MessageParser parser;
   cuts.push_back(stream.size());
   std::size_t at = 0;
@@ -61,8 +63,10 @@ std::string Decode(const Bytes& stream, std::vector<std::size_t> cuts, std::stri
   std::string text;
   SimulatorMessage m;
   while (parser.Next(m)) {
-    if (auto* c = std::get_if<ControlMessage>(&m)) text += "control " + std::to_string(c->code) + " " + std::to_string(c->pid) + ";";
-    if (auto* t = std::get_if<ProcessorTimeMessage>(&m)) text += "time " + std::to_string(t->experiment) + " " + std::to_string(t->seconds) + ";";
+    if (auto* c = std::get_if<ControlMessage>(&m))
+      text += "control " + std::to_string(c->code) + " " + std::to_string(c->pid) + ";";
+    if (auto* t = std::get_if<ProcessorTimeMessage>(&m))
+      text += "time " + std::to_string(t->experiment) + " " + std::to_string(t->seconds) + ";";
     if (auto* r = std::get_if<DataRecord>(&m)) {
       text += "record " + std::to_string(r->experiment);
       for (const auto& s : r->sections) {
@@ -77,14 +81,17 @@ std::string Decode(const Bytes& stream, std::vector<std::size_t> cuts, std::stri
 }  // namespace
 
 TEST(MessageParser, SameMessagesWhereverTheStreamIsSplit) {
-  const Bytes stream = Join({Control(0xFF, 1), ProcessorTime(1.5), Record({{0, {1, 2}}, {12, {3.25, -0.5}}}),
-                             Record({}), ProcessorTime(2.0), Control(0xFE, 2)});
+  const Bytes stream =
+      Join({Control(0xFF, 1), ProcessorTime(1.5), Record({{0, {1, 2}}, {12, {3.25, -0.5}}}),
+            Record({}), ProcessorTime(2.0), Control(0xFE, 2)});
   const std::string expected = Decode(stream, {});
-  EXPECT_EQ(expected,
-            "control 1 4242;time 3 1.500000;record 3 pv0:1.000000,2.000000, pv12:3.250000,-0.500000,;"
-            "record 3;time 3 2.000000;control 2 4242;");
+  EXPECT_EQ(
+      expected,
+      "control 1 4242;time 3 1.500000;record 3 pv0:1.000000,2.000000, pv12:3.250000,-0.500000,;"
+      "record 3;time 3 2.000000;control 2 4242;");
   for (std::size_t i = 0; i <= stream.size(); i++)
-    for (std::size_t j = i; j <= stream.size(); j += 7) ASSERT_EQ(Decode(stream, {i, j}), expected) << i << "," << j;
+    for (std::size_t j = i; j <= stream.size(); j += 7)
+      ASSERT_EQ(Decode(stream, {i, j}), expected) << i << "," << j;
   std::vector<std::size_t> everyByte;
   for (std::size_t i = 1; i < stream.size(); i++) everyByte.push_back(i);
   EXPECT_EQ(Decode(stream, everyByte), expected);

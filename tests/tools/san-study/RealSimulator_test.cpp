@@ -35,8 +35,10 @@ void ExpectMeansFromTheSimulatorsOwnFiles(const std::filesystem::path& dir, std:
     std::map<int, std::vector<double>> observations;
     for (std::size_t s = 0; s < seeds.size(); s++) {
       if (counts[s] == "0") continue;  // -N 0 would run without end
-      const auto ascii = dir / ("experiment" + std::to_string(first) + "-" + std::to_string(s) + ".txt");
-      std::vector<std::string> args{"-e", row.at("experiment"), "-s", seeds[s], "-N", counts[s], "-a", ascii.string()};
+      const auto ascii =
+          dir / ("experiment" + std::to_string(first) + "-" + std::to_string(s) + ".txt");
+      std::vector<std::string> args{"-e", row.at("experiment"), "-s", seeds[s], "-N", counts[s],
+                                    "-a", ascii.string()};
       if (!row.at("override").empty()) args.insert(args.end(), {"-O", row.at("override")});
       const ToolRun rerun = RunProgram(simulator, args);
       ASSERT_EQ(rerun.exitStatus, 0) << rerun.err;
@@ -46,7 +48,8 @@ void ExpectMeansFromTheSimulatorsOwnFiles(const std::filesystem::path& dir, std:
     ASSERT_EQ(observations.size(), 13u);
     for (int w = 0; w < 13; w++) {
       ASSERT_EQ(std::to_string(observations[w].size()), row.at("replications"));
-      const double mean = std::accumulate(observations[w].begin(), observations[w].end(), 0.0) / observations[w].size();
+      const double mean = std::accumulate(observations[w].begin(), observations[w].end(), 0.0) /
+                          observations[w].size();
       EXPECT_NEAR(std::stod(rows[first + w].at("mean")), mean, 1e-9) << "window " << w;
     }
   }
@@ -56,8 +59,8 @@ void ExpectMeansFromTheSimulatorsOwnFiles(const std::filesystem::path& dir, std:
 TEST(RealSimulator, ExperimentsAndSweepPointsAgreeWithItsOwnResultFiles) {
   const auto dir = results::freshDirectory("real");
   const ToolRun run = RunProgram(MB_BINARY_DIR "/movingblock-study",
-                                 {"--out", dir.string(), "--experiments", "0,5", "--min-reps", "5", "--max-reps", "10",
-                                  "-n", "5"});
+                                 {"--out", dir.string(), "--experiments", "0,5", "--min-reps", "5",
+                                  "--max-reps", "10", "-n", "5"});
   ASSERT_EQ(run.exitStatus, 2) << run.err;  // ten replications reach no precision
   EXPECT_NE(run.out.find("loss p"), std::string::npos) << run.out;
   const auto rows = ReadCsv(dir / "study.csv");
@@ -68,12 +71,14 @@ TEST(RealSimulator, ExperimentsAndSweepPointsAgreeWithItsOwnResultFiles) {
 
   // The generic tool finds the description beside the simulator.
   const auto swept = results::freshDirectory("real-sweep");
-  const ToolRun sweep = RunProgram(MB_BINARY_DIR "/san-study",
-                                   {"--simulator", simulator, "--out", swept.string(), "-e", "5", "--sweep",
-                                    "d:netNotDeliveryProb=0.35,0.65", "-O", "s:nTrains:12", "--min-reps", "5",
-                                    "--max-reps", "10", "-n", "5"});
+  const ToolRun sweep =
+      RunProgram(MB_BINARY_DIR "/san-study",
+                 {"--simulator", simulator, "--out", swept.string(), "-e", "5", "--sweep",
+                  "d:netNotDeliveryProb=0.35,0.65", "-O", "s:nTrains:12", "--min-reps", "5",
+                  "--max-reps", "10", "-n", "5"});
   ASSERT_EQ(sweep.exitStatus, 2) << sweep.err;
-  EXPECT_EQ(ReadCsv(swept / "study.csv")[13].at("override"), "s:nTrains:12:d:netNotDeliveryProb:0.65");
+  EXPECT_EQ(ReadCsv(swept / "study.csv")[13].at("override"),
+            "s:nTrains:12:d:netNotDeliveryProb:0.65");
   ExpectMeansFromTheSimulatorsOwnFiles(swept, 26);
 }
 
@@ -83,9 +88,11 @@ TEST(RealSimulator, ExperimentsAndSweepPointsAgreeWithItsOwnResultFiles) {
 // that of the three simulators' own files.
 TEST(RealSimulator, AMultiStreamExperimentIsRecomputedFromItsStreams) {
   std::vector<std::string> rowsSeen;
-  for (const std::vector<std::string>& streams : {std::vector<std::string>{"--streams", "3"}, {"-j", "3"}}) {
+  for (const std::vector<std::string>& streams :
+       {std::vector<std::string>{"--streams", "3"}, {"-j", "3"}}) {
     const auto dir = results::freshDirectory("real-streams" + streams[0]);
-    std::vector<std::string> args{"--out", dir.string(), "-e", "5", "--min-reps", "5", "--max-reps", "47", "-n", "5"};
+    std::vector<std::string> args{"--out", dir.string(), "-e", "5",  "--min-reps",
+                                  "5",     "--max-reps", "47", "-n", "5"};
     args.insert(args.end(), streams.begin(), streams.end());
     const ToolRun run = RunProgram(MB_BINARY_DIR "/movingblock-study", args);
     ASSERT_EQ(run.exitStatus, 2) << run.err;

@@ -12,21 +12,26 @@
 TEST(StudyToolFiles, BytesThatAreNotUtf8AreEscaped) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"plain ± € \xf0\x9f\x9a\x86", "plain ± € \xf0\x9f\x9a\x86"},  // one to four bytes, kept
-      {"a\xff" "b", "a\\xffb"},
-      {"\x80", "\\x80"},                                     // continuation byte alone
-      {"\xc0\xaf", "\\xc0\\xaf"},                            // overlong '/'
-      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},                   // surrogate
-      {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},          // above U+10FFFF
-      {"\xe2\x82", "\\xe2\\x82"},                            // cut short at the end
-      {"\xe2\x82" "A", "\\xe2\\x82A"},                       // cut short before a character
+      {"a\xff"
+       "b",
+       "a\\xffb"},
+      {"\x80", "\\x80"},                             // continuation byte alone
+      {"\xc0\xaf", "\\xc0\\xaf"},                    // overlong '/'
+      {"\xed\xa0\x80", "\\xed\\xa0\\x80"},           // surrogate
+      {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},  // above U+10FFFF
+      {"\xe2\x82", "\\xe2\\x82"},                    // cut short at the end
+      {"\xe2\x82"
+       "A",
+       "\\xe2\\x82A"},  // cut short before a character
   };
   for (const auto& [text, escaped] : cases) EXPECT_EQ(EscapeInvalidUtf8(text), escaped) << escaped;
 }
 
 TEST(StudyToolFiles, SimulatorOutputThatIsNotUtf8GivesValidFiles) {
   const auto dir = results::freshDirectory("utf8");
-  const ToolRun run = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
-                                              "0,1", "--min-reps", "5", "-n", "5"},
+  const ToolRun run = RunProgram(STUDY_TOOL,
+                                 {"--simulator", FAKE_SIMULATOR, "--out", dir.string(),
+                                  "--experiments", "0,1", "--min-reps", "5", "-n", "5"},
                                  "1:badport");
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   nlohmann::json json;
@@ -42,13 +47,16 @@ TEST(StudyToolFiles, SimulatorOutputThatIsNotUtf8GivesValidFiles) {
 // A file size limit makes every write of the result files fail part way.
 TEST(StudyToolFiles, AFailedWriteLeavesTheEarlierFiles) {
   const auto dir = results::freshDirectory("fsize");
-  for (const char* name : {"study.csv", "study.json"}) std::ofstream(dir / name) << "earlier results\n";
-  const ToolRun run = RunProgram("/bin/sh", {"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" \"$@\"", STUDY_TOOL,
-                                             "--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--overwrite",
-                                             "--experiments", "0,1", "--min-reps", "5", "-n", "5"});
+  for (const char* name : {"study.csv", "study.json"})
+    std::ofstream(dir / name) << "earlier results\n";
+  const ToolRun run =
+      RunProgram("/bin/sh", {"-c", "ulimit -f 2; trap '' XFSZ; exec \"$0\" \"$@\"", STUDY_TOOL,
+                             "--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--overwrite",
+                             "--experiments", "0,1", "--min-reps", "5", "-n", "5"});
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   for (const char* name : {"study.csv", "study.json"}) {
-    EXPECT_NE(run.err.find("cannot write " + (dir / name).string() + ": File too large"), std::string::npos)
+    EXPECT_NE(run.err.find("cannot write " + (dir / name).string() + ": File too large"),
+              std::string::npos)
         << run.err;
     EXPECT_EQ(results::readFile((dir / name).string()), "earlier results\n");
   }

@@ -17,8 +17,8 @@ ConfidenceInterval BernoulliInterval(long k, long n, double confidence = 0.95) {
 }
 
 double BinomialProbability(long k, long n, double p) {
-  return std::exp(std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0) + k * std::log(p) +
-                  (n - k) * std::log1p(-p));
+  return std::exp(std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0) +
+                  k * std::log(p) + (n - k) * std::log1p(-p));
 }
 
 // The exact chance that the interval from n observations covers p: the
@@ -114,7 +114,8 @@ TEST(WindowEstimate, MethodsFollowTheData) {
   for (int i = 0; i < 100; i++) spread.Add(i % 10);
   ci = spread.Interval(0.95);
   EXPECT_EQ(ci.method, IntervalMethod::StudentT);
-  EXPECT_NEAR(ci.upper - ci.mean, StudentTQuantile(0.95, 99) * std::sqrt(spread.Variance() / 100), 1e-12);
+  EXPECT_NEAR(ci.upper - ci.mean, StudentTQuantile(0.95, 99) * std::sqrt(spread.Variance() / 100),
+              1e-12);
 }
 
 TEST(ExperimentEstimate, StopsWhenConvergedOrAtTheMaximum) {
@@ -123,7 +124,8 @@ TEST(ExperimentEstimate, StopsWhenConvergedOrAtTheMaximum) {
   // All equal: converged once the chance of another value is within 5 %,
   // at 59 replications, not at --min-reps.
   ExperimentEstimate constant({0.95, 0.05, 5, 100}, bounds);
-  for (int r = 1; r < 59; r++) EXPECT_EQ(constant.AddReplication(same), StopDecision::Continue) << r;
+  for (int r = 1; r < 59; r++)
+    EXPECT_EQ(constant.AddReplication(same), StopDecision::Continue) << r;
   EXPECT_EQ(constant.AddReplication(same), StopDecision::Converged);
   EXPECT_EQ(constant.AddReplication(same), StopDecision::Converged);
   EXPECT_EQ(constant.Replications(), 59);  // nothing counted after the decision

@@ -15,8 +15,8 @@ Replication Observation(int s, long i) { return {static_cast<double>(1000 * s + 
 // Feeds `delivered[s]` replications of each stream in a random interleaving
 // (ending each stream after its last one when `end` is set), folding after
 // every arrival.
-ExperimentFold FoldShuffled(const StopRule& rule, const std::vector<long>& delivered, long block, unsigned seed,
-                            bool end) {
+ExperimentFold FoldShuffled(const StopRule& rule, const std::vector<long>& delivered, long block,
+                            unsigned seed, bool end) {
   const int streams = static_cast<int>(delivered.size());
   ExperimentFold fold(rule, std::vector<ObservationBounds>(1), streams, block);
   std::vector<int> arrivals;
@@ -46,7 +46,8 @@ TEST(ExperimentFold, CountsTheSameReplicationsWhateverTheirArrival) {
   for (unsigned seed = 1; seed <= 20; seed++) {
     const ExperimentFold fold = FoldShuffled(rule, {40, 25, 31}, 5, seed, false);
     ASSERT_EQ(fold.Decision(), StopDecision::MaxReplications) << seed;
-    for (int s = 0; s < 3; s++) EXPECT_EQ(fold.Counted(s), expected[s]) << "stream " << s << ", seed " << seed;
+    for (int s = 0; s < 3; s++)
+      EXPECT_EQ(fold.Counted(s), expected[s]) << "stream " << s << ", seed " << seed;
     EXPECT_NEAR(fold.Estimate().Window(0).Mean(), oracle, 1e-12);
     EXPECT_EQ(fold.Wasted(), 40 + 25 + 31 - 37);
   }

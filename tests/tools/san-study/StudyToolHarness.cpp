@@ -23,7 +23,8 @@ bool Tagged(const std::filesystem::path& proc) {
   while (std::getline(environ, entry, '\0'))
     if (entry == "FAKE_SIM_TAG=" + tag) {
       std::error_code error;
-      return std::filesystem::read_symlink(proc / "exe", error).filename() == "fake-movingblock-sim";
+      return std::filesystem::read_symlink(proc / "exe", error).filename() ==
+             "fake-movingblock-sim";
     }
   return false;
 }
@@ -49,15 +50,16 @@ bool TaggedSimulatorsGone(double seconds) {
 
 const std::string& RunTag() { return tag; }
 
-ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& faults,
-                   double interruptAfter, int interruptSignal, const std::string& searchPath,
-                   const std::function<void(double)>& whileRunning) {
+ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
+                   const std::string& faults, double interruptAfter, int interruptSignal,
+                   const std::string& searchPath, const std::function<void(double)>& whileRunning) {
   static int runs = 0;
   tag = std::to_string(getpid()) + "-" + std::to_string(++runs);
   // The program runs in an environment of its own, which its simulators
   // inherit: PATH and the fake simulator's settings, nothing else from the
   // test runner. env replaces itself with the program.
-  std::vector<std::string> argv{"/usr/bin/env", "-i", "PATH=" + searchPath, "FAKE_SIM_FAULTS=" + faults,
+  std::vector<std::string> argv{"/usr/bin/env",        "-i",
+                                "PATH=" + searchPath,  "FAKE_SIM_FAULTS=" + faults,
                                 "FAKE_SIM_TAG=" + tag, program};
   argv.insert(argv.end(), args.begin(), args.end());
   ChildProcess child;
@@ -65,7 +67,9 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
   ToolRun run;
   if (!child.Start(argv, error)) return run;
   const auto begin = std::chrono::steady_clock::now();
-  auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(); };
+  auto elapsed = [&] {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  };
   double interruptAt = -1, firstSimulator = -1;
   while (!child.Reap() && elapsed() < 90) {
     if (child.StdoutFd() >= 0) ReadAvailable(child.StdoutFd(), run.out);
@@ -74,7 +78,8 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
       if (firstSimulator < 0 && LiveTaggedSimulators() > 0) firstSimulator = elapsed();
       whileRunning(firstSimulator < 0 ? -1.0 : elapsed() - firstSimulator);
     }
-    if (interruptAfter > 0 && interruptAt < 0 && LiveTaggedSimulators() > 0) interruptAt = elapsed() + interruptAfter;
+    if (interruptAfter > 0 && interruptAt < 0 && LiveTaggedSimulators() > 0)
+      interruptAt = elapsed() + interruptAfter;
     if (interruptAt > 0 && elapsed() >= interruptAt) {
       child.Signal(interruptSignal);
       interruptAfter = interruptAt = 0;
@@ -85,8 +90,10 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
   if (child.StdoutFd() >= 0) ReadAvailable(child.StdoutFd(), run.out);
   if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), run.err);
   const std::string end = child.EndDescription();
-  if (end.rfind("exited with status ", 0) == 0) run.exitStatus = std::stoi(end.substr(19));
-  else if (end.rfind("was killed by signal ", 0) == 0) run.exitStatus = 128 + std::stoi(end.substr(21));
+  if (end.rfind("exited with status ", 0) == 0)
+    run.exitStatus = std::stoi(end.substr(19));
+  else if (end.rfind("was killed by signal ", 0) == 0)
+    run.exitStatus = 128 + std::stoi(end.substr(21));
   return run;
 }
 
@@ -100,10 +107,14 @@ std::vector<std::map<std::string, std::string>> ReadCsv(const std::filesystem::p
     std::vector<std::string> fields(1);
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); i++) {
-      if (line[i] == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') fields.back() += line[++i];
-      else if (line[i] == '"') quoted = !quoted;
-      else if (line[i] == ',' && !quoted) fields.emplace_back();
-      else fields.back() += line[i];
+      if (line[i] == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"')
+        fields.back() += line[++i];
+      else if (line[i] == '"')
+        quoted = !quoted;
+      else if (line[i] == ',' && !quoted)
+        fields.emplace_back();
+      else
+        fields.back() += line[i];
     }
     if (header.empty()) {
       header = fields;

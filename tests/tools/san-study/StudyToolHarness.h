@@ -17,13 +17,13 @@ struct ToolRun {
 };
 
 // Runs `program` with `args`, at most 90 s, in an environment of only
-// PATH=`searchPath`, FAKE_SIM_FAULTS=`faults` and a tag that marks its simulators. With `interruptAfter` > 0 it sends
-// `interruptSignal` that many seconds after the first simulator has
+// PATH=`searchPath`, FAKE_SIM_FAULTS=`faults` and a tag that marks its simulators. With
+// `interruptAfter` > 0 it sends `interruptSignal` that many seconds after the first simulator has
 // appeared. `whileRunning`, if given, is called every 20 ms with the
 // seconds since then (negative before).
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& faults = "", double interruptAfter = 0, int interruptSignal = SIGTERM,
-                   const std::string& searchPath = "/usr/bin:/bin",
+                   const std::string& faults = "", double interruptAfter = 0,
+                   int interruptSignal = SIGTERM, const std::string& searchPath = "/usr/bin:/bin",
                    const std::function<void(double)>& whileRunning = {});
 
 // The tag in the environment of the last run's processes (FAKE_SIM_TAG).

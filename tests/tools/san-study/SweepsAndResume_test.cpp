@@ -33,9 +33,10 @@ std::vector<std::map<std::string, std::string>> Comparable(const std::filesystem
 
 TEST(StudyToolSweeps, AGridOfPointsEachNamedWithItsOwnSeed) {
   const auto dir = results::freshDirectory("sweep");
-  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"-e", "1", "--sweep", "d:netNotDeliveryProb=0:1:0.25",
-                                                        "--sweep", "s:nTrains=10,20", "--min-reps", "5",
-                                                        "--max-reps", "5", "-n", "5", "--seed", "9"}));
+  const ToolRun run =
+      RunProgram(STUDY_TOOL, Args(dir, {"-e", "1", "--sweep", "d:netNotDeliveryProb=0:1:0.25",
+                                        "--sweep", "s:nTrains=10,20", "--min-reps", "5",
+                                        "--max-reps", "5", "-n", "5", "--seed", "9"}));
   EXPECT_EQ(run.exitStatus, 2) << run.err;  // five replications reach no precision
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), 10u * 13);
@@ -43,7 +44,8 @@ TEST(StudyToolSweeps, AGridOfPointsEachNamedWithItsOwnSeed) {
   for (std::size_t p = 0; p < 10; p++) {
     const auto& row = rows[p * 13];
     const std::string prob[] = {"0", "0.25", "0.5", "0.75", "1"}, trains = p % 2 ? "20" : "10";
-    EXPECT_EQ(row.at("name"), "Experiment 2 [netNotDeliveryProb=" + prob[p / 2] + ", nTrains=" + trains + "]");
+    EXPECT_EQ(row.at("name"),
+              "Experiment 2 [netNotDeliveryProb=" + prob[p / 2] + ", nTrains=" + trains + "]");
     EXPECT_EQ(row.at("override"), "d:netNotDeliveryProb:" + prob[p / 2] + ":s:nTrains:" + trains);
     EXPECT_EQ(row.at("netNotDeliveryProb"), prob[p / 2]);
     EXPECT_EQ(row.at("nTrains"), trains);
@@ -65,7 +67,8 @@ TEST(StudyToolSweeps, AGridOfPointsEachNamedWithItsOwnSeed) {
 // runs only the others, and the result is that of an uninterrupted run.
 TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
   const auto whole = results::freshDirectory("whole"), killed = results::freshDirectory("killed");
-  const std::vector<std::string> settings{"--jobs", "1", "--min-reps", "80", "--max-reps", "80", "-n", "10"};
+  const std::vector<std::string> settings{"--jobs",     "1",  "--min-reps", "80",
+                                          "--max-reps", "80", "-n",         "10"};
   auto with = [&](const std::filesystem::path& dir, std::vector<std::string> more) {
     auto args = Args(dir, settings);
     args.insert(args.end(), more.begin(), more.end());
@@ -84,14 +87,17 @@ TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
   std::ifstream(killed / "study.json") >> partial;
   EXPECT_FALSE(partial["complete"]);
   int finished = 0;
-  auto ended = [](const nlohmann::json& e) { return e["status"] == "max-reps" || e["status"] == "converged"; };
+  auto ended = [](const nlohmann::json& e) {
+    return e["status"] == "max-reps" || e["status"] == "converged";
+  };
   for (const auto& e : partial["experiments"]) finished += ended(e);
   ASSERT_GE(finished, 1);
   ASSERT_LT(finished, 4);
 
   const ToolRun resumed = RunProgram(STUDY_TOOL, with(killed, {"--resume"}), "*:slow");
   EXPECT_EQ(resumed.exitStatus, 2) << resumed.err;
-  EXPECT_NE(resumed.err.find(std::to_string(finished) + " finished experiment"), std::string::npos) << resumed.err;
+  EXPECT_NE(resumed.err.find(std::to_string(finished) + " finished experiment"), std::string::npos)
+      << resumed.err;
   EXPECT_EQ(Comparable(killed / "study.csv"), Comparable(whole / "study.csv"));
   // The reused experiments were not run again: their processor time is
   // the one the killed run recorded.
@@ -99,13 +105,15 @@ TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
   std::ifstream(killed / "study.json") >> done;
   for (std::size_t e = 0; e < 4; e++) {
     if (!ended(partial["experiments"][e])) continue;
-    EXPECT_EQ(done["experiments"][e]["processorSeconds"], partial["experiments"][e]["processorSeconds"]);
+    EXPECT_EQ(done["experiments"][e]["processorSeconds"],
+              partial["experiments"][e]["processorSeconds"]);
   }
 
   // Other settings do not silently replace these results.
   const ToolRun other = RunProgram(STUDY_TOOL, with(killed, {"--seed", "5"}));
   EXPECT_EQ(other.exitStatus, 1);
-  EXPECT_NE(other.err.find("holds the results of a study with other settings (seed)"), std::string::npos)
+  EXPECT_NE(other.err.find("holds the results of a study with other settings (seed)"),
+            std::string::npos)
       << other.err;
   EXPECT_EQ(results::readFile((killed / "study.json").string()), done.dump(2) + "\n");
 }
@@ -115,7 +123,8 @@ TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
 // them, --resume reuses them, and a malformed experiment is refused.
 TEST(StudyToolResume, ResultsWithoutStreamsAreResumed) {
   const auto dir = results::freshDirectory("before-streams");
-  const auto args = Args(dir, {"-e", "0,2", "--jobs", "1", "--min-reps", "40", "--max-reps", "40", "-n", "10"});
+  const auto args =
+      Args(dir, {"-e", "0,2", "--jobs", "1", "--min-reps", "40", "--max-reps", "40", "-n", "10"});
   ASSERT_EQ(RunProgram(STUDY_TOOL, args).exitStatus, 2);
   const auto expected = Comparable(dir / "study.csv");
   nlohmann::json json;
@@ -150,8 +159,8 @@ TEST(StudyToolResume, ResultsWithoutStreamsAreResumed) {
 TEST(StudyToolPlot, MissingGnuplotRemovesTheStalePicture) {
   const auto dir = results::freshDirectory("nognuplot");
   std::ofstream(dir / "study.svg") << "<svg>an earlier study</svg>\n";
-  const ToolRun run =
-      RunProgram(STUDY_TOOL, Args(dir, {"-e", "0", "--min-reps", "5"}), "", 0, SIGTERM, "/nonexistent");
+  const ToolRun run = RunProgram(STUDY_TOOL, Args(dir, {"-e", "0", "--min-reps", "5"}), "", 0,
+                                 SIGTERM, "/nonexistent");
   EXPECT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_NE(run.err.find("gnuplot is not installed"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("the earlier study.svg is removed"), std::string::npos) << run.err;

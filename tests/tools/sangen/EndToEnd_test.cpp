@@ -26,8 +26,7 @@ struct CommandRun {
 
 // Runs a shell command in `dir`, with its output in files there.
 CommandRun run(const fs::path& dir, const std::string& command) {
-  const std::string line =
-      "cd '" + dir.string() + "' && " + command + " >stdout.txt 2>stderr.txt";
+  const std::string line = "cd '" + dir.string() + "' && " + command + " >stdout.txt 2>stderr.txt";
   const int raw = std::system(line.c_str());
   return {raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
           results::readFile((dir / "stdout.txt").string()),
@@ -43,7 +42,8 @@ double mean(const std::vector<double>& values) {
 TEST(SangenEndToEnd, GeneratedSimulatorGivesTheKnownResults) {
   const fs::path dir = results::freshDirectory("clockwork");
   // Experiment 1: three clocks ticking every 1.0, alarm at a total of 15.
-  const CommandRun first = run(dir, std::string("'") + CLOCKWORK_SIM + "' -e 0 -N 2000 -s 7 -a a.txt");
+  const CommandRun first =
+      run(dir, std::string("'") + CLOCKWORK_SIM + "' -e 0 -N 2000 -s 7 -a a.txt");
   ASSERT_EQ(first.status, 0) << first.err;
   Observations values = results::readAscii((dir / "a.txt").string());
   ASSERT_EQ(values[0].size(), 2000u);
@@ -69,7 +69,8 @@ TEST(SangenEndToEnd, GeneratedSimulatorGivesTheKnownResults) {
   EXPECT_EQ(values[6], (std::vector<double>{45, 45, 45}));
 
   // Steady state: the lamp is lit half of every batch window of length 2.
-  const CommandRun steady = run(dir, std::string("'") + CLOCKWORK_SIM + "' -t 0 -N 4 -n 1 -a c.txt");
+  const CommandRun steady =
+      run(dir, std::string("'") + CLOCKWORK_SIM + "' -t 0 -N 4 -n 1 -a c.txt");
   ASSERT_EQ(steady.status, 0) << steady.err;
   values = results::readAscii((dir / "c.txt").string());
   ASSERT_GE(values[7].size(), 4u);
@@ -132,10 +133,12 @@ TEST(SangenEndToEnd, CompilerMessagesPointIntoTheModelFile) {
   // Line 14 of the model file, the undeclared name at column 20.
   std::ofstream(dir / "broken.yaml") << oneGateModel("              p += undeclared;\n");
   ASSERT_EQ(run(dir, std::string("'") + SANGEN + "' broken.yaml --out out").status, 0);
-  const CommandRun compile = run(dir, std::string("'") + CXX_COMPILER + "' -std=c++20 -fsyntax-only -I'" +
-                                   ENGINE_INCLUDE + "' -I out out/broken/broken_all.cpp");
+  const CommandRun compile =
+      run(dir, std::string("'") + CXX_COMPILER + "' -std=c++20 -fsyntax-only -I'" + ENGINE_INCLUDE +
+                   "' -I out out/broken/broken_all.cpp");
   EXPECT_NE(compile.status, 0);
-  EXPECT_TRUE(std::regex_search(compile.err, std::regex("broken\\.yaml:14:20: error: .*undeclared")))
+  EXPECT_TRUE(
+      std::regex_search(compile.err, std::regex("broken\\.yaml:14:20: error: .*undeclared")))
       << compile.err;
   fs::remove_all(dir);
 }

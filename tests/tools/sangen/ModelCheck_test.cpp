@@ -117,11 +117,13 @@ TEST(SangenCheck, ErrorsNameFileLineAndColumn) {
        "bad.yaml:16:18: exponential takes 1 parameter(s): rate"},
       {"fields: {a: int, b: int}", "fields: {a: int, b: bool}",
        "bad.yaml:6:25: field 'b' must be of type short, int or double, not 'bool'"},
-      {"name: go", "name: Actions", "bad.yaml:15:15: the name 'Actions' is reserved by the framework"},
+      {"name: go", "name: Actions",
+       "bad.yaml:15:15: the name 'Actions' is reserved by the framework"},
       {"name: go", "name: class",
        "bad.yaml:15:15: an activity's name 'class' is not a valid name (letters, digits and _, not "
        "starting with a digit, not a C++ keyword)"},
-      {"      times: [1]", "      windows: [[0, 1]]", "bad.yaml:42:7: reward variable 'v' is instant-of-time: it takes 'times', not 'windows'"},
+      {"      times: [1]", "      windows: [[0, 1]]",
+       "bad.yaml:42:7: reward variable 'v' is instant-of-time: it takes 'times', not 'windows'"},
   };
   for (const Case& c : cases) {
     const std::vector<std::string> errors = errorsOf(changed(c.from, c.to));

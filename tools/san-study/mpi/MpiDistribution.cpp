@@ -47,17 +47,19 @@ unsigned MpiDistribution::Cores(unsigned jobs) {
   return total;
 }
 
-StreamExchange& MpiDistribution::Start(const StudyPlan& plan, const std::vector<std::size_t>& runs) {
+StreamExchange& MpiDistribution::Start(const StudyPlan& plan,
+                                       const std::vector<std::size_t>& runs) {
   std::int64_t count = static_cast<std::int64_t>(runs.size());
   MPI_Bcast(&count, 1, MPI_INT64_T, 0, link_.Comm());
   std::vector<std::int64_t> positions(runs.begin(), runs.end());
   MPI_Bcast(positions.data(), static_cast<int>(count), MPI_INT64_T, 0, link_.Comm());
-  exchange_ = std::make_unique<MpiStreamExchange>(link_, StreamPlacement(StreamsPerRun(plan, runs), link_.Size()),
-                                                  runs.size());
+  exchange_ = std::make_unique<MpiStreamExchange>(
+      link_, StreamPlacement(StreamsPerRun(plan, runs), link_.Size()), runs.size());
   return *exchange_;
 }
 
-int MpiDistribution::Follow(const StudyOptions& options, const StudyDescription& description, const StudyPlan& plan) {
+int MpiDistribution::Follow(const StudyOptions& options, const StudyDescription& description,
+                            const StudyPlan& plan) {
   if (Agree(std::nullopt)) return 0;  // rank 0 stopped while preparing the results
   std::int64_t count = 0;
   MPI_Bcast(&count, 1, MPI_INT64_T, 0, link_.Comm());
@@ -67,7 +69,7 @@ int MpiDistribution::Follow(const StudyOptions& options, const StudyDescription&
   std::vector<PlannedExperiment> experiments;
   for (std::size_t i : runs) experiments.push_back(plan.experiments.at(i));
   const StreamPlacement placement(StreamsPerRun(plan, runs), link_.Size());
-  return RankWorker(StudySessionSettings(options, description), options.jobs, std::move(experiments), placement,
-                    link_)
+  return RankWorker(StudySessionSettings(options, description), options.jobs,
+                    std::move(experiments), placement, link_)
       .Run();
 }

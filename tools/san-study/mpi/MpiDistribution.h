@@ -22,7 +22,8 @@ class MpiDistribution : public StudyDistribution {
   unsigned Cores(unsigned jobs) override;
   bool Leads() const override { return link_.Rank() == 0; }
   StreamExchange& Start(const StudyPlan& plan, const std::vector<std::size_t>& runs) override;
-  int Follow(const StudyOptions& options, const StudyDescription& description, const StudyPlan& plan) override;
+  int Follow(const StudyOptions& options, const StudyDescription& description,
+             const StudyPlan& plan) override;
 
   // Rank 0 once the study is over: whether the other ranks were told to
   // finish (else they must be aborted).

@@ -13,8 +13,8 @@ MpiLink::~MpiLink() { FinishSends(); }
 void MpiLink::Send(int destination, std::vector<char> bytes) {
   pending_.push_back({MPI_REQUEST_NULL, std::move(bytes)});
   PendingSend& send = pending_.back();
-  MPI_Isend(send.bytes.data(), static_cast<int>(send.bytes.size()), MPI_BYTE, destination, kTag, comm_,
-            &send.request);
+  MPI_Isend(send.bytes.data(), static_cast<int>(send.bytes.size()), MPI_BYTE, destination, kTag,
+            comm_, &send.request);
   Progress();
 }
 
@@ -42,5 +42,6 @@ void MpiLink::Progress() {
 
 void MpiLink::FinishSends() {
   // MPI_Wait would spin on the core; short sleeps between tests do not.
-  for (Progress(); !pending_.empty(); Progress()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  for (Progress(); !pending_.empty(); Progress())
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }

@@ -13,14 +13,16 @@ MpiStreamExchange::MpiStreamExchange(MpiLink& link, StreamPlacement placement, s
   done_[0] = true;
 }
 
-void MpiStreamExchange::Receive(const std::vector<ExperimentRun*>& runs, std::vector<std::string>& failureReports) {
+void MpiStreamExchange::Receive(const std::vector<ExperimentRun*>& runs,
+                                std::vector<std::string>& failureReports) {
   std::vector<char> bytes;
   int source = 0;
   while (link_.Receive(bytes, source)) Handle(bytes, source, runs, failureReports);
   link_.Progress();
 }
 
-void MpiStreamExchange::Handle(const std::vector<char>& bytes, int source, const std::vector<ExperimentRun*>& runs,
+void MpiStreamExchange::Handle(const std::vector<char>& bytes, int source,
+                               const std::vector<ExperimentRun*>& runs,
                                std::vector<std::string>& failureReports) {
   MessageReader message(bytes);
   const RankMessage kind = message.Kind();
@@ -33,19 +35,24 @@ void MpiStreamExchange::Handle(const std::vector<char>& bytes, int source, const
     return;
   }
   const std::int64_t r = message.Integer(), s = message.Integer();
-  if (r < 0 || static_cast<std::size_t>(r) >= runs.size() || s < 0 || s >= runs[r]->Fold().Streams() ||
+  if (r < 0 || static_cast<std::size_t>(r) >= runs.size() || s < 0 ||
+      s >= runs[r]->Fold().Streams() ||
       placement_.Rank(static_cast<std::size_t>(r), static_cast<int>(s)) != source)
-    throw std::runtime_error("rank " + std::to_string(source) + " reports a stream it does not run");
+    throw std::runtime_error("rank " + std::to_string(source) +
+                             " reports a stream it does not run");
   ExperimentRun& run = *runs[static_cast<std::size_t>(r)];
   const int stream = static_cast<int>(s);
   switch (kind) {
-    case RankMessage::Started: run.Stream(stream).started = true; break;
+    case RankMessage::Started:
+      run.Stream(stream).started = true;
+      break;
     case RankMessage::Block: {
       run.Stream(stream).started = true;
       run.Stream(stream).processorSeconds = message.Number();
       const std::int64_t count = message.Integer(), measures = message.Integer();
       if (measures != run.Fold().Estimate().MeasureCount() && count > 0)
-        throw std::runtime_error("rank " + std::to_string(source) + " sent replications of another study");
+        throw std::runtime_error("rank " + std::to_string(source) +
+                                 " sent replications of another study");
       for (std::int64_t i = 0; i < count; i++) {
         Replication replication(static_cast<std::size_t>(measures));
         for (double& x : replication) x = message.Number();
@@ -57,10 +64,13 @@ void MpiStreamExchange::Handle(const std::vector<char>& bytes, int source, const
       const double seconds = message.Number();
       const std::string failure = message.Text(), report = message.Text();
       run.EndStream(stream, failure, seconds);
-      if (!failure.empty()) failureReports.push_back(report + " (on rank " + std::to_string(source) + ")");
+      if (!failure.empty())
+        failureReports.push_back(report + " (on rank " + std::to_string(source) + ")");
       break;
     }
-    default: throw std::runtime_error("rank " + std::to_string(source) + " sent a message of unknown kind");
+    default:
+      throw std::runtime_error("rank " + std::to_string(source) +
+                               " sent a message of unknown kind");
   }
 }
 
@@ -89,14 +99,16 @@ int MpiStreamExchange::TakeSignal() {
 
 void MpiStreamExchange::Interrupt(int signal) {
   for (int rank = 1; rank < link_.Size(); rank++)
-    link_.Send(rank, MessageWriter(RankMessage::Abort).Put(static_cast<std::int64_t>(signal)).Take());
+    link_.Send(rank,
+               MessageWriter(RankMessage::Abort).Put(static_cast<std::int64_t>(signal)).Take());
 }
 
 bool MpiStreamExchange::Done() {
   if (finished_) return true;
   if (!std::all_of(done_.begin(), done_.end(), [](bool d) { return d; })) return false;
   // Every rank has ended its streams and takes messages until this one.
-  for (int rank = 1; rank < link_.Size(); rank++) link_.Send(rank, MessageWriter(RankMessage::Finish).Take());
+  for (int rank = 1; rank < link_.Size(); rank++)
+    link_.Send(rank, MessageWriter(RankMessage::Finish).Take());
   link_.FinishSends();
   finished_ = true;
   return true;

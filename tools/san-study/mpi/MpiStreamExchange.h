@@ -13,8 +13,11 @@ class MpiStreamExchange : public StreamExchange {
  public:
   MpiStreamExchange(MpiLink& link, StreamPlacement placement, std::size_t runs);
 
-  bool Local(std::size_t run, int stream) const override { return placement_.Rank(run, stream) == 0; }
-  void Receive(const std::vector<ExperimentRun*>& runs, std::vector<std::string>& failureReports) override;
+  bool Local(std::size_t run, int stream) const override {
+    return placement_.Rank(run, stream) == 0;
+  }
+  void Receive(const std::vector<ExperimentRun*>& runs,
+               std::vector<std::string>& failureReports) override;
   void Publish(std::size_t run, const ExperimentRun& state) override;
   int TakeSignal() override;
   void Interrupt(int signal) override;

@@ -22,7 +22,8 @@ MessageWriter& MessageWriter::Put(const std::string& text) {
 }
 
 void MessageReader::Read(void* out, std::size_t size) {
-  if (bytes_.size() - at_ < size) throw std::runtime_error("a message between the ranks ended short");
+  if (bytes_.size() - at_ < size)
+    throw std::runtime_error("a message between the ranks ended short");
   std::memcpy(out, bytes_.data() + at_, size);
   at_ += size;
 }
@@ -58,7 +59,8 @@ StreamPlacement::StreamPlacement(const std::vector<int>& streamsPerRun, int rank
     for (int s = 0; s < streams; s++, position++) {
       const int rank = static_cast<int>(position % static_cast<std::size_t>(std::max(1, ranks)));
       ranks_.push_back(rank);
-      if (rank != 0 && std::find(others.begin(), others.end(), rank) == others.end()) others.push_back(rank);
+      if (rank != 0 && std::find(others.begin(), others.end(), rank) == others.end())
+        others.push_back(rank);
     }
     others_.push_back(std::move(others));
   }
@@ -67,7 +69,10 @@ StreamPlacement::StreamPlacement(const std::vector<int>& streamsPerRun, int rank
 std::vector<char> BlockMessage(std::int64_t run, std::int64_t stream, double processorSeconds,
                                const std::vector<Replication>& replications) {
   MessageWriter message(RankMessage::Block);
-  message.Put(run).Put(stream).Put(processorSeconds).Put(static_cast<std::int64_t>(replications.size()));
+  message.Put(run)
+      .Put(stream)
+      .Put(processorSeconds)
+      .Put(static_cast<std::int64_t>(replications.size()));
   message.Put(static_cast<std::int64_t>(replications.empty() ? 0 : replications.front().size()));
   for (const Replication& r : replications)
     for (double x : r) message.Put(x);

@@ -18,7 +18,17 @@
 // its last message). From rank 0: Round (the rounds of a run folded so
 // far), Stop (the run has decided), Abort (the study is being stopped),
 // Finish (nothing more comes; its last message).
-enum class RankMessage : std::int32_t { Started = 1, Block, End, Signal, Done, Round, Stop, Abort, Finish };
+enum class RankMessage : std::int32_t {
+  Started = 1,
+  Block,
+  End,
+  Signal,
+  Done,
+  Round,
+  Stop,
+  Abort,
+  Finish
+};
 
 class MessageWriter {
  public:
@@ -58,7 +68,9 @@ class MessageReader {
 class StreamPlacement {
  public:
   StreamPlacement(const std::vector<int>& streamsPerRun, int ranks);
-  int Rank(std::size_t run, int stream) const { return ranks_[first_[run] + static_cast<std::size_t>(stream)]; }
+  int Rank(std::size_t run, int stream) const {
+    return ranks_[first_[run] + static_cast<std::size_t>(stream)];
+  }
   // The ranks (other than 0) that run some stream of `run`.
   const std::vector<int>& OtherRanks(std::size_t run) const { return others_[run]; }
 

@@ -7,13 +7,19 @@
 #include "SessionPool.h"
 #include "StopSignals.h"
 
-RankWorker::RankWorker(const SessionSettings& settings, unsigned jobs, std::vector<PlannedExperiment> runs,
-                       const StreamPlacement& placement, MpiLink& link)
-    : settings_(settings), jobs_(jobs), runs_(std::move(runs)), placement_(placement), link_(link) {}
+RankWorker::RankWorker(const SessionSettings& settings, unsigned jobs,
+                       std::vector<PlannedExperiment> runs, const StreamPlacement& placement,
+                       MpiLink& link)
+    : settings_(settings),
+      jobs_(jobs),
+      runs_(std::move(runs)),
+      placement_(placement),
+      link_(link) {}
 
 void RankWorker::SendBlock(std::size_t unit, double processorSeconds) {
   Unit& u = units_[unit];
-  link_.Send(0, BlockMessage(static_cast<std::int64_t>(u.run), u.stream, processorSeconds, u.block));
+  link_.Send(0,
+             BlockMessage(static_cast<std::int64_t>(u.run), u.stream, processorSeconds, u.block));
   u.block.clear();
 }
 
@@ -25,12 +31,13 @@ int RankWorker::Run() {
       if (placement_.Rank(r, s) != link_.Rank()) continue;
       const std::size_t unit = units_.size();
       units_.push_back({r, s, {}, false});
-      pool.Add(std::make_unique<SimulatorSession>(runs_[r], s, settings_,
-                                                  [this, unit, blockSize, &pool](Replication&& replication) {
-                                                    units_[unit].block.push_back(std::move(replication));
-                                                    if (static_cast<long>(units_[unit].block.size()) == blockSize)
-                                                      SendBlock(unit, pool.At(unit).ProcessorSeconds());
-                                                  }),
+      pool.Add(std::make_unique<SimulatorSession>(
+                   runs_[r], s, settings_,
+                   [this, unit, blockSize, &pool](Replication&& replication) {
+                     units_[unit].block.push_back(std::move(replication));
+                     if (static_cast<long>(units_[unit].block.size()) == blockSize)
+                       SendBlock(unit, pool.At(unit).ProcessorSeconds());
+                   }),
                r);
     }
   std::vector<long> rounds(runs_.size(), 0);
@@ -82,16 +89,21 @@ int RankWorker::Run() {
         const std::int64_t r = message.Integer();
         if (r < 0 || static_cast<std::size_t>(r) >= runs_.size())
           throw std::runtime_error("rank 0 names an experiment that is not run");
-        if (kind == RankMessage::Round) rounds[r] = std::max<long>(rounds[r], message.Integer());
-        else if (kind == RankMessage::Stop) stopped[r] = true;
+        if (kind == RankMessage::Round)
+          rounds[r] = std::max<long>(rounds[r], message.Integer());
+        else if (kind == RankMessage::Stop)
+          stopped[r] = true;
       }
       // As the local tool: stop what has decided, pause what runs ahead.
       for (std::size_t i = 0; i < units_.size(); i++) {
         SimulatorSession& s = pool.At(i);
         const std::size_t r = units_[i].run;
-        if (stopped[r]) s.Stop(now);
-        else if (s.Received() >= (rounds[r] + 1 + ExperimentRun::kRunAheadBlocks) * blockSize) s.Pause();
-        else s.Resume(now);
+        if (stopped[r])
+          s.Stop(now);
+        else if (s.Received() >= (rounds[r] + 1 + ExperimentRun::kRunAheadBlocks) * blockSize)
+          s.Pause();
+        else
+          s.Resume(now);
       }
       link_.Progress();
       if (!doneSent && pool.Idle(aborting)) {
@@ -102,7 +114,9 @@ int RankWorker::Run() {
       if (pool.Poll(signals.Fd(), 20)) {
         while (const int signal = signals.Take()) {
           if (signalsSeen++ == 0) {
-            link_.Send(0, MessageWriter(RankMessage::Signal).Put(static_cast<std::int64_t>(signal)).Take());
+            link_.Send(
+                0,
+                MessageWriter(RankMessage::Signal).Put(static_cast<std::int64_t>(signal)).Take());
             abort(Clock::now());
           } else {
             pool.KillAll();

@@ -17,9 +17,10 @@ const std::string simulator = MB_BINARY_DIR "/movingblock-sim";
 
 // mpirun as root, with more ranks than cores (the harness gives the program
 // an environment of its own, so these are options rather than variables).
-ToolRun MpiRun(int ranks, std::vector<std::string> args, const std::string& faults = "", double interruptAfter = 0,
-               const std::function<void(double)>& whileRunning = {}) {
-  args.insert(args.begin(), {"--allow-run-as-root", "--oversubscribe", "-np", std::to_string(ranks), MPI_STUDY_TOOL});
+ToolRun MpiRun(int ranks, std::vector<std::string> args, const std::string& faults = "",
+               double interruptAfter = 0, const std::function<void(double)>& whileRunning = {}) {
+  args.insert(args.begin(), {"--allow-run-as-root", "--oversubscribe", "-np", std::to_string(ranks),
+                             MPI_STUDY_TOOL});
   return RunProgram(MPIRUN, args, faults, interruptAfter, SIGTERM, "/usr/bin:/bin", whileRunning);
 }
 
@@ -45,7 +46,8 @@ pid_t RankProcess(int rank) {
     const std::string name = entry.path().filename();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
     std::error_code error;
-    if (std::filesystem::read_symlink(entry.path() / "exe", error).filename() != "san-study-mpi") continue;
+    if (std::filesystem::read_symlink(entry.path() / "exe", error).filename() != "san-study-mpi")
+      continue;
     std::ifstream environ(entry.path() / "environ", std::ios::binary);
     bool tagged = false, ranked = false;
     for (std::string item; std::getline(environ, item, '\0');) {
@@ -55,7 +57,8 @@ pid_t RankProcess(int rank) {
     std::ifstream stat(entry.path() / "stat");
     std::string pid, comm, state, parent;
     stat >> pid >> comm >> state >> parent;
-    const auto parentExe = std::filesystem::read_symlink("/proc/" + parent + "/exe", error).filename();
+    const auto parentExe =
+        std::filesystem::read_symlink("/proc/" + parent + "/exe", error).filename();
     if (tagged && ranked && parentExe != "san-study-mpi") return std::stoi(name);
   }
   return -1;
@@ -63,8 +66,9 @@ pid_t RankProcess(int rank) {
 }  // namespace
 
 TEST(MpiStudy, TheNumbersOfTheLocalToolUnderOneTwoAndThreeRanks) {
-  const std::vector<std::string> settings{"--simulator", simulator, "-e", "3,5", "--streams", "3", "-j", "1",
-                                          "--min-reps", "5", "--max-reps", "40", "-n", "5", "-q"};
+  const std::vector<std::string> settings{"--simulator", simulator, "-e", "3,5",        "--streams",
+                                          "3",           "-j",      "1",  "--min-reps", "5",
+                                          "--max-reps",  "40",      "-n", "5",          "-q"};
   const auto local = results::freshDirectory("mpi-local");
   auto args = settings;
   args.insert(args.end(), {"--out", local.string()});
@@ -78,7 +82,8 @@ TEST(MpiStudy, TheNumbersOfTheLocalToolUnderOneTwoAndThreeRanks) {
     args.insert(args.end(), {"--out", dir.string()});
     const ToolRun run = MpiRun(ranks, args);
     EXPECT_NE(run.exitStatus, 0) << run.err;  // rank 0's status 2: short of the precision
-    EXPECT_NE(run.out.find("Experiment 6 stopped at 40 replications short of"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Experiment 6 stopped at 40 replications short of"), std::string::npos)
+        << run.out;
     EXPECT_EQ(Numbers(dir), expected) << ranks << " ranks";
     EXPECT_TRUE(Json(dir)["complete"]);
   }
@@ -87,12 +92,14 @@ TEST(MpiStudy, TheNumbersOfTheLocalToolUnderOneTwoAndThreeRanks) {
 TEST(MpiStudy, AStreamFailingOnAnotherRankLeavesTheOthersRunning) {
   const auto dir = results::freshDirectory("mpi-fault");
   const std::uint32_t second = StreamSeed(31415, 0, "", 1, 0);  // stream 1 runs on rank 1
-  const ToolRun run = MpiRun(2,
-                             {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e", "0", "--streams", "2", "-j",
-                              "1", "--min-reps", "100", "--max-reps", "100", "-n", "10", "-q"},
-                             "s" + std::to_string(second) + ":crash");
+  const ToolRun run =
+      MpiRun(2,
+             {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e", "0", "--streams", "2",
+              "-j", "1", "--min-reps", "100", "--max-reps", "100", "-n", "10", "-q"},
+             "s" + std::to_string(second) + ":crash");
   EXPECT_NE(run.exitStatus, 0);
-  EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) + "): the simulator was killed"),
+  EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) +
+                         "): the simulator was killed"),
             std::string::npos)
       << run.err;
   EXPECT_NE(run.err.find("(on rank 1)"), std::string::npos) << run.err;
@@ -104,8 +111,9 @@ TEST(MpiStudy, AStreamFailingOnAnotherRankLeavesTheOthersRunning) {
 }
 
 TEST(MpiStudy, AStoppedJobOrALostRankLeavesTheResultsSoFar) {
-  const std::vector<std::string> settings{"--simulator", FAKE_SIMULATOR, "--streams", "2", "-j", "1", "--min-reps",
-                                          "100000", "--max-reps", "100000", "-n", "5", "-q"};
+  const std::vector<std::string> settings{
+      "--simulator", FAKE_SIMULATOR, "--streams", "2",  "-j", "1", "--min-reps",
+      "100000",      "--max-reps",   "100000",    "-n", "5",  "-q"};
   const auto stopped = results::freshDirectory("mpi-stopped");
   auto args = settings;
   args.insert(args.end(), {"--out", stopped.string()});

@@ -1,9 +1,9 @@
 // The messages between the ranks and the placement of streams on them.
+#include "RankMessages.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
-
-#include "RankMessages.h"
 
 TEST(RankMessages, ReadBackAsWrittenAndRefuseShortOnes) {
   const std::vector<Replication> block{{1.5, -2.0}, {0.0, 1e300}};
@@ -19,7 +19,8 @@ TEST(RankMessages, ReadBackAsWrittenAndRefuseShortOnes) {
     for (double x : r) EXPECT_EQ(reader.Number(), x);
   EXPECT_THROW(reader.Integer(), std::runtime_error);
 
-  const std::vector<char> end = MessageWriter(RankMessage::End).Put(std::int64_t{7}).Put("crashed \xff").Take();
+  const std::vector<char> end =
+      MessageWriter(RankMessage::End).Put(std::int64_t{7}).Put("crashed \xff").Take();
   MessageReader text(end);
   EXPECT_EQ(text.Kind(), RankMessage::End);
   EXPECT_EQ(text.Integer(), 7);
