@@ -35,7 +35,8 @@ std::string DescriptionBeside(const std::string& simulator) {
 
 std::string Footer(const ToolProfile& profile) {
   const std::string p = profile.program;
-  std::string simulator = profile.defaultSimulator.empty() ? " --simulator build/movingblock-sim" : "";
+  std::string simulator =
+      profile.defaultSimulator.empty() ? " --simulator build/movingblock-sim" : "";
   return "\nExamples:\n"
          "  " +
          p + simulator +
