@@ -40,6 +40,9 @@ class ComposedWriter {
   void writeJoin(const ComposedNode& node, const std::string& className);
   void writeRep(const ComposedNode& node, const std::string& className);
   void writeDeclaration(CodeWriter& h, const ComposedNode& node, const std::string& className);
+  // The source's header, includes and the array of the shared variables' names.
+  void writeSourceStart(CodeWriter& cpp, const std::string& className,
+                        const std::vector<std::pair<std::string, VariableType>>& shared) const;
 
   Generation& generation;
   const CheckedModel& checked;
@@ -101,13 +104,9 @@ void ComposedWriter::writeDeclaration(CodeWriter& h, const ComposedNode& node,
   h << "\n private:\n  bool ownsSharedVariables = false;\n};\n\n#endif\n";
 }
 
-void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& className) {
-  CodeWriter h = generation.writer(className + ".h");
-  writeDeclaration(h, node, className);
-  generation.add(h);
-
-  const auto shared = sharedTypes(node);
-  CodeWriter cpp = generation.writer(className + ".cpp");
+void ComposedWriter::writeSourceStart(
+    CodeWriter& cpp, const std::string& className,
+    const std::vector<std::pair<std::string, VariableType>>& shared) const {
   cpp << fileHeader() << generation.include(className + ".h") << "\n"
       << generation.include("GlobalVariables.h") << "\n"
       << "const char* " << className << "__SharedNames[" << std::max<int>(shared.size(), 1)
@@ -115,8 +114,18 @@ void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& clas
   for (std::size_t k = 0; k < shared.size(); k++)
     cpp << (k ? ", " : "") << "\"" << shared[k].first << "\"";
   if (shared.empty()) cpp << "nullptr";
-  cpp << "};\n\n"
-      << className << "::" << className << "()\n    : Join(\"" << node.name.text << "\", "
+  cpp << "};\n\n";
+}
+
+void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& className) {
+  CodeWriter h = generation.writer(className + ".h");
+  writeDeclaration(h, node, className);
+  generation.add(h);
+
+  const auto shared = sharedTypes(node);
+  CodeWriter cpp = generation.writer(className + ".cpp");
+  writeSourceStart(cpp, className, shared);
+  cpp << className << "::" << className << "()\n    : Join(\"" << node.name.text << "\", "
       << static_cast<int>(node.children.size()) << ", " << static_cast<int>(shared.size()) << ", "
       << className << "__SharedNames) {\n";
   for (std::size_t i = 0; i < node.children.size(); i++) {
@@ -167,15 +176,8 @@ void ComposedWriter::writeRep(const ComposedNode& node, const std::string& class
   const auto shared = sharedTypes(node);
   const ComposedNode& child = node.children.front();
   CodeWriter cpp = generation.writer(className + ".cpp");
-  cpp << fileHeader() << generation.include(className + ".h") << "\n"
-      << generation.include("GlobalVariables.h") << "\n"
-      << "const char* " << className << "__SharedNames[" << std::max<int>(shared.size(), 1)
-      << "] = {";
-  for (std::size_t k = 0; k < shared.size(); k++)
-    cpp << (k ? ", " : "") << "\"" << shared[k].first << "\"";
-  if (shared.empty()) cpp << "nullptr";
-  cpp << "};\n\n"
-      << "int " << className << "::replicas() {\n  return static_cast<int>(\n";
+  writeSourceStart(cpp, className, shared);
+  cpp << "int " << className << "::replicas() {\n  return static_cast<int>(\n";
   cpp.snippet(node.replicas);
   cpp << "  );\n}\n\n"
       << className << "::" << className << "()\n    : Rep(\"" << node.name.text
