@@ -8,7 +8,9 @@ void IntervalOfTimeImpulse::Accumulate(double, double T) {
 }
 
 void IntervalOfTimeImpulse::completeAccumulation(double t) {
-  if (TimeAveraged) Value = Value / (min(t, StopTime) - StartTime);
+  if (!TimeAveraged || averaged_) return;
+  Value = Value / (min(t, StopTime) - StartTime);
+  averaged_ = true;
 }
 
 void IntervalOfTimeImpulse::CurrentImpulse() { Value = Impulse_Function(0.0); }
@@ -16,4 +18,5 @@ void IntervalOfTimeImpulse::CurrentImpulse() { Value = Impulse_Function(0.0); }
 void IntervalOfTimeImpulse::Reset() {
   Value = 0.0;
   Counter = 0;
+  averaged_ = false;
 }

@@ -317,6 +317,12 @@ void PVModel::ConsiderOnly(const int* indices, int n) {
   ConsideredHaveRateWorkers = false;
   for (PerformanceVariableNode* node : ConsideredPVs)
     ConsideredHaveRateWorkers = ConsideredHaveRateWorkers || node->HasRateWorkers;
+  // A replication needs to run only as long as the variables it observes.
+  if (!ConsideredPVs.empty()) {
+    LatestFinishingTime = ConsideredPVs.front()->getCurrentStopTime();
+    for (const PerformanceVariableNode* node : ConsideredPVs)
+      LatestFinishingTime = std::max(LatestFinishingTime, node->getCurrentStopTime());
+  }
 }
 
 void PVModel::findQuietSpan() {

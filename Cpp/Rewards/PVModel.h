@@ -65,7 +65,9 @@ class PVModel : public BaseModelClass {
   void MakeImpulseAffectedLists();
   void CreateAffectedLists();
   // The nodes that Accumulate and EndAccumulate walk: all of them (indices
-  // null) or those at the given indices, in that order.
+  // null) or those at the given indices, in that order. The latest
+  // finishing time becomes theirs: the largest stop time of the nodes
+  // considered (of every node until then).
   void ConsiderOnly(const int* indices, int n);
 
   // Per firing and per replication.

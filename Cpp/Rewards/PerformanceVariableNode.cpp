@@ -211,15 +211,23 @@ void PerformanceVariableNode::AccumulateImpulses(double t, double T, BaseActionC
 void PerformanceVariableNode::EndAccumulate(double t, double T, BaseActionClass* A) {
   if (state_ == Complete) return;
   CommonAccumulate(t, T, A);
+  CompleteImpulses(t);
+  // The window counts as complete within one time unit of its end.
+  if (t + 1.0 > currentStopTime_)
+    CompleteWindow(t);
+  else
+    setState(InProgress);
+}
+
+void PerformanceVariableNode::CompleteImpulses(double t) {
   for (int i = 0; i < NumImpulses; i++)
     for (int j = 0; j < NumImpulseWorkers[i]; j++) ImpulseWorkers[i][j]->completeAccumulation(t);
-  // The window counts as complete within one time unit of its end.
-  if (t + 1.0 > currentStopTime_) {
-    setState(Complete);
-    TotalAccumulation();
-  } else {
-    setState(InProgress);
-  }
+}
+
+void PerformanceVariableNode::CompleteWindow(double t) {
+  CompleteImpulses(t);
+  setState(Complete);
+  TotalAccumulation();
 }
 
 void PerformanceVariableNode::TotalAccumulation() {
@@ -243,12 +251,10 @@ void PerformanceVariableNode::TotalAccumulation() {
 }
 
 void PerformanceVariableNode::UpdateAccumulate(double t) {
-  if (t > currentStopTime_) {
-    setState(Complete);
-    TotalAccumulation();
-  } else {
+  if (t > currentStopTime_)
+    CompleteWindow(t);
+  else
     setState(InProgress);
-  }
 }
 
 void PerformanceVariableNode::SetCurrentStopTime(double stop) {

@@ -188,6 +188,13 @@ class PerformanceVariableNode {
  private:
   static void noteWindowChange() { windowEpoch_++; }
   void setState(int state);
+  // The window has ended, simulated up to t: the impulse workers complete
+  // (a time-averaged one becomes an average over the part simulated), the
+  // state becomes Complete and the observation is totalled. Every path that
+  // closes a window goes through here, so that each window is averaged once
+  // whichever path closes it.
+  void CompleteWindow(double t);
+  void CompleteImpulses(double t);
 
   static unsigned long windowEpoch_;
   double currentStartTime_ = 0.0;
@@ -205,23 +212,19 @@ inline void PerformanceVariableNode::setState(int state) {
 
 inline void PerformanceVariableNode::AdvanceWindow(double t) {
   if (state_ == Complete || t < currentStartTime_) return;
-  if (t <= currentStopTime_) {
+  if (t <= currentStopTime_)
     setState(InProgress);
-  } else {
-    setState(Complete);
-    TotalAccumulation();
-  }
+  else
+    CompleteWindow(t);
 }
 
 inline void PerformanceVariableNode::Accumulate(double t, double T, BaseActionClass* A) {
   if (state_ == Complete || t < currentStartTime_) return;
   CommonAccumulate(t, T, A);
-  if (t <= currentStopTime_) {
+  if (t <= currentStopTime_)
     setState(InProgress);
-  } else {
-    setState(Complete);
-    TotalAccumulation();
-  }
+  else
+    CompleteWindow(t);
 }
 
 #endif

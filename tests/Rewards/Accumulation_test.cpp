@@ -139,6 +139,81 @@ TEST(Accumulation, TimeAveragedImpulseDividesBySimulatedPartOfWindow) {
   }
 }
 
+// A window closes in one of several ways: a firing past its stop that
+// reaches the variable's workers, one that reaches none (the reward model
+// then only moves windows), UpdateAccumulate, a batch boundary, or the end
+// of the replication. Whichever it is, a time-averaged impulse is the
+// impulses earned divided by the length simulated of the window, once; an
+// interval-of-time impulse is their sum.
+TEST(Accumulation, EveryPathThatClosesAWindowAveragesItsImpulsesOnce) {
+  for (bool timeAveraged : {true, false}) {
+    ImpulseReward reward;
+    reward.starts = {0.0};
+    reward.stops = {10.0};
+    reward.timeAveraged = timeAveraged;
+    reward.impulseValue = 3.0;
+    systemRewardModel model({reward}, true);
+    model.ConsiderOnly(nullptr, 0);
+    PerformanceVariableNode* node = model.getPVs()[0];
+    BaseActionClass* counted = &model.worker(0)->serve_case1;
+    BaseActionClass* plain = &model.worker(0)->start;  // reaches no worker
+    Loop loop{model};
+    // Two impulses of 3 in [0, 10]: a sum of 6, an average of 0.6 over 10.
+    const double full = timeAveraged ? 6.0 / 10.0 : 6.0;
+    const auto closedWith = [&](const char* path, double expected) {
+      EXPECT_EQ(node->getState(), PerformanceVariableNode::Complete) << path;
+      EXPECT_DOUBLE_EQ(node->AccumulatedValue, expected) << path << " " << timeAveraged;
+      model.EndAccumulate(20.0);  // the end of the replication changes nothing more
+      EXPECT_DOUBLE_EQ(node->AccumulatedValue, expected) << path << " " << timeAveraged;
+      model.PVReset();
+    };
+
+    for (BaseActionClass* last : {counted, plain}) {
+      loop.fire(counted, 2.0);
+      loop.fire(last, 4.0);
+      loop.fire(plain, 12.0);  // closes [0, 10] before firing
+      closedWith(last == counted ? "a firing that reaches a worker" : "a quiet firing",
+                 last == counted ? full : full / 2);
+    }
+
+    loop.fire(counted, 2.0);
+    loop.fire(counted, 4.0);
+    model.Accumulate(5.0);  // counts the firing at 4
+    node->UpdateAccumulate(10.5);
+    closedWith("UpdateAccumulate", full);
+
+    // The replication ends at 9.5, within one time unit of the stop: the
+    // average is over the 9.5 simulated. One that ends at 8 leaves the
+    // window open; completed later, it is still divided only once.
+    loop.fire(counted, 2.0);
+    loop.fire(counted, 4.0);
+    model.EndAccumulate(9.5);
+    EXPECT_DOUBLE_EQ(node->AccumulatedValue, timeAveraged ? 6.0 / 9.5 : 6.0);
+    model.PVReset();
+    loop.fire(counted, 2.0);
+    loop.fire(counted, 4.0);
+    model.EndAccumulate(8.0);
+    EXPECT_EQ(node->getState(), PerformanceVariableNode::InProgress);
+    node->UpdateAccumulate(11.0);
+    EXPECT_DOUBLE_EQ(node->AccumulatedValue, timeAveraged ? 6.0 / 8.0 : 6.0);
+    model.PVReset();
+
+    // Batches of a sliding window, closed as the steady-state loop closes
+    // them: each one's impulses over the batch length.
+    node->SetSlidingWindow(1);
+    model.SteadyState();
+    const double perImpulse = timeAveraged ? 3.0 / 10.0 : 3.0;
+    for (int batch = 0; batch < 3; batch++) {
+      for (int k = 0; k <= batch; k++) loop.fire(counted, 10.0 * batch + 1.0 + k);
+      node->Accumulate(node->getCurrentStopTime() + 1.0, BaseModelClass::LastActionTime,
+                       model.getLastActionFired());
+      EXPECT_DOUBLE_EQ(node->AccumulatedValue, (batch + 1) * perImpulse) << batch;
+      node->Reset();
+      model.Accumulate(node->getCurrentStartTime());  // the next batch starts
+    }
+  }
+}
+
 TEST(Accumulation, SlidingWindowMovesTheImpulseWindowToo) {
   ImpulseReward reward;
   reward.starts = {0.0};
