@@ -93,4 +93,56 @@ TEST(KnownAnswers, RepairableComponentAvailabilityAtInstantsOfTime) {
   fs::remove_all(dir);
 }
 
+// A Poisson stream of rate 2 with an impulse of 1 per arrival: over a
+// window of length L the count is Poisson with mean 2 L, and the count per
+// unit of time has mean 2. Windows [0, 10] and [0, 50] close before the
+// replication (up to 100) does, [20, 100] with it.
+TEST(KnownAnswers, PoissonCountsAndRatesOverTerminatingWindows) {
+  const fs::path dir = results::freshDirectory("known-poisson");
+  const results::Observations values = RunSimulator(dir, POISSON_SIM, "-N 4000 -s 20261206 -e 0");
+  const double rate = 2.0;
+  const double windows[3][2] = {{0, 10}, {0, 50}, {20, 100}};
+  for (int w = 0; w < 3; w++) {
+    const double length = windows[w][1] - windows[w][0];
+    const struct {
+      int index;
+      double exact;
+    } measures[] = {{w, rate * length}, {3 + w, rate}};  // count, then time-averaged
+    for (const auto& m : measures) {
+      ASSERT_EQ(values.count(m.index), 1u) << m.index;
+      ASSERT_EQ(values.at(m.index).size(), 4000u);
+      const Interval estimate = MeanInterval(values.at(m.index));
+      EXPECT_NEAR(estimate.mean, m.exact, estimate.halfWidth) << "index " << m.index;
+      EXPECT_LT(estimate.halfWidth, 0.02 * m.exact) << "index " << m.index;
+    }
+  }
+  fs::remove_all(dir);
+}
+
+// The M/M/1 queue in steady state: departures form a Poisson stream of the
+// arrival rate rho (Burke), so the throughput and the arrival rate per unit
+// of time are rho, and a batch of 100 sees 100 rho departures. 400 batch
+// means of impulse rewards, time-averaged and interval-of-time.
+TEST(KnownAnswers, MM1ThroughputByBatchMeansOfImpulses) {
+  const fs::path dir = results::freshDirectory("known-throughput");
+  const struct {
+    int experiment;
+    double rho;
+  } cases[] = {{0, 0.5}, {1, 0.8}};
+  for (const auto& c : cases) {
+    const results::Observations values = RunSimulator(
+        dir, THROUGHPUT_SIM, "-t 0 -N 400 -s 20261206 -e " + std::to_string(c.experiment));
+    const double exact[] = {c.rho, 100 * c.rho, c.rho};  // throughput, departures, arrival rate
+    for (int i = 0; i < 3; i++) {
+      ASSERT_EQ(values.count(i), 1u) << i;
+      ASSERT_GE(values.at(i).size(), 400u);
+      const std::vector<double> batches(values.at(i).begin(), values.at(i).begin() + 400);
+      const Interval estimate = MeanInterval(batches);
+      EXPECT_NEAR(estimate.mean, exact[i], estimate.halfWidth) << "rho " << c.rho << " index " << i;
+      EXPECT_LT(estimate.halfWidth, 0.05 * exact[i]) << "rho " << c.rho << " index " << i;
+    }
+  }
+  fs::remove_all(dir);
+}
+
 }  // namespace
