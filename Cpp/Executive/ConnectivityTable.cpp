@@ -4,7 +4,6 @@
 
 #include <cassert>
 #include <cstdlib>
-#include <iomanip>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -14,7 +13,6 @@
 #include "BaseClasses/BaseGroupClass.h"
 #include "BaseClasses/state/BaseStateVariableClass.h"
 #include "Common/StrictNumber.h"
-#include "Executive/ActionName.h"
 #include "Executive/Event.h"
 #include "Executive/EventList.h"
 #include "Executive/SchedulingRecord.h"
@@ -25,17 +23,6 @@ bool ValidId(const BaseActionClass* action) {
   return action->Id >= 0 && action->Id <= BaseActionClass::MaxID;
 }
 
-// The delay is below the clock's resolution at this time: the action would
-// fire again and again at one instant (a period) or before what it waits for
-// (a delay); the model's time has run out of precision. Kept out of line, off
-// the path of every scheduling.
-[[noreturn, gnu::cold, gnu::noinline]] void ReportStuckClock(double time, double delay,
-                                                             const BaseActionClass* action) {
-  std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << time
-            << ": the delay " << delay << " of action " << ActionName(action)
-            << " no longer advances it in double precision.  Terminating run." << std::endl;
-  std::exit(1);
-}
 }  // namespace
 
 ConnectivityTable::ConnectivityTable() = default;
@@ -296,11 +283,7 @@ void ConnectivityTable::InsertAffectedActions(BaseActionClass* fired, double now
 }
 
 double ConnectivityTable::FiringTimeOf(BaseActionClass* action, double now) {
-  const double delay = action->SampleDistribution();
-  const double firingTime = now + delay;
-  if (firingTime == now && delay > 0) [[unlikely]]
-    ReportStuckClock(now, delay, action);
-  return firingTime;
+  return now + action->SampleDistribution();
 }
 
 void ConnectivityTable::ScheduleGroup(BaseActionClass* group, double now) {

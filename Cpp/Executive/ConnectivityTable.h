@@ -81,9 +81,10 @@ class ConnectivityTable {
   // Schedules one group at now plus its sample (and puts it in the
   // reactivation list when its predicate holds).
   void ScheduleGroup(BaseActionClass* group, double now);
-  // now plus a delay sampled from the action. Ends the process when a
-  // positive delay no longer advances the clock (now + delay == now in
-  // floating point): the clock is stuck.
+  // now plus a delay sampled from the action. A positive delay too small to
+  // advance the clock at now gives now: the action fires at the current
+  // time like any tie (the loops guard against a clock that never moves
+  // again, LoopState::NoteNextFiringTime).
   static double FiringTimeOf(BaseActionClass* action, double now);
   // Empties the reactivation list, marking every listed action as not in it.
   void EmptyReactivationList();

@@ -1,11 +1,13 @@
 #include "Executive/LoopState.h"
 
-#include <cstdlib>
 #include <ctime>
+#include <iomanip>
 #include <iostream>
 
+#include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
 #include "Executive/ActionName.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Rewards/PVModel.h"
 #include "Rewards/PerformanceVariableNode.h"
 
@@ -19,12 +21,18 @@ double LoopState::ProcessorSecondsSinceStart() const {
   return (static_cast<double>(std::clock()) - *clockAtStart_) / CLOCKS_PER_SEC;
 }
 
-void LoopState::ReportClockHeld(double now, const BaseActionClass* lastFired) const {
-  std::cerr << "ERROR: " << maxFiringsAtOneTime_
-            << " firings without the clock advancing beyond time " << now
-            << " (last action fired: " << ActionName(lastFired)
-            << "); zero-delay actions keep enabling one another.  Terminating run." << std::endl;
-  std::exit(1);
+void LoopState::ReportStall(double now, const BaseActionClass* lastFired) {
+  stalled_ = true;
+  ProcessExitStatus::Fail();
+  const bool timed = lastFired != nullptr && lastFired->DistributionType != Instantaneous;
+  std::cerr << std::setprecision(17) << "ERROR: the clock is stuck at time " << now << ": "
+            << maxFiringsAtOneTime_
+            << " firings without it advancing (last action fired: " << ActionName(lastFired)
+            << (timed ? ", a timed action whose delays are 0 or below the clock's resolution at "
+                        "this time"
+                      : "; zero-delay actions keep enabling one another")
+            << ").  Stopping the run; what was simulated is written to the result files."
+            << std::endl;
 }
 
 void LoopState::SaveInitialState(PVModel& model) {

@@ -34,21 +34,32 @@ class LoopState {
   // 64 bits: a fast model passes 2^31 firings in minutes.
   int64_t ActionsFired() const { return actionsFired_; }
 
-  // Zero-delay actions that keep enabling one another would hold the clock
-  // forever; no real model fires this often at one instant. The clock
-  // stands at `now` (after the firing of lastFired, null at the start); the
-  // next event fires at `next`. Ends the process when the clock has not
-  // advanced for MaxFiringsAtOneTime firings.
-  void NoteNextFiringTime(double next, double now, const BaseActionClass* lastFired) {
+  // Firings at one instant are ordinary: instantaneous actions, ties, and
+  // a timed delay too small to move the clock at the current time (below
+  // half the spacing of doubles there, as an exponential sample now and
+  // then is late in a long run) fire at the current time. What cannot go
+  // on is a clock that never advances again: zero-delay actions that keep
+  // enabling one another, or timed actions whose delays are always 0 or
+  // below the clock's resolution; no real model fires this often at one
+  // instant. The clock stands at `now` (after the firing of lastFired,
+  // null at the start); the next event fires at `next`. Returns false,
+  // after a message, once the clock has not advanced for
+  // MaxFiringsAtOneTime firings: the run has stalled, and the loop ends it
+  // with the observations it has completed.
+  bool NoteNextFiringTime(double next, double now, const BaseActionClass* lastFired) {
     if (next != now) {
       firingsAtCurrentTime_ = 0;
     } else if (++firingsAtCurrentTime_ > maxFiringsAtOneTime_) [[unlikely]] {
-      ReportClockHeld(now, lastFired);
+      ReportStall(now, lastFired);
+      return false;
     }
+    return true;
   }
   // The clock starts anew (a replication or a run begins).
   void ResetFiringsAtOneTime() { firingsAtCurrentTime_ = 0; }
   void SetMaxFiringsAtOneTime(int64_t firings) { maxFiringsAtOneTime_ = firings; }
+  // The clock has stalled (NoteNextFiringTime returned false).
+  bool Stalled() const { return stalled_; }
 
   // The reward model's state, saved before the first replication and
   // restored after each.
@@ -72,12 +83,14 @@ class LoopState {
   void Release();
 
  private:
-  [[noreturn]] void ReportClockHeld(double now, const BaseActionClass* lastFired) const;
+  // The message, and a failed exit status.
+  [[gnu::cold, gnu::noinline]] void ReportStall(double now, const BaseActionClass* lastFired);
 
   std::optional<double> clockAtStart_;  // processor clock, in ticks
   int64_t actionsFired_ = 0;
   int64_t firingsAtCurrentTime_ = 0;
   int64_t maxFiringsAtOneTime_ = 10'000'000;
+  bool stalled_ = false;
   std::unique_ptr<char[]> initialState_;
   std::vector<BaseGroupClass*> enabledGroups_;
   std::unique_ptr<Heap<double>> boundaries_;

@@ -152,8 +152,11 @@ class SimulatorClass {
   void CheckTraceWriters();
 
   // The earliest event, the clock standing at now after the firing of
-  // lastFired (null at the start); null when the list is empty.
+  // lastFired (null at the start); null when the list is empty or the
+  // clock has stalled (LoopState::Stalled).
   Event** TakeEarliestEvent(double now, const BaseActionClass* lastFired);
+  // Terminating: hands both packets over with count replications each.
+  void ReportReplications(int32_t count);
   // Steady state: hands both packets over with the counts of the two
   // arrays, which restart.
   void ReportBatches(int* primaryCounts, int* companionCounts);

@@ -3,6 +3,7 @@
 // slides on after each batch; one heap finds the next window boundary, the
 // other the fewest batches completed by any variable.
 #include <cassert>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -86,10 +87,13 @@ void SimulatorClass::SteadyStateSimulation() {
     if (maxBatches > 0 && loop_.BatchCounts().TopKey() >= maxBatches) progress_.FinishIfRunning();
     next = SimStepSS(next);
     if (next == nullptr) {
+      // No event left, or a clock that has stalled (reported already): the
+      // batches completed so far are reported below.
       progress_.FinishIfRunning();
-      std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
-                   "Terminating run."
-                << std::endl;
+      if (!loop_.Stalled())
+        std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
+                     "Terminating run."
+                  << std::endl;
     }
   }
   if (progress_.GetStatus() != RunProgress::Stopped)
@@ -116,7 +120,10 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
     const int batches = batchCounts.Key(i);
     if (batches != -1) {  // the window has ended; -1: it has just begun
       const double stop = variable->getCurrentStopTime();
-      variable->Accumulate(stop + 1.0, BaseModelClass::LastActionTime,
+      // A time beyond the window completes it: one time unit later, or the
+      // next double where a unit no longer counts (stop beyond 2^53).
+      const double past = stop + 1.0 > stop ? stop + 1.0 : std::nextafter(stop, INFINITY);
+      variable->Accumulate(past, BaseModelClass::LastActionTime,
                            rewardModel_->getLastActionFired());
       if (primaryCounts[i] == settings_.ReportSize() &&
           progress_.GetStatus() != RunProgress::Stopped)

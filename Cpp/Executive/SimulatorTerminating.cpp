@@ -36,6 +36,13 @@ void SimulatorClass::TerminatingSimulation() {
     Event** next = StartReplication();
     if (tracing_) TraceStartState();
     while (next != nullptr && (*next)->FiringTime <= finish) next = SimStep(next);
+    if (loop_.Stalled()) [[unlikely]] {
+      // The replication cannot be completed: the ones before it are
+      // reported, the held-back reports with them, and the run ends.
+      progress_.SetStatus(RunProgress::Finishing);
+      ReportReplications(k);
+      break;
+    }
     if (tracing_) TraceNewBatch();
     rewardModel_->EndAccumulate(finish);
 
@@ -59,8 +66,7 @@ void SimulatorClass::TerminatingSimulation() {
       report = true;
     }
     if (report) {
-      for (int i = 0; i < numPVs_; i++) primary.Counts[i] = companion.Counts[i] = k;
-      drain_.CheckReportSize(loop_.ProcessorSecondsSinceStart());
+      ReportReplications(k);
       k = 0;
     }
     rewardModel_->SetState(loop_.InitialState());
@@ -68,6 +74,13 @@ void SimulatorClass::TerminatingSimulation() {
   }
 
   loop_.Release();
+}
+
+void SimulatorClass::ReportReplications(int32_t count) {
+  DataPacket& primary = drain_.Primary();
+  DataPacket& companion = drain_.Companion();
+  for (int i = 0; i < numPVs_; i++) primary.Counts[i] = companion.Counts[i] = count;
+  drain_.CheckReportSize(loop_.ProcessorSecondsSinceStart());
 }
 
 Event** SimulatorClass::StartReplication() {
@@ -104,7 +117,8 @@ Event** SimulatorClass::SimStep(Event** slot) {
 
 Event** SimulatorClass::TakeEarliestEvent(double now, const BaseActionClass* lastFired) {
   Event** slot = events_->Earliest();
-  if (slot != nullptr) loop_.NoteNextFiringTime((*slot)->FiringTime, now, lastFired);
+  if (slot != nullptr && !loop_.NoteNextFiringTime((*slot)->FiringTime, now, lastFired))
+    return nullptr;  // the clock has stalled
   return slot;
 }
 

@@ -212,8 +212,9 @@ void PerformanceVariableNode::EndAccumulate(double t, double T, BaseActionClass*
   if (state_ == Complete) return;
   CommonAccumulate(t, T, A);
   CompleteImpulses(t);
-  // The window counts as complete within one time unit of its end.
-  if (t + 1.0 > currentStopTime_)
+  // The window counts as complete within one time unit of its end, and at
+  // its end however large the time (where t + 1.0 rounds to t).
+  if (t + 1.0 > currentStopTime_ || t >= currentStopTime_)
     CompleteWindow(t);
   else
     setState(InProgress);

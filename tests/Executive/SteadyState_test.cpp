@@ -97,6 +97,44 @@ TEST(SteadyState, RunsThatCannotGoOn) {
               "batch window of steady-state reward variable tickCount \\[5, 5\\] does not advance");
 }
 
+TEST(SteadyState, WindowsCloseBeyondTheTimesWhereOneUnitCounts) {
+  // Two ticks at every multiple of 1e17 (1e17 + 1 == 1e17), windows of 1e17:
+  // the window [0, 1e17] closes before the ticks at 1e17 fire, every later
+  // one holds two.
+  LoopRun run(makeClockRewardModel(Ticks({1e17, 1.0}), {{0, 1e17}}, 1), 0, 4);
+  run.sim.SteadyStateSimulation();
+  EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {0, 2, 2, 2}}}}));
+}
+
+TEST(SteadyState, AClockThatStallsEndsTheRunWithEveryBatchWritten) {
+  // Ticks at 1, 2, 3, then at 1e17 (3 + 1e17 rounds to 1e17), then ticks of
+  // delay 1, which no longer move the clock. The jump to 1e17 closes the
+  // 100 windows of 1e15 before it: 3 ticks in the first, none after. One
+  // observation per report: after ten drains the reports are held back
+  // (25 at a time), and the stall must write those held back too.
+  std::vector<double> delays(1000, 1.0);
+  delays[3] = 1e17;
+  LoopRun run(SimulatorBuilder(makeClockRewardModel(Ticks(delays), {{0, 1e15}}, 1))
+                  .SimulationType(0)
+                  .ReportSize(1)
+                  .MaxFiringsAtOneTime(100));
+  std::string out;
+  const std::string err =
+      StderrOf([&] { out = StdoutOf([&] { run.sim.SteadyStateSimulation(); }); });
+  EXPECT_TRUE(
+      err.starts_with("ERROR: the clock is stuck at time 1e+17: 100 firings without it "
+                      "advancing (last action fired: tick, a timed action"))
+      << err;
+  EXPECT_EQ(out, "");  // no absorbing state
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
+  std::vector<double> batches(100, 0.0);
+  batches[0] = 3;
+  const std::vector<Report> reports = run.Reports();
+  EXPECT_EQ(results::BinaryResults({"", reports}).all(), (Report{{0, batches}}));
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
+}
+
 TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
   // A tick at 9, then one at 109: before the second fires, ten windows of
   // 10 close at once. With room for 2 observations, the third window makes

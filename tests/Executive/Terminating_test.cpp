@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "Executive/LoopTestSupport.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Random/Distributions.h"
+#include "support/Capture.h"
 #include "support/ScriptedGenerator.h"
 
 using loop_test::LoopRun;
@@ -103,23 +105,53 @@ TEST_F(TerminatingTest, DrawsInTheDocumentedOrder) {
   EXPECT_EQ(ties.Reports(), (std::vector<Report>{{{0, {6, 6}}}}));
 }
 
-TEST_F(TerminatingTest, ZeroDelayLoopsStuckClocksAndInvalidParametersAreFatal) {
+TEST_F(TerminatingTest, DelaysBelowTheClocksResolutionFireAsTies) {
+  // 1e17 + 1 == 1e17 in double precision: every tick of delay 1 fires at the
+  // time of the tick before it, so two ticks fire at each multiple of 1e17,
+  // ten multiples up to 1e18 (which counts: the window is inclusive).
   ClockParams params;
-  params.spinner = true;
-  LoopRun run(SimulatorBuilder(makeClockRewardModel(params, {{0, 10}}))
-                  .MaxBatches(1)
-                  .MaxFiringsAtOneTime(1000));
-  EXPECT_EXIT(run.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
-              "ERROR: 1000 firings without the clock advancing beyond time 0 \\(last action "
-              "fired: spin\\); zero-delay actions keep enabling one another");
-  // A positive delay below the clock's resolution: 1e17 + 1 == 1e17.
-  ClockParams stuck;
-  stuck.tickDelays = {1e17, 1.0};
-  LoopRun frozen(makeClockRewardModel(stuck, {{0, 1e18}}), 1, 1);
-  EXPECT_EXIT(frozen.sim.TerminatingSimulation(), testing::ExitedWithCode(1),
-              "^ERROR: the clock is stuck at time 1e\\+17: the delay 1 of action tick no longer "
-              "advances it in double precision");
+  params.tickDelays = {1e17, 1.0};
+  LoopRun run(makeClockRewardModel(params, {{0, 1e18}}), 1, 2);
+  run.sim.TerminatingSimulation();
+  EXPECT_EQ(run.sim.Loop().ActionsFired(), 40);
+  EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {20, 20}}}}));
+  EXPECT_EQ(ProcessExitStatus::Value(), 0);
+}
 
+// A clock that never advances again ends the run in order: a message, the
+// replications completed before it reported, exit status 1.
+TEST_F(TerminatingTest, AClockThatStallsStopsTheRunWithStatusOne) {
+  ClockParams spinning;
+  spinning.spinner = true;  // zero-delay firings that go on for ever
+  ClockParams frozen;       // timed firings whose delays no longer count
+  frozen.tickDelays.assign(2000, 1.0);
+  frozen.tickDelays[0] = 1e17;
+  for (const ClockParams& params : {spinning, frozen}) {
+    LoopRun run(SimulatorBuilder(makeClockRewardModel(params, {{0, 1e18}}))
+                    .MaxBatches(3)
+                    .MaxFiringsAtOneTime(1000));
+    const std::string message = StderrOf([&] { run.sim.TerminatingSimulation(); });
+    const bool timed = params.spinner == false;
+    EXPECT_EQ(message, std::string("ERROR: the clock is stuck at time ") + (timed ? "1e+17" : "0") +
+                           ": 1000 firings without it advancing (last action fired: " +
+                           (timed ? "tick, a timed action whose delays are 0 or below the "
+                                    "clock's resolution at this time"
+                                  : "spin; zero-delay actions keep enabling one another") +
+                           ").  Stopping the run; what was simulated is written to the result "
+                           "files.\n");
+    // The spinner's first firing is at the clock's start, the first tick's
+    // at 1e17, after the clock moved: one more firing before the bound.
+    EXPECT_EQ(run.sim.Loop().ActionsFired(), timed ? 1001 : 1000);
+    EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
+    EXPECT_EQ(run.sim.Progress().BatchesCompleted(), 0);
+    EXPECT_EQ(run.Reports(), (std::vector<Report>{{}}));  // the empty final report
+    EXPECT_EQ(ProcessExitStatus::Value(), 1);
+    ProcessExitStatus::Clear();
+  }
+}
+
+TEST_F(TerminatingTest, InvalidDistributionParametersAreFatal) {
+  LoopRun run(makeClockRewardModel({}, {{0, 10}}), 1, 1);
   BaseActionClass* tick = run.Clock()->activity("tick");
   EXPECT_EXIT(run.sim.HandleInvalidDistParams(tick, "INVALID_DIST_PARAMS: rate -1"),
               testing::ExitedWithCode(1), "^FATAL ERROR: In action tick, rate -1\n$");
