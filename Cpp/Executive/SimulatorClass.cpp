@@ -49,15 +49,19 @@ SimulatorClass::SimulatorClass(int argc, char** argv) {
   }
   settings_.CheckOutputPaths();
   // Everything that can refuse the run is checked before a result or trace
-  // file is opened, so that a refused run leaves existing files untouched.
+  // file is opened, so that a refused run leaves existing files untouched:
+  // the settings, then whether the model has variables of the simulation
+  // type to observe.
   if (ConnectivityTable::ReadSimTest() < 0 || SetGlobalVariables() != 0) std::exit(1);
+  PVModel* rewardModel = study_->GetPVModel(true);
+  if (rewardModel != nullptr && !HasVariablesToObserve(*rewardModel)) std::exit(1);
   // The trace files first: a trace that cannot be opened then stops the run
   // before the result files are truncated.
   SetUpTracing();
   writer_.OpenResultFiles();
   if (settings_.OverrideString() != nullptr)
     std::cout << "Overriding global variables in simulator" << std::endl;
-  AssembleAround(study_->GetPVModel(true));
+  AssembleAround(rewardModel);
 }
 
 SimulatorClass::SimulatorClass(RunSettings settings, PVModel* rewardModel)
@@ -134,20 +138,39 @@ void SimulatorClass::SetUpTracing() {
   tracing_ = traceContainer_->getNumTraceFiles() > 0;
 }
 
+bool SimulatorClass::Observes(const PerformanceVariableNode& variable) const {
+  return variable.getSlidingWindow() == (settings_.SimulationType() != 0 ? 0 : 1);
+}
+
+bool SimulatorClass::HasVariablesToObserve(PVModel& rewardModel) const {
+  for (int i = 0; i < rewardModel.getNumPVs(); i++)
+    if (Observes(*rewardModel.getPVs()[i])) return true;
+  if (settings_.SimulationType() != 0)
+    std::cerr << "ERROR: No terminating reward variable in this model (its variables are "
+                 "steady-state ones): a terminating run has nothing to observe.  Run it as a "
+                 "steady-state simulation, with -t 0."
+              << std::endl;
+  else
+    std::cerr << "ERROR: No steady-state reward variable (window-sliding flag 1) in this model: "
+                 "a steady-state run (-t 0) has nothing to observe.  Run it as a terminating "
+                 "simulation, with -t 1."
+              << std::endl;
+  return false;
+}
+
 // A steady-state run observes the variables whose window slides, a
 // terminating run the others; a variable not observed never completes.
 void SimulatorClass::SelectObservedVariables() {
   pvs_ = rewardModel_->getPVs();
   numPVs_ = rewardModel_->getNumPVs();
-  const int wantedFlag = settings_.SimulationType() != 0 ? 0 : 1;
-  std::vector<int> observed;
+  observed_.clear();
   for (int i = 0; i < numPVs_; i++) {
-    if (pvs_[i]->getSlidingWindow() == wantedFlag)
-      observed.push_back(i);
+    if (Observes(*pvs_[i]))
+      observed_.push_back(i);
     else
       pvs_[i]->SetCurrentStopTime(DBL_MAX);
   }
-  rewardModel_->ConsiderOnly(observed.data(), static_cast<int>(observed.size()));
+  rewardModel_->ConsiderOnly(observed_.data(), static_cast<int>(observed_.size()));
 }
 
 void SimulatorClass::BuildConnectivity() {

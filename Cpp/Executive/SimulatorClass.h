@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Executive/ConnectivityTable.h"
 #include "Executive/LoopState.h"
@@ -121,6 +122,13 @@ class SimulatorClass {
   // Everything from the reward model on: trace header, observed variables,
   // tables and connectivity, event list, generator.
   void AssembleAround(PVModel* rewardModel);
+  // A terminating run observes the variables whose window does not slide,
+  // a steady-state run those whose window does.
+  bool Observes(const PerformanceVariableNode& variable) const;
+  // Whether the reward model has a variable this run observes; if not, a
+  // message that names the simulation type that would observe its
+  // variables.
+  bool HasVariablesToObserve(PVModel& rewardModel) const;
   void SelectObservedVariables();
   void BuildConnectivity();
   void InstallGenerator();
@@ -155,8 +163,12 @@ class SimulatorClass {
   // lastFired (null at the start); null when the list is empty or the
   // clock has stalled (LoopState::Stalled).
   Event** TakeEarliestEvent(double now, const BaseActionClass* lastFired);
-  // Terminating: hands both packets over with count replications each.
+  // Terminating: hands both packets over with count replications of each
+  // observed variable.
   void ReportReplications(int32_t count);
+  // A run with no variable to observe stops before it simulates anything,
+  // with a message and a failed exit status; true when it did.
+  bool StopIfNothingToObserve();
   // Steady state: hands both packets over with the counts of the two
   // arrays, which restart.
   void ReportBatches(int* primaryCounts, int* companionCounts);
@@ -174,6 +186,9 @@ class SimulatorClass {
   PVModel* rewardModel_ = nullptr;
   PerformanceVariableNode** pvs_ = nullptr;
   int numPVs_ = 0;
+  // The indices of the variables this run observes, in the reward model's
+  // order; the packets carry observations of these only.
+  std::vector<int> observed_;
   std::unique_ptr<TraceFileContainer> traceContainer_;
   std::unique_ptr<TraceFileCorvax> plainTrace_;
   std::unique_ptr<TraceFileXML> xmlTrace_;

@@ -2,6 +2,7 @@
 // steady-state reward variable (window-sliding flag 1) has a window that
 // slides on after each batch; one heap finds the next window boundary, the
 // other the fewest batches completed by any variable.
+#include <algorithm>
 #include <cassert>
 #include <cmath>
 #include <cstdlib>
@@ -14,7 +15,6 @@
 #include "Executive/DataPacket.h"
 #include "Executive/Event.h"
 #include "Executive/Heap.h"
-#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
@@ -30,6 +30,15 @@ namespace {
             << std::endl;
   std::exit(1);
 }
+
+// The run ends, with its observations. Said on standard error too: that is
+// where a manager looks for the cause of a run that ended by itself.
+void ReportAbsorbingState() {
+  static const char* const kAbsorbing =
+      "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.";
+  std::cout << kAbsorbing << std::endl;
+  std::cerr << kAbsorbing << std::endl;
+}
 }  // namespace
 
 void SimulatorClass::ReportBatches(int* primaryCounts, int* companionCounts) {
@@ -42,20 +51,7 @@ void SimulatorClass::ReportBatches(int* primaryCounts, int* companionCounts) {
 }
 
 void SimulatorClass::SteadyStateSimulation() {
-  int steadyStateVariables = 0;
-  for (int i = 0; i < numPVs_; i++)
-    if (pvs_[i]->getSlidingWindow() == 1) steadyStateVariables++;
-  if (steadyStateVariables == 0) {
-    // Nothing could ever be observed: stop before simulating anything, and
-    // do not let the run count as a success.
-    loop_.StartProcessorClock();
-    progress_.Stop();
-    ProcessExitStatus::Fail();
-    std::cerr << "No steady-state reward variable (window-sliding flag 1) in this model: "
-                 "a steady-state run has nothing to observe.  Terminating run."
-              << std::endl;
-    return;
-  }
+  if (StopIfNothingToObserve()) return;
   for (int i = 0; i < numPVs_; i++)
     if (pvs_[i]->getSlidingWindow() == 1 &&
         !(pvs_[i]->getCurrentStopTime() > pvs_[i]->getCurrentStartTime()))
@@ -90,10 +86,7 @@ void SimulatorClass::SteadyStateSimulation() {
       // No event left, or a clock that has stalled (reported already): the
       // batches completed so far are reported below.
       progress_.FinishIfRunning();
-      if (!loop_.Stalled())
-        std::cout << "Simulator encountered an absorbing state and is unable to proceed.  "
-                     "Terminating run."
-                  << std::endl;
+      if (!loop_.Stalled()) ReportAbsorbingState();
     }
   }
   if (progress_.GetStatus() != RunProgress::Stopped)
@@ -142,6 +135,9 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
     }
     boundaries.ChangeKey(i, variable->getCurrentStopTime());
     batchCounts.ChangeKey(i, batches + 1);
+    // The batches of the run: those every steady-state variable has
+    // completed, as the maximum (-N) counts them.
+    progress_.SetBatchesCompleted(std::max(0, batchCounts.TopKey()));
     if (tracing_) TraceNewBatch();
   }
 }

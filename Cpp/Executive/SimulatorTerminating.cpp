@@ -15,12 +15,14 @@
 #include "Executive/DataPacket.h"
 #include "Executive/Event.h"
 #include "Executive/EventList.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
 #include "Tracing/TraceFileContainer.h"
 
 void SimulatorClass::TerminatingSimulation() {
+  if (StopIfNothingToObserve()) return;
   loop_.SaveInitialState(*rewardModel_);
   const int32_t reportSize = settings_.ReportSize();
   GenerateInitialEnabledList();
@@ -49,7 +51,7 @@ void SimulatorClass::TerminatingSimulation() {
     DataPacket& primary = drain_.Primary();
     DataPacket& companion = drain_.Companion();
     assert(k < primary.Capacity);
-    for (int i = 0; i < numPVs_; i++) {
+    for (int i : observed_) {
       primary.ValuesOf(i)[k] = pvs_[i]->AccumulatedValue;
       companion.ValuesOf(i)[k] = pvs_[i]->AccumulatedSquare;
     }
@@ -76,10 +78,20 @@ void SimulatorClass::TerminatingSimulation() {
   loop_.Release();
 }
 
+bool SimulatorClass::StopIfNothingToObserve() {
+  if (!observed_.empty()) return false;
+  HasVariablesToObserve(*rewardModel_);
+  loop_.StartProcessorClock();
+  progress_.Stop();
+  ProcessExitStatus::Fail();
+  return true;
+}
+
 void SimulatorClass::ReportReplications(int32_t count) {
   DataPacket& primary = drain_.Primary();
   DataPacket& companion = drain_.Companion();
-  for (int i = 0; i < numPVs_; i++) primary.Counts[i] = companion.Counts[i] = count;
+  for (int i = 0; i < numPVs_; i++) primary.Counts[i] = companion.Counts[i] = 0;
+  for (int i : observed_) primary.Counts[i] = companion.Counts[i] = count;
   drain_.CheckReportSize(loop_.ProcessorSecondsSinceStart());
 }
 

@@ -9,9 +9,15 @@ int main(int argc, char** argv) {
   auto* simulator = new SimulatorClass(argc, argv);
   std::cout << "SIMULATOR::Preparing to run()" << std::endl;
   simulator->Run();
-  std::cout << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
-  std::cerr << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
+  // The files are closed (and may fail to close) as the simulator goes, so
+  // the run's verdict is known only then.
   delete simulator;
   // A run stopped by a signal says so in its status, whatever else happened.
-  return StopSignals::Requested() ? StopSignals::ExitStatus() : SimulatorClass::ExitStatus();
+  const int status =
+      StopSignals::Requested() ? StopSignals::ExitStatus() : SimulatorClass::ExitStatus();
+  if (status == 0) {
+    std::cout << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
+    std::cerr << "SIMULATOR::MAIN()-GOOD EXIT" << std::endl;
+  }
+  return status;
 }

@@ -66,10 +66,15 @@ TEST(SteadyState, TheSlowestVariableCountsAndTheFirstFullOneReports) {
 
 TEST(SteadyState, RunsThatCannotGoOn) {
   // Absorbing state: ticks at 4, 8, 12, 16, then nothing; a final report.
+  // The line goes to standard error too, where a manager looks for causes.
   LoopRun run(makeClockRewardModel(Ticks({4.0}, 4), {{0, 10}}, 1), 0, 0);
-  EXPECT_EQ(
-      StdoutOf([&] { run.sim.SteadyStateSimulation(); }),
-      "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n");
+  std::string out;
+  const std::string err =
+      StderrOf([&] { out = StdoutOf([&] { run.sim.SteadyStateSimulation(); }); });
+  const std::string absorbing =
+      "Simulator encountered an absorbing state and is unable to proceed.  Terminating run.\n";
+  EXPECT_EQ(out, absorbing);
+  EXPECT_EQ(err, absorbing);
   EXPECT_EQ(run.sim.Loop().ActionsFired(), 4);
   EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {2}}}}));
 
@@ -83,9 +88,9 @@ TEST(SteadyState, RunsThatCannotGoOn) {
 
   // No steady-state variable: nothing runs.
   LoopRun none(makeClockRewardModel({}, {{0, 10}}, 0), 0, 5);
-  EXPECT_NE(
-      StderrOf([&] { none.sim.SteadyStateSimulation(); }).find("No steady-state reward variable"),
-      std::string::npos);
+  const std::string message = StderrOf([&] { none.sim.SteadyStateSimulation(); });
+  EXPECT_NE(message.find("No steady-state reward variable"), std::string::npos) << message;
+  EXPECT_NE(message.find("with -t 1"), std::string::npos) << message;
   EXPECT_EQ(none.sim.Progress().GetStatus(), RunProgress::Stopped);
   EXPECT_EQ(none.sim.Loop().ActionsFired(), 0);
   EXPECT_TRUE(none.Reports().empty());

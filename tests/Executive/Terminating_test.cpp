@@ -150,6 +150,40 @@ TEST_F(TerminatingTest, AClockThatStallsStopsTheRunWithStatusOne) {
   }
 }
 
+// A model with a terminating variable (ticks in [0, 10]) and a steady-state
+// one (ticks in batches of 100): each run observes the variables of its own
+// type only, and a replication lasts as long as its variables need.
+TEST_F(TerminatingTest, AMixedModelObservesOnlyTheVariablesOfItsType) {
+  const auto mixed = [] {
+    std::vector<LoopReward> rewards = {
+        {{"upToTen", IntervalOfTime, {0.0}, {10.0}, "tick", "clock"}, 0},
+        {{"batches", IntervalOfTime, {0.0}, {100.0}, "tick", "clock"}, 1}};
+    return std::make_unique<loopRewardModel>(new clockSAN(), std::move(rewards));
+  };
+  // Ticks at 1, 2, ...: ten in [0, 10]; 99 in [0, 100] (the tick at 100
+  // fires after the window closes), then 100 in each batch.
+  LoopRun terminating(mixed(), 1, 2);
+  terminating.sim.TerminatingSimulation();
+  EXPECT_EQ(terminating.Reports(), (std::vector<Report>{{{0, {10, 10}}}}));
+  EXPECT_EQ(terminating.sim.Loop().ActionsFired(), 2 * 10);
+
+  LoopRun steady(mixed(), 0, 2);
+  StdoutOf([&] { steady.sim.SteadyStateSimulation(); });
+  EXPECT_EQ(steady.Reports(), (std::vector<Report>{{{1, {99, 100}}}}));
+  EXPECT_EQ(steady.sim.Progress().BatchesCompleted(), 2);
+  EXPECT_EQ(ProcessExitStatus::Value(), 0);
+
+  // Without a variable of its type, a run simulates nothing and fails.
+  LoopRun onlySteady(makeClockRewardModel({}, {{0, 100}}, 1), 1, 2);
+  const std::string message = StderrOf([&] { onlySteady.sim.TerminatingSimulation(); });
+  EXPECT_NE(message.find("No terminating reward variable"), std::string::npos) << message;
+  EXPECT_NE(message.find("with -t 0"), std::string::npos) << message;
+  EXPECT_EQ(onlySteady.sim.Loop().ActionsFired(), 0);
+  EXPECT_TRUE(onlySteady.Reports().empty());
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
+}
+
 TEST_F(TerminatingTest, InvalidDistributionParametersAreFatal) {
   LoopRun run(makeClockRewardModel({}, {{0, 10}}), 1, 1);
   BaseActionClass* tick = run.Clock()->activity("tick");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "SimulatorRun.h"
@@ -99,12 +100,16 @@ TEST(EndToEnd, RefusalsAndRunsWithNothingToObserve) {
     EXPECT_FALSE(run.err.empty()) << args;
     EXPECT_TRUE(contains(run.err, message)) << run.err;
   }
-  // The reward variable is not a steady-state one: an orderly stop, and no
-  // success since nothing was simulated.
+  // The reward variable is not a steady-state one: the run is refused
+  // before any file is opened, names the simulation type that fits, and
+  // does not claim a good exit.
+  std::ofstream(dir + "/ss.txt") << "kept\n";
   const RunResult steady = runSimulator(dir, "-e 0 -t 0 -N 5 -a ss.txt");
   EXPECT_EQ(steady.status, 1);
   EXPECT_TRUE(contains(steady.err, "nothing to observe")) << steady.err;
-  EXPECT_TRUE(contains(steady.out, "Actions fired: 0\n")) << steady.out;
+  EXPECT_TRUE(contains(steady.err, "with -t 1")) << steady.err;
+  EXPECT_FALSE(contains(steady.out + steady.err, "GOOD EXIT")) << steady.out << steady.err;
+  EXPECT_EQ(readFile(dir + "/ss.txt"), "kept\n");
 }
 
 TEST(EndToEnd, TracesAreWritten) {
