@@ -126,13 +126,16 @@ CorvaxSocket* ManagerLink::WaitForSimMgrConnection(int waitMilliseconds) {
     delete connection;
     return nullptr;
   }
-  // Port 0 lets the system choose; announce the port actually bound.
+  // Port 0 lets the system choose; announce the port actually bound. The
+  // socket listens before the announcement: a manager may connect as soon
+  // as it reads the line, and the system queues that connection until it is
+  // accepted below.
   if (listener_->LocalPort() != 0) settings_.SetPort(static_cast<uint16_t>(listener_->LocalPort()));
-  std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(settings_.Port()) << "]" << std::endl;
   if (!listener_->Listen(kListenBacklog)) {
     delete connection;
     return nullptr;
   }
+  std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(settings_.Port()) << "]" << std::endl;
 
   int remaining = waitMilliseconds;
   bool connected = false;

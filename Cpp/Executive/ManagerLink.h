@@ -34,9 +34,10 @@ class ManagerLink {
   ManagerLink& operator=(const ManagerLink&) = delete;
   ~ManagerLink();
 
-  // Binds the first free port from the settings' port upwards, announces it
-  // and waits for the manager (-1: without limit); the connection, greeted,
-  // becomes the manager socket. Null when no manager came.
+  // Binds the first free port from the settings' port upwards, listens,
+  // announces it and waits for the manager (-1: without limit); the
+  // connection, greeted, becomes the manager socket. Null when no manager
+  // came.
   CorvaxSocket* WaitForSimMgrConnection(int waitMilliseconds);
   // The wait of Run: WaitForSimMgrConnection for WaitMilliseconds(); when
   // no manager comes the run is stopped, and unless a stop signal ended the

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <fstream>
 #include <future>
+#include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <tuple>
 
@@ -70,6 +72,45 @@ TEST(ManagerLink, ConnectionIsAnnouncedAndGreetedWithTheProcessId) {
   EXPECT_GT(other.settings.Port(), port);
   EXPECT_EQ(announced, "REGISTER:  Port: [" + std::to_string(other.settings.Port()) + "]\n");
   EXPECT_EQ(other.link.ListenSocket()->LocalPort(), other.settings.Port());
+}
+
+// Standard output that connects to the announced port the moment the
+// announcement is flushed, as a manager that reads it would at once.
+class ConnectingOnAnnouncement : public std::stringbuf {
+ public:
+  std::unique_ptr<CorvaxSocket> manager;
+  bool connected = false;
+
+ protected:
+  int sync() override {
+    const std::string text = str();
+    const std::string prefix = "REGISTER:  Port: [";
+    const size_t at = text.find(prefix);
+    if (manager == nullptr && at != std::string::npos &&
+        text.find("]\n", at) != std::string::npos) {
+      manager = std::make_unique<CorvaxSocket>();
+      connected = manager->Connect("127.0.0.1", std::stoi(text.substr(at + prefix.size())));
+    }
+    return 0;
+  }
+};
+
+TEST(ManagerLink, AManagerThatConnectsAsSoonAsItReadsThePortIsAccepted) {
+  OutputParts sim;
+  sim.settings.SetPort(0);  // a port the system chooses
+  sim.link.SetSelectSlice(100);
+  ConnectingOnAnnouncement out;
+  std::streambuf* const standardOutput = std::cout.rdbuf(&out);
+  CorvaxSocket* connection = nullptr;
+  const std::string refusals =
+      StderrOf([&] { connection = sim.link.WaitForSimMgrConnection(2000); });
+  std::cout.rdbuf(standardOutput);
+  EXPECT_TRUE(out.connected) << refusals;
+  ASSERT_NE(connection, nullptr);
+  ASSERT_NE(out.manager, nullptr);
+  boundReceives(*out.manager);
+  EXPECT_EQ(out.str(), "REGISTER:  Port: [" + std::to_string(sim.settings.Port()) + "]\n");
+  EXPECT_EQ(receive(*out.manager, 10), reply(0xFF, 1));  // greeted
 }
 
 // A simulator's output side connected to the test, which plays the manager.

@@ -20,8 +20,8 @@ struct SimulatorRun {
 };
 
 SimulatorRun RunIn(const fs::path& dir, const std::string& options) {
-  const std::string command = "cd '" + dir.string() + "' && '" MM1_SIM "' " + options +
-                              " >stdout.txt 2>stderr.txt";
+  const std::string command =
+      "cd '" + dir.string() + "' && '" MM1_SIM "' " + options + " >stdout.txt 2>stderr.txt";
   const int status = std::system(command.c_str());
   SimulatorRun run;
   run.status = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
