@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "Common/ManagerProtocol.h"
+
 namespace {
 constexpr const char* kTerminator = ";;";
 constexpr size_t kTerminatorLength = 2;
@@ -10,26 +12,27 @@ constexpr size_t kTerminatorLength = 2;
 ManagerCommandReader::Status ManagerCommandReader::Next(Command& command) {
   if (buffer_.empty()) return Status::Incomplete;
   const auto code = static_cast<unsigned char>(buffer_[0]);
-  if (code != BinaryFileCommand) {
+  if (code != ManagerProtocol::kWriteToBinaryFile) {
     command.code = code;
     command.text.clear();
     buffer_.erase(0, 1);
     return Status::Ready;
   }
-  // Only the first MaxCommandText bytes after the command byte may hold the
-  // terminator; the search never looks further.
+  // Only the first kMaxCommandText bytes after the command byte may hold
+  // the terminator; the search never looks further.
   const size_t end = buffer_.find(kTerminator, 1);
-  if (end != std::string::npos && end - 1 + kTerminatorLength <= MaxCommandText) {
+  if (end != std::string::npos && end - 1 + kTerminatorLength <= ManagerProtocol::kMaxCommandText) {
     command.code = code;
     command.text = buffer_.substr(1, end - 1);
     buffer_.erase(0, end + kTerminatorLength);
     return Status::Ready;
   }
-  return buffer_.size() - 1 >= MaxCommandText ? Status::TooLong : Status::Incomplete;
+  return buffer_.size() - 1 >= ManagerProtocol::kMaxCommandText ? Status::TooLong
+                                                                : Status::Incomplete;
 }
 
 size_t ManagerCommandReader::Room() const {
-  const size_t limit = 1 + MaxCommandText;
+  const size_t limit = 1 + ManagerProtocol::kMaxCommandText;
   return buffer_.size() < limit ? limit - buffer_.size() : 0;
 }
 

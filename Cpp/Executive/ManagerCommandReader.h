@@ -6,15 +6,13 @@
 #include <string>
 
 // Frames the simulation manager's commands out of the bytes received so far.
-// A command is one byte; the binary-file command (3) carries a text that
-// ends with ";;" (at most MaxCommandText bytes, the ";;" included). Bytes
-// after a whole command stay buffered as the start of the next one, so a
-// receive that brings several commands loses none.
+// A command is one byte; the binary-file command
+// (ManagerProtocol::kWriteToBinaryFile) carries a text that ends with ";;"
+// (at most ManagerProtocol::kMaxCommandText bytes, the ";;" included).
+// Bytes after a whole command stay buffered as the start of the next one,
+// so a receive that brings several commands loses none.
 class ManagerCommandReader {
  public:
-  static constexpr unsigned char BinaryFileCommand = 3;
-  static constexpr size_t MaxCommandText = 512;
-
   enum class Status { Incomplete, Ready, TooLong };
   struct Command {
     unsigned char code = 0;

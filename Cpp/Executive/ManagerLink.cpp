@@ -12,10 +12,13 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "Common/ManagerProtocol.h"
 #include "Executive/CorvaxSocket.h"
 #include "Executive/OutputPaths.h"
 #include "Executive/ProcessExitStatus.h"
+#include "Executive/RecordEncoder.h"
 #include "Executive/ResultFileWriter.h"
 #include "Executive/RunProgress.h"
 #include "Executive/RunSettings.h"
@@ -23,16 +26,11 @@
 
 namespace {
 
+using namespace ManagerProtocol;
+
 constexpr int kListenBacklog = 100;
 // Bytes taken from the socket at once: a whole command 3 with its byte.
-constexpr size_t kReceiveChunk = ManagerCommandReader::MaxCommandText + 1;
-constexpr int32_t kReplyLength = 10;
-constexpr int32_t kProcessorTimeField = 12;
-constexpr unsigned char kReplyOk = 0xFF;
-constexpr unsigned char kReplyQuit = 0xFE;
-constexpr unsigned char kProcessorTimeKind = 0xFE;
-
-enum Command : unsigned char { Ping = 1, Quit = 2, WriteToBinFile = 3 };
+constexpr size_t kReceiveChunk = kMaxCommandText + 1;
 
 // Text from the manager as it may be shown in a message: bytes that are not
 // printable ASCII as \xHH, and at most 80 of them.
@@ -73,19 +71,20 @@ bool ManagerLink::SendBytes(const unsigned char* bytes, int size) {
   return false;
 }
 
-void ManagerLink::SendReply(unsigned char kind, unsigned char command) {
-  ResultFileWriter::OutputInt(this, nullptr, kReplyLength);
-  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(kind));
-  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(command));
-  ResultFileWriter::OutputInt(this, nullptr, static_cast<int>(::getpid()));
+bool ManagerLink::SendBytes(const std::vector<unsigned char>& bytes) {
+  return SendBytes(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void ManagerLink::SendReply(unsigned char marker, unsigned char command) {
+  std::vector<unsigned char> reply;
+  RecordEncoder::Reply(marker, command, static_cast<uint32_t>(::getpid()), reply);
+  SendBytes(reply);
 }
 
 void ManagerLink::SendProcessorTime(double seconds) {
-  ResultFileWriter::OutputInt(this, nullptr, kProcessorTimeField);
-  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(kProcessorTimeKind));
-  ResultFileWriter::OutputByte(this, nullptr, static_cast<char>(settings_.ClientID() & 0xFF));
-  ResultFileWriter::OutputShort(this, nullptr, static_cast<short>(settings_.Experiment()));
-  ResultFileWriter::Output(this, nullptr, &seconds, 1);
+  std::vector<unsigned char> message;
+  RecordEncoder::ProcessorTime(settings_.ClientID(), settings_.Experiment(), seconds, message);
+  SendBytes(message);
 }
 
 void ManagerLink::Adopt(CorvaxSocket* socket) {
@@ -135,7 +134,8 @@ CorvaxSocket* ManagerLink::WaitForSimMgrConnection(int waitMilliseconds) {
     delete connection;
     return nullptr;
   }
-  std::cout << "REGISTER:  Port: [" << static_cast<unsigned>(settings_.Port()) << "]" << std::endl;
+  std::cout << kRegisterPrefix << static_cast<unsigned>(settings_.Port()) << kRegisterSuffix
+            << std::endl;
 
   int remaining = waitMilliseconds;
   bool connected = false;
@@ -145,7 +145,7 @@ CorvaxSocket* ManagerLink::WaitForSimMgrConnection(int waitMilliseconds) {
     if (listener_->Select(selectSlice_) && listener_->Accept(*connection)) {
       connected = true;
       Adopt(connection);
-      SendReply(kReplyOk, Ping);  // the greeting
+      SendReply(kMarkerOk, kPing);  // the greeting
     }
     if (timed) remaining -= selectSlice_;
   }
@@ -198,22 +198,22 @@ void ManagerLink::ListenToSimMgr() {
     status = commandReader_.Next(command);
   }
   if (status == ManagerCommandReader::Status::TooLong) {
-    RefuseManagerCommand("its text has no ';;' within " +
-                         std::to_string(ManagerCommandReader::MaxCommandText) + " bytes");
+    RefuseManagerCommand("its text has no ';;' within " + std::to_string(kMaxCommandText) +
+                         " bytes");
     return;
   }
 
   switch (command.code) {
-    case Ping:
-      SendReply(kReplyOk, Ping);
+    case kPing:
+      SendReply(kMarkerOk, kPing);
       break;
-    case Quit:
+    case kQuit:
       std::cout << "SOCKET::Quit" << std::endl;
       managerQuit_ = true;
-      SendReply(kReplyQuit, Quit);
+      SendReply(kMarkerQuit, kQuit);
       progress_.Stop();
       break;
-    case WriteToBinFile:
+    case kWriteToBinaryFile:
       HandleBinaryFileCommand(command.text);
       break;
     default:
@@ -265,7 +265,7 @@ void ManagerLink::HandleBinaryFileCommand(const std::string& text) {
       return;
     }
   }
-  SendReply(kReplyOk, WriteToBinFile);
+  SendReply(kMarkerOk, kWriteToBinaryFile);
   if (takeIt) {
     settings_.SetMaxBatches(request.batches);
     settings_.SetBinFileName(request.name);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "Executive/ManagerCommandReader.h"
 
@@ -55,6 +56,7 @@ class ManagerLink {
   void SendProcessorTime(double seconds);
   // Sends bytes to the manager; false when the link is lost, now or before.
   bool SendBytes(const unsigned char* bytes, int size);
+  bool SendBytes(const std::vector<unsigned char>& bytes);
 
   // A manager socket to send to, and no failed send yet.
   bool CanSend() const { return manager_ != nullptr && !linkLost_; }
@@ -80,7 +82,7 @@ class ManagerLink {
 
  private:
   // The 10-byte replies and the greeting.
-  void SendReply(unsigned char kind, unsigned char command);
+  void SendReply(unsigned char marker, unsigned char command);
   // Receives what the manager has sent (at most maxBytes) into the command
   // reader; false when it is gone (the link is then dropped and the run
   // stopped with status 1).

@@ -5,6 +5,7 @@
 
 #include "Executive/DataPacket.h"
 #include "Executive/ManagerLink.h"
+#include "Executive/RecordEncoder.h"
 #include "Executive/ResultFileWriter.h"
 #include "Executive/RunProgress.h"
 #include "Executive/RunSettings.h"
@@ -80,12 +81,16 @@ int OutputDrain::OutputThreadFunc() {
     DataPacket* companion = nullptr;
     fullQueue_.Take(companion);
 
-    std::ofstream* binStream = writer_.BinStream();
-    if (link_.CanSend()) {
-      link_.SendProcessorTime(processorTime_);
-      writer_.WriteDataRecord(*primary, &link_, binStream);
-    } else if (binStream != nullptr) {
-      writer_.WriteDataRecord(*primary, nullptr, binStream);
+    // One record, the same bytes to the manager and to the binary file; a
+    // failed send (the link's to handle) never shortens what the file gets.
+    const bool toManager = link_.CanSend();
+    if (toManager || writer_.BinStream() != nullptr) {
+      RecordEncoder::DataRecord(*primary, record_);
+      if (toManager) {
+        link_.SendProcessorTime(processorTime_);
+        link_.SendBytes(record_);
+      }
+      writer_.WriteBinaryRecord(record_);
     }
     if (std::ofstream* ascii = writer_.AsciiStream()) writer_.WriteAsciiRecord(*primary, *ascii);
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "Executive/PacketQueue.h"
 
@@ -65,6 +66,9 @@ class OutputDrain {
   PacketQueue fullQueue_{QueueCapacity};
   std::unique_ptr<DataPacket> primary_;
   std::unique_ptr<DataPacket> companion_;
+  // The bytes of the record being written, kept between drains so that
+  // encoding allocates only for a record larger than any before.
+  std::vector<unsigned char> record_;
   int32_t drainCounter_ = 1;
   double processorTime_ = 0.0;
 };

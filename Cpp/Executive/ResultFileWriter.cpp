@@ -1,5 +1,4 @@
-// The ASCII and binary result files and the primitives through which every
-// binary record goes to the manager socket and the binary file alike.
+// The ASCII and binary result files, and the output primitives.
 #include "Executive/ResultFileWriter.h"
 
 #include <bit>
@@ -11,11 +10,11 @@
 #include <iostream>
 #include <vector>
 
-#include "Executive/BigEndian.h"
+#include "Executive/CorvaxSocket.h"
 #include "Executive/DataPacket.h"
 #include "Executive/FileSync.h"
-#include "Executive/ManagerLink.h"
 #include "Executive/ProcessExitStatus.h"
+#include "Executive/RecordEncoder.h"
 #include "Executive/RunProgress.h"
 #include "Executive/RunSettings.h"
 
@@ -23,13 +22,15 @@ namespace {
 
 constexpr const char* kProductVersion = "Version 2.5";
 
-// Writes the bytes to the manager link (if any) and the stream (if any). A
-// failed send stops the run and no further bytes go to the manager (the
-// link sees to both); the stream still receives the bytes.
-int emit(ManagerLink* link, std::ostream* stream, const unsigned char* bytes, int size) {
+// Sends the bytes on the socket (if any) and writes them to the stream (if
+// any); the stream receives them even when the send fails.
+int emit(CorvaxSocket* socket, std::ostream* stream, const RecordEncoder::Bytes& bytes) {
+  const int size = static_cast<int>(bytes.size());
   int result = size;
-  if (link != nullptr && size > 0 && !link->SendBytes(bytes, size)) result = -1;
-  if (stream != nullptr) stream->write(reinterpret_cast<const char*>(bytes), size);
+  if (socket != nullptr && size > 0 &&
+      socket->Send(reinterpret_cast<const char*>(bytes.data()), size) < 1)
+    result = -1;
+  if (stream != nullptr) stream->write(reinterpret_cast<const char*>(bytes.data()), size);
   return result;
 }
 
@@ -188,60 +189,38 @@ double ResultFileWriter::EndianConvertDouble(double value) {
   return std::bit_cast<double>((static_cast<uint64_t>(swap32(low)) << 32) | swap32(high));
 }
 
-int ResultFileWriter::Output(ManagerLink* link, std::ostream* stream, const double* values, int n) {
-  // Scratch space kept between calls: sized for 100 values at first, and
-  // grown whenever a larger block arrives.
-  thread_local std::vector<unsigned char> scratch(100 * sizeof(double));
-  const size_t bytes = static_cast<size_t>(n) * sizeof(double);
-  if (bytes > scratch.size()) scratch.resize(bytes);
-  for (int i = 0; i < n; i++) {
-    PutBigEndian(scratch.data() + i * sizeof(double), std::bit_cast<uint64_t>(values[i]), 8);
-  }
-  return emit(link, stream, scratch.data(), static_cast<int>(bytes));
+int ResultFileWriter::Output(CorvaxSocket* socket, std::ostream* stream, const double* values,
+                             int n) {
+  // Scratch space kept between calls, grown whenever a larger block arrives.
+  thread_local RecordEncoder::Bytes scratch;
+  scratch.clear();
+  RecordEncoder::AppendDoubles(scratch, values, n);
+  return emit(socket, stream, scratch);
 }
 
-int ResultFileWriter::OutputInt(ManagerLink* link, std::ostream* stream, int value) {
-  unsigned char bytes[4];
-  PutBigEndian(bytes, static_cast<uint32_t>(value), 4);
-  return emit(link, stream, bytes, 4);
+int ResultFileWriter::OutputInt(CorvaxSocket* socket, std::ostream* stream, int value) {
+  RecordEncoder::Bytes bytes;
+  RecordEncoder::AppendInt(bytes, static_cast<uint32_t>(value));
+  return emit(socket, stream, bytes);
 }
 
-int ResultFileWriter::OutputShort(ManagerLink* link, std::ostream* stream, short value) {
-  unsigned char bytes[2];
-  PutBigEndian(bytes, static_cast<uint16_t>(value), 2);
-  return emit(link, stream, bytes, 2);
+int ResultFileWriter::OutputShort(CorvaxSocket* socket, std::ostream* stream, short value) {
+  RecordEncoder::Bytes bytes;
+  RecordEncoder::AppendShort(bytes, static_cast<uint16_t>(value));
+  return emit(socket, stream, bytes);
 }
 
-int ResultFileWriter::OutputByte(ManagerLink* link, std::ostream* stream, char value) {
-  const auto byte = static_cast<unsigned char>(value);
-  return emit(link, stream, &byte, 1);
+int ResultFileWriter::OutputByte(CorvaxSocket* socket, std::ostream* stream, char value) {
+  RecordEncoder::Bytes bytes;
+  RecordEncoder::AppendByte(bytes, static_cast<uint8_t>(value));
+  return emit(socket, stream, bytes);
 }
 
-void ResultFileWriter::WriteDataRecord(const DataPacket& packet, ManagerLink* link,
-                                       std::ostream* binStream) const {
-  int64_t sections = 0;
-  int64_t observations = 0;
-  for (int pv = 0; pv < packet.NumPVs; pv++) {
-    assert(packet.Counts[pv] <= packet.Capacity);
-    if (packet.Counts[pv] > 0) {
-      sections++;
-      observations += packet.Counts[pv];
-    }
-  }
-  const int64_t length = 9 + 7 * sections + 8 * observations;
-  OutputInt(link, binStream, static_cast<int>(length));
-  OutputByte(link, binStream, static_cast<char>(packet.ClientID & 0xFF));
-  OutputShort(link, binStream, static_cast<short>(packet.Experiment));
-  OutputShort(link, binStream, static_cast<short>(sections & 0xFFFF));
-  for (int pv = 0; pv < packet.NumPVs; pv++) {
-    const int count = packet.Counts[pv];
-    if (count <= 0) continue;
-    OutputShort(link, binStream, static_cast<short>(pv));
-    OutputByte(link, binStream, 1);
-    OutputInt(link, binStream, count);
-    Output(link, binStream, packet.ValuesOf(pv), count);
-  }
-  if (binStream != nullptr) binStream->flush();
+void ResultFileWriter::WriteBinaryRecord(const std::vector<unsigned char>& record) {
+  if (binary_ == nullptr) return;
+  binary_->write(reinterpret_cast<const char*>(record.data()),
+                 static_cast<std::streamsize>(record.size()));
+  binary_->flush();
 }
 
 void ResultFileWriter::WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream) const {

@@ -5,18 +5,18 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
+class CorvaxSocket;
 class DataPacket;
-class ManagerLink;
 class RunProgress;
 class RunSettings;
 
 // The ASCII and binary result files of a run: opening with their headers,
 // the records of every drain, the header rewrite that keeps "BATCHES=" with
 // the run, and the closing (sync to disk included, with any failure
-// reported and failing the exit status). The binary records also go to the
-// simulation manager, through the same primitives, so that both receive the
-// same bytes.
+// reported and failing the exit status). A binary record is the bytes of a
+// data record (RecordEncoder), which the drain also sends to the manager.
 //
 // The file names, the header values and the batch count come from the
 // settings and the progress given at construction, read when needed: the
@@ -55,22 +55,24 @@ class ResultFileWriter {
   void CloseBinFile(std::ofstream& stream) const;
   void CloseAsciiFile(std::ofstream& stream) const;
 
-  // Records. The manager link (when not null) receives the binary record
-  // too; a failed send is the link's to handle and never shortens what the
-  // stream receives.
-  void WriteDataRecord(const DataPacket& packet, ManagerLink* link, std::ostream* binStream) const;
+  // Records: the bytes of a data record appended to the binary file (when
+  // it is open), which is then flushed; the data lines of a packet written
+  // to an ASCII stream, which is then flushed.
+  void WriteBinaryRecord(const std::vector<unsigned char>& record);
   void WriteAsciiRecord(const DataPacket& packet, std::ostream& asciiStream) const;
   // The ASCII text of one observation value ("%.10lf" without surplus
   // trailing zeros).
   static std::string FormatAsciiValue(double value);
 
-  // Output primitives, big-endian: n doubles, an int, a short, a byte to
-  // the link (if any) and the stream (if any). Each returns the bytes
-  // written, or -1 when the link's send failed (or had failed before).
-  static int Output(ManagerLink* link, std::ostream* stream, const double* values, int n);
-  static int OutputInt(ManagerLink* link, std::ostream* stream, int value);
-  static int OutputShort(ManagerLink* link, std::ostream* stream, short value);
-  static int OutputByte(ManagerLink* link, std::ostream* stream, char value);
+  // Output primitives, big-endian: n doubles, an int, a short, a byte, sent
+  // on the socket (if any) and written to the stream (if any). Each returns
+  // the bytes written, or -1 when the send failed; the stream receives the
+  // bytes all the same. (The drain writes whole records instead, and sends
+  // through the manager link, which stops the run on a failed send.)
+  static int Output(CorvaxSocket* socket, std::ostream* stream, const double* values, int n);
+  static int OutputInt(CorvaxSocket* socket, std::ostream* stream, int value);
+  static int OutputShort(CorvaxSocket* socket, std::ostream* stream, short value);
+  static int OutputByte(CorvaxSocket* socket, std::ostream* stream, char value);
   // The value with its eight bytes in reverse order.
   static double EndianConvertDouble(double value);
 

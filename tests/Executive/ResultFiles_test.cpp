@@ -12,6 +12,7 @@
 
 #include "Executive/DataPacket.h"
 #include "Executive/ProcessExitStatus.h"
+#include "Executive/RecordEncoder.h"
 #include "Executive/SimulatorClass.h"
 #include "OutputTestSupport.h"
 #include "support/Capture.h"
@@ -47,24 +48,28 @@ TEST(ResultFiles, BinaryHeaderIsAlways256BytesWithEveryPieceThatFits) {
   }
 }
 
-TEST(ResultFiles, DataRecordsAreBigEndianWithOneSectionPerObservedPV) {
-  OutputParts parts;
-  const ResultFileWriter& writer = parts.writer;
-  DataPacket empty(0x1234, 7, 2, 3);
-  std::ostringstream emptyRecord;
-  writer.WriteDataRecord(empty, nullptr, &emptyRecord);
-  EXPECT_EQ(emptyRecord.str(), std::string("\0\0\0\x09\x34\0\x07\0\0", 9));
+TEST(ResultFiles, OutputPrimitivesAreBigEndianOnTheSocketAndTheStream) {
+  LoopbackPair pair;
+  std::ostringstream stream;
+  const double values[] = {1.5, -2.5};
+  EXPECT_EQ(ResultFileWriter::OutputInt(pair.server, &stream, 0x01020304), 4);
+  EXPECT_EQ(ResultFileWriter::OutputShort(pair.server, &stream, -2), 2);
+  EXPECT_EQ(ResultFileWriter::OutputByte(nullptr, &stream, '\x7f'), 1);
+  EXPECT_EQ(ResultFileWriter::Output(pair.server, nullptr, values, 2), 16);
+  EXPECT_EQ(stream.str(), std::string("\x01\x02\x03\x04\xff\xfe\x7f", 7));
+  EXPECT_EQ(receive(pair.client, 22),
+            std::string("\x01\x02\x03\x04\xff\xfe", 6) +
+                std::string("\x3f\xf8\0\0\0\0\0\0\xc0\x04\0\0\0\0\0\0", 16));
+  // A send that fails returns -1; the stream has the bytes all the same.
+  pair.client.Close();
+  std::ostringstream kept;
+  int result = 0;
+  for (int i = 0; i < 100 && result != -1; i++)
+    result = ResultFileWriter::OutputInt(pair.server, &kept, 7);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(kept.str().substr(kept.str().size() - 4), std::string("\0\0\0\x07", 4));
+  delete pair.server;
 
-  DataPacket packet(0x1234, 7, 3, 4);
-  fill(packet, {1.5, 2.0}, {-2.5});
-  std::ostringstream record;
-  writer.WriteDataRecord(packet, nullptr, &record);
-  EXPECT_EQ(record.str(),
-            std::string("\0\0\0\x2f\x34\0\x07\0\x02", 9) +                   // 9 + 7*2 + 8*3 = 47
-                std::string("\0\0\x01\0\0\0\x02", 7) +                       // PV 0, kind 1, n 2
-                std::string("\x3f\xf8\0\0\0\0\0\0\x40\0\0\0\0\0\0\0", 16) +  // 1.5, 2.0
-                std::string("\0\x02\x01\0\0\0\x01", 7) +
-                std::string("\xc0\x04\0\0\0\0\0\0", 8));  // -2.5
   // Byte reversal of the little-endian host representation.
   EXPECT_EQ(std::bit_cast<uint64_t>(ResultFileWriter::EndianConvertDouble(1.5)), 0xF83Full);
 
@@ -92,9 +97,11 @@ TEST(ResultFiles, FilesGetHeadersAtOpenAndFinalValuesAtClose) {
     writer.OpenResultFiles();
     DataPacket packet(1, 2, 3, 2);
     fill(packet, {3, 0.25}, {-1});
-    writer.WriteDataRecord(packet, nullptr, writer.BinStream());
+    std::vector<unsigned char> record;
+    RecordEncoder::DataRecord(packet, record);
+    writer.WriteBinaryRecord(record);
     writer.UpdateBinFileHeader(*writer.BinStream());
-    writer.WriteDataRecord(packet, nullptr, writer.BinStream());
+    writer.WriteBinaryRecord(record);
     writer.WriteAsciiRecord(packet, *writer.AsciiStream());
     parts.progress.SetBatchesCompleted(42);
     finalHeader = writer.CreateBinFileHeader(1);

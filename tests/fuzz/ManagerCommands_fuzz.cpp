@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Common/ManagerProtocol.h"
 #include "Executive/ManagerCommandReader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader.Append(reinterpret_cast<const char*>(data + at), length);
     ManagerCommandReader::Status status;
     while ((status = reader.Next(command)) == ManagerCommandReader::Status::Ready) {
-      if (command.code != ManagerCommandReader::BinaryFileCommand) continue;
+      if (command.code != ManagerProtocol::kWriteToBinaryFile) continue;
       BinaryFileRequest request;
       std::string reason;
       if (BinaryFileRequest::Parse(command.text, request, reason) &&

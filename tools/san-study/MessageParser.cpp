@@ -6,11 +6,11 @@
 #include <cstring>
 
 namespace {
-constexpr std::size_t kControlBytes = 10;
-constexpr std::size_t kProcessorTimeField = 12;  // the message itself is 16 bytes
-constexpr std::size_t kProcessorTimeBytes = 16;
-constexpr std::size_t kRecordHeaderBytes = 9;
-constexpr std::size_t kSectionHeaderBytes = 7;
+constexpr std::size_t kControlBytes = ManagerProtocol::kControlLength;
+constexpr std::size_t kProcessorTimeField = ManagerProtocol::kProcessorTimeField;
+constexpr std::size_t kProcessorTimeBytes = ManagerProtocol::kProcessorTimeBytes;
+constexpr std::size_t kRecordHeaderBytes = ManagerProtocol::kRecordHeaderBytes;
+constexpr std::size_t kSectionHeaderBytes = ManagerProtocol::kSectionHeaderBytes;
 
 std::uint32_t ReadU32(const std::uint8_t* p) {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -71,13 +71,17 @@ void MessageParser::MessageComplete() {
   const std::uint8_t* b = current_.data();
   if (ReadU32(b) == kControlBytes) {
     ControlMessage m{b[4], b[5], ReadU32(b + 6)};
-    const bool known = (m.marker == 0xFF && (m.code == 1 || m.code == 3)) || m.IsQuitReply();
+    const bool known =
+        (m.marker == ManagerProtocol::kMarkerOk &&
+         (m.code == ManagerProtocol::kPing || m.code == ManagerProtocol::kWriteToBinaryFile)) ||
+        m.IsQuitReply();
     if (!known)
       return Fail("unknown control message (marker " + std::to_string(m.marker) + ", code " +
                   std::to_string(m.code) + ")");
     decoded_.emplace_back(m);
   } else if (ReadU32(b) == kProcessorTimeField) {
-    if (b[4] != 0xFE) return Fail("processor-time message without its 0xFE marker");
+    if (b[4] != ManagerProtocol::kProcessorTimeMarker)
+      return Fail("processor-time message without its 0xFE marker");
     ProcessorTimeMessage m{b[5], ReadU16(b + 6), ReadDouble(b + 8)};
     if (!std::isfinite(m.seconds) || m.seconds < 0) return Fail("invalid processor time");
     decoded_.emplace_back(m);
@@ -108,7 +112,7 @@ bool MessageParser::DecodeDataRecord(DataRecord& record) {
     const std::uint8_t kind = b[at + 2];
     const std::int32_t count = static_cast<std::int32_t>(ReadU32(b + at + 3));
     at += kSectionHeaderBytes;
-    if (kind != 1) {
+    if (kind != ManagerProtocol::kSectionKind) {
       Fail("section kind " + std::to_string(kind) + " (expected 1)");
       return false;
     }

@@ -8,17 +8,25 @@
 #include <variant>
 #include <vector>
 
-// Greeting and command replies: int32 10, a marker byte, a code byte, pid.
+#include "Common/ManagerProtocol.h"
+
+// Greeting and command replies: int32 kControlLength, a marker byte, a code
+// byte, pid (Common/ManagerProtocol.h).
 struct ControlMessage {
-  std::uint8_t marker = 0;  // 0xFF, or 0xFE for the quit reply
-  std::uint8_t code = 0;    // 1 greeting/ping, 2 quit, 3 binary file
+  std::uint8_t marker = 0;  // kMarkerOk, or kMarkerQuit for the quit reply
+  std::uint8_t code = 0;    // kPing greeting/ping, kQuit, kWriteToBinaryFile
   std::uint32_t pid = 0;
 
-  bool IsGreeting() const { return marker == 0xFF && code == 1; }
-  bool IsQuitReply() const { return marker == 0xFE && code == 2; }
+  bool IsGreeting() const {
+    return marker == ManagerProtocol::kMarkerOk && code == ManagerProtocol::kPing;
+  }
+  bool IsQuitReply() const {
+    return marker == ManagerProtocol::kMarkerQuit && code == ManagerProtocol::kQuit;
+  }
 };
 
-// int32 12, byte 0xFE, client ID, uint16 experiment, binary64 seconds.
+// int32 kProcessorTimeField, byte kProcessorTimeMarker, client ID, uint16
+// experiment, binary64 seconds.
 struct ProcessorTimeMessage {
   std::uint8_t clientId = 0;
   std::uint16_t experiment = 0;

@@ -10,12 +10,13 @@
 #include <cstring>
 #include <variant>
 
+#include "Common/ManagerProtocol.h"
 #include "NumberText.h"
 
 namespace {
-constexpr const char* kRegisterPrefix = "REGISTER:  Port: [";
+constexpr const char* kRegisterPrefix = ManagerProtocol::kRegisterPrefix;
 constexpr auto kConnectRetry = std::chrono::milliseconds(50);
-constexpr std::uint8_t kQuitCommand = 2;
+constexpr std::uint8_t kQuitCommand = ManagerProtocol::kQuit;
 
 Clock::duration Seconds(double s) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
