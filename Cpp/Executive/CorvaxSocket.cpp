@@ -30,8 +30,6 @@ bool CorvaxSocket::InitializeSocketLibrary() {
   return true;
 }
 
-bool CorvaxSocket::SocketLibraryStarted() { return libraryStarted_; }
-
 void CorvaxSocket::Fail(const char* text) { errorText_ = text; }
 
 bool CorvaxSocket::Bind(int port, uint32_t interfaceAddress) {

@@ -19,7 +19,6 @@ class CorvaxSocket {
   // Starts the socket library once per process. POSIX sockets need no
   // start-up, so this only records that it happened.
   static bool InitializeSocketLibrary();
-  static bool SocketLibraryStarted();
 
   // The loopback interface, 127.0.0.1 (host byte order).
   static constexpr uint32_t LoopbackAddress = 0x7F000001;

@@ -40,9 +40,10 @@ class ManagerLink {
   // connection, greeted, becomes the manager socket. Null when no manager
   // came.
   CorvaxSocket* WaitForSimMgrConnection(int waitMilliseconds);
-  // The wait of Run: WaitForSimMgrConnection for WaitMilliseconds(); when
-  // no manager comes the run is stopped, and unless a stop signal ended the
-  // wait, it fails with a message.
+  // The wait of Run: WaitForSimMgrConnection for the wait set by
+  // SetWaitMilliseconds (60 s unless changed); when no manager comes the
+  // run is stopped, and unless a stop signal ended the wait, it fails with
+  // a message.
   void WaitForManager();
   // Takes a connected socket as the manager socket (owned from now on).
   void Adopt(CorvaxSocket* socket);
@@ -70,7 +71,6 @@ class ManagerLink {
   CorvaxSocket* ManagerSocket() const { return manager_; }
   CorvaxSocket* ListenSocket() const { return listener_; }
   bool LinkLost() const { return linkLost_; }
-  bool ManagerQuit() const { return managerQuit_; }
 
   // Timing: one wait for the connection (2000 ms), the wait for a command
   // at each poll (0: a plain poll), the wait of Run for the manager
@@ -78,7 +78,6 @@ class ManagerLink {
   void SetSelectSlice(int32_t milliseconds) { selectSlice_ = milliseconds; }
   void SetPollTime(int32_t milliseconds) { pollTime_ = milliseconds; }
   void SetWaitMilliseconds(int32_t milliseconds) { waitMilliseconds_ = milliseconds; }
-  int32_t WaitMilliseconds() const { return waitMilliseconds_; }
 
  private:
   // The 10-byte replies and the greeting.

@@ -25,7 +25,6 @@ class PacketQueue {
   int32_t Capacity() const { return capacity_; }
   // Takes every entry and deletes the packets, under the mutex.
   void DeleteAll();
-  CorvaxMutex& Mutex() { return *mutex_; }
 
  private:
   int32_t CountLocked() const;

@@ -15,8 +15,9 @@
 // SetState(initial) and PVReset().
 //
 // A generated reward model derives from PVModel and, in its constructor:
-//   TopModel = new <composed model>();   (PVModel owns and deletes it)
-//   DefineName("<name>PVModel"); LastActionFlag = 1;
+//   setTopModel(new <composed model>);   (PVModel owns and deletes it)
+//   DefineName("<name>PVModel");
+//   setLastActionFlag(1);
 //   CreatePVList(<number of variables>, expandTimes);
 //   Initialize();
 // and implements createPVNode(variable, timeIndex), returning a new node
@@ -91,7 +92,6 @@ class PVModel : public BaseModelClass {
   BaseActionClass* getNoActionFiredYet() { return &NoActionFiredYet; }
   BaseActionClass** getAffectingActions() { return AffectingActions.data(); }
   int getNumAffectingActions() const { return static_cast<int>(AffectingActions.size()); }
-  int getLastActionFlag() const { return LastActionFlag; }
   void setLastActionFlag(int flag) { LastActionFlag = flag; }
   void setTopModel(BaseModelClass* model) { TopModel = model; }
 

@@ -20,7 +20,6 @@ class TraceFileContainer : public TraceFile {
   void RemoveTraceFile(TraceFile* writer);
   // The reward model whose tree the header and the states describe.
   void addPVModel(PVModel* model) { model_ = model; }
-  PVModel* getPVModel() const { return model_; }
   int getNumTraceFiles() const { return static_cast<int>(writers_.size()); }
 
   // printHeader(reward model) on each writer.

@@ -55,8 +55,6 @@ class TraceFileXML : public TraceFile {
   // otherwise records the name with id and returns true.
   bool addUsedStateName(const std::string& name, int id);
 
-  int getBatchCounter() const { return batchCounter_; }
-
  private:
   struct UsedName {
     std::string name;

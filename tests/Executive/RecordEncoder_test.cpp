@@ -1,5 +1,7 @@
 // The bytes of the manager protocol's messages, hand-assembled field by
 // field from the protocol's description.
+#include "Executive/RecordEncoder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "Executive/DataPacket.h"
-#include "Executive/RecordEncoder.h"
 
 namespace {
 std::string text(const RecordEncoder::Bytes& bytes) { return {bytes.begin(), bytes.end()}; }
