@@ -15,6 +15,7 @@
 #include "Executive/DataPacket.h"
 #include "Executive/Event.h"
 #include "Executive/Heap.h"
+#include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "Executive/StopSignals.h"
 #include "Rewards/PVModel.h"
@@ -23,12 +24,11 @@
 namespace {
 // A window that does not move forward would be closed again and again at
 // one instant: the run could never go on.
-[[noreturn]] void ReportStalledWindow(const PerformanceVariableNode* variable) {
+void ReportStalledWindow(const PerformanceVariableNode* variable) {
   std::cerr << "ERROR: the batch window of steady-state reward variable " << variable->getName()
             << " [" << variable->getCurrentStartTime() << ", " << variable->getCurrentStopTime()
             << "] does not advance; batch windows need a positive length.  Terminating run."
             << std::endl;
-  std::exit(1);
 }
 
 // The run ends, with its observations. Said on standard error too: that is
@@ -54,8 +54,10 @@ void SimulatorClass::SteadyStateSimulation() {
   if (StopIfNothingToObserve()) return;
   for (int i = 0; i < numPVs_; i++)
     if (pvs_[i]->getSlidingWindow() == 1 &&
-        !(pvs_[i]->getCurrentStopTime() > pvs_[i]->getCurrentStartTime()))
+        !(pvs_[i]->getCurrentStopTime() > pvs_[i]->getCurrentStartTime())) {
       ReportStalledWindow(pvs_[i]);
+      std::exit(1);  // before the first firing: nothing simulated to write
+    }
 
   loop_.SaveInitialState(*rewardModel_);  // saved, not restored in this mode
   auto primaryCounts = std::make_unique<int[]>(numPVs_);
@@ -107,7 +109,8 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
                                            int* companionCounts, double now) {
   Heap<double>& boundaries = loop_.Boundaries();
   Heap<int>& batchCounts = loop_.BatchCounts();
-  while (boundaries.TopKey() <= now) {
+  bool stalled = false;
+  while (!stalled && boundaries.TopKey() <= now) {
     const int i = boundaries.TopId();
     PerformanceVariableNode* variable = variables[i];
     const int batches = batchCounts.Key(i);
@@ -130,7 +133,15 @@ void SimulatorClass::CheckCompletedBatches(PerformanceVariableNode** variables, 
       if (companionCounts[i] < companion.Capacity)
         companion.ValuesOf(i)[companionCounts[i]++] = variable->AccumulatedSquare;
       variable->Reset();
-      if (!(variable->getCurrentStopTime() > stop)) ReportStalledWindow(variable);
+      if (!(variable->getCurrentStopTime() > stop)) [[unlikely]] {
+        // Its length is lost at this time (a stop beyond 2^53 with windows
+        // of one unit): the run ends after this batch, with every batch
+        // completed so far written, and fails.
+        ReportStalledWindow(variable);
+        ProcessExitStatus::Fail();
+        progress_.FinishIfRunning();
+        stalled = true;
+      }
       if (StopSignals::Requested()) progress_.FinishIfRunning();  // after this batch, in order
     }
     boundaries.ChangeKey(i, variable->getCurrentStopTime());

@@ -140,6 +140,23 @@ TEST(SteadyState, AClockThatStallsEndsTheRunWithEveryBatchWritten) {
   ProcessExitStatus::Clear();
 }
 
+TEST(SteadyState, AWindowThatStopsAdvancingEndsTheRunWithItsBatches) {
+  // Windows of one unit from 2^53 - 2: the second ends at 2^53, where one
+  // unit no longer counts, and the third would be [2^53, 2^53]. Ticks at
+  // 2^53 - 2 (in the first window) and 2^53 + 98: the jump closes the two
+  // windows, the run ends after them, written, with a failed status.
+  const double start = 9007199254740990.0;
+  LoopRun run(makeClockRewardModel(Ticks({start, 100.0}), {{start, start + 1}}, 1), 0, 0);
+  const std::string err = StderrOf([&] { run.sim.SteadyStateSimulation(); });
+  EXPECT_NE(err.find("batch window of steady-state reward variable tickCount"), std::string::npos)
+      << err;
+  EXPECT_EQ(run.sim.Progress().GetStatus(), RunProgress::Stopped);
+  EXPECT_EQ(run.sim.Progress().BatchesCompleted(), 2);
+  EXPECT_EQ(run.Reports(), (std::vector<Report>{{{0, {1, 0}}}}));
+  EXPECT_EQ(ProcessExitStatus::Value(), 1);
+  ProcessExitStatus::Clear();
+}
+
 TEST(SteadyState, AStoppedRunDropsObservationsWithoutRoom) {
   // A tick at 9, then one at 109: before the second fires, ten windows of
   // 10 close at once. With room for 2 observations, the third window makes
