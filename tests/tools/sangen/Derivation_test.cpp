@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "CheckedModel.h"
+#include "ModelChecker.h"
 #include "YamlReader.h"
 
 namespace {
@@ -32,7 +32,7 @@ models:
     activities:
       - {name: first, timing: instantaneous, input_arcs: [a]}
       - name: second
-        timing: {deterministic: "f + 1.0", reads: [f]}
+        timing: {deterministic: "f + 1.0", reads: [f], on_change: keep}
         input_arcs: [a]
         input_gates:
           - {name: g, uses: {b: read, a: read}, predicate: b > 0}
@@ -76,7 +76,7 @@ TEST(SangenDerivation, ArcsFollowTheDeclarationOrderOfArcsAndGates) {
   std::vector<std::string> groups;
   for (const sangen::Activity* a : model.checked->groupOrder(m)) groups.push_back(a->name.text);
   EXPECT_EQ(groups, (Names{"second", "fourth", "first", "third"}));
-  EXPECT_EQ(model.checked->groupNumber(m, m.activities[0]), 2);
+  EXPECT_EQ(model.checked->groupNumber(m.activities[0]), 2);
 }
 
 TEST(SangenDerivation, StudyValuesAndExperiments) {

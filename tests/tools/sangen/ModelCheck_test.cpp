@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CheckedModel.h"
+#include "ModelChecker.h"
 #include "YamlReader.h"
 
 namespace {
@@ -38,7 +38,7 @@ models:
                 function: q[0].a = 1;
   - name: n
     places:
-      - {name: p}
+      - {name: p, initial: 1}
     activities:
       - {name: stop, timing: instantaneous, input_arcs: [p]}
 composition:
@@ -85,18 +85,20 @@ TEST(SangenCheck, ErrorsNameFileLineAndColumn) {
   const Case cases[] = {
       {"            output_arcs: [p]", "            ouput_arcs: [p]",
        "bad.yaml:20:13: unknown key 'ouput_arcs' in a case (known: weight, reads, output_arcs, "
-       "output_gates, description)"},
+       "output_gates, description) (did you mean 'output_arcs'?)"},
       {"{name: q, type: pairs}", "{name: p, type: pairs}",
        "bad.yaml:13:16: duplicate name 'p': a place or an activity of that name is already "
        "declared at line 12"},
       {"input_arcs: [p]\n        cases", "input_arcs: [x]\n        cases",
-       "bad.yaml:17:22: activity 'go' uses 'x', which is not a place of model 'm'"},
+       "bad.yaml:17:22: activity 'go' uses 'x', which is not a place of model 'm' (did you mean "
+       "'p'?)"},
       {"          - weight: 0.5\n            output_gates:", "          - output_gates:",
        "bad.yaml:21:13: case 2 of activity 'go' has no weight"},
       {"shared: [p]", "shared: [nothing]",
        "bad.yaml:34:12: 'both' shares 'nothing', which no child of it has (a child shares only "
        "what it has; a join or rep offers only its own shared variables)"},
-      {"      - {name: p}\n", "      - {name: p, type: int}\n",
+      {"      - {name: p, initial: 1}\n    activities:\n      - {name: stop",
+       "      - {name: p, type: int}\n    activities:\n      - {name: stop",
        "bad.yaml:34:12: type mismatch: 'p' is a place in one child and an int typed place in 'n'"},
       {"reads: [p]", "reads: [zz]",
        "bad.yaml:40:32: reward variable 'v' reads 'zz', which is not a place of model 'm'"},
@@ -112,13 +114,15 @@ TEST(SangenCheck, ErrorsNameFileLineAndColumn) {
       {"{rate: 1.0, size: 2}", "{rate: 1.0, size: 2, speed: 3}",
        "bad.yaml:45:32: the study sets 'speed', which is not a global variable"},
       {"{model: n}]", "{model: n}", "bad.yaml:36:1: end of sequence flow not found"},
-      {"{model: n}]", "{model: nn}]", "bad.yaml:35:34: unknown model 'nn' in the composition"},
+      {"{model: n}]", "{model: nn}]",
+       "bad.yaml:35:34: unknown model 'nn' in the composition (did you mean 'n'?)"},
       {"{exponential: rate}", "{exponential: [rate, 2]}",
        "bad.yaml:16:18: exponential takes 1 parameter(s): rate"},
       {"fields: {a: int, b: int}", "fields: {a: int, b: bool}",
        "bad.yaml:6:25: field 'b' must be of type short, int or double, not 'bool'"},
       {"name: go", "name: Actions",
-       "bad.yaml:15:15: the name 'Actions' is reserved by the framework"},
+       "bad.yaml:15:15: the name 'Actions' cannot name an activity: the framework's class of an "
+       "atomic model has a member of that name"},
       {"name: go", "name: class",
        "bad.yaml:15:15: an activity's name 'class' is not a valid name (letters, digits and _, not "
        "starting with a digit, not a C++ keyword)"},
