@@ -49,8 +49,8 @@ bool inRange(V value, long long lowest, long long highest) {
   else if constexpr (std::is_signed_v<V>)
     return static_cast<long long>(value) >= lowest && static_cast<long long>(value) <= highest;
   else
-    return lowest <= 0 && static_cast<unsigned long long>(value) <=
-                              static_cast<unsigned long long>(highest);
+    return lowest <= 0 &&
+           static_cast<unsigned long long>(value) <= static_cast<unsigned long long>(highest);
 }
 
 // The value as a message shows it (a double to 17 digits).

@@ -7,7 +7,9 @@
 namespace sangen::names {
 
 std::string atomicClass(const std::string& model) { return model + "SAN"; }
-std::string functionsNamespace(const std::string& model) { return atomicClass(model) + "_functions"; }
+std::string functionsNamespace(const std::string& model) {
+  return atomicClass(model) + "_functions";
+}
 std::string rootClass(const Composition& composition) { return composition.name.text + "RJ"; }
 
 std::string childClass(const ComposedNode& child, const std::string& parentClass) {
@@ -77,9 +79,18 @@ bool numbered(const std::string& name, const std::string& stem) {
 bool isGeneratedMember(const std::string& name, MemberOf family) {
   static const std::set<std::string> activity = {
       "now",  // the local of every function around model-file code
-      "DeterministicParamValue", "Parameters", "enablingHolds", "fillTables", "fireInput",
-      "lastEnabling", "parametersChanged", "priority", "reactivationFunction",
-      "reactivationPredicate", "sampledParameters", "takeEnabling"};
+      "DeterministicParamValue",
+      "Parameters",
+      "enablingHolds",
+      "fillTables",
+      "fireInput",
+      "lastEnabling",
+      "parametersChanged",
+      "priority",
+      "reactivationFunction",
+      "reactivationPredicate",
+      "sampledParameters",
+      "takeEnabling"};
   static const std::set<std::string> atomicModel = {"addArcs", "assignVariables", "fillTables"};
   static const std::set<std::string> composer = {"fillTables", "ownsSharedVariables", "replica",
                                                  "replicas"};

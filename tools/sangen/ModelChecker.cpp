@@ -186,8 +186,7 @@ void ModelChecker::checkGlobalNames() {
   constexpr std::size_t kLongestFile = 220;
   // Claims the class or variable `name` made from the element `base`
   // (nothing for an element whose name was already reported).
-  auto claim = [&](const Name& base, const std::string& name, const std::string& what,
-                   bool file) {
+  auto claim = [&](const Name& base, const std::string& name, const std::string& what, bool file) {
     if (base.text.empty()) return;
     const auto [it, added] = scope.insert({name, base.at});
     if (!added)
@@ -203,7 +202,8 @@ void ModelChecker::checkGlobalNames() {
                          name.substr(0, 40) + "....cpp' generated for " + what +
                          " would pass the file system's limit of 255 bytes");
   };
-  for (const GlobalVariable& g : model_.globals) claim(g.name, g.name.text, "a global variable", false);
+  for (const GlobalVariable& g : model_.globals)
+    claim(g.name, g.name.text, "a global variable", false);
   for (const RecordType& r : model_.records) {
     claim(r.name, r.name.text, "a record type", false);
     claim(r.name, names::recordState(r.name.text), "a record type's value", false);
@@ -243,7 +243,8 @@ void ModelChecker::checkGlobalNames() {
         claim(rewards.name, names::impulseClass(rewards, i, j), "an impulse reward's class", false);
     }
   }
-  if (model_.study) claim(model_.study->name, names::studyClass(*model_.study), "the study's class", true);
+  if (model_.study)
+    claim(model_.study->name, names::studyClass(*model_.study), "the study's class", true);
 }
 
 void ModelChecker::checkGlobals() {
@@ -300,9 +301,9 @@ void ModelChecker::checkRecord(const RecordType& record) {
     if (own.count(field.name.text))
       error(field.name.at, "field '" + field.name.text + "' of record type '" + name +
                                "' cannot have the name of the record type or of a class made "
-                               "from it (" + name + ", " + names::recordState(name) + ", " +
-                               names::recordView(name) + ", " + names::recordConstView(name) +
-                               ")");
+                               "from it (" +
+                               name + ", " + names::recordState(name) + ", " +
+                               names::recordView(name) + ", " + names::recordConstView(name) + ")");
     refuse(field.name, "a field of a record", memberNameClash(field.name.text, {MemberOf::Record}));
   }
 }
@@ -363,8 +364,8 @@ void ModelChecker::checkInitial(const Snippet& initial, ScalarType type, const s
   if (!value) return;  // an expression: checked when the model is built
   const bool whole = type == ScalarType::Double || *value == std::floor(*value);
   if (!fitsType(type, *value) || !whole)
-    error(initial.at, "the initial value " + initial.text + " of " + what + " does not fit " +
-                          typeRange(type));
+    error(initial.at,
+          "the initial value " + initial.text + " of " + what + " does not fit " + typeRange(type));
 }
 
 void ModelChecker::checkVariable(const AtomicModel& atomic, const StateVariable& variable) {
@@ -423,8 +424,7 @@ bool ModelChecker::known(const AtomicModel& atomic, const Name& name, const std:
   return false;
 }
 
-void ModelChecker::checkArc(const AtomicModel& atomic, const Name& place,
-                            const std::string& user) {
+void ModelChecker::checkArc(const AtomicModel& atomic, const Name& place, const std::string& user) {
   if (!known(atomic, place, user)) return;
   const VariableType type = result_.typeOf(atomic, place.text);
   if (type.known && (!type.isCell() || type.scalar == ScalarType::Double))
@@ -459,8 +459,7 @@ void ModelChecker::checkTiming(const AtomicModel& atomic, const Activity& activi
       error(timing.distribution.at, "an instantaneous activity has no parameters");
     else
       error(timing.distribution.at,
-            distribution +
-                (kind->parameters.empty() ? " needs " : " takes ") + kind->expected());
+            distribution + (kind->parameters.empty() ? " needs " : " takes ") + kind->expected());
   }
   checkUses(atomic, timing.reads, who);
   if (timing.onChange) {
@@ -469,11 +468,13 @@ void ModelChecker::checkTiming(const AtomicModel& atomic, const Activity& activi
       error(choice.at, "on_change must be keep or redraw, not '" + choice.text + "'" +
                            suggest(choice.text, {"keep", "redraw"}));
     else if (activity.reactivation)
-      error(choice.at, who + " has a reactivation block: it decides when the firing time is "
-                             "drawn again, so on_change does not apply");
+      error(choice.at, who +
+                           " has a reactivation block: it decides when the firing time is "
+                           "drawn again, so on_change does not apply");
     else if (timing.reads.empty())
-      error(choice.at, who + ": on_change applies to a timing that reads state variables "
-                             "(reads)");
+      error(choice.at, who +
+                           ": on_change applies to a timing that reads state variables "
+                           "(reads)");
   } else if (!timing.reads.empty() && !activity.reactivation &&
              kind->sampling != DistributionKind::Instant && distribution != "exponential") {
     error(timing.at, who + ": its " + distribution +
@@ -521,8 +522,8 @@ void ModelChecker::checkActivityMembers(const AtomicModel& atomic, const Activit
   auto member = [&](const std::string& name, Position where, const std::string& what) {
     const auto [it, added] = members.insert({name, where});
     if (!added)
-      error(where, "activity '" + activity.name.text + "' would have two members named '" +
-                       name + "' (" + what + " and the element at line " +
+      error(where, "activity '" + activity.name.text + "' would have two members named '" + name +
+                       "' (" + what + " and the element at line " +
                        std::to_string(it->second.line) + ")");
   };
   for (const std::string& name : result_.wiring(activity).linked) {
@@ -634,13 +635,12 @@ void ModelChecker::exposeShared(const ComposedNode& node) {
                              " in one child and " + offered.type.describe() + " in '" +
                              child.name.text + "'");
       else if (first->initial != offered.initial)
-        error(shared.at, "'" + node.name.text + "' shares '" + shared.text +
-                             "', which starts from " + first->initial + " in '" +
-                             firstChild->name.text + "' (line " +
-                             std::to_string(first->origin.line) + ") and from " +
-                             offered.initial + " in '" + child.name.text + "' (line " +
-                             std::to_string(offered.origin.line) +
-                             "): a shared variable has one initial value; give them the same");
+        error(shared.at,
+              "'" + node.name.text + "' shares '" + shared.text + "', which starts from " +
+                  first->initial + " in '" + firstChild->name.text + "' (line " +
+                  std::to_string(first->origin.line) + ") and from " + offered.initial + " in '" +
+                  child.name.text + "' (line " + std::to_string(offered.origin.line) +
+                  "): a shared variable has one initial value; give them the same");
     }
     if (!first) {
       std::vector<std::string> offered;
@@ -674,8 +674,8 @@ void ModelChecker::checkNode(const ComposedNode& node, std::set<std::string>& us
     return;
   }
   if (depth > kMaxCompositionDepth) {
-    error(node.name.at, "the composition nests more than " +
-                            std::to_string(kMaxCompositionDepth) + " levels of joins and reps");
+    error(node.name.at, "the composition nests more than " + std::to_string(kMaxCompositionDepth) +
+                            " levels of joins and reps");
     return;
   }
   for (const ComposedNode& child : node.children) checkNode(child, usedModels, depth + 1);
@@ -686,7 +686,8 @@ void ModelChecker::checkNode(const ComposedNode& node, std::set<std::string>& us
     for (const ComposedNode& child : node.children) {
       if (child.name.text.empty()) continue;
       declare(members, child.name, "a child of join '" + node.name.text + "'");
-      refuse(child.name, "a child of a join", memberNameClash(child.name.text, {MemberOf::Composer}));
+      refuse(child.name, "a child of a join",
+             memberNameClash(child.name.text, {MemberOf::Composer}));
     }
     for (const Name& shared : node.shared)
       if (members.count(shared.text))
@@ -788,8 +789,9 @@ void ModelChecker::checkRewardVariable(const RewardVariable& variable) {
                       ": a steady-state variable measures an interval (interval-of-time or "
                       "time-averaged)");
     if (!(s.batch > 0) || s.start < 0 || !std::isfinite(s.start) || !std::isfinite(s.batch))
-      error(s.at, who + ": steady_state needs a finite start >= 0 and a finite positive batch "
-                        "length");
+      error(s.at, who +
+                      ": steady_state needs a finite start >= 0 and a finite positive batch "
+                      "length");
     if (!variable.windows.empty())
       error(variable.windowsAt, who + " is steady-state: it takes no times or windows");
   } else if (variable.windows.empty() && variable.measureAt.line > 0) {
@@ -823,8 +825,7 @@ void ModelChecker::checkRewardVariable(const RewardVariable& variable) {
     if (!globals_.count(name)) {
       std::vector<std::string> globalNames;
       for (const GlobalVariable& g : model_.globals) globalNames.push_back(g.name.text);
-      error((*bound)->at, who + ": bound '" + name +
-                              "' is neither a number nor a global variable" +
+      error((*bound)->at, who + ": bound '" + name + "' is neither a number nor a global variable" +
                               suggest(name, globalNames));
     }
   }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <iterator>
 
-
 namespace sangen {
 
 namespace {
@@ -16,10 +15,9 @@ namespace {
 
 template <std::size_t N>
 bool listed(const char* const (&list)[N], const std::string& name) {
-  return std::binary_search(std::begin(list), std::end(list), name,
-                            [](const auto& a, const auto& b) {
-                              return std::string_view(a) < std::string_view(b);
-                            });
+  return std::binary_search(
+      std::begin(list), std::end(list), name,
+      [](const auto& a, const auto& b) { return std::string_view(a) < std::string_view(b); });
 }
 
 }  // namespace
@@ -62,7 +60,8 @@ std::string memberNameClash(const std::string& name, std::initializer_list<Membe
         what = "a record";
         break;
     }
-    if (member) return std::string("the framework's class of ") + what + " has a member of that name";
+    if (member)
+      return std::string("the framework's class of ") + what + " has a member of that name";
   }
   return "";
 }

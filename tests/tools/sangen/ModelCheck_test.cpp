@@ -62,7 +62,7 @@ std::vector<std::string> errorsOf(const std::string& text) {
   sangen::Diagnostics diagnostics("bad.yaml");
   const std::optional<sangen::ModelDescription> model =
       sangen::readModelText(text, "bad.yaml", "bad", diagnostics);
-  if (model && !diagnostics.failed()) sangen::checkModel(*model, diagnostics);
+  if (model) sangen::checkModel(*model, diagnostics);
   return diagnostics.errors();
 }
 
@@ -75,14 +75,30 @@ std::string changed(const std::string& from, const std::string& to) {
   return text.replace(at, from.size(), to);
 }
 
+struct Case {
+  std::string from, to;
+  std::string error;  // one of the errors reported
+};
+
+std::string listed(const std::vector<std::string>& errors) {
+  std::string all;
+  for (const std::string& e : errors) all += "  " + e + "\n";
+  return all;
+}
+
+void expectErrors(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    const std::vector<std::string> errors = errorsOf(changed(c.from, c.to));
+    EXPECT_NE(std::find(errors.begin(), errors.end(), c.error), errors.end())
+        << "expected: " << c.error << "\ngot:\n"
+        << listed(errors);
+  }
+}
+
 TEST(SangenCheck, TheBaseModelIsValid) { EXPECT_EQ(errorsOf(kModel), std::vector<std::string>{}); }
 
 TEST(SangenCheck, ErrorsNameFileLineAndColumn) {
-  struct Case {
-    std::string from, to;
-    std::string error;  // one of the errors reported
-  };
-  const Case cases[] = {
+  expectErrors({
       {"            output_arcs: [p]", "            ouput_arcs: [p]",
        "bad.yaml:20:13: unknown key 'ouput_arcs' in a case (known: weight, reads, output_arcs, "
        "output_gates, description) (did you mean 'output_arcs'?)"},
@@ -128,18 +144,87 @@ TEST(SangenCheck, ErrorsNameFileLineAndColumn) {
        "starting with a digit, not a C++ keyword)"},
       {"      times: [1]", "      windows: [[0, 1]]",
        "bad.yaml:42:7: reward variable 'v' is instant-of-time: it takes 'times', not 'windows'"},
-  };
-  for (const Case& c : cases) {
-    const std::vector<std::string> errors = errorsOf(changed(c.from, c.to));
-    EXPECT_NE(std::find(errors.begin(), errors.end(), c.error), errors.end())
-        << "expected: " << c.error << "\n"
-        << "got:\n"
-        << [&] {
-             std::string all;
-             for (const std::string& e : errors) all += "  " + e + "\n";
-             return all;
-           }();
-  }
+  });
+}
+
+// Names that generated code would declare where the C and C++ libraries,
+// their macros or the framework already have them, and values that would
+// not compile or would run wrong.
+TEST(SangenCheck, RefusesWhatWouldNotCompileOrRunWrong) {
+  const std::string gammaLine = "{name: size, type: short}\n  - {name: gamma, type: double}";
+  expectErrors({
+      {"{name: size, type: short}", gammaLine,
+       "bad.yaml:4:12: the name 'gamma' cannot name a global variable: the C or C++ library "
+       "declares it in the global namespace"},
+      {"{name: size, type: short}", "{name: main, type: short}",
+       "bad.yaml:3:12: the name 'main' cannot name a global variable: it is the program's entry "
+       "point"},
+      {"{name: size, type: short}", "{name: GenerateStudy, type: short}",
+       "bad.yaml:3:12: the name 'GenerateStudy' cannot name a global variable: the simulation "
+       "framework declares it"},
+      {"{name: size, type: short}", "{name: EOF, type: short}",
+       "bad.yaml:3:12: the name 'EOF' cannot name a global variable: it is a macro of the C or C++ "
+       "library"},
+      {"{name: q, type: pairs}", "{name: stdout, type: pairs}",
+       "bad.yaml:13:16: the name 'stdout' cannot name a place: it is a macro of the C or C++ "
+       "library"},
+      {"  - name: pair\n", "  - name: Place\n",
+       "bad.yaml:5:11: the name 'Place' cannot name a record type: the simulation framework "
+       "declares it"},
+      {"fields: {a: int, b: int}", "fields: {a: int, pair_state: int}",
+       "bad.yaml:6:22: field 'pair_state' of record type 'pair' cannot have the name of the record "
+       "type or of a class made from it (pair, pair_state, pair_view, pair_const_view)"},
+      {"name: go", "name: go__x",
+       "bad.yaml:15:15: an activity's name 'go__x' is not a valid name: names with '__' or a "
+       "leading '_' belong to the C++ implementation"},
+      {"{name: p, initial: 1}\n    activities:\n      - {name: stop",
+       "{name: p, initial: 2}\n    activities:\n      - {name: stop",
+       "bad.yaml:34:12: 'both' shares 'p', which starts from 1 in 'm' (line 12) and from 2 in 'n' "
+       "(line 28): a shared variable has one initial value; give them the same"},
+      {"      times: [1]", "      times: [inf]",
+       "bad.yaml:42:7: reward variable 'v': every time must be a finite number"},
+      {"{name: p, initial: 1}\n      - {name: q", "{name: p, initial: 99999999}\n      - {name: q",
+       "bad.yaml:12:28: the initial value 99999999 of 'p' does not fit a short (-32768 to 32767)"},
+      {"length: size}", "length: -5}",
+       "bad.yaml:8:37: the length of array type 'pairs' must be a whole number from 0 to "
+       "2147483647, not -5"},
+      {"timing: {exponential: rate}", "timing: {deterministic: \"rate + p\", reads: [p]}",
+       "bad.yaml:16:17: activity 'go': its deterministic timing reads state variables, but a "
+       "firing time drawn when the activity is scheduled does not follow their later changes; say "
+       "what should happen: on_change: keep (keep the sampled time), on_change: redraw (draw a new "
+       "time from the time of the change) or a reactivation block"},
+      {"timing: {exponential: rate}", "timing: {exponential: rate, reads: [p], on_change: kep}",
+       "bad.yaml:16:60: on_change must be keep or redraw, not 'kep' (did you mean 'keep'?)"},
+      {"{rate: 1.0, size: 2}", "{rate: 1.0, sise: 2}",
+       "bad.yaml:45:23: the study sets 'sise', which is not a global variable (did you mean "
+       "'size'?)"},
+  });
+  // What compiles stays accepted: the library's global names as places (a
+  // member hides them), a timing that reads and keeps its sample.
+  std::string timePlace = kModel;
+  for (const auto& [from, to] :
+       {std::pair<std::string, std::string>{"{name: q, type: pairs}", "{name: time, type: pairs}"},
+        {"uses: {q: change}", "uses: {time: change}"},
+        {"function: q[0]", "function: time[0]"}})
+    timePlace.replace(timePlace.find(from), from.size(), to);
+  EXPECT_EQ(errorsOf(timePlace), std::vector<std::string>{});
+  EXPECT_EQ(errorsOf(changed("timing: {exponential: rate}",
+                             "timing: {deterministic: rate, reads: [p], on_change: keep}")),
+            std::vector<std::string>{});
+}
+
+// A missing required key does not hide the other errors of the file.
+TEST(SangenCheck, ReportsEveryErrorInOnePass) {
+  std::string text = changed("        timing: {exponential: rate}\n", "");
+  text.replace(text.find("input_arcs: [p]\n        cases"), 15, "input_arcs: [x]");
+  const std::vector<std::string> errors = errorsOf(text);
+  for (const char* expected :
+       {"bad.yaml:15:9: an activity needs 'timing'",
+        "bad.yaml:16:22: activity 'go' uses 'x', which is not a place of model 'm' (did you mean "
+        "'p'?)"})
+    EXPECT_NE(std::find(errors.begin(), errors.end(), expected), errors.end())
+        << expected << "\ngot:\n"
+        << listed(errors);
 }
 
 }  // namespace
