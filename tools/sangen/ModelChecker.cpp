@@ -889,6 +889,7 @@ std::optional<double> ModelChecker::studyValue(const GlobalVariable& global,
 std::vector<double> ModelChecker::expandRange(const GlobalVariable& global,
                                               const StudySetting& setting) {
   std::vector<double> values;
+  if (!setting.from || !setting.to || !setting.step) return values;  // reported by the reader
   const std::optional<double> from = studyValue(global, *setting.from);
   const std::optional<double> to = studyValue(global, *setting.to);
   GlobalVariable unbounded = global;

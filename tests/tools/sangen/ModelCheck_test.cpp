@@ -225,6 +225,11 @@ TEST(SangenCheck, ReportsEveryErrorInOnePass) {
     EXPECT_NE(std::find(errors.begin(), errors.end(), expected), errors.end())
         << expected << "\ngot:\n"
         << listed(errors);
+  // The check goes on over what the reader left incomplete (a range without
+  // its step, found by the model file fuzzer).
+  const std::vector<std::string> range =
+      errorsOf(changed("{rate: 1.0, size: 2}", "{rate: {from: 1.0, to: 2.0}, size: 2}"));
+  EXPECT_EQ(range, std::vector<std::string>{"bad.yaml:45:18: a range of values needs 'step'"});
 }
 
 }  // namespace

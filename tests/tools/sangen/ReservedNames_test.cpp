@@ -28,8 +28,7 @@ TEST(SangenReservedNames, LibraryAndFrameworkNamesClashWhereTheyMeet) {
     EXPECT_NE(sangen::globalNameClash(name).find("framework"), std::string::npos) << name;
   for (const char* name : {"EOF", "errno", "INT_MAX", "M_PI", "stdout", "assert"}) {
     EXPECT_NE(sangen::globalNameClash(name).find("macro"), std::string::npos) << name;
-    EXPECT_NE(sangen::memberNameClash(name, {MemberOf::Activity}).find("macro"),
-              std::string::npos)
+    EXPECT_NE(sangen::memberNameClash(name, {MemberOf::Activity}).find("macro"), std::string::npos)
         << name;
   }
   EXPECT_FALSE(sangen::globalNameClash("main").empty());

@@ -53,9 +53,10 @@ TEST(SangenHostileInput, AliasesBadBytesAndEndlessFilesAreRefused) {
   // A node that holds itself through an alias (a cycle), and an alias bomb
   // (nine aliases of nine aliases of ...).
   expectRefused(check(dir, "cycle.yaml",
-                      model("cycle", "composition:\n  name: top\n  join: j\n"
-                                     "  children: [&cyc {join: loop, children: [*cyc, "
-                                     "{model: m}]}]\n")),
+                      model("cycle",
+                            "composition:\n  name: top\n  join: j\n"
+                            "  children: [&cyc {join: loop, children: [*cyc, "
+                            "{model: m}]}]\n")),
                 "cycle.yaml:10:43: aliases (*name) are not allowed in a model file");
   std::string bomb = "x0: &a0 [1, 2, 3, 4, 5, 6, 7, 8, 9]\n";
   for (int level = 1; level < 10; level++) {
@@ -73,8 +74,8 @@ TEST(SangenHostileInput, AliasesBadBytesAndEndlessFilesAreRefused) {
                 "byte 0xff is not");
 
   // A model file without end.
-  const CommandRun zero = run(dir, "ln -sf /dev/zero zero.yaml && " + sangen_test::sangen() +
-                                       " zero.yaml --check", 120);
+  const CommandRun zero = run(
+      dir, "ln -sf /dev/zero zero.yaml && " + sangen_test::sangen() + " zero.yaml --check", 120);
   expectRefused(zero, "zero.yaml:0:0: the model file is larger than 16 MiB");
 
   // 300,000 unknown keys: a screenful of messages, not 300,000; 600,000
@@ -101,16 +102,17 @@ TEST(SangenHostileInput, NamesCannotInjectCodeOrOverflowFileNames) {
   const fs::path injected = dir / "a\n#warning INJECTED";
   fs::create_directories(injected);
   std::ofstream(injected / "m.yaml") << model("fine");
-  const CommandRun path = run(dir, sangen_test::sangen() + " \"a\n#warning INJECTED/m.yaml\" --out out");
+  const CommandRun path =
+      run(dir, sangen_test::sangen() + " \"a\n#warning INJECTED/m.yaml\" --out out");
   expectRefused(path, "the model file's path must be UTF-8 text without control characters");
   EXPECT_FALSE(fs::exists(dir / "out"));
 
   // One in the output folder's path is escaped where it is written.
   std::ofstream(dir / "m.yaml") << model("fine");
   ASSERT_EQ(run(dir, sangen_test::sangen() + " m.yaml --out \"o\n#warning INJECTED\"").status, 0);
-  const CommandRun compile =
-      run(dir, std::string("\"") + CXX_COMPILER + "\" -std=c++20 -fsyntax-only -I\"" +
-                   ENGINE_INCLUDE + "\" -I\"o\n#warning INJECTED\" \"o\n#warning INJECTED/m/m_all.cpp\"");
+  const CommandRun compile = run(
+      dir, std::string("\"") + CXX_COMPILER + "\" -std=c++20 -fsyntax-only -I\"" + ENGINE_INCLUDE +
+               "\" -I\"o\n#warning INJECTED\" \"o\n#warning INJECTED/m/m_all.cpp\"");
   EXPECT_EQ(compile.status, 0) << compile.err;
   EXPECT_EQ(compile.err.find("INJECTED\n"), std::string::npos) << compile.err;
 
@@ -122,7 +124,8 @@ TEST(SangenHostileInput, NamesCannotInjectCodeOrOverflowFileNames) {
   text.replace(text.find("{model: m,"), 10, "{model: " + longName + ",");
   std::ofstream(dir / "long.yaml") << text;
   const CommandRun checked = run(dir, sangen_test::sangen() + " long.yaml --check");
-  expectRefused(checked, "long.yaml:3:11: the name '" + longName.substr(0, 40) + "...' is too long");
+  expectRefused(checked,
+                "long.yaml:3:11: the name '" + longName.substr(0, 40) + "...' is too long");
   fs::remove_all(dir);
 }
 
