@@ -21,6 +21,9 @@ class ComposedWriter {
   // The source's header, includes and the array of the shared variables' names.
   void writeSourceStart(CodeWriter& cpp, const std::string& className,
                         const std::vector<ExposedVariable>& shared) const;
+  // The destructor's start: the shared variables it created.
+  static void writeDestructorStart(CodeWriter& cpp, const std::string& className,
+                                   const std::vector<ExposedVariable>& shared);
 
   Generation& generation_;
   const CheckedModel& checked_;
@@ -80,6 +83,15 @@ void ComposedWriter::writeSourceStart(CodeWriter& cpp, const std::string& classN
   cpp << "};\n\n";
 }
 
+void ComposedWriter::writeDestructorStart(CodeWriter& cpp, const std::string& className,
+                                          const std::vector<ExposedVariable>& shared) {
+  cpp << className << "::~" << className << "() {\n";
+  if (shared.empty()) return;
+  cpp << "  if (ownsSharedVariables) {\n";
+  for (const ExposedVariable& v : shared) cpp << "    delete " << v.name << ";\n";
+  cpp << "  }\n";
+}
+
 void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& className) {
   CodeWriter h = generation_.writer(className + ".h");
   writeDeclaration(h, node, className);
@@ -117,12 +129,8 @@ void ComposedWriter::writeJoin(const ComposedNode& node, const std::string& clas
     }
     cpp << "  }\n";
   }
-  cpp << "  Setup();\n}\n\n" << className << "::~" << className << "() {\n";
-  if (!shared.empty()) {
-    cpp << "  if (ownsSharedVariables) {\n";
-    for (const ExposedVariable& v : shared) cpp << "    delete " << v.name << ";\n";
-    cpp << "  }\n";
-  }
+  cpp << "  Setup();\n}\n\n";
+  writeDestructorStart(cpp, className, shared);
   for (const ComposedNode& child : node.children) cpp << "  delete " << child.name.text << ";\n";
   cpp << "}\n\nvoid " << className << "::fillTables() {\n";
   for (const ComposedNode& child : node.children)
@@ -171,12 +179,8 @@ void ComposedWriter::writeRep(const ComposedNode& node, const std::string& class
       cpp << "    replica(0)->" << v.name << "->share(replica(i)->" << v.name << ");\n";
     cpp << "  }\n";
   }
-  cpp << "}\n\n" << className << "::~" << className << "() {\n";
-  if (!shared.empty()) {
-    cpp << "  if (ownsSharedVariables) {\n";
-    for (const ExposedVariable& v : shared) cpp << "    delete " << v.name << ";\n";
-    cpp << "  }\n";
-  }
+  cpp << "}\n\n";
+  writeDestructorStart(cpp, className, shared);
   cpp << "  for (int i = 0; i < NumChildren; i++) delete replica(i);\n}\n\n"
       << "void " << className << "::fillTables() {\n"
       << "  for (int i = 0; i < NumChildren; i++) replica(i)->fillTables();\n}\n";

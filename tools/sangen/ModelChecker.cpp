@@ -17,37 +17,36 @@ namespace sangen {
 
 namespace {
 
-// Sizes of the integral types the study writes and the places hold.
-bool fitsType(ScalarType type, double value) {
+// The values of the integral types the study writes and the places hold
+// (nothing for a double, which holds every finite number).
+std::optional<std::pair<double, double>> integralRange(ScalarType type) {
   switch (type) {
     case ScalarType::Short:
-      return value >= -32768 && value <= 32767;
+      return std::pair{-32768.0, 32767.0};
     case ScalarType::Int:
-      return value >= -2147483648.0 && value <= 2147483647.0;
+      return std::pair{-2147483648.0, 2147483647.0};
     case ScalarType::Char:
-      return value >= -128 && value <= 127;
+      return std::pair{-128.0, 127.0};
     case ScalarType::Bool:
-      return value == 0 || value == 1;
+      return std::pair{0.0, 1.0};
     case ScalarType::Double:
-      return std::isfinite(value);
+      break;
   }
-  return false;
+  return std::nullopt;
 }
 
+bool fitsType(ScalarType type, double value) {
+  const auto range = integralRange(type);
+  return range ? value >= range->first && value <= range->second : std::isfinite(value);
+}
+
+// "a short (-32768 to 32767)", for messages.
 std::string typeRange(ScalarType type) {
-  switch (type) {
-    case ScalarType::Short:
-      return "a short (-32768 to 32767)";
-    case ScalarType::Int:
-      return "an int (-2147483648 to 2147483647)";
-    case ScalarType::Char:
-      return "a char (-128 to 127)";
-    case ScalarType::Bool:
-      return "a bool (0 or 1)";
-    case ScalarType::Double:
-      return "a double (a finite number)";
-  }
-  return "";
+  const auto range = integralRange(type);
+  return std::string(type == ScalarType::Int ? "an " : "a ") + cppName(type) + " (" +
+         (range ? shortestText(range->first) + " to " + shortestText(range->second)
+                : std::string("a finite number")) +
+         ")";
 }
 
 // An initial value as written, for comparing the starts of shared

@@ -39,30 +39,25 @@ std::string memberNameClash(const std::string& name, std::initializer_list<Membe
   if (listed(kMacros, name)) return "it is a macro of the C or C++ library";
   for (MemberOf family : families)
     if (names::isGeneratedMember(name, family)) return "the generated code uses it itself";
-  for (MemberOf family : families) {
-    bool member = false;
-    const char* what = "";
-    switch (family) {
-      case MemberOf::Activity:
-        member = listed(kActivityMembers, name);
-        what = "an activity";
-        break;
-      case MemberOf::AtomicModel:
-        member = listed(kAtomicModelMembers, name);
-        what = "an atomic model";
-        break;
-      case MemberOf::Composer:
-        member = listed(kComposerMembers, name);
-        what = "a join or rep";
-        break;
-      case MemberOf::Record:
-        member = listed(kRecordMembers, name);
-        what = "a record";
-        break;
-    }
-    if (member)
-      return std::string("the framework's class of ") + what + " has a member of that name";
-  }
+  // Each family's scanned members, and what it is in messages.
+  struct Family {
+    MemberOf family;
+    bool (*member)(const std::string&);
+    const char* what;
+  };
+  static const Family kFamilies[] = {
+      {MemberOf::Activity, [](const std::string& n) { return listed(kActivityMembers, n); },
+       "an activity"},
+      {MemberOf::AtomicModel, [](const std::string& n) { return listed(kAtomicModelMembers, n); },
+       "an atomic model"},
+      {MemberOf::Composer, [](const std::string& n) { return listed(kComposerMembers, n); },
+       "a join or rep"},
+      {MemberOf::Record, [](const std::string& n) { return listed(kRecordMembers, n); },
+       "a record"}};
+  for (MemberOf family : families)
+    for (const Family& f : kFamilies)
+      if (f.family == family && f.member(name))
+        return std::string("the framework's class of ") + f.what + " has a member of that name";
   return "";
 }
 

@@ -33,6 +33,26 @@ inline CommandRun run(const std::filesystem::path& dir, const std::string& comma
 // The sangen executable, quoted for the shell (inside run's single quotes).
 inline std::string sangen() { return std::string("\"") + SANGEN + "\""; }
 
+// A valid model file of one place and one activity of the given rate, its
+// first line a description, with `composition` lines before the rewards.
+inline std::string smallModel(const std::string& rate, const std::string& description = "small",
+                              const std::string& composition = "") {
+  return "description: " + description +
+         "\n"
+         "models:\n"
+         "  - name: m\n"
+         "    places: [{name: p, initial: 1}]\n"
+         "    activities:\n"
+         "      - {name: go, timing: {exponential: " +
+         rate + "}, input_arcs: [p], output_arcs: [p]}\n" + composition +
+         "rewards:\n"
+         "  name: r\n"
+         "  variables:\n"
+         "    - {name: v, rate: {model: m, reads: [p], value: p}, measure: instant-of-time, "
+         "times: [1]}\n"
+         "study: {name: s, values: {}}\n";
+}
+
 }  // namespace sangen_test
 
 #endif

@@ -14,21 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using sangen_test::run;
 
-std::string model(const std::string& rate) {
-  return "models:\n"
-         "  - name: m\n"
-         "    places: [{name: p, initial: 1}]\n"
-         "    activities:\n"
-         "      - {name: go, timing: {exponential: " +
-         rate +
-         "}, input_arcs: [p], output_arcs: [p]}\n"
-         "rewards:\n"
-         "  name: r\n"
-         "  variables:\n"
-         "    - {name: v, rate: {model: m, reads: [p], value: p}, measure: instant-of-time, "
-         "times: [1]}\n"
-         "study: {name: s, values: {}}\n";
-}
+std::string model(const std::string& rate) { return sangen_test::smallModel(rate); }
 
 TEST(SangenOutputFiles, TheUsersFilesStay) {
   const fs::path dir = results::freshDirectory("sangen_output");

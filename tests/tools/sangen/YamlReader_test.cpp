@@ -17,22 +17,8 @@ namespace fs = std::filesystem;
 using sangen_test::CommandRun;
 using sangen_test::run;
 
-// A valid model file around `composition` and `description` lines.
 std::string model(const std::string& description, const std::string& composition = "") {
-  return "description: " + description +
-         "\n"
-         "models:\n"
-         "  - name: m\n"
-         "    places: [{name: p, initial: 1}]\n"
-         "    activities:\n"
-         "      - {name: go, timing: {exponential: 1.0}, input_arcs: [p], output_arcs: [p]}\n" +
-         composition +
-         "rewards:\n"
-         "  name: r\n"
-         "  variables:\n"
-         "    - {name: v, rate: {model: m, reads: [p], value: p}, measure: instant-of-time, "
-         "times: [1]}\n"
-         "study: {name: s, values: {}}\n";
+  return sangen_test::smallModel("1.0", description, composition);
 }
 
 CommandRun check(const fs::path& dir, const std::string& file, const std::string& text) {
