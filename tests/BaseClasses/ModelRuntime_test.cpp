@@ -124,6 +124,9 @@ TEST(ModelRuntime, CaseGroupAnswersAsAPostselectGroupOfItsCases) {
   plain.appendGroup(&first);
   plain.appendGroup(&second);
 
+  // An activity that is not generated has no place in a model file.
+  EXPECT_STREQ(first.ModelFilePosition(), "");
+
   // The first case's enabling is every case's: the second is not asked.
   first.isEnabled = true;
   second.isEnabled = false;

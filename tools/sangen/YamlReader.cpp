@@ -781,8 +781,8 @@ ImpulseReward Reader::readImpulse(const YAML::Node& node) {
   if (map.has("case")) {
     impulse.caseAt = positionOf(map.get("case"));
     const std::optional<double> number = readNumber(map.get("case"), "the case");
-    if (number && (*number < 1 || *number != static_cast<int>(*number)))
-      error(impulse.caseAt, "the case must be a case number from 1");
+    if (number && !(*number >= 1 && *number <= 1e6 && *number == std::floor(*number)))
+      error(impulse.caseAt, "the case must be a case number from 1 (a whole number)");
     else if (number)
       impulse.caseNumber = static_cast<int>(*number);
   }
