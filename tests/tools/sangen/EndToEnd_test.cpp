@@ -106,6 +106,16 @@ TEST(SangenEndToEnd, RatesThatReadTheMarkingFollowIt) {
   const double halfWidth = t * std::sqrt(squares / 29.0 / 30.0);
   EXPECT_NEAR(m, erlangB, halfWidth);
   EXPECT_LT(halfWidth, 0.01);
+
+  // An initial marking that a place cannot hold stops the simulator as the
+  // model is built, rather than wrap around.
+  const CommandRun overflow =
+      run(dir, std::string("\"") + ERLANGLOSS_SIM + "\" -N 1 -O i:initiallyBusy:99999999");
+  EXPECT_EQ(overflow.status, 1);
+  EXPECT_NE(overflow.err.find("ERROR: the value 99999999 of 'busy' (erlangloss.yaml:18) lies "
+                              "outside -32768 to 32767"),
+            std::string::npos)
+      << overflow.err;
   fs::remove_all(dir);
 }
 

@@ -2,13 +2,18 @@
 // "file:line:column: message" at the element at fault.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "CommandRun.h"
 #include "ModelChecker.h"
 #include "YamlReader.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // A valid model; each case below changes one piece of it.
 const std::string kModel = R"yaml(globals:
@@ -230,6 +235,48 @@ TEST(SangenCheck, ReportsEveryErrorInOnePass) {
   const std::vector<std::string> range =
       errorsOf(changed("{rate: 1.0, size: 2}", "{rate: {from: 1.0, to: 2.0}, size: 2}"));
   EXPECT_EQ(range, std::vector<std::string>{"bad.yaml:45:18: a range of values needs 'step'"});
+}
+
+// "line:column" of `needle` (plus `offset` characters) in `text`.
+std::string where(const std::string& text, const std::string& needle, int offset) {
+  const std::size_t at = text.find(needle) + static_cast<std::size_t>(offset);
+  const std::size_t lineStart = text.rfind('\n', at - 1);
+  const long line = std::count(text.begin(), text.begin() + static_cast<long>(at), '\n') + 1;
+  return std::to_string(line) + ":" +
+         std::to_string(at - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1);
+}
+
+// The real sangen refuses, in one run and at their places, names the
+// libraries and the framework declare, times that are not finite and
+// values written in the file that do not fit.
+TEST(SangenCheck, TheCommandLineRefusesWhatWouldNotCompileOrRunWrong) {
+  std::string text = kModel;
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+           {"{name: size, type: short}", "{name: size, type: short}\n  - {name: gamma, type: int}"},
+           {"records:\n", "records:\n  - name: Place\n    fields: {x: int, Place_state: int}\n"},
+           {"{name: p, initial: 1}\n      - {name: q",
+            "{name: p, initial: 99999999}\n      - {name: q"},
+           {"length: size}", "length: -5}"},
+           {"      times: [1]", "      times: [inf]"},
+           {"    activities:\n      - name: go",
+            "      - {name: EOF}\n    activities:\n      - name: go"}})
+    text.replace(text.find(from), from.size(), to);
+  const fs::path dir = results::freshDirectory("sangen_refusals");
+  std::ofstream(dir / "bad.yaml") << text;
+  const sangen_test::CommandRun result =
+      sangen_test::run(dir, sangen_test::sangen() + " bad.yaml --check");
+  EXPECT_EQ(result.status, 1);
+  for (const std::string& expected :
+       {where(text, "name: gamma", 6) + ": the name 'gamma' cannot name a global variable",
+        where(text, "name: Place", 6) + ": the name 'Place' cannot name a record type",
+        where(text, "Place_state: int", 0) + ": field 'Place_state' of record type 'Place'",
+        where(text, "99999999", 0) + ": the initial value 99999999 of 'p' does not fit a short",
+        where(text, "-5}", 0) + ": the length of array type 'pairs' must be a whole number",
+        where(text, "times: [inf]", 0) + ": reward variable 'v': every time must be a finite",
+        where(text, "name: EOF", 6) + ": the name 'EOF' cannot name a place: it is a macro"})
+    EXPECT_NE(result.err.find("bad.yaml:" + expected), std::string::npos) << expected << "\ngot:\n"
+                                                                          << result.err;
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -78,6 +78,10 @@ TEST(SangenHostileInput, AliasesBadBytesAndEndlessFilesAreRefused) {
   expectRefused(check(dir, "nodes.yaml", keys),
                 ": the model file has more than 1000000 YAML nodes (keys, values and lists): it "
                 "is too large to read");
+  // Three million: more than a model file may hold at all.
+  for (int k = 600000; k < 3000000; k++) keys += "k" + std::to_string(k) + ": 1\n";
+  expectRefused(check(dir, "huge.yaml", keys),
+                "huge.yaml:0:0: the model file is larger than 16 MiB");
   fs::remove_all(dir);
 }
 
