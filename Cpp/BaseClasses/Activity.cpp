@@ -7,9 +7,8 @@ Activity::Activity() {
 }
 
 void Activity::ActivityInitialize(const char* name, int groupId, Distribution dist,
-                                  ExecutionPolicyType policy, int unused1, int unused2,
-                                  bool reactivation) {
-  BaseGroupClassInitialize(name, groupId, dist, policy, unused1, unused2, reactivation);
+                                  ExecutionPolicyType policy, bool reactivation) {
+  BaseGroupClassInitialize(name, groupId, dist, policy, 0, 0, reactivation);
 }
 
 double Activity::Weight() { return BaseActionClass::Weight(); }

@@ -11,7 +11,7 @@ class Activity : public BaseGroupClass {
   Activity();
 
   void ActivityInitialize(const char* name, int groupId, Distribution dist,
-                          ExecutionPolicyType policy, int unused1, int unused2, bool reactivation);
+                          ExecutionPolicyType policy, bool reactivation);
 
   // Generated: copy enabled into previouslyEnabled, evaluate the predicate,
   // store it in enabled and return it.
@@ -37,6 +37,11 @@ class Activity : public BaseGroupClass {
   void setGroupId(int groupId) override;
 
   bool IsAnAffectingStateVariable(BaseStateVariableClass* variable);
+
+  // Where the activity is declared in its model file ("model.yaml:12"), for
+  // a tool that describes the model's activities; empty when unknown.
+  // Generated activities return their place; nothing in a run asks.
+  virtual const char* ModelFilePosition() const { return ""; }
 
   // The enabled and previously-enabled flags that Enabled() maintains are
   // BaseActionClass's enabled and previouslyEnabled.

@@ -3,7 +3,7 @@
 ControlledActivity::ControlledActivity(const char* name, bool isEnabled, int rank, double weight,
                                        double delay)
     : isEnabled(isEnabled), rank(rank), weight(weight), delay(delay) {
-  ActivityInitialize(name, 0, Deterministic, RaceEnabled, 0, 0, false);
+  ActivityInitialize(name, 0, Deterministic, RaceEnabled, false);
 }
 
 bool ControlledActivity::Enabled() {

@@ -6,7 +6,7 @@ clockSAN::clockActivity::clockActivity(clockSAN& model, Kind kind, const char* n
                                        double weight)
     : model(model), kind(kind), weight(weight) {
   ActivityInitialize(name, groupId, kind == Tick || kind == Watch ? Deterministic : Instantaneous,
-                     RaceEnabled, 0, 0, false);
+                     RaceEnabled, false);
 }
 
 bool clockSAN::clockActivity::Enabled() {

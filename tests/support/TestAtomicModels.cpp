@@ -15,7 +15,7 @@ ServedArray::~ServedArray() { destroyElements(); }
 testActivity::testActivity(const char* name, int groupId, Distribution distribution, int caseNumber,
                            double weight, double delay)
     : caseNumber(caseNumber), weight(weight), delay(delay) {
-  ActivityInitialize(name, groupId, distribution, RaceEnabled, 0, 0, false);
+  ActivityInitialize(name, groupId, distribution, RaceEnabled, false);
 }
 
 // ---- workerSAN -------------------------------------------------------------

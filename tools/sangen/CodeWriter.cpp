@@ -1,9 +1,28 @@
 #include "CodeWriter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sstream>
 
 namespace sangen {
+
+std::string stringLiteral(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\' || c == '"') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte >= 0x7f) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\%03o", byte);
+      out += code;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
 
 CodeWriter::CodeWriter(std::string path, std::string modelFile)
     : filePath_(std::move(path)), modelFile_(std::move(modelFile)) {}
@@ -14,17 +33,8 @@ CodeWriter& CodeWriter::operator<<(const std::string& text) {
   return *this;
 }
 
-std::string CodeWriter::quoted(const std::string& path) {
-  std::string text = "\"";
-  for (char c : path) {
-    if (c == '\\' || c == '"') text += '\\';
-    text += c;
-  }
-  return text + "\"";
-}
-
 void CodeWriter::snippet(const Snippet& code) {
-  *this << "#line " << code.at.line << " " << quoted(modelFile_) << "\n";
+  *this << "#line " << code.at.line << " " << stringLiteral(modelFile_) << "\n";
   std::istringstream in(code.text);
   bool first = true;
   for (std::string line; std::getline(in, line);) {
@@ -33,7 +43,7 @@ void CodeWriter::snippet(const Snippet& code) {
     first = false;
   }
   // The directive names the line that follows it.
-  *this << "#line " << (lines_ + 2) << " " << quoted(filePath_) << "\n";
+  *this << "#line " << (lines_ + 2) << " " << stringLiteral(filePath_) << "\n";
 }
 
 }  // namespace sangen

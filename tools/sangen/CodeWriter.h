@@ -7,6 +7,11 @@
 
 namespace sangen {
 
+// A C++ string literal holding `text`: quotes and backslashes escaped,
+// control characters and bytes beyond ASCII as octal escapes, so that no
+// text (a file's path, a name) can end the literal or the line.
+std::string stringLiteral(const std::string& text);
+
 // The text of one generated file. Model-file snippets go on lines of their
 // own between two #line directives: the first names the snippet's line in
 // the model file (and the snippet keeps its columns there), the second
@@ -27,7 +32,6 @@ class CodeWriter {
   const std::string& path() const { return filePath_; }
 
  private:
-  static std::string quoted(const std::string& path);
   std::string filePath_;
   std::string modelFile_;
   std::string content_;

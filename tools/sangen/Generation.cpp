@@ -8,11 +8,42 @@
 
 namespace sangen {
 
+namespace {
+
+// The text with its control characters replaced by '?', fit for a comment
+// (a line feed would end it) and, with quotes escaped, for a string.
+std::string commentText(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  return out;
+}
+
+const char* const kBannerStart = "// Generated from ";
+const char* const kBannerEnd = "; do not edit.";
+
+}  // namespace
+
+std::string generatedBanner(const std::string& modelFile) {
+  return kBannerStart + commentText(std::filesystem::path(modelFile).filename().string()) +
+         kBannerEnd + "\n";
+}
+
+bool isGeneratedText(const std::string& text) {
+  const std::string firstLine = text.substr(0, text.find('\n'));
+  return firstLine.starts_with(kBannerStart) && firstLine.ends_with(kBannerEnd);
+}
+
 Generation::Generation(const CheckedModel& model, std::string folder, std::string modelFile)
-    : model_(model), folder_(std::move(folder)), modelFile_(std::move(modelFile)) {}
+    : model_(model),
+      folder_(std::move(folder)),
+      modelFile_(std::move(modelFile)),
+      fileName_(commentText(std::filesystem::path(modelFile_).filename().string())) {}
 
 CodeWriter Generation::writer(const std::string& fileName) const {
-  return CodeWriter((std::filesystem::path(folder_) / fileName).string(), modelFile_);
+  CodeWriter out((std::filesystem::path(folder_) / fileName).string(), modelFile_);
+  out << generatedBanner(modelFile_);
+  return out;
 }
 
 void Generation::add(const CodeWriter& writer) {
@@ -30,17 +61,21 @@ std::string Generation::guard(const std::string& fileName) const {
 }
 
 std::string Generation::origin(Position at) const {
-  return std::filesystem::path(modelFile_).filename().string() + " line " + std::to_string(at.line);
+  return fileName_ + " line " + std::to_string(at.line);
 }
 
-std::string Generation::rootClass() const { return description().composition->name.text + "RJ"; }
+std::string Generation::position(Position at) const {
+  return fileName_ + ":" + std::to_string(at.line);
+}
 
 std::string Generation::topClass() const {
   if (description().composition) {
-    const ComposedNode& root = description().composition->root;
-    return root.kind == ComposedNode::Atomic ? atomicClass(root.name.text) : rootClass();
+    const Composition& composition = *description().composition;
+    return composition.root.kind == ComposedNode::Atomic
+               ? names::atomicClass(composition.root.name.text)
+               : names::rootClass(composition);
   }
-  return atomicClass(description().models.front().name.text);
+  return names::atomicClass(description().models.front().name.text);
 }
 
 void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
@@ -63,7 +98,9 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
         break;
       }
       case VariableType::Record: {
-        const std::string view = type.record->name.text + (change ? "_view" : "_const_view");
+        const std::string& record = type.record->name.text;
+        const std::string view =
+            change ? names::recordView(record) : names::recordConstView(record);
         out << "const " << view << " " << name << " = " << view << "::of(" << object(name)
             << ");\n";
         break;
@@ -74,9 +111,10 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
         const std::string recentArgument = !kept.empty() && recent ? ", true" : "";
         if (type.record) {
           const std::string& record = type.record->name.text;
-          const std::string view = record + (change ? "_view" : "_const_view");
+          const std::string view =
+              change ? names::recordView(record) : names::recordConstView(record);
           out << "const san::RecordArrayView<" << type.array->name.text << ", " << view << ", "
-              << record << "_view" << recentArgument << "> " << name << "(" << object(name)
+              << names::recordView(record) << recentArgument << "> " << name << "(" << object(name)
               << tableArgument << ");\n";
         } else {
           out << "const san::ScalarArrayView<" << type.array->name.text << ", " << constness
@@ -90,8 +128,25 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
 }
 
 std::string tableType(const VariableType& type) {
-  if (type.record) return "san::ViewTable<" + type.record->name.text + "_view>";
+  if (type.record) return "san::ViewTable<" + names::recordView(type.record->name.text) + ">";
   return "san::CellTable<" + type.cellType() + ">";
+}
+
+std::string creation(const std::string& name, const VariableType& type,
+                     const std::string& initial) {
+  switch (type.kind) {
+    case VariableType::Place:
+    case VariableType::Scalar:
+      return "new " + type.className() + "(\"" + name + "\", " + (initial.empty() ? "0" : initial) +
+             ")";
+    case VariableType::Record:
+      return "new " + type.record->name.text + "(\"" + name + "\", \"\"" +
+             (initial.empty() ? "" : ", " + initial) + ")";
+    case VariableType::Array:
+      return "new " + type.array->name.text + "(\"" + name + "\", \"\", " + type.array->name.text +
+             "::length())";
+  }
+  return "";
 }
 
 std::string literal(ScalarType type, double value) {
@@ -116,9 +171,7 @@ std::vector<GeneratedFile> generateModel(const CheckedModel& model, const std::s
   writeStudy(generation);
 
   CodeWriter all = generation.writer(model.model().name + "_all.cpp");
-  all << "// Generated from " << std::filesystem::path(modelFile).filename().string()
-      << "; do not edit.\n"
-      << "// Every generated source of the model, compiled as one unit.\n";
+  all << "// Every generated source of the model, compiled as one unit.\n";
   for (const GeneratedFile& file : generation.files())
     if (file.name.ends_with(".cpp")) all << generation.include(file.name);
   generation.add(all);

@@ -8,6 +8,7 @@
 
 #include "CheckedModel.h"
 #include "CodeWriter.h"
+#include "GeneratedNames.h"
 
 namespace sangen {
 
@@ -16,6 +17,12 @@ struct GeneratedFile {
   std::string name;
   std::string text;
 };
+
+// The first line of every generated file, by which sangen knows its own
+// files (and never deletes or replaces another): "// Generated from
+// <model file's name>; do not edit."
+std::string generatedBanner(const std::string& modelFile);
+bool isGeneratedText(const std::string& text);
 
 // What every writer of generated code needs: the checked model, where the
 // files go, and the list they are collected in.
@@ -28,6 +35,8 @@ class Generation {
 
   const CheckedModel& checked() const { return model_; }
   const ModelDescription& description() const { return model_.model(); }
+  // A writer for a file of the output folder, its text started with the
+  // banner.
   CodeWriter writer(const std::string& fileName) const;
   void add(const CodeWriter& writer);
   // "#include \"<model>/<file>\"\n"
@@ -35,14 +44,11 @@ class Generation {
   // Include guard of a file: <MODEL>_<FILE>_H
   std::string guard(const std::string& fileName) const;
   const std::vector<GeneratedFile>& files() const { return output_; }
-  // "Models/x.yaml line 12": for comments that point back to the model file.
+  // "x.yaml line 12": for comments that point back to the model file.
   std::string origin(Position at) const;
-
-  // Class names.
-  static std::string atomicClass(const std::string& model) { return model + "SAN"; }
-  std::string rootClass() const;
-  std::string rewardClass() const { return description().rewards->name.text + "PVModel"; }
-  std::string studyClass() const { return description().study->name.text + "Study"; }
+  // "x.yaml:12": an element's place in the model file, for the model's
+  // own messages and for tools that drive it.
+  std::string position(Position at) const;
   // The class of the top model the reward model wraps.
   std::string topClass() const;
 
@@ -50,6 +56,7 @@ class Generation {
   const CheckedModel& model_;
   std::string folder_;
   std::string modelFile_;
+  std::string fileName_;  // of the model file, fit for a comment or a string
   std::vector<GeneratedFile> output_;
 };
 
@@ -60,7 +67,7 @@ class Generation {
 // the cell is reached through the object); `table(name)` the expression of
 // an array's element table (empty: none; see tableType). `recent`: arrays
 // are read through their tables' recent() (code run far more often than
-// firings, see san::CellTable).
+// firings, see san::ElementTable).
 void declareViews(CodeWriter& out, const Generation& generation, const AtomicModel& atomic,
                   const std::vector<VariableUse>& uses, bool readOnly,
                   const std::function<std::string(const std::string&)>& object,
@@ -69,6 +76,10 @@ void declareViews(CodeWriter& out, const Generation& generation, const AtomicMod
 // The type of the element table (san::CellTable, san::ViewTable) of an
 // array variable.
 std::string tableType(const VariableType& type);
+// The expression creating a state variable of that name and type, starting
+// from `initial` (a place's marking or a record's value; empty: zero).
+std::string creation(const std::string& name, const VariableType& type,
+                     const std::string& initial = "");
 
 // C++ literal of a study value of the given type (held exactly as a double).
 std::string literal(ScalarType type, double value);

@@ -3,7 +3,8 @@
 
 // What a model file describes, as read from it: plain records in the
 // file's order, each with the position of its element for error messages.
-// Names refer to other elements by text; ModelChecker resolves them.
+// Names refer to other elements by text; the checker (ModelChecker.h)
+// resolves them.
 
 #include <optional>
 #include <string>
@@ -107,11 +108,17 @@ struct Case {
 };
 
 // The firing-time distribution of an activity and its parameter
-// expressions; "instantaneous" has none.
+// expressions; "instantaneous" has none. `onChange` says what becomes of a
+// sampled firing time when a variable the parameters read changes: "keep"
+// it, or "redraw" it from the parameters' new values (the default of an
+// exponential timing, which being memoryless then follows its rate
+// exactly; other distributions must say).
 struct Timing {
+  Position at;
   Name distribution;
   std::vector<Snippet> parameters;
   std::vector<VariableUse> reads;  // what the parameter expressions read
+  std::optional<Name> onChange;
 };
 
 struct Reactivation {
@@ -151,6 +158,9 @@ struct ComposedNode {
   std::vector<Name> shared;
   std::vector<ComposedNode> children;  // a Rep has exactly one
 };
+
+// The deepest nesting of joins and reps a composition may have.
+constexpr int kMaxCompositionDepth = 64;
 
 struct Composition {
   Name name;  // class stem of the root

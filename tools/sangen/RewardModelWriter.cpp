@@ -1,7 +1,6 @@
 // The reward model: a PVModel subclass wrapping the top model, one
 // PerformanceVariableNode subclass per reward variable, one impulse class
 // per impulse reward and one worker class per rate reward.
-#include <filesystem>
 #include <set>
 
 #include "Generation.h"
@@ -14,21 +13,19 @@ namespace {
 class RewardWriter {
  public:
   explicit RewardWriter(Generation& generation)
-      : generation(generation),
-        checked(generation.checked()),
-        rewards(*generation.description().rewards),
-        className(generation.rewardClass()) {}
+      : generation_(generation),
+        checked_(generation.checked()),
+        rewards_(*generation.description().rewards),
+        className_(names::rewardClass(rewards_)) {}
 
   void write();
 
  private:
-  std::string variableClass(std::size_t i) const {
-    return rewards.name.text + "PV" + std::to_string(i);
-  }
+  std::string variableClass(std::size_t i) const { return names::variableClass(rewards_, i); }
   std::string impulseClass(std::size_t i, std::size_t j) const {
-    return variableClass(i) + "Impulse" + std::to_string(j);
+    return names::impulseClass(rewards_, i, j);
   }
-  std::string workerClass(std::size_t i) const { return variableClass(i) + "Worker"; }
+  std::string workerClass(std::size_t i) const { return names::workerClass(rewards_, i); }
   // The actions an impulse counts: the activity, or the chosen case, or
   // every case of it.
   std::vector<std::string> impulseActions(const ImpulseReward& impulse) const;
@@ -37,19 +34,18 @@ class RewardWriter {
   void writeViews(CodeWriter& cpp, const AtomicModel& atomic, const std::vector<VariableUse>& reads,
                   const std::string& instance);
 
-  Generation& generation;
-  const CheckedModel& checked;
-  const Rewards& rewards;
-  std::string className;
+  Generation& generation_;
+  const CheckedModel& checked_;
+  const Rewards& rewards_;
+  std::string className_;
 };
 
 std::vector<std::string> RewardWriter::impulseActions(const ImpulseReward& impulse) const {
-  const Activity* activity = checked.impulseActivity(impulse);
-  if (!activity->hasCaseList) return {activity->name.text};
+  const Activity* activity = checked_.impulseActivity(impulse);
   std::vector<std::string> actions;
   for (std::size_t k = 0; k < activity->cases.size(); k++)
     if (impulse.caseNumber == 0 || impulse.caseNumber == static_cast<int>(k + 1))
-      actions.push_back(activity->name.text + "_case" + std::to_string(k + 1));
+      actions.push_back(names::caseObject(*activity, k));
   return actions;
 }
 
@@ -59,34 +55,32 @@ void RewardWriter::write() {
 }
 
 void RewardWriter::writeHeader() {
-  CodeWriter h = generation.writer(className + ".h");
-  const std::string guard = generation.guard(className + ".h");
-  h << "// Generated from "
-    << std::filesystem::path(generation.description().file).filename().string()
-    << "; do not edit.\n#ifndef " << guard << "\n#define " << guard << "\n\n"
+  CodeWriter h = generation_.writer(className_ + ".h");
+  const std::string guard = generation_.guard(className_ + ".h");
+  h << "#ifndef " << guard << "\n#define " << guard << "\n\n"
     << "#include \"BaseClasses/BaseModelClass.h\"\n"
     << "#include \"Rewards/IntervalOfTimeImpulse.h\"\n"
     << "#include \"Rewards/PVModel.h\"\n"
     << "#include \"Rewards/PerformanceVariableNode.h\"\n"
     << "#include \"Rewards/PerformanceVariableWorker.h\"\n\n";
-  for (std::size_t i = 0; i < rewards.variables.size(); i++) {
-    const RewardVariable& variable = rewards.variables[i];
+  for (std::size_t i = 0; i < rewards_.variables.size(); i++) {
+    const RewardVariable& variable = rewards_.variables[i];
     for (std::size_t j = 0; j < variable.impulses.size(); j++) {
       const ImpulseReward& impulse = variable.impulses[j];
-      const std::string model = checked.rewardModel(impulse)->name.text;
+      const std::string model = checked_.rewardModel(impulse)->name.text;
       h << "// An impulse of \"" << variable.name.text << "\": earned by every firing of \""
         << impulse.activity.text << "\" in a \"" << model << "\" model ("
-        << generation.origin(impulse.at) << ").\n"
+        << generation_.origin(impulse.at) << ").\n"
         << "class " << impulseClass(i, j) << " : public IntervalOfTimeImpulse {\n public:\n"
         << "  " << impulseClass(i, j) << "();\n"
-        << "  double Impulse_Function(double T) override;\n"
+        << "  double Impulse_Function(double now) override;\n"
         << "  ImpulseNodeClass** CreateImpulseWorkerList(int n) override;\n\n"
         << "  BaseModelClass* " << model
         << "Model = nullptr;  // the model a worker serves\n};\n\n";
     }
     if (variable.rate)
       h << "// The rate reward of \"" << variable.name.text << "\", for one \""
-        << variable.rate->model.text << "\" model (" << generation.origin(variable.rate->at)
+        << variable.rate->model.text << "\" model (" << generation_.origin(variable.rate->at)
         << ").\n"
         << "class " << workerClass(i) << " : public PerformanceVariableWorker {\n public:\n"
         << "  explicit " << workerClass(i) << "(PerformanceVariableNode* node) : node(node) {}\n"
@@ -94,7 +88,7 @@ void RewardWriter::writeHeader() {
         << "  void IntervalReward(double t, double T) override;\n"
         << "  void CurrentReward() override { Reward = value(); }\n\n private:\n"
         << "  double value();\n  PerformanceVariableNode* node;\n};\n\n";
-    h << "// \"" << variable.name.text << "\" (" << generation.origin(variable.name.at) << ").\n"
+    h << "// \"" << variable.name.text << "\" (" << generation_.origin(variable.name.at) << ").\n"
       << "class " << variableClass(i) << " : public PerformanceVariableNode {\n public:\n"
       << "  explicit " << variableClass(i) << "(int timeIndex);\n"
       << "  void CreateWorkerList() override;\n\n";
@@ -105,45 +99,44 @@ void RewardWriter::writeHeader() {
     h << "};\n\n";
   }
   h << "// The reward model: the composed model and its reward variables.\n"
-    << "class " << className << " : public PVModel {\n public:\n"
-    << "  explicit " << className << "(bool expandTimes);\n"
+    << "class " << className_ << " : public PVModel {\n public:\n"
+    << "  explicit " << className_ << "(bool expandTimes);\n"
     << "  PerformanceVariableNode* createPVNode(int pvIndex, int timeIndex) "
        "override;\n};\n\n#endif\n";
-  generation.add(h);
+  generation_.add(h);
 }
 
 void RewardWriter::writeViews(CodeWriter& cpp, const AtomicModel& atomic,
                               const std::vector<VariableUse>& reads, const std::string& instance) {
   if (reads.empty()) return;
-  cpp << "  auto* model = static_cast<" << Generation::atomicClass(atomic.name.text) << "*>("
+  // The local's leading underscore keeps it apart from the names of the
+  // variables read, which never start with one.
+  cpp << "  auto* _model = static_cast<" << names::atomicClass(atomic.name.text) << "*>("
       << instance << ");\n";
   declareViews(
-      cpp, generation, atomic, reads, true,
-      [](const std::string& name) { return "model->" + name; },
+      cpp, generation_, atomic, reads, true,
+      [](const std::string& name) { return "_model->" + name; },
       [](const std::string&) { return std::string(); },
       [](const std::string&) { return std::string(); });
 }
 
 void RewardWriter::writeSource() {
-  CodeWriter cpp = generation.writer(className + ".cpp");
-  cpp << "// Generated from "
-      << std::filesystem::path(generation.description().file).filename().string()
-      << "; do not edit.\n"
-      << generation.include(className + ".h") << "\n#include <algorithm>\n\n"
-      << generation.include("GlobalVariables.h");
+  CodeWriter cpp = generation_.writer(className_ + ".cpp");
+  cpp << generation_.include(className_ + ".h") << "\n#include <algorithm>\n\n"
+      << generation_.include("GlobalVariables.h");
   std::set<std::string> models;
-  for (const RewardVariable& v : rewards.variables) {
+  for (const RewardVariable& v : rewards_.variables) {
     if (v.rate) models.insert(v.rate->model.text);
     for (const ImpulseReward& impulse : v.impulses)
-      models.insert(checked.rewardModel(impulse)->name.text);
+      models.insert(checked_.rewardModel(impulse)->name.text);
   }
-  for (const std::string& m : models) cpp << generation.include(Generation::atomicClass(m) + ".h");
-  const std::string top = generation.topClass();
-  cpp << generation.include(top + ".h");
+  for (const std::string& m : models) cpp << generation_.include(names::atomicClass(m) + ".h");
+  const std::string top = generation_.topClass();
+  cpp << generation_.include(top + ".h");
   cpp << "\n";
 
-  for (std::size_t i = 0; i < rewards.variables.size(); i++) {
-    const RewardVariable& variable = rewards.variables[i];
+  for (std::size_t i = 0; i < rewards_.variables.size(); i++) {
+    const RewardVariable& variable = rewards_.variables[i];
     const std::string node = variableClass(i);
     cpp << "// ---- " << variable.name.text << " ----\n\n";
     // Time points: one node per point, [start, stop] each.
@@ -160,14 +153,13 @@ void RewardWriter::writeSource() {
 
     for (std::size_t j = 0; j < variable.impulses.size(); j++) {
       const ImpulseReward& impulse = variable.impulses[j];
-      const AtomicModel& atomic = *checked.rewardModel(impulse);
+      const AtomicModel& atomic = *checked_.rewardModel(impulse);
       const std::string cls = impulseClass(i, j);
       cpp << cls << "::" << cls << "() : IntervalOfTimeImpulse("
           << (variable.measure == Measure::TimeAveraged ? "true" : "false") << ") {\n"
           << "  AllocateReferenceSlots(1);\n  SetReferenceSlot(0, &" << atomic.name.text
           << "Model);\n}\n\n"
-          << "double " << cls << "::Impulse_Function(double T) {\n"
-          << "  [[maybe_unused]] const double now = T;\n";
+          << "double " << cls << "::Impulse_Function([[maybe_unused]] double now) {\n";
       writeViews(cpp, atomic, impulse.reads, atomic.name.text + "Model");
       cpp << "  return static_cast<double>(\n";
       cpp.snippet(impulse.value);
@@ -179,7 +171,7 @@ void RewardWriter::writeSource() {
     }
     if (variable.rate) {
       const RateReward& rate = *variable.rate;
-      const AtomicModel& atomic = *checked.rewardModel(rate);
+      const AtomicModel& atomic = *checked_.rewardModel(rate);
       const std::string worker = workerClass(i);
       cpp << "double " << worker << "::value() {\n";
       writeViews(cpp, atomic, rate.reads, "node->getModelGroup(ModelGroupIndex).GetModel(0)");
@@ -213,13 +205,15 @@ void RewardWriter::writeSource() {
         variable.measure == Measure::InstantOfTime ? "InstantOfTime" : "IntervalOfTime";
     const int numVarDeps = variable.rate ? static_cast<int>(variable.rate->reads.size()) : 0;
     cpp << node << "::" << node << "(int timeIndex) {\n"
-        << "  Initialize(\"" << variable.name.text << "\", " << type << ", " << n << ", " << node
-        << "_StartTimes, " << node << "_StopTimes, timeIndex, " << numImpulses << ", "
-        << (variable.rate ? 1 : 0) << ", " << numVarDeps << ");\n";
+        << "  Initialize(/*name=*/" << stringLiteral(variable.name.text) << ", /*type=*/" << type
+        << ", /*numTimes=*/" << n << ", /*startTimes=*/" << node << "_StartTimes,\n"
+        << "             /*stopTimes=*/" << node << "_StopTimes, timeIndex, /*numImpulses=*/"
+        << numImpulses << ", /*numModelDeps=*/" << (variable.rate ? 1 : 0) << ", /*numVarDeps=*/"
+        << numVarDeps << ");\n";
     int impulseNumber = 0;
     for (const ImpulseReward& impulse : variable.impulses)
       for (const std::string& action : impulseActions(impulse))
-        cpp << "  AddImpulse(\"" << action << "\", \"" << checked.rewardModel(impulse)->name.text
+        cpp << "  AddImpulse(\"" << action << "\", \"" << checked_.rewardModel(impulse)->name.text
             << "\", &Impulse" << impulseNumber++ << ");\n";
     if (variable.rate) {
       const std::string& model = variable.rate->model.text;
@@ -237,22 +231,22 @@ void RewardWriter::writeSource() {
     cpp << "}\n\n";
   }
 
-  cpp << className << "::" << className << "(bool expandTimes) {\n"
+  cpp << className_ << "::" << className_ << "(bool expandTimes) {\n"
       << "  auto* top = new " << top << "();\n"
       << "  top->fillTables();  // the model is composed: its cells stay where they are\n"
       << "  setTopModel(top);\n"
-      << "  DefineName(\"" << className << "\");\n"
+      << "  DefineName(\"" << className_ << "\");\n"
       << "  setLastActionFlag(1);\n"
-      << "  CreatePVList(" << static_cast<int>(rewards.variables.size()) << ", expandTimes);\n"
+      << "  CreatePVList(" << static_cast<int>(rewards_.variables.size()) << ", expandTimes);\n"
       << "  Initialize();\n}\n\n"
-      << "PerformanceVariableNode* " << className
+      << "PerformanceVariableNode* " << className_
       << "::createPVNode(int pvIndex, int timeIndex) {\n"
       << "  switch (pvIndex) {\n";
-  for (std::size_t i = 0; i < rewards.variables.size(); i++)
+  for (std::size_t i = 0; i < rewards_.variables.size(); i++)
     cpp << "    case " << static_cast<int>(i) << ": return new " << variableClass(i)
         << "(timeIndex);\n";
   cpp << "    default: return nullptr;\n  }\n}\n";
-  generation.add(cpp);
+  generation_.add(cpp);
 }
 
 }  // namespace

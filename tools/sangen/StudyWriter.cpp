@@ -2,7 +2,6 @@
 // value in every experiment, and the study's entry points.
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 
 #include "Generation.h"
 #include "NumberText.h"
@@ -30,13 +29,12 @@ std::string rangeEntry(const GlobalVariable& g) {
 void writeStudy(Generation& generation) {
   const ModelDescription& model = generation.description();
   const ExperimentTable& table = generation.checked().experiments();
-  const std::string cls = generation.studyClass();
-  const std::string file = std::filesystem::path(model.file).filename().string();
+  const std::string cls = names::studyClass(*model.study);
   const int numGVs = static_cast<int>(model.globals.size());
 
   CodeWriter h = generation.writer(cls + ".h");
   const std::string guard = generation.guard(cls + ".h");
-  h << "// Generated from " << file << "; do not edit.\n#ifndef " << guard << "\n#define " << guard
+  h << "#ifndef " << guard << "\n#define " << guard
     << "\n\n#include <string>\n\n#include \"Study/BaseStudyClass.h\"\n\n"
     << "// The study of model \"" << model.name << "\": " << numGVs << " global variables and "
     << table.count << " experiments (" << generation.origin(model.study->name.at) << ").\n"
@@ -55,12 +53,11 @@ void writeStudy(Generation& generation) {
   generation.add(h);
 
   CodeWriter cpp = generation.writer(cls + ".cpp");
-  cpp << "// Generated from " << file << "; do not edit.\n"
-      << generation.include(cls + ".h")
+  cpp << generation.include(cls + ".h")
       << "\n#include <cmath>\n#include <cstdlib>\n#include <cstring>\n"
       << "#include <iostream>\n\n"
       << generation.include("GlobalVariables.h")
-      << generation.include(generation.rewardClass() + ".h") << "\n";
+      << generation.include(names::rewardClass(*model.rewards) + ".h") << "\n";
   const std::string k = cls + "_";
   cpp << "static constexpr unsigned " << k << "NumGVs = " << numGVs << ";\n"
       << "static constexpr unsigned " << k << "NumExperiments = " << table.count << ";\n\n";
@@ -130,7 +127,7 @@ void writeStudy(Generation& generation) {
 
   cpp << "PVModel* " << cls << "::GetPVModel(bool expandTimes) {\n"
       << "  delete ThePVModel;\n  ThePVModel = nullptr;\n"
-      << "  ThePVModel = new " << generation.rewardClass() << "(expandTimes);\n"
+      << "  ThePVModel = new " << names::rewardClass(*model.rewards) << "(expandTimes);\n"
       << "  return ThePVModel;\n}\n\n";
 
   // Conditions on the values together, after each was checked in its range.

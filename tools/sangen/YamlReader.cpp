@@ -1,17 +1,22 @@
 #include "YamlReader.h"
 
+#include <yaml-cpp/eventhandler.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
 
 #include "NumberText.h"
+#include "ReservedNames.h"
+#include "Spelling.h"
 
 namespace sangen {
 
@@ -62,15 +67,15 @@ Position positionOf(const YAML::Node& node) {
 // returns what it could make of the node.
 class Reader {
  public:
-  Reader(const std::string& text, Diagnostics& diagnostics) : diagnostics(diagnostics) {
+  Reader(const std::string& text, Diagnostics& diagnostics) : diagnostics_(diagnostics) {
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);) lines_.push_back(line);
   }
 
   ModelDescription readTop(const YAML::Node& root);
 
  private:
-  void error(Position at, const std::string& message) { diagnostics.error(at, message); }
+  void error(Position at, const std::string& message) { diagnostics_.error(at, message); }
 
   // A map whose keys must be among `known`; reports unknown and repeated
   // keys. get() returns an undefined node for an absent key.
@@ -78,21 +83,21 @@ class Reader {
    public:
     Map(Reader& reader, const YAML::Node& node, const std::string& what,
         std::initializer_list<const char*> known);
-    bool ok() const { return isMap; }
-    bool has(const std::string& key) const { return values.count(key) > 0; }
+    bool ok() const { return isMap_; }
+    bool has(const std::string& key) const { return keys_.count(key) > 0; }
     YAML::Node get(const std::string& key) const;
     Position keyPosition(const std::string& key) const;
-    Position at() const { return position; }
+    Position at() const { return position_; }
     // Reports a required key that is missing; false then.
     bool require(const std::string& key);
 
    private:
-    Reader& reader;
-    std::string what;
-    Position position;
-    bool isMap = false;
-    std::vector<std::pair<std::string, std::pair<YAML::Node, Position>>> entries;
-    std::set<std::string> values;
+    Reader& reader_;
+    std::string what_;
+    Position position_;
+    bool isMap_ = false;
+    std::vector<std::pair<std::string, std::pair<YAML::Node, Position>>> entries_;
+    std::set<std::string> keys_;
   };
 
   bool isScalar(const YAML::Node& node, const std::string& what);
@@ -118,7 +123,7 @@ class Reader {
   Gate readGate(const YAML::Node& node, bool input);
   Case readCase(const YAML::Node& node, Position at);
   Reactivation readReactivation(const YAML::Node& node);
-  ComposedNode readNode(const YAML::Node& node, Map* map = nullptr);
+  ComposedNode readNode(const YAML::Node& node, int depth, Map* map = nullptr);
   Composition readComposition(const YAML::Node& node);
   Rewards readRewards(const YAML::Node& node);
   RewardVariable readRewardVariable(const YAML::Node& node);
@@ -127,57 +132,60 @@ class Reader {
   ImpulseReward readImpulse(const YAML::Node& node);
   Study readStudy(const YAML::Node& node);
 
-  Diagnostics& diagnostics;
-  std::vector<std::string> lines;
+  Diagnostics& diagnostics_;
+  std::vector<std::string> lines_;
 };
 
 Reader::Map::Map(Reader& reader, const YAML::Node& node, const std::string& what,
                  std::initializer_list<const char*> known)
-    : reader(reader), what(what), position(positionOf(node)) {
+    : reader_(reader), what_(what), position_(positionOf(node)) {
   if (!node.IsMap()) {
-    reader.error(position, what + " must be a map of keys and values");
+    reader_.error(position_, what_ + " must be a map of keys and values");
     return;
   }
-  isMap = true;
+  isMap_ = true;
   const std::set<std::string> knownKeys(known.begin(), known.end());
   for (auto it = node.begin(); it != node.end(); ++it) {
     const Position at = positionOf(it->first);
     if (!it->first.IsScalar()) {
-      reader.error(at, "a key of " + what + " must be a word");
+      reader_.error(at, "a key of " + what_ + " must be a word");
       continue;
     }
     const std::string key = it->first.Scalar();
     if (!knownKeys.count(key)) {
       std::string list;
       for (const char* k : known) list += std::string(list.empty() ? "" : ", ") + k;
-      reader.error(at, "unknown key '" + key + "' in " + what + " (known: " + list + ")");
+      const std::string suggestion =
+          reader_.diagnostics_.full() ? "" : didYouMean(key, {known.begin(), known.end()});
+      reader_.error(
+          at, "unknown key '" + key + "' in " + what_ + " (known: " + list + ")" + suggestion);
       continue;
     }
-    if (values.count(key)) {
-      reader.error(at, "duplicate key '" + key + "' in " + what);
+    if (keys_.count(key)) {
+      reader_.error(at, "duplicate key '" + key + "' in " + what_);
       continue;
     }
-    values.insert(key);
-    entries.push_back({key, {it->second, at}});
+    keys_.insert(key);
+    entries_.push_back({key, {it->second, at}});
   }
 }
 
 YAML::Node Reader::Map::get(const std::string& key) const {
-  for (const auto& entry : entries)
+  for (const auto& entry : entries_)
     if (entry.first == key) return entry.second.first;
   return YAML::Node(YAML::NodeType::Undefined);
 }
 
 Position Reader::Map::keyPosition(const std::string& key) const {
-  for (const auto& entry : entries)
+  for (const auto& entry : entries_)
     if (entry.first == key) return entry.second.second;
-  return position;
+  return position_;
 }
 
 bool Reader::Map::require(const std::string& key) {
-  if (!isMap) return false;
+  if (!isMap_) return false;
   if (has(key)) return true;
-  reader.error(position, what + " needs '" + key + "'");
+  reader_.error(position_, what_ + " needs '" + key + "'");
   return false;
 }
 
@@ -187,13 +195,19 @@ bool Reader::isScalar(const YAML::Node& node, const std::string& what) {
   return false;
 }
 
-// A word that names something; it must be usable as a C++ identifier.
+// A word that names something; it must be usable as a C++ identifier, and
+// not one the C++ implementation keeps for itself.
 Name Reader::readName(const YAML::Node& node, const std::string& what) {
   Name name = readWord(node, what);
   if (!name.text.empty() && !isIdentifier(name.text)) {
     error(name.at, what + " '" + name.text +
                        "' is not a valid name (letters, digits and _, not starting with a digit, "
                        "not a C++ keyword)");
+    name.text.clear();
+  } else if (isImplementationName(name.text)) {
+    error(name.at, what + " '" + name.text +
+                       "' is not a valid name: names with '__' or a leading '_' belong to the "
+                       "C++ implementation");
     name.text.clear();
   }
   return name;
@@ -217,12 +231,12 @@ Snippet Reader::readSnippet(const YAML::Node& node, const std::string& what) {
   snippet.text = node.Scalar();
   const int line = snippet.at.line - 1;
   const int column = snippet.at.column - 1;
-  if (line >= 0 && line < static_cast<int>(lines.size()) &&
-      column < static_cast<int>(lines[line].size())) {
-    const char first = lines[line][column];
+  if (line >= 0 && line < static_cast<int>(lines_.size()) &&
+      column < static_cast<int>(lines_[line].size())) {
+    const char first = lines_[line][column];
     if (first == '|' || first == '>') {
-      for (int l = line + 1; l < static_cast<int>(lines.size()); l++) {
-        const std::string& text = lines[l];
+      for (int l = line + 1; l < static_cast<int>(lines_.size()); l++) {
+        const std::string& text = lines_[l];
         const auto indent = text.find_first_not_of(' ');
         if (indent == std::string::npos) continue;  // blank line before the text
         snippet.at = {l + 1, static_cast<int>(indent) + 1};
@@ -314,7 +328,7 @@ std::vector<VariableUse> Reader::readReads(const YAML::Node& node, const std::st
 
 ModelDescription Reader::readTop(const YAML::Node& root) {
   ModelDescription model;
-  model.end = {static_cast<int>(lines.size()) + 1, 1};
+  model.end = {static_cast<int>(lines_.size()) + 1, 1};
   if (root.IsNull()) {
     error({1, 1}, "the model file is empty");
     return model;
@@ -513,6 +527,7 @@ Activity Reader::readActivity(const YAML::Node& node) {
 // of parameters) and, optionally, the variables the parameters read.
 Timing Reader::readTiming(const YAML::Node& node) {
   Timing timing;
+  timing.at = positionOf(node);
   if (node.IsScalar()) {
     timing.distribution = readWord(node, "timing");
     return timing;
@@ -525,6 +540,10 @@ Timing Reader::readTiming(const YAML::Node& node) {
     const Name key = readWord(it->first, "a timing key");
     if (key.text == "reads") {
       timing.reads = readReads(it->second, "the timing's reads");
+      continue;
+    }
+    if (key.text == "on_change") {
+      timing.onChange = readWord(it->second, "on_change");
       continue;
     }
     if (!timing.distribution.text.empty()) {
@@ -593,8 +612,13 @@ Reactivation Reader::readReactivation(const YAML::Node& node) {
 
 // A node: {join: name, shared, children}, {rep: name, replicas, shared,
 // child} or {model: atomic model name}.
-ComposedNode Reader::readNode(const YAML::Node& node, Map* outer) {
+ComposedNode Reader::readNode(const YAML::Node& node, int depth, Map* outer) {
   ComposedNode result;
+  if (depth > kMaxCompositionDepth) {
+    error(positionOf(node), "the composition nests more than " +
+                                std::to_string(kMaxCompositionDepth) + " levels of joins and reps");
+    return result;
+  }
   std::optional<Map> own;
   if (!outer) {
     own.emplace(*this, node, "a composed model node",
@@ -626,14 +650,14 @@ ComposedNode Reader::readNode(const YAML::Node& node, Map* outer) {
       if (map.has(key)) error(map.keyPosition(key), std::string("a join has no '") + key + "'");
     if (map.require("children"))
       for (const YAML::Node& n : sequence(map.get("children"), "children"))
-        result.children.push_back(readNode(n));
+        result.children.push_back(readNode(n, depth + 1));
     if (map.has("children") && result.children.empty() && map.get("children").IsSequence())
       error(map.keyPosition("children"), "join '" + result.name.text + "' has no child");
   } else {
     if (map.has("children"))
       error(map.keyPosition("children"), "a rep has one 'child', not 'children'");
     if (map.require("replicas")) result.replicas = readSnippet(map.get("replicas"), "replicas");
-    if (map.require("child")) result.children.push_back(readNode(map.get("child")));
+    if (map.require("child")) result.children.push_back(readNode(map.get("child"), depth + 1));
   }
   return result;
 }
@@ -644,7 +668,7 @@ Composition Reader::readComposition(const YAML::Node& node) {
       *this, node, "the composition",
       {"name", "join", "rep", "model", "shared", "children", "replicas", "child", "description"});
   if (map.require("name")) composition.name = readName(map.get("name"), "the composition's name");
-  composition.root = readNode(node, &map);
+  composition.root = readNode(node, 1, &map);
   return composition;
 }
 
@@ -757,8 +781,8 @@ ImpulseReward Reader::readImpulse(const YAML::Node& node) {
   if (map.has("case")) {
     impulse.caseAt = positionOf(map.get("case"));
     const std::optional<double> number = readNumber(map.get("case"), "the case");
-    if (number && (*number < 1 || *number != static_cast<int>(*number)))
-      error(impulse.caseAt, "the case must be a case number from 1");
+    if (number && !(*number >= 1 && *number <= 1e6 && *number == std::floor(*number)))
+      error(impulse.caseAt, "the case must be a case number from 1 (a whole number)");
     else if (number)
       impulse.caseNumber = static_cast<int>(*number);
   }
@@ -827,10 +851,141 @@ bool isIdentifier(const std::string& text) {
   return !cppKeywords().count(text);
 }
 
+namespace {
+
+// The position of byte `offset` of `text`, 1-based, columns in bytes.
+Position positionAt(const std::string& text, std::size_t offset) {
+  Position at{1, 1};
+  for (std::size_t i = 0; i < offset && i < text.size(); i++) {
+    if (text[i] == '\n') {
+      at.line++;
+      at.column = 1;
+    } else {
+      at.column++;
+    }
+  }
+  return at;
+}
+
+// The offset of the first byte that is not part of valid UTF-8 text (or a
+// control character: of those, a file's text may hold tab, line feed and
+// carriage return, a line none), or npos. Generated code, the study
+// description (JSON) and the messages all need valid text.
+std::size_t firstInvalidByte(const std::string& text, bool lines) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      const bool lineBreakOrTab = c == '\t' || c == '\n' || c == '\r';
+      if ((c < 0x20 && !(lines && lineBreakOrTab)) || c == 0x7f) return i;
+      i++;
+      continue;
+    }
+    int length = 0;
+    unsigned codePoint = 0;
+    if (c >= 0xc2 && c <= 0xdf) {
+      length = 2;
+      codePoint = c & 0x1f;
+    } else if (c >= 0xe0 && c <= 0xef) {
+      length = 3;
+      codePoint = c & 0x0f;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+      length = 4;
+      codePoint = c & 0x07;
+    } else {
+      return i;
+    }
+    if (i + static_cast<std::size_t>(length) > text.size()) return i;
+    for (int k = 1; k < length; k++) {
+      const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      if ((next & 0xc0) != 0x80) return i;
+      codePoint = (codePoint << 6) | (next & 0x3f);
+    }
+    const bool overlong =
+        (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
+    const bool surrogate = codePoint >= 0xd800 && codePoint <= 0xdfff;
+    if (overlong || surrogate || codePoint > 0x10ffff) return i;
+    i += static_cast<std::size_t>(length);
+  }
+  return std::string::npos;
+}
+
+// Walks the file's YAML events before it is loaded: refuses aliases (a
+// model file has no use for them, and they let a small file stand for a
+// huge or cyclic tree) and counts the nodes, so that a file too large for
+// its memory is refused before the tree is built (the loaded tree takes
+// some 600 bytes a node: a million nodes, some 300,000 places, take 600 MB).
+class EventCheck : public YAML::EventHandler {
+ public:
+  static constexpr std::size_t kMaxNodes = 1'000'000;
+
+  void OnDocumentStart(const YAML::Mark&) override {}
+  void OnDocumentEnd() override {}
+  void OnNull(const YAML::Mark& mark, YAML::anchor_t) override { node(mark); }
+  void OnAlias(const YAML::Mark& mark, YAML::anchor_t) override {
+    if (!alias_) alias_ = mark;
+  }
+  void OnScalar(const YAML::Mark& mark, const std::string&, YAML::anchor_t,
+                const std::string&) override {
+    node(mark);
+  }
+  void OnSequenceStart(const YAML::Mark& mark, const std::string&, YAML::anchor_t,
+                       YAML::EmitterStyle::value) override {
+    node(mark);
+  }
+  void OnSequenceEnd() override {}
+  void OnMapStart(const YAML::Mark& mark, const std::string&, YAML::anchor_t,
+                  YAML::EmitterStyle::value) override {
+    node(mark);
+  }
+  void OnMapEnd() override {}
+
+  const std::optional<YAML::Mark>& alias() const { return alias_; }
+  const std::optional<YAML::Mark>& tooMany() const { return tooMany_; }
+  bool stop() const { return alias_ || tooMany_; }
+
+ private:
+  void node(const YAML::Mark& mark) {
+    if (++nodes_ > kMaxNodes && !tooMany_) tooMany_ = mark;
+  }
+  std::size_t nodes_ = 0;
+  std::optional<YAML::Mark> alias_;
+  std::optional<YAML::Mark> tooMany_;
+};
+
+Position positionOf(const YAML::Mark& mark) { return {mark.line + 1, mark.column + 1}; }
+
+}  // namespace
+
 std::optional<ModelDescription> readModelText(const std::string& text, const std::string& path,
                                               const std::string& name, Diagnostics& diagnostics) {
+  if (const std::size_t bad = firstInvalidByte(text, true); bad != std::string::npos) {
+    char code[8];
+    std::snprintf(code, sizeof code, "0x%02x", static_cast<unsigned char>(text[bad]));
+    diagnostics.error(positionAt(text, bad),
+                      std::string("the model file must be UTF-8 text without control "
+                                  "characters; byte ") +
+                          code + " is not");
+    return std::nullopt;
+  }
   YAML::Node root;
   try {
+    std::istringstream events(text);
+    YAML::Parser parser(events);
+    EventCheck check;
+    while (!check.stop() && parser.HandleNextDocument(check)) {
+    }
+    if (check.alias()) {
+      diagnostics.error(positionOf(*check.alias()),
+                        "aliases (*name) are not allowed in a model file: write the value out");
+      return std::nullopt;
+    }
+    if (check.tooMany()) {
+      diagnostics.error(positionOf(*check.tooMany()),
+                        "the model file has more than " + std::to_string(EventCheck::kMaxNodes) +
+                            " YAML nodes (keys, values and lists): it is too large to read");
+      return std::nullopt;
+    }
     root = YAML::Load(text);
   } catch (const YAML::Exception& e) {
     diagnostics.error({e.mark.line + 1, e.mark.column + 1}, e.msg);
@@ -844,16 +999,10 @@ std::optional<ModelDescription> readModelText(const std::string& text, const std
 }
 
 std::optional<ModelDescription> readModelFile(const std::string& path, Diagnostics& diagnostics) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    diagnostics.error({}, "cannot read the model file");
-    return std::nullopt;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
+  namespace fs = std::filesystem;
   // The model is named after its file: the name of its simulator, of the
   // folder of its sources and of their include guards.
-  const std::string name = std::filesystem::path(path).stem().string();
+  const std::string name = fs::path(path).stem().string();
   const bool valid = !name.empty() && std::isalpha(static_cast<unsigned char>(name[0])) &&
                      std::all_of(name.begin(), name.end(), [](char c) {
                        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
@@ -864,7 +1013,45 @@ std::optional<ModelDescription> readModelFile(const std::string& path, Diagnosti
                                   "digits, '_' and '-'");
     return std::nullopt;
   }
-  return readModelText(text.str(), path, name, diagnostics);
+  // Its longest file, <name>_all.cpp, and that file's temporary stay within
+  // the file systems' 255 bytes.
+  if (name.size() > 200) {
+    diagnostics.error({1, 1}, "the model is named after its file, and the name '" +
+                                  name.substr(0, 40) + "...' is longer than 200 characters");
+    return std::nullopt;
+  }
+  // The path goes into the generated sources (#line directives, comments):
+  // it must be text without control characters.
+  if (firstInvalidByte(path, false) != std::string::npos) {
+    diagnostics.error({}, "the model file's path must be UTF-8 text without control characters");
+    return std::nullopt;
+  }
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    diagnostics.error({}, "cannot read the model file: it is a directory");
+    return std::nullopt;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    diagnostics.error({}, std::string("cannot read the model file: ") + std::strerror(errno));
+    return std::nullopt;
+  }
+  // Read at most one byte more than the largest model file (a device such
+  // as /dev/zero never ends).
+  constexpr std::size_t kMaxBytes = 16u << 20;
+  std::string text;
+  char chunk[1 << 16];
+  while (text.size() <= kMaxBytes && in.read(chunk, sizeof chunk).gcount() > 0)
+    text.append(chunk, static_cast<std::size_t>(in.gcount()));
+  if (in.bad()) {
+    diagnostics.error({}, "cannot read the model file");
+    return std::nullopt;
+  }
+  if (text.size() > kMaxBytes) {
+    diagnostics.error({}, "the model file is larger than 16 MiB");
+    return std::nullopt;
+  }
+  return readModelText(text, path, name, diagnostics);
 }
 
 }  // namespace sangen

@@ -3,10 +3,12 @@
 // the numbering of groups, and the experiments of the study.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "CheckedModel.h"
+#include "Generation.h"
+#include "ModelChecker.h"
 #include "YamlReader.h"
 
 namespace {
@@ -32,7 +34,7 @@ models:
     activities:
       - {name: first, timing: instantaneous, input_arcs: [a]}
       - name: second
-        timing: {deterministic: "f + 1.0", reads: [f]}
+        timing: {deterministic: "f + 1.0", reads: [f], on_change: keep}
         input_arcs: [a]
         input_gates:
           - {name: g, uses: {b: read, a: read}, predicate: b > 0}
@@ -76,7 +78,30 @@ TEST(SangenDerivation, ArcsFollowTheDeclarationOrderOfArcsAndGates) {
   std::vector<std::string> groups;
   for (const sangen::Activity* a : model.checked->groupOrder(m)) groups.push_back(a->name.text);
   EXPECT_EQ(groups, (Names{"second", "fourth", "first", "third"}));
-  EXPECT_EQ(model.checked->groupNumber(m, m.activities[0]), 2);
+  EXPECT_EQ(model.checked->groupNumber(m.activities[0]), 2);
+}
+
+// Every activity's class gives the activity's line in the model file (for
+// tools that name activities); the cases of an activity give the activity's.
+TEST(SangenDerivation, ActivitiesKnowTheirPlaceInTheModelFile) {
+  Checked model(kActivities);
+  ASSERT_TRUE(model.checked);
+  std::string source;
+  for (const sangen::GeneratedFile& file :
+       sangen::generateModel(*model.checked, "/out/model", "/models/model.yaml"))
+    if (file.name == "mSAN.cpp") source = file.text;
+  ASSERT_FALSE(source.empty());
+  const std::string text = kActivities;
+  for (const char* activity : {"first", "second", "third", "fourth"}) {
+    // The line of "name: <activity>" in the model file.
+    const std::size_t at = text.find(std::string("name: ") + activity);
+    const long line = std::count(text.begin(), text.begin() + static_cast<long>(at), '\n') + 1;
+    const std::string expected =
+        std::string("m") + "SAN::" + activity +
+        "Activity::ModelFilePosition() const { return \"model.yaml:" + std::to_string(line) +
+        "\"; }";
+    EXPECT_NE(source.find(expected), std::string::npos) << expected;
+  }
 }
 
 TEST(SangenDerivation, StudyValuesAndExperiments) {
