@@ -147,9 +147,17 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
     ++otheri;
   }
 
+  // The actions that list the other record among their variables list this
+  // one instead. They are all in the lists of the other record's group (an
+  // arc links both sides), so only those are visited, not the merged lists.
+  std::shared_ptr<ActionLists> given = otherStruct->actionLists_;
+  for (int i = 0; i < given->affecting->getNumItems(); i++)
+    given->affecting->getItem(i)->getAffectedVariables()->replaceItem(otherStruct, this);
+  for (int i = 0; i < given->enabled->getNumItems(); i++)
+    given->enabled->getItem(i)->getEnablingVariables()->replaceItem(otherStruct, this);
+
   // Other's group takes this record's lists; its own lists are freed once,
   // when the last reference to them goes.
-  std::shared_ptr<ActionLists> given = otherStruct->actionLists_;
   if (given != actionLists_) {
     affectingActions->append(given->affecting);
     enabledActions->append(given->enabled);
@@ -159,11 +167,6 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
 
   otherStruct->shared = true;
   otherStruct->stored = false;
-
-  for (int i = 0; i < affectingActions->getNumItems(); i++)
-    affectingActions->getItem(i)->getAffectedVariables()->replaceItem(otherStruct, this);
-  for (int i = 0; i < enabledActions->getNumItems(); i++)
-    enabledActions->getItem(i)->getEnablingVariables()->replaceItem(otherStruct, this);
 }
 
 void BaseStructStateVariable::appendAffectingAction(BaseActionClass* action) {
