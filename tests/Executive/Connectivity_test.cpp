@@ -55,8 +55,7 @@ struct SmallModel {
   }
   static Targets Affected(BaseActionClass* action) {
     Targets targets;
-    for (AffectedActionNode* n = action->AffectedListHead; n; n = n->next)
-      targets.push_back(n->target);
+    ForEachAffected(action, [&](BaseActionClass* target) { targets.push_back(target); });
     return targets;
   }
   Targets Reactivation() {
@@ -85,8 +84,7 @@ TEST(Connectivity, BuildersAgreeOnTheAffectedGroups) {
   }
   unsetenv("SIMTEST");
   EXPECT_EQ(m.Affected(&m.a), expected[0]);  // SIMTEST 1 inserts at the front, 0 appends
-  // The builders pack the lists into one block; lists changed afterwards
-  // mix packed and single nodes, and every node goes exactly once.
+  // Lists changed after a build keep their order around the change.
   ASSERT_EQ(m.table.AddActionAffects(&m.d, &m.a), 0);
   ASSERT_EQ(m.table.AddActionAffectsOld(&m.a, &m.a), 0);  // present: unchanged
   ASSERT_EQ(m.table.AddActionAffectsOld(&m.a, &m.d), 0);  // after a packed node

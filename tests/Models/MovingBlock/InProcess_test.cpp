@@ -45,8 +45,9 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
     const ConnectivityTable& table = simulator->Connectivity();
     std::vector<std::set<int>> groups(table.NumActions());
     for (int i = 0; i < table.NumActions(); i++)
-      for (AffectedActionNode* n = table.Action(i)->AffectedListHead; n; n = n->next)
-        groups[i].insert(n->target->getId() - table.Group(0)->getId());
+      ForEachAffected(table.Action(i), [&](BaseActionClass* target) {
+        groups[i].insert(target->getId() - table.Group(0)->getId());
+      });
     ASSERT_EQ(groups.size(), static_cast<size_t>(30 * 10 + 2));
     if (reference.empty()) {
       reference = groups;
