@@ -53,7 +53,8 @@ class PointerSlotIndex {
       const int32_t slot = cells_[next];
       if (slot == kEmpty) break;
       const std::size_t home = Home(items[slot]);
-      const bool stays = cell <= next ? (cell < home && home <= next) : (cell < home || home <= next);
+      const bool stays =
+          cell <= next ? (cell < home && home <= next) : (cell < home || home <= next);
       if (stays) continue;
       cells_[cell] = slot;
       cell = next;
@@ -66,7 +67,6 @@ class PointerSlotIndex {
     const std::size_t cell = CellOf(items, item);
     if (cell != kNone) cells_[cell] = to;
   }
-  bool Empty() const { return cells_.empty(); }
 
  private:
   static constexpr int32_t kEmpty = -1;

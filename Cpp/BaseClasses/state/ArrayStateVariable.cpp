@@ -3,7 +3,6 @@
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
-#include <new>
 
 #include "Common/ErrorHandler.h"
 
@@ -20,14 +19,22 @@ BaseStateVariableClass* setElementOf(BaseStateVariableClass* element) {
 }
 }  // namespace
 
+BaseStateVariableClass* BaseArrayStateVariable::Part(int i) const {
+  return setElementOf(fields[i]);
+}
+
+int BaseArrayStateVariable::PartStateSize(int) const {
+  return setElementOf(fields[0])->StateSize();
+}
+
 BaseArrayStateVariable::BaseArrayStateVariable() : elementType(UntypedElement) {}
 
 BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix)
-    : BaseStateVariableClass(name, prefix), elementType(UntypedElement) {}
+    : CompositeStateVariable(name, prefix), elementType(UntypedElement) {}
 
 BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix, ArrayType type,
                                                int n)
-    : BaseStateVariableClass(name, prefix),
+    : CompositeStateVariable(name, prefix),
       elementType(type),
       fields(static_cast<std::size_t>(n > 0 ? n : 0), nullptr) {}
 
@@ -52,28 +59,6 @@ int BaseArrayStateVariable::StateSize() {
   const int scalarSize = scalarStateSize(elementType);
   const int elementSize = scalarSize ? scalarSize : setElementOf(fields[0])->StateSize();
   return getSize() * elementSize;
-}
-
-void BaseArrayStateVariable::SetState(void* src) {
-  if (fields.empty()) return;
-  const int elementSize = setElementOf(fields[0])->StateSize();
-  char* buffer = static_cast<char*>(src);
-  for (std::size_t k = 0; k < fields.size(); k++)
-    setElementOf(fields[k])->SetState(buffer + k * elementSize);
-}
-
-void BaseArrayStateVariable::CurrentState(void* dst) {
-  if (fields.empty()) return;
-  const int elementSize = setElementOf(fields[0])->StateSize();
-  char* buffer = static_cast<char*>(dst);
-  for (std::size_t k = 0; k < fields.size(); k++)
-    setElementOf(fields[k])->CurrentState(buffer + k * elementSize);
-}
-
-void BaseArrayStateVariable::printState(std::ostream* stream) {
-  *stream << name << " = {" << std::endl;
-  for (BaseStateVariableClass* element : fields) setElementOf(element)->printState(stream);
-  *stream << "}" << std::endl;
 }
 
 void BaseArrayStateVariable::share(BaseStateVariableClass* other) {
@@ -108,43 +93,3 @@ void BaseArrayStateVariable::appendEnabledAction(BaseActionClass* TheAction) {
   for (BaseStateVariableClass* element : fields)
     setElementOf(element)->appendEnabledAction(TheAction);
 }
-
-void BaseArrayStateVariable::addSelfAsEnablingSVToAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->addSelfAsEnablingSVToAction(action);
-}
-
-void BaseArrayStateVariable::addSelfAsAffectedSVToAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->addSelfAsAffectedSVToAction(action);
-}
-
-void BaseArrayStateVariable::removeSelfFromEnablingSVOfAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->removeSelfFromEnablingSVOfAction(action);
-}
-
-void BaseArrayStateVariable::removeSelfFromAffectedSVOfAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->removeSelfFromAffectedSVOfAction(action);
-}
-
-List<BaseStateVariableClass>* BaseArrayStateVariable::getLeafNodes() {
-  auto* leaves = new (std::nothrow) List<BaseStateVariableClass>();
-  if (!leaves) MemoryAllocationError();
-  for (BaseStateVariableClass* element : fields) {
-    List<BaseStateVariableClass>* childTemp = setElementOf(element)->getLeafNodes();
-    assert(childTemp);
-    leaves->append(childTemp);
-    delete childTemp;
-  }
-  return leaves;
-}
-
-int BaseArrayStateVariable::getNumLeafNodes() {
-  int total = 0;
-  for (BaseStateVariableClass* element : fields) total += setElementOf(element)->getNumLeafNodes();
-  return total > 0 ? total : 1;
-}
-
-bool BaseArrayStateVariable::isLeafNode() { return fields.empty(); }
