@@ -23,10 +23,6 @@ BaseStateVariableClass* BaseArrayStateVariable::Part(int i) const {
   return setElementOf(fields[i]);
 }
 
-int BaseArrayStateVariable::PartStateSize(int) const {
-  return setElementOf(fields[0])->StateSize();
-}
-
 BaseArrayStateVariable::BaseArrayStateVariable() : elementType(UntypedElement) {}
 
 BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix)
@@ -59,6 +55,22 @@ int BaseArrayStateVariable::StateSize() {
   const int scalarSize = scalarStateSize(elementType);
   const int elementSize = scalarSize ? scalarSize : setElementOf(fields[0])->StateSize();
   return getSize() * elementSize;
+}
+
+void BaseArrayStateVariable::SetState(void* src) {
+  if (fields.empty()) return;
+  const int elementSize = setElementOf(fields[0])->StateSize();
+  char* buffer = static_cast<char*>(src);
+  for (std::size_t k = 0; k < fields.size(); k++)
+    setElementOf(fields[k])->SetState(buffer + k * elementSize);
+}
+
+void BaseArrayStateVariable::CurrentState(void* dst) {
+  if (fields.empty()) return;
+  const int elementSize = setElementOf(fields[0])->StateSize();
+  char* buffer = static_cast<char*>(dst);
+  for (std::size_t k = 0; k < fields.size(); k++)
+    setElementOf(fields[k])->CurrentState(buffer + k * elementSize);
 }
 
 void BaseArrayStateVariable::share(BaseStateVariableClass* other) {

@@ -25,6 +25,9 @@ class BaseArrayStateVariable : public CompositeStateVariable {
   ~BaseArrayStateVariable() override;
 
   int StateSize() override;
+  // Element k at offset k times the first element's size.
+  void SetState(void* src) override;
+  void CurrentState(void* dst) override;
   void share(BaseStateVariableClass* other) override;
   void appendAffectingAction(BaseActionClass* TheAction) override;
   void appendEnabledAction(BaseActionClass* TheAction) override;
@@ -43,8 +46,6 @@ class BaseArrayStateVariable : public CompositeStateVariable {
  protected:
   int NumParts() const override { return getSize(); }
   BaseStateVariableClass* Part(int i) const override;
-  // Every element takes the size of the first.
-  int PartStateSize(int i) const override;
   // Elements of a scalar kind must have that kind's state size (assertion).
   void setElement(int i, BaseStateVariableClass* element);
   // Fills the first unset slot, or adds a slot when all are set.

@@ -5,22 +5,6 @@
 
 #include "Common/ErrorHandler.h"
 
-void CompositeStateVariable::SetState(void* src) {
-  char* buffer = static_cast<char*>(src);
-  for (int i = 0; i < NumParts(); i++) {
-    Part(i)->SetState(buffer);
-    buffer += PartStateSize(i);
-  }
-}
-
-void CompositeStateVariable::CurrentState(void* dst) {
-  char* buffer = static_cast<char*>(dst);
-  for (int i = 0; i < NumParts(); i++) {
-    Part(i)->CurrentState(buffer);
-    buffer += PartStateSize(i);
-  }
-}
-
 void CompositeStateVariable::printState(std::ostream* stream) {
   *stream << name << " = {" << std::endl;
   for (int i = 0; i < NumParts(); i++) Part(i)->printState(stream);

@@ -7,17 +7,14 @@
 
 // What records and arrays have in common: a state variable made of an
 // ordered sequence of parts (fields or elements), each a state variable.
-// Its state is the concatenation of the parts' states, it prints as a
-// brace-enclosed list, and actions linked to it are linked to every leaf
-// below it. The subclasses say what the parts are and how many bytes each
-// takes in a state buffer, and how they share.
+// It prints as a brace-enclosed list, and actions linked to it are linked to
+// every leaf below it. The subclasses say what the parts are, and lay out
+// and share their state (an array by a stride that SetState and
+// CurrentState, which run for every replication, compute once).
 class CompositeStateVariable : public BaseStateVariableClass {
  public:
   using BaseStateVariableClass::BaseStateVariableClass;
 
-  // Each part in order at the running offset, advanced by its size.
-  void SetState(void* src) override;
-  void CurrentState(void* dst) override;
   using BaseStateVariableClass::printState;
   // "name = {", each part's printState, "}".
   void printState(std::ostream* stream) override;
@@ -36,8 +33,6 @@ class CompositeStateVariable : public BaseStateVariableClass {
   virtual int NumParts() const = 0;
   // Part i, which must be set (assertion in the subclass).
   virtual BaseStateVariableClass* Part(int i) const = 0;
-  // Bytes of part i in a state buffer.
-  virtual int PartStateSize(int i) const = 0;
 };
 
 #endif

@@ -96,7 +96,7 @@ void BaseStructStateVariable::setField(int i, BaseStateVariableClass* variable) 
 
 BaseStateVariableClass* BaseStructStateVariable::Part(int i) const { return variableOf(fields[i]); }
 
-int BaseStructStateVariable::PartStateSize(int i) const {
+int BaseStructStateVariable::fieldStateSize(int i) const {
   const int scalarSize = scalarStateSize(fields[i].second);
   return scalarSize ? scalarSize : variableOf(fields[i])->StateSize();
 }
@@ -104,10 +104,26 @@ int BaseStructStateVariable::PartStateSize(int i) const {
 int BaseStructStateVariable::StateSize() {
   if (stateSize < 0) {
     int total = 0;
-    for (int i = 0; i < getSize(); i++) total += PartStateSize(i);
+    for (int i = 0; i < getSize(); i++) total += fieldStateSize(i);
     stateSize = total;
   }
   return stateSize;
+}
+
+void BaseStructStateVariable::SetState(void* src) {
+  char* buffer = static_cast<char*>(src);
+  for (int i = 0; i < getSize(); i++) {
+    variableOf(fields[i])->SetState(buffer);
+    buffer += fieldStateSize(i);
+  }
+}
+
+void BaseStructStateVariable::CurrentState(void* dst) {
+  char* buffer = static_cast<char*>(dst);
+  for (int i = 0; i < getSize(); i++) {
+    variableOf(fields[i])->CurrentState(buffer);
+    buffer += fieldStateSize(i);
+  }
 }
 
 void BaseStructStateVariable::share(BaseStateVariableClass* other) {

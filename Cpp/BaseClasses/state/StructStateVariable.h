@@ -23,6 +23,9 @@ class BaseStructStateVariable : public CompositeStateVariable {
   ~BaseStructStateVariable() override;
 
   int StateSize() override;  // computed once, then cached
+  // Each field at the running offset, advanced by the size of its kind.
+  void SetState(void* src) override;
+  void CurrentState(void* dst) override;
   void share(BaseStateVariableClass* other) override;
   void appendAffectingAction(BaseActionClass* action) override;
   void appendEnabledAction(BaseActionClass* action) override;
@@ -45,8 +48,6 @@ class BaseStructStateVariable : public CompositeStateVariable {
  protected:
   int NumParts() const override { return getSize(); }
   BaseStateVariableClass* Part(int i) const override;
-  // The size of the field's kind, or the field's own size for a record.
-  int PartStateSize(int i) const override;
 
   int stateSize;
   std::vector<Field> fields;
@@ -55,6 +56,8 @@ class BaseStructStateVariable : public CompositeStateVariable {
   // The action lists of a group of shared records, and its members.
   struct ActionLists;
 
+  // The size of the field's kind, or the field's own size for a record.
+  int fieldStateSize(int i) const;
   void adoptActionLists(const std::shared_ptr<ActionLists>& kept);
 
   std::shared_ptr<ActionLists> actionLists_;
