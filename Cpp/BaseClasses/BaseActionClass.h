@@ -149,11 +149,6 @@ class BaseActionClass {
   // reading their records; only the event list writes it, as it schedules
   // and removes events.
   bool HasEvent() const { return hasEvent_; }
-  // True when the action's class declared that its Weight() is always
-  // exactly 1.0 (DeclareUnitWeight). The event list then breaks ties among
-  // such actions without asking their weights; the draw and its outcome are
-  // unchanged.
-  bool HasUnitWeight() const { return unitWeight_; }
 
   // The affected list: the groups in its spans, span after span, in order
   // (ForEachAffected). Set by the executive's connectivity builders, which
@@ -169,7 +164,9 @@ class BaseActionClass {
 
  protected:
   // For the constructor of an action class whose Weight() always returns
-  // exactly 1.0 and cannot be overridden.
+  // exactly 1.0 and cannot be overridden. The event list (which reads the
+  // flag) then breaks ties among such actions without asking their weights;
+  // the draw and its outcome are unchanged.
   void DeclareUnitWeight() { unitWeight_ = true; }
 
  private:

@@ -63,7 +63,6 @@ class BaseComposerClass : public BaseModelClass {
   void printAllSharedVariables();
 
   void setChild(int i, BaseModelClass* child);
-  const char* getSharedName(int k) const { return SharedStateNames[k]; }
   List<BaseStateVariableClass>* getSharingList(int k) const { return &SharingLists[k]; }
   int getCachedStateSize() const { return CachedStateSize; }
 

@@ -14,7 +14,6 @@ class ActionModelPairClass {
   void SetAction(const char* action) { action_ = action ? action : ""; }
   const char* GetAction() const { return action_.c_str(); }
   const char* GetModel() const { return model_.c_str(); }
-  bool IsSet() const { return !action_.empty() || !model_.empty(); }
 
  private:
   std::string action_;

@@ -123,23 +123,13 @@ class PerformanceVariableNode {
   const char* getName() const { return Name.c_str(); }
   int getNodeNumber() const { return NodeNumber; }
   int getState() const { return state_; }
-  int getNumImpulses() const { return NumImpulses; }
   int getNumImpulseWorkers(int impulse) const { return NumImpulseWorkers[impulse]; }
-  ImpulseNodeClass* getImpulse(int impulse) const { return Impulses[impulse]; }
   ImpulseNodeClass* getImpulseWorker(int impulse, int worker) const {
     return ImpulseWorkers[impulse][worker];
-  }
-  const ActionModelPairClass& getImpulsePair(int impulse) const { return ImpulsePairs[impulse]; }
-  const std::vector<std::string>& getImpulseModelDeps(int impulse) const {
-    return ImpulseModelDeps[impulse];
-  }
-  const ModelGroupClass& getImpulseModelGroup(int impulse, int worker) const {
-    return ImpulseModelGroups[impulse][worker];
   }
   const ModelGroupClass& getModelGroup(int worker) const { return ModelGroups[worker]; }
   const std::vector<BaseActionClass*>& getAffectingActions() const { return AffectingActions; }
   void appendAffectingAction(BaseActionClass* action) { AffectingActions.push_back(action); }
-  BaseModelClass* getModel() const { return TheModel; }
 
   // Window of this node's time point (slides on Reset when the
   // window-sliding flag is 1) and accumulation state.

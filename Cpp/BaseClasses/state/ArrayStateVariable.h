@@ -37,11 +37,6 @@ class BaseArrayStateVariable : public CompositeStateVariable {
 
   ArrayType getType() const { return elementType; }
   int getSize() const { return static_cast<int>(fields.size()); }
-  // Element i after the bounds check.
-  BaseStateVariableClass* getElement(int i) const {
-    if (static_cast<std::size_t>(i) >= fields.size()) ArrayIndexOutOfBounds(name, getSize(), i);
-    return fields[i];
-  }
 
  protected:
   int NumParts() const override { return getSize(); }
