@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every micro-benchmark of the engine, then the railway model's
-# throughput benchmark and the set-up against model size. Usage: scripts/run-benchmarks.sh [build-dir]
+# throughput benchmark and the set-up against the size of models.
+# Usage: scripts/run-benchmarks.sh [build-dir]
 set -euo pipefail
 build=${1:-build}
 for bench in "$build"/bench/bench_*; do
