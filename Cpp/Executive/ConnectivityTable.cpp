@@ -94,15 +94,37 @@ int ConnectivityTable::ReadSimTest() {
 }
 
 int ConnectivityTable::AddActionAffects(BaseActionClass* target, BaseActionClass* action) {
-  lists_.Prepend(action, target);
+  try {
+    lists_.Prepend(action, target);
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
   return 0;
 }
 
 int ConnectivityTable::AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action) {
   bool present = false;
   ForEachAffected(action, [&](BaseActionClass* listed) { present = present || listed == target; });
-  if (!present) lists_.Append(action, target);
+  if (present) return 0;
+  try {
+    lists_.Append(action, target);
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
   return 0;
+}
+
+template <class Build>
+short ConnectivityTable::BuildWithin(Build build) {
+  DestructConnectivityList();
+  short result;
+  try {
+    result = build();
+  } catch (const std::bad_alloc&) {
+    result = 1;
+  }
+  if (result != 0) DestructConnectivityList();
+  return result;
 }
 
 // The affected list of action a, in the order found: a's own group, then for
@@ -119,18 +141,15 @@ int ConnectivityTable::AddActionAffectsOld(BaseActionClass* target, BaseActionCl
 // per action, the number of variables it changes plus the length of its
 // short sequences, instead of the total length of every reader list.
 short ConnectivityTable::GenerateConnectivityList() {
-  DestructConnectivityList();
+  return BuildWithin([this] { return BuildDefaultLists(); });
+}
+
+short ConnectivityTable::BuildDefaultLists() {
   if (numActions_ == 0) return 0;
   const size_t ids = static_cast<size_t>(BaseActionClass::MaxID) + 1;
   // found[group id] = the action whose list holds the group as found so far
   // in a short sequence or as its own; inList: the same within one list.
-  std::vector<int> found, inList;
-  try {
-    found.assign(ids, -1);
-    inList.assign(ids, -1);
-  } catch (const std::bad_alloc&) {
-    return 1;
-  }
+  std::vector<int> found(ids, -1), inList(ids, -1);
   lists_.Begin(/*reversed=*/true);
   std::unordered_map<const List<BaseActionClass>*, int> sequenceOf;
   std::vector<int> takenBy;  // per sequence: the action whose list took it
@@ -253,18 +272,14 @@ short ConnectivityTable::GenerateConnectivityListOld() {
 // length of its short sequences, instead of a pass over every reader of
 // every variable it changes (and no matrix of actions by groups).
 short ConnectivityTable::GenerateConnectivityListOld(int simTest) {
-  DestructConnectivityList();
+  return BuildWithin([this, simTest] { return BuildOldLists(simTest); });
+}
+
+short ConnectivityTable::BuildOldLists(int simTest) {
   const size_t ids = static_cast<size_t>(BaseActionClass::MaxID) + 1;
   // Per group id: the last affecting list whose sequence took the group, and
   // the last table action whose list took it.
-  std::vector<int> tableIndex, inList, inActionList;
-  try {
-    tableIndex.assign(ids, -1);
-    inList.assign(ids, -1);
-    inActionList.assign(ids, -1);
-  } catch (const std::bad_alloc&) {
-    return 1;
-  }
+  std::vector<int> tableIndex(ids, -1), inList(ids, -1), inActionList(ids, -1);
   lists_.Begin(/*reversed=*/simTest == 1);
 
   // Per affecting list of a variable some enabling reads: the table

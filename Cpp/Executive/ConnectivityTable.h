@@ -62,7 +62,7 @@ class ConnectivityTable {
   // message on standard error for any other text.
   static int ReadSimTest();
   // Adds target at the front of action's list / at its end unless present;
-  // 0 (memory that runs out ends the process).
+  // 0, or 1 when memory ran out.
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
   void ClearActionAffectsList(BaseActionClass* action);
@@ -102,6 +102,12 @@ class ConnectivityTable {
   // The group of an action in the group table, or null when its group id
   // does not name a group of the table.
   BaseActionClass* GroupOf(const BaseActionClass* action) const;
+  // Runs a builder on empty lists; a builder that fails (or runs out of
+  // memory) leaves every list empty.
+  template <class Build>
+  short BuildWithin(Build build);
+  short BuildDefaultLists();
+  short BuildOldLists(int simTest);
 
   // Owned when built from a model (BuildTables).
   List<BaseGroupClass> groupList_;
