@@ -100,9 +100,31 @@ TEST(Connectivity, BuildersAgreeOnTheAffectedGroups) {
   m.table.DestructConnectivityList();
   ASSERT_EQ(m.table.GenerateConnectivityListOld(0), 0);
   EXPECT_EQ(m.Affected(&m.a), (Targets{&m.a, &m.b, &m.c}));
-  m.table.DestructConnectivityList();
-  m.a.GroupId = 7;  // names no group: a failure, not a crash
-  EXPECT_EQ(m.table.GenerateConnectivityList(), 1);
+}
+
+TEST(Connectivity, FailedBuildLeavesEveryListEmpty) {
+  SmallModel m;
+  // The last action names no group: a failure, not a crash, found after the
+  // lists of the others were under way; a build from valid tables before
+  // it must not leave its lists behind either.
+  const std::pair<int, const char*> builders[] = {
+      {2, "default"}, {1, "SIMTEST 1"}, {0, "SIMTEST 0"}};
+  for (const auto& [simTest, name] : builders) {
+    auto build = [&, simTest = simTest] {
+      return simTest == 2 ? m.table.GenerateConnectivityList()
+                          : m.table.GenerateConnectivityListOld(simTest);
+    };
+    m.d.GroupId = 3;
+    ASSERT_EQ(build(), 0) << name;
+    ASSERT_FALSE(m.Affected(&m.a).empty()) << name;
+    for (int badId : {7, -1}) {
+      m.d.GroupId = badId;
+      EXPECT_EQ(build(), 1) << name << " " << badId;
+      for (BaseActionClass* action : m.actions)
+        EXPECT_TRUE(m.Affected(action).empty()) << name << " " << action->getName();
+    }
+  }
+  m.d.GroupId = 3;
 }
 
 // Builds the lists with each builder and compares them, action by action,
