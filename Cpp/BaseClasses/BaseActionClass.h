@@ -37,10 +37,12 @@ enum Distribution : int32_t {
 // Execution policy of an activity; stored and printed only.
 enum ExecutionPolicyType : int32_t { RaceDisabled = 0, RaceEnabled = 1 };
 
-// One node of an action's affected list: a group to revisit after it fires.
-struct AffectedActionNode {
-  class BaseActionClass* target;
-  AffectedActionNode* next;
+// A run of an action's affected list: count groups to revisit after it
+// fires, in walk order. The runs of many actions may lie in one shared
+// sequence (the readers of a variable that every copy of a model changes).
+struct AffectedSpan {
+  class BaseActionClass* const* targets;
+  int count;
 };
 
 // What the reward model and the model set-up keep per action: the links to
@@ -147,14 +149,13 @@ class BaseActionClass {
   // reading their records; only the event list writes it, as it schedules
   // and removes events.
   bool HasEvent() const { return hasEvent_; }
-  // True when the action's class declared that its Weight() is always
-  // exactly 1.0 (DeclareUnitWeight). The event list then breaks ties among
-  // such actions without asking their weights; the draw and its outcome are
-  // unchanged.
-  bool HasUnitWeight() const { return unitWeight_; }
 
+  // The affected list: the groups in its spans, span after span, in order
+  // (ForEachAffected). Set by the executive's connectivity builders, which
+  // own the spans and the groups they point to.
+  const AffectedSpan* AffectedSpans = nullptr;
   SchedulingRecord* Record = nullptr;
-  AffectedActionNode* AffectedListHead = nullptr;
+  int NumAffectedSpans = 0;
   int Id;
   int GroupId = 0;
   bool Disabled = true;
@@ -163,7 +164,9 @@ class BaseActionClass {
 
  protected:
   // For the constructor of an action class whose Weight() always returns
-  // exactly 1.0 and cannot be overridden.
+  // exactly 1.0 and cannot be overridden. The event list (which reads the
+  // flag) then breaks ties among such actions without asking their weights;
+  // the draw and its outcome are unchanged.
   void DeclareUnitWeight() { unitWeight_ = true; }
 
  private:
@@ -187,5 +190,16 @@ class BaseActionClass {
   SANModel* ParentModel = nullptr;
   ActionLinks* Links;  // owned
 };
+
+// Visits the groups of the action's affected list in order.
+template <class Visit>
+inline void ForEachAffected(const BaseActionClass* action, Visit visit) {
+  const AffectedSpan* span = action->AffectedSpans;
+  const AffectedSpan* const end = span + action->NumAffectedSpans;
+  for (; span != end; ++span)
+    for (BaseActionClass *const *target = span->targets, *const *last = target + span->count;
+         target != last; ++target)
+      visit(*target);
+}
 
 #endif

@@ -34,6 +34,7 @@ BaseComposerClass::BaseComposerClass(const char* name, int numChildren, int numS
   NumSharedStateVariables = NumChildren > 0 ? NumSharedNames : 0;
   SharedPtrs = allocateArray<BaseStateVariableClass*>(NumSharedNames);
   SharedLinks = allocateArray<SharedStateVarLink*>(NumSharedNames);
+  SharedLinkTails = allocateArray<SharedStateVarLink*>(NumSharedNames);
   SharingLists = new (std::nothrow) List<BaseStateVariableClass>[NumSharedNames];
   if (!SharingLists) MemoryAllocationError();
   SharedStateNames = allocateArray<char*>(NumSharedNames);
@@ -48,6 +49,7 @@ BaseComposerClass::~BaseComposerClass() {
   delete[] SharedStateNames;
   delete[] SharingLists;
   delete[] SharedLinks;
+  delete[] SharedLinkTails;
   delete[] SharedPtrs;
   delete[] Children;
   delete[] Actions;
@@ -76,21 +78,38 @@ void BaseComposerClass::addSharingInfo(BaseStateVariableClass* childVar,
   SharingLists[VarIndex].append(childVar);
   auto* link = new (std::nothrow) SharedStateVarLink(childVar, child);
   if (!link) MemoryAllocationError();
-  if (SharedLinks[VarIndex])
-    SharedLinks[VarIndex]->addStateVarLink(link);
-  else
-    SharedLinks[VarIndex] = link;
-  for (int c = 0; c < NumChildren; c++) {
-    SharedStateVarLink* below = Children[c]->getListOfSharedVariables(childVar);
-    if (below) SharedLinks[VarIndex]->addStateVarLink(copyChain(below));
+  appendLinks(VarIndex, link);
+  for (BaseModelClass* composer : composerChildren()) {
+    SharedStateVarLink* below = composer->getListOfSharedVariables(childVar);
+    if (below) appendLinks(VarIndex, copyChain(below));
   }
+}
+
+void BaseComposerClass::appendLinks(int k, SharedStateVarLink* links) {
+  if (SharedLinks[k])
+    SharedLinkTails[k]->Next = links;
+  else
+    SharedLinks[k] = links;
+  SharedStateVarLink* tail = links;
+  while (tail->Next) tail = tail->Next;
+  SharedLinkTails[k] = tail;
+}
+
+const std::vector<BaseModelClass*>& BaseComposerClass::composerChildren() {
+  if (!composerChildrenKnown_) {
+    composerChildren_.clear();
+    for (int c = 0; c < NumChildren; c++)
+      if (dynamic_cast<BaseComposerClass*>(Children[c])) composerChildren_.push_back(Children[c]);
+    composerChildrenKnown_ = true;
+  }
+  return composerChildren_;
 }
 
 SharedStateVarLink* BaseComposerClass::getListOfSharedVariables(BaseStateVariableClass* variable) {
   for (int k = 0; k < AddedSharedPtrs; k++)
     if (SharedPtrs[k] == variable) return SharedLinks[k];
-  for (int c = 0; c < NumChildren; c++) {
-    SharedStateVarLink* chain = Children[c]->getListOfSharedVariables(variable);
+  for (BaseModelClass* composer : composerChildren()) {
+    SharedStateVarLink* chain = composer->getListOfSharedVariables(variable);
     if (chain) return chain;
   }
   return nullptr;
@@ -99,8 +118,8 @@ SharedStateVarLink* BaseComposerClass::getListOfSharedVariables(BaseStateVariabl
 BaseStateVariableClass* BaseComposerClass::getMainSharedVariable(BaseStateVariableClass* variable) {
   for (int k = 0; k < AddedSharedPtrs; k++)
     if (SharedLinks[k] && SharedLinks[k]->hasStateVar(variable)) return SharedPtrs[k];
-  for (int c = 0; c < NumChildren; c++) {
-    BaseStateVariableClass* main = Children[c]->getMainSharedVariable(variable);
+  for (BaseModelClass* composer : composerChildren()) {
+    BaseStateVariableClass* main = composer->getMainSharedVariable(variable);
     if (main) return main;
   }
   return nullptr;
@@ -114,7 +133,13 @@ bool BaseComposerClass::AllChildrenEmpty() {
 
 // ---- Set-up -------------------------------------------------------------
 
+void BaseComposerClass::setChild(int i, BaseModelClass* child) {
+  Children[i] = child;
+  composerChildrenKnown_ = false;
+}
+
 void BaseComposerClass::SetupActions() {
+  composerChildrenKnown_ = false;
   NumActions = 0;
   NumGroups = 0;
   for (int c = 0; c < NumChildren; c++) {

@@ -1,6 +1,8 @@
 #ifndef CORVAX_BASE_COMPOSER_CLASS_H
 #define CORVAX_BASE_COMPOSER_CLASS_H
 
+#include <vector>
+
 #include "BaseClasses/BaseModelClass.h"
 #include "BaseClasses/PreselectGroup.h"
 #include "BaseClasses/SANModel.h"
@@ -60,8 +62,7 @@ class BaseComposerClass : public BaseModelClass {
   void SetSharedState(void* buffer);
   void printAllSharedVariables();
 
-  void setChild(int i, BaseModelClass* child) { Children[i] = child; }
-  const char* getSharedName(int k) const { return SharedStateNames[k]; }
+  void setChild(int i, BaseModelClass* child);
   List<BaseStateVariableClass>* getSharingList(int k) const { return &SharingLists[k]; }
   int getCachedStateSize() const { return CachedStateSize; }
 
@@ -72,12 +73,27 @@ class BaseComposerClass : public BaseModelClass {
  protected:
   BaseStateVariableClass** SharedPtrs = nullptr;
   SharedStateVarLink** SharedLinks = nullptr;
+  SharedStateVarLink** SharedLinkTails = nullptr;  // the last link of each chain
   List<BaseStateVariableClass>* SharingLists = nullptr;
   char** SharedStateNames = nullptr;
   int NumSharedNames = 0;
   int AddedSharedPtrs = 0;
   int CachedStateSize = 0;
   PreselectGroup ComposerGroup;
+
+ private:
+  // Appends a chain of links to the chain of shared name k through its
+  // tail, so that recording the replicas of a Rep one by one takes linear
+  // time.
+  void appendLinks(int k, SharedStateVarLink* links);
+  // The children that are composers: the only ones that can answer the
+  // shared-variable look-ups. Reason: a Rep asks its children for each
+  // replica it records, and its children are atomic models. Cost: one walk
+  // over the children after they were set (setChild, SetupActions).
+  const std::vector<BaseModelClass*>& composerChildren();
+
+  std::vector<BaseModelClass*> composerChildren_;
+  bool composerChildrenKnown_ = false;
 };
 
 // Local state of a composer: a snapshot of its shared part only.

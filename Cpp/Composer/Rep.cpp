@@ -30,35 +30,19 @@ Rep::Rep(const char* name, int numReps, int numShared, const char* const* shared
 Rep::~Rep() {
   delete[] scratch_;
   delete[] replicaOrder_;
-  delete[] replicaBuffer_;
-  for (int i = 0; childBuffers_ && i < NumChildren; i++) delete[] childBuffers_[i];
-  delete[] childBuffers_;
-  delete[] markedBuffer_;
 }
 
+// Only the buffers that CurrentState uses are made: per-replica buffers
+// would cost the whole state once more and are read by nothing.
 void Rep::Setup(const char* childName) {
   replicaStateSize_ = NumChildren > 0 ? Children[0]->StateSize() : 0;
-  delete[] replicaBuffer_;
-  replicaBuffer_ = allocateBytes(replicaStateSize_);
   GeneralSetup();
-
-  for (int i = 0; childBuffers_ && i < NumChildren; i++) delete[] childBuffers_[i];
-  delete[] childBuffers_;
-  childBuffers_ = new (std::nothrow) unsigned char*[NumChildren]();
-  if (!childBuffers_) MemoryAllocationError();
-  for (int i = 0; i < NumChildren; i++) {
-    Children[i]->DefineName(childName);
-    childBuffers_[i] = allocateBytes(Children[i]->StateSize());
-  }
+  for (int i = 0; i < NumChildren; i++) Children[i]->DefineName(childName);
 
   const int size = StateSize();
   delete[] scratch_;
-  delete[] markedBuffer_;
   scratch_ = allocateBytes(size);
-  markedBuffer_ = allocateBytes(size);
   std::memset(scratch_, 0xFF, size);
-  std::memset(markedBuffer_, 0xFF, size);
-  if (size > 0) markedBuffer_[0] = 0xEF;
   delete[] replicaOrder_;
   replicaOrder_ = new (std::nothrow) int[NumChildren > 0 ? NumChildren : 0]();
   if (!replicaOrder_) MemoryAllocationError();

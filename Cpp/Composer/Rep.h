@@ -39,12 +39,9 @@ class Rep : public BaseComposerClass {
   bool chunkGreater(int first, int second) const;
 
   int replicaStateSize_ = 0;
-  unsigned char* scratch_ = nullptr;        // the replicas' states in child order
-  int offset_ = 0;                          // running offset of the last copy
-  int* replicaOrder_ = nullptr;             // chunk indices in output order
-  unsigned char* replicaBuffer_ = nullptr;  // reserved: one replica's state
-  unsigned char** childBuffers_ = nullptr;  // reserved: one buffer per replica
-  unsigned char* markedBuffer_ = nullptr;   // reserved: 0xFF bytes, first 0xEF
+  unsigned char* scratch_ = nullptr;  // the replicas' states in child order
+  int offset_ = 0;                    // running offset of the last copy
+  int* replicaOrder_ = nullptr;       // chunk indices in output order
 };
 
 #endif

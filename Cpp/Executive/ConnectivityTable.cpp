@@ -2,11 +2,14 @@
 // reactivation list.
 #include "Executive/ConnectivityTable.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
 #include <new>
 #include <optional>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "BaseClasses/BaseActionClass.h"
@@ -78,52 +81,162 @@ int ConnectivityTable::ReadSimTest() {
 }
 
 int ConnectivityTable::AddActionAffects(BaseActionClass* target, BaseActionClass* action) {
-  auto* node = new (std::nothrow) AffectedActionNode{target, action->AffectedListHead};
-  if (!node) return 1;
-  action->AffectedListHead = node;
+  try {
+    lists_.Prepend(action, target);
+  } catch (const std::bad_alloc&) {
+    return 1;
+  }
   return 0;
 }
 
 int ConnectivityTable::AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action) {
-  AffectedActionNode** tail = &action->AffectedListHead;
-  for (; *tail; tail = &(*tail)->next)
-    if ((*tail)->target == target) return 0;
-  auto* node = new (std::nothrow) AffectedActionNode{target, nullptr};
-  if (!node) return 1;
-  *tail = node;
-  return 0;
-}
-
-short ConnectivityTable::GenerateConnectivityList() {
-  if (numActions_ == 0) return 0;
-  // markers[group id] = id of the last action that listed the group.
-  std::vector<int> markers;
+  bool present = false;
+  ForEachAffected(action, [&](BaseActionClass* listed) { present = present || listed == target; });
+  if (present) return 0;
   try {
-    markers.assign(static_cast<size_t>(BaseActionClass::MaxID) + 1, -1);
+    lists_.Append(action, target);
   } catch (const std::bad_alloc&) {
     return 1;
   }
-  auto addOnce = [&](BaseActionClass* group, BaseActionClass* action) {
-    if (markers[group->Id] == action->Id) return 0;
-    markers[group->Id] = action->Id;
-    return AddActionAffects(group, action);
+  return 0;
+}
+
+template <class Build>
+short ConnectivityTable::BuildWithin(Build build) {
+  DestructConnectivityList();
+  short result;
+  try {
+    result = build();
+  } catch (const std::bad_alloc&) {
+    result = 1;
+  }
+  if (result != 0) DestructConnectivityList();
+  return result;
+}
+
+// The affected list of action a, in the order found: a's own group, then for
+// each variable a changes (in its list's order) the groups of the actions
+// its enabling reads (in the variable's list's order), each group at its
+// first finding; the walk is the reverse (each group was added at the front).
+//
+// Every enabling list reached becomes a sequence of distinct groups, interned
+// by contents, so that the N elements of a shared array with the same
+// readers, or the variable every replica changes, are one sequence. A
+// sequence already taken whole into a's list adds nothing more; a long one
+// is taken whole but for the groups found before it (AffectedListStore
+// shares it); a short one is walked against the groups found so far. Cost:
+// per action, the number of variables it changes plus the length of its
+// short sequences, instead of the total length of every reader list.
+short ConnectivityTable::GenerateConnectivityList() {
+  return BuildWithin([this] { return BuildDefaultLists(); });
+}
+
+short ConnectivityTable::BuildDefaultLists() {
+  if (numActions_ == 0) return 0;
+  const size_t ids = static_cast<size_t>(BaseActionClass::MaxID) + 1;
+  // found[group id] = the action whose list holds the group as found so far
+  // in a short sequence or as its own; inList: the same within one list.
+  std::vector<int> found(ids, -1), inList(ids, -1);
+  lists_.Begin(/*reversed=*/true);
+  std::unordered_map<const List<BaseActionClass>*, int> sequenceOf;
+  std::vector<int> takenBy;  // per sequence: the action whose list took it
+  std::vector<BaseActionClass*> groups;
+  int listsRead = 0;
+  // The sequence of the groups of an enabling list; false when one of its
+  // actions names no group of the table.
+  auto sequenceFor = [&](const List<BaseActionClass>* enabled, int* sequence) {
+    const auto known = sequenceOf.find(enabled);
+    if (known != sequenceOf.end()) {
+      *sequence = known->second;
+      return true;
+    }
+    groups.clear();
+    listsRead++;
+    for (int e = 0; e < enabled->getNumItems(); e++) {
+      BaseActionClass* group = GroupOf(enabled->getItem(e));
+      if (!group || !ValidId(group)) return false;
+      if (inList[group->Id] == listsRead) continue;
+      inList[group->Id] = listsRead;
+      groups.push_back(group);
+    }
+    *sequence = lists_.Intern(groups);
+    sequenceOf.emplace(enabled, *sequence);
+    if (takenBy.size() <= static_cast<size_t>(*sequence)) takenBy.resize(*sequence + 1, -1);
+    return true;
   };
+
+  std::vector<AffectedListStore::Piece> pieces;
+  std::vector<BaseActionClass*> own;
+  std::vector<BaseActionClass*> foundOne;  // the groups marked in found for this action
+  std::vector<int> shared;                 // the long sequences taken whole
+  std::vector<int> excluded;
   for (int i = 0; i < numActions_; i++) {
     BaseActionClass* action = actions_[i];
     BaseActionClass* ownGroup = GroupOf(action);
     if (!ownGroup || !ValidId(ownGroup) || !ValidId(action)) return 1;
-    if (addOnce(ownGroup, action) != 0) return 1;
+    pieces.assign(1, AffectedListStore::Piece{AffectedListStore::kOwn, 0, 1});
+    own.assign(1, ownGroup);
+    foundOne.assign(1, ownGroup);
+    shared.clear();
+    found[ownGroup->Id] = i;
+    auto inShared = [&](const BaseActionClass* group) {
+      for (int sequence : shared)
+        if (lists_.PositionOf(sequence, group) >= 0) return true;
+      return false;
+    };
     List<BaseStateVariableClass>* changed = action->getAffectedVariables();
     for (int v = 0; v < changed->getNumItems(); v++) {
-      BaseStateVariableClass* variable = changed->getItem(v);
-      for (int e = 0; e < variable->getNumEnabledActions(); e++) {
-        BaseActionClass* group = GroupOf(variable->getEnabledAction(e));
-        if (!group || !ValidId(group)) return 1;
-        if (addOnce(group, action) != 0) return 1;
+      int sequence;
+      if (!sequenceFor(changed->getItem(v)->getEnabledActions(), &sequence)) return 1;
+      if (takenBy[sequence] == i) continue;  // its groups are all in already
+      takenBy[sequence] = i;
+      const int size = lists_.Size(sequence);
+      if (!lists_.IsShared(sequence)) {
+        int run = -1;  // first position of the current run of new groups
+        for (int p = 0; p <= size; p++) {
+          BaseActionClass* group = p < size ? lists_.GroupAt(sequence, p) : nullptr;
+          const bool fresh = group && found[group->Id] != i && !inShared(group);
+          if (fresh) {
+            found[group->Id] = i;
+            foundOne.push_back(group);
+            if (run < 0) run = p;
+          } else if (run >= 0) {
+            pieces.push_back(AffectedListStore::Piece{sequence, run, p});
+            run = -1;
+          }
+        }
+        continue;
       }
+      // The positions of the groups found before: in short sequences or
+      // own, and in the long sequences taken whole.
+      excluded.clear();
+      for (BaseActionClass* group : foundOne) {
+        const int position = lists_.PositionOf(sequence, group);
+        if (position >= 0) excluded.push_back(position);
+      }
+      for (int other : shared) {
+        const bool walkThis = size <= lists_.Size(other);
+        const int walked = walkThis ? sequence : other;
+        const int probed = walkThis ? other : sequence;
+        for (int p = 0; p < lists_.Size(walked); p++) {
+          BaseActionClass* group = lists_.GroupAt(walked, p);
+          if (lists_.PositionOf(probed, group) < 0) continue;
+          excluded.push_back(walkThis ? p : lists_.PositionOf(sequence, group));
+        }
+      }
+      std::sort(excluded.begin(), excluded.end());
+      excluded.erase(std::unique(excluded.begin(), excluded.end()), excluded.end());
+      int from = 0;
+      for (int position : excluded) {
+        if (position > from) pieces.push_back(AffectedListStore::Piece{sequence, from, position});
+        from = position + 1;
+      }
+      if (from < size) pieces.push_back(AffectedListStore::Piece{sequence, from, size});
+      shared.push_back(sequence);
     }
+    lists_.Assign(action, pieces, own);
   }
-  PackAffectedLists();
+  lists_.Finish();
   return 0;
 }
 
@@ -131,82 +244,167 @@ short ConnectivityTable::GenerateConnectivityListOld() {
   return GenerateConnectivityListOld(ReadSimTest());
 }
 
+// The older builder adds, for each action a of the table in order, a's group
+// to a's own list and to the list of every action that changes a variable
+// a's enabling reads. So the list of f, in the order found, holds the groups
+// of the actions that are f or read a variable f changes, ordered by their
+// position in the table (each group at its first), and is walked in reverse
+// with SIMTEST 1 (added at the front) and in that order otherwise (added at
+// the end).
+//
+// The readers are gathered per affecting list (one per share group), as a
+// sequence of groups ranked by table position, interned by contents; the
+// list of f merges its few short sequences and own group into at most one
+// long sequence, which AffectedListStore shares. Cost: per action, the
+// length of its short sequences, instead of a pass over every reader of
+// every variable it changes (and no matrix of actions by groups).
 short ConnectivityTable::GenerateConnectivityListOld(int simTest) {
-  // With SIMTEST 1 a byte per (source action, group) pair remembers what was
-  // added; otherwise AddActionAffectsOld looks through the list.
-  const size_t side = static_cast<size_t>(BaseActionClass::MaxID) + 1;
-  std::vector<unsigned char> added;
-  if (simTest == 1) {
-    try {
-      added.assign(side * side, 0);
-    } catch (const std::bad_alloc&) {
-      return 1;
-    }
-  }
-  auto add = [&](BaseActionClass* group, BaseActionClass* source) {
-    if (simTest != 1) return AddActionAffectsOld(group, source);
-    unsigned char& cell = added[static_cast<size_t>(source->Id) * side + group->Id];
-    if (cell) return 0;
-    cell = 1;
-    return AddActionAffects(group, source);
-  };
+  return BuildWithin([this, simTest] { return BuildOldLists(simTest); });
+}
+
+short ConnectivityTable::BuildOldLists(int simTest) {
+  const size_t ids = static_cast<size_t>(BaseActionClass::MaxID) + 1;
+  // Per group id: the last affecting list whose sequence took the group, and
+  // the last table action whose list took it.
+  std::vector<int> tableIndex(ids, -1), inList(ids, -1), inActionList(ids, -1);
+  lists_.Begin(/*reversed=*/simTest == 1);
+
+  // Per affecting list of a variable some enabling reads: the table
+  // positions of its readers, ascending.
+  std::unordered_map<const List<BaseActionClass>*, int> listIndex;
+  std::vector<const List<BaseActionClass>*> affectingLists;
+  std::vector<std::vector<int>> readers;
   for (int i = 0; i < numActions_; i++) {
     BaseActionClass* action = actions_[i];
     BaseActionClass* group = GroupOf(action);
     if (!group || !ValidId(group) || !ValidId(action)) return 1;
-    if (add(group, action) != 0) return 1;
+    tableIndex[action->Id] = i;
     List<BaseStateVariableClass>* read = action->getEnablingVariables();
     for (int v = 0; v < read->getNumItems(); v++) {
-      BaseStateVariableClass* variable = read->getItem(v);
-      for (int f = 0; f < variable->getNumAffectingActions(); f++) {
-        BaseActionClass* source = variable->getAffectingAction(f);
-        if (!ValidId(source)) return 1;
-        if (add(group, source) != 0) return 1;
+      const List<BaseActionClass>* affecting = read->getItem(v)->getAffectingActions();
+      const auto [entry, added] =
+          listIndex.emplace(affecting, static_cast<int>(affectingLists.size()));
+      if (added) {
+        affectingLists.push_back(affecting);
+        readers.emplace_back();
       }
+      std::vector<int>& positions = readers[entry->second];
+      if (positions.empty() || positions.back() != i) positions.push_back(i);
     }
   }
-  PackAffectedLists();
+
+  // Per table action, the sequences of the lists that hold it.
+  std::vector<std::vector<int>> sequencesOf(numActions_);
+  std::vector<BaseActionClass*> groups;
+  std::vector<int> ranks;
+  for (std::size_t l = 0; l < affectingLists.size(); l++) {
+    const List<BaseActionClass>* affecting = affectingLists[l];
+    for (int f = 0; f < affecting->getNumItems(); f++)
+      if (!ValidId(affecting->getItem(f))) return 1;
+    groups.clear();
+    ranks.clear();
+    for (int i : readers[l]) {
+      BaseActionClass* group = GroupOf(actions_[i]);
+      if (inList[group->Id] == static_cast<int>(l)) continue;
+      inList[group->Id] = static_cast<int>(l);
+      groups.push_back(group);
+      ranks.push_back(i);
+    }
+    const int sequence = lists_.Intern(groups, ranks);
+    for (int f = 0; f < affecting->getNumItems(); f++) {
+      const int t = tableIndex[affecting->getItem(f)->Id];
+      if (t >= 0) sequencesOf[t].push_back(sequence);
+    }
+  }
+
+  std::vector<std::pair<int, BaseActionClass*>> explicitGroups;  // (rank, group)
+  std::vector<AffectedListStore::Piece> pieces;
+  std::vector<BaseActionClass*> own;
+  std::vector<int> excluded;
+  for (int t = 0; t < numActions_; t++) {
+    std::vector<int>& sequences = sequencesOf[t];
+    std::sort(sequences.begin(), sequences.end());
+    sequences.erase(std::unique(sequences.begin(), sequences.end()), sequences.end());
+    int longest = -1, numLong = 0;
+    for (int sequence : sequences)
+      if (lists_.IsShared(sequence)) {
+        numLong++;
+        if (longest < 0 || lists_.Size(sequence) > lists_.Size(longest)) longest = sequence;
+      }
+    // One long sequence is shared; with several, all are copied.
+    const int kept = numLong == 1 ? longest : -1;
+    explicitGroups.assign(1, {t, GroupOf(actions_[t])});
+    for (int sequence : sequences) {
+      if (sequence == kept) continue;
+      const std::vector<int>& sequenceRanks = lists_.Ranks(sequence);
+      for (int p = 0; p < lists_.Size(sequence); p++)
+        explicitGroups.push_back({sequenceRanks[p], lists_.GroupAt(sequence, p)});
+    }
+    std::sort(explicitGroups.begin(), explicitGroups.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    // Each group at its first rank; one kept long sequence wins a tie.
+    own.clear();
+    excluded.clear();
+    std::vector<int> ownRanks;
+    for (const auto& [rank, group] : explicitGroups) {
+      if (inActionList[group->Id] == t) continue;
+      inActionList[group->Id] = t;
+      if (kept >= 0) {
+        const int position = lists_.PositionOf(kept, group);
+        if (position >= 0) {
+          if (lists_.Ranks(kept)[position] <= rank) continue;
+          excluded.push_back(position);
+        }
+      }
+      own.push_back(group);
+      ownRanks.push_back(rank);
+    }
+    pieces.clear();
+    if (kept < 0) {
+      pieces.push_back(
+          AffectedListStore::Piece{AffectedListStore::kOwn, 0, static_cast<int>(own.size())});
+    } else {
+      // The own groups go between the kept sequence's groups by rank; the
+      // kept sequence's excluded positions are left out.
+      std::sort(excluded.begin(), excluded.end());
+      const std::vector<int>& keptRanks = lists_.Ranks(kept);
+      std::size_t nextExcluded = 0;
+      int from = 0;
+      auto keepUpTo = [&](int to) {
+        for (; nextExcluded < excluded.size() && excluded[nextExcluded] < to; nextExcluded++) {
+          if (excluded[nextExcluded] > from)
+            pieces.push_back(AffectedListStore::Piece{kept, from, excluded[nextExcluded]});
+          from = excluded[nextExcluded] + 1;
+        }
+        if (to > from) pieces.push_back(AffectedListStore::Piece{kept, from, to});
+        from = std::max(from, to);
+      };
+      for (std::size_t o = 0; o <= own.size(); o++) {
+        const int to = o < own.size()
+                           ? static_cast<int>(
+                                 std::lower_bound(keptRanks.begin(), keptRanks.end(), ownRanks[o]) -
+                                 keptRanks.begin())
+                           : lists_.Size(kept);
+        keepUpTo(to);
+        if (o < own.size())
+          pieces.push_back(AffectedListStore::Piece{AffectedListStore::kOwn, static_cast<int>(o),
+                                                    static_cast<int>(o) + 1});
+      }
+    }
+    lists_.Assign(actions_[t], pieces, own);
+  }
+  lists_.Finish();
   return 0;
 }
 
-bool ConnectivityTable::IsPacked(const AffectedActionNode* node) const {
-  return node >= packedNodes_.get() && node < packedNodes_.get() + numPackedNodes_;
-}
-
 void ConnectivityTable::ClearActionAffectsList(BaseActionClass* action) {
-  while (AffectedActionNode* node = action->AffectedListHead) {
-    action->AffectedListHead = node->next;
-    if (!IsPacked(node)) delete node;  // packed nodes go with their block
-  }
+  AffectedListStore::ClearList(action);
 }
 
 void ConnectivityTable::DestructConnectivityList() {
   if (actions_ != nullptr)
     for (int i = 0; i < numActions_; i++) ClearActionAffectsList(actions_[i]);
-  packedNodes_.reset();
-  numPackedNodes_ = 0;
-}
-
-void ConnectivityTable::PackAffectedLists() {
-  int total = 0;
-  for (int i = 0; i < numActions_; i++)
-    for (AffectedActionNode* node = actions_[i]->AffectedListHead; node; node = node->next) total++;
-  auto block = std::make_unique<AffectedActionNode[]>(total > 0 ? total : 1);
-  int used = 0;
-  for (int i = 0; i < numActions_; i++) {
-    BaseActionClass* action = actions_[i];
-    AffectedActionNode* first = &block[used];
-    for (AffectedActionNode* node = action->AffectedListHead; node;) {
-      AffectedActionNode* next = node->next;
-      block[used] = AffectedActionNode{node->target, next ? &block[used + 1] : nullptr};
-      used++;
-      if (!IsPacked(node)) delete node;
-      node = next;
-    }
-    if (action->AffectedListHead) action->AffectedListHead = first;
-  }
-  packedNodes_ = std::move(block);
-  numPackedNodes_ = used;
+  lists_.Free();
 }
 
 void ConnectivityTable::PushReactivation(BaseActionClass* action) {
@@ -255,13 +453,12 @@ void ConnectivityTable::CheckReactivationList(double now) {
 
 void ConnectivityTable::RemoveAffectedActions(BaseActionClass* fired) {
   if (!fired) return;
-  for (AffectedActionNode* node = fired->AffectedListHead; node; node = node->next) {
-    BaseActionClass* action = node->target;
-    if (!action->HasEvent()) continue;
+  ForEachAffected(fired, [this](BaseActionClass* action) {
+    if (!action->HasEvent()) return;
     SchedulingRecord* record = action->Record;
     if (!action->EnablingChange()) {
-      if (!action->Reactivation) continue;
-      if (!action->ReactivationFunction()) continue;
+      if (!action->Reactivation) return;
+      if (!action->ReactivationFunction()) return;
     }
     action->Reactivation = false;
     events_->Remove(record->heapSlot);
@@ -269,17 +466,16 @@ void ConnectivityTable::RemoveAffectedActions(BaseActionClass* fired) {
       EraseReactivation(record->reactivationPosition);
       record->notInReactivationList = true;
     }
-  }
+  });
 }
 
 void ConnectivityTable::InsertAffectedActions(BaseActionClass* fired, double now) {
   if (!fired) return;
   assert(events_);
-  for (AffectedActionNode* node = fired->AffectedListHead; node; node = node->next) {
-    BaseActionClass* action = node->target;
-    if (!action->Enabled() || action->HasEvent()) continue;
+  ForEachAffected(fired, [this, now](BaseActionClass* action) {
+    if (!action->Enabled() || action->HasEvent()) return;
     ScheduleGroup(action, now);
-  }
+  });
 }
 
 double ConnectivityTable::FiringTimeOf(BaseActionClass* action, double now) {

@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "BaseClasses/List.h"
+#include "Executive/AffectedListStore.h"
 
 class BaseActionClass;
 class BaseGroupClass;
 class EventList;
 class PVModel;
-struct AffectedActionNode;
 struct SchedulingRecord;
 
 // Which groups to revisit after each firing, and the scheduling that the
@@ -26,11 +26,10 @@ struct SchedulingRecord;
 // its order, follows from the list orders; a reproducible run depends on
 // keeping them.
 //
-// The affected lists are packed into one block once built (PackAffectedLists):
-// the walks after every firing then read them in sequence. Reason: the
-// nodes of a list built node by node lie wherever the allocator put them,
-// and the walks visit several lists per firing. Cost: one block of nodes
-// and a range check when a list is freed.
+// The affected lists live in an AffectedListStore: a few spans per list,
+// read in sequence by the walks, with the long runs of groups that many
+// lists repeat (the readers of a variable every copy of a model changes)
+// kept once.
 class ConnectivityTable {
  public:
   ConnectivityTable();
@@ -63,16 +62,13 @@ class ConnectivityTable {
   // message on standard error for any other text.
   static int ReadSimTest();
   // Adds target at the front of action's list / at its end unless present;
-  // 0, or 1 when no node could be made.
+  // 0, or 1 when memory ran out.
   int AddActionAffects(BaseActionClass* target, BaseActionClass* action);
   int AddActionAffectsOld(BaseActionClass* target, BaseActionClass* action);
   void ClearActionAffectsList(BaseActionClass* action);
+  // Empties every list of the action table and frees their storage. The
+  // builders start with it: a build replaces the lists.
   void DestructConnectivityList();
-  // Moves the affected lists of the action table into one block, each list
-  // in its order; the builders call it when they are done. Lists changed
-  // later keep working (they may then mix packed and single nodes).
-  void PackAffectedLists();
-  bool IsPacked(const AffectedActionNode* node) const;
 
   // The walks after a firing at time now of the action `fired`.
   void CheckReactivationList(double now);
@@ -107,6 +103,12 @@ class ConnectivityTable {
   // The group of an action in the group table, or null when its group id
   // does not name a group of the table.
   BaseActionClass* GroupOf(const BaseActionClass* action) const;
+  // Runs a builder on empty lists; a builder that fails (or runs out of
+  // memory) leaves every list empty.
+  template <class Build>
+  short BuildWithin(Build build);
+  short BuildDefaultLists();
+  short BuildOldLists(int simTest);
 
   // Owned when built from a model (BuildTables).
   List<BaseGroupClass> groupList_;
@@ -120,8 +122,7 @@ class ConnectivityTable {
   EventList* events_ = nullptr;
   std::list<BaseActionClass*> reactivation_;
   std::list<BaseActionClass*> spareReactivationNodes_;
-  std::unique_ptr<AffectedActionNode[]> packedNodes_;
-  int numPackedNodes_ = 0;
+  AffectedListStore lists_;
 };
 
 #endif

@@ -203,31 +203,7 @@ void PVModel::MakeAffectedLists() {
     node->CreateModelGroupList();
     node->CreateWorkerList();
     node->FixWorkerList();
-    for (const VarModelPairClass& pair : node->VarDeps) {
-      List<BaseStateVariableClass> variables;
-      List<BaseModelClass> owners;
-      TopModel->listSVs(pair.GetModel(), pair.GetVariable(), &variables, &owners);
-      for (int o = 0; o < owners.getNumItems(); o++) {
-        // The owner's own variables, so that each is paired with its model.
-        List<BaseStateVariableClass> ownVariables;
-        List<BaseModelClass> self;
-        owners[o]->listSVs(pair.GetModel(), pair.GetVariable(), &ownVariables, &self);
-        for (int v = 0; v < ownVariables.getNumItems(); v++) {
-          List<BaseActionClass>* affecting = ownVariables[v]->getAffectingActions();
-          for (int a = 0; affecting && a < affecting->getNumItems(); a++) {
-            BaseActionClass* action = (*affecting)[a];
-            if (!action->IsPVRateDSAllocated()) action->AllocatePVRateDS(NumPVs);
-            if (action->RateSets()[k].empty() && !action->AffectedNodesByRateReward().find(k)) {
-              const bool inserted = action->AffectedNodesByRateReward().insert(k);
-              assert(inserted && "Action->AffectedNodesByRateReward.insert(PVCounter)");
-              (void)inserted;
-              node->NumRateAffectingActions++;
-            }
-            node->AddPVWorkersToAction(action, owners[o]);
-          }
-        }
-      }
-    }
+    node->BindRateActions(NumPVs);
   }
   List<BaseActionClass> actions;
   TopModel->listActions(&actions);
@@ -245,35 +221,7 @@ void PVModel::MakeImpulseAffectedLists() {
     node->CreateImpulseModelGroupList();
     node->CreateImpulseWorkerLists();
     node->FixImpulseWorkerLists();
-    const int numImpulses = node->NumImpulses;
-    for (int i = 0; i < numImpulses; i++) {
-      const ActionModelPairClass& pair = node->ImpulsePairs[i];
-      const int numWorkers = node->NumImpulseWorkers[i];
-      List<BaseModelClass> instances;
-      TopModel->listModels(pair.GetModel(), &instances);
-      for (int m = 0; m < instances.getNumItems(); m++) {
-        List<BaseActionClass> named;
-        instances[m]->listActions(pair.GetAction(), &named);
-        if (named.getNumItems() == 0) continue;
-        BaseActionClass* action = named[0];
-        triggering.append(action);
-        if (!action->IsPVImpulseDSAllocated()) action->AllocatePVImpulseDS(NumPVs);
-        if (action->ImpulseSets()[k].empty()) {
-          action->AffectedNodesByImpulseReward().insert(k);
-          node->NumImpulseAffectingActions++;
-          action->ImpulseWorkerLists()[k] = new int*[numImpulses]();
-          action->ImpulseWorkerCounts()[k] = new int[numImpulses]();
-          action->ImpulseListLengths()[k] = numImpulses;
-        }
-        action->ImpulseSets()[k].insert(i);
-        int*& list = action->ImpulseWorkerLists()[k][i];
-        int& count = action->ImpulseWorkerCounts()[k][i];
-        if (!list) list = new int[numWorkers > 0 ? numWorkers : 1];
-        for (int j = 0; j < numWorkers; j++)
-          if (node->ImpulseWorkers[i][j]->ServedModel == instances[m] && count < numWorkers)
-            list[count++] = j;
-      }
-    }
+    node->BindImpulseActions(NumPVs, &triggering);
   }
   List<BaseActionClass> actions;
   TopModel->listActions(&actions);

@@ -4,10 +4,14 @@
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <memory>
+#include <unordered_map>
 
 #include "BaseClasses/BaseActionClass.h"
 #include "BaseClasses/BaseGroupClass.h"
 #include "BaseClasses/BaseModelClass.h"
+#include "BaseClasses/state/BaseStateVariableClass.h"
 #include "Rewards/ImpulseNodeClass.h"
 #include "Rewards/IntervalOfTimeImpulse.h"
 #include "Rewards/PerformanceVariableWorker.h"
@@ -387,6 +391,99 @@ void PerformanceVariableNode::AddPVWorkersToAction(BaseActionClass* action, Base
     if (ModelGroups[w].IsDependentOnModel(model)) action->RateSets()[NodeNumber].insert(w);
 }
 
+// The rate set of an action for this variable is the union, over every
+// (model instance, variable) pair the reward reads whose variable the action
+// changes, of the workers that depend on the instance (AddPVWorkersToAction
+// for each pair). Pair by pair that costs the number of workers for every
+// action of every pair: with a variable shared by N copies of a model, N^3.
+// Instead the pairs are gathered by their variable's affecting list (one
+// list per share group), each list's union of workers is computed once from
+// an index of the workers by instance, and every action of the list takes
+// that union; an action reached through several lists takes the union of
+// theirs, computed once per combination of lists. Actions with the same
+// set share its frozen array.
+void PerformanceVariableNode::BindRateActions(int numPVs) {
+  const int k = NodeNumber;
+  std::unordered_map<const BaseModelClass*, std::vector<int>> workersOf;
+  for (int w = 0; w < NumWorkers; w++)
+    for (int slot = 0; slot < ModelGroups[w].GetNumModels(); slot++) {
+      std::vector<int>& workers = workersOf[ModelGroups[w].GetModel(slot)];
+      if (workers.empty() || workers.back() != w) workers.push_back(w);
+    }
+
+  // Per affecting list reached: its actions and the workers of its pairs.
+  std::vector<List<BaseActionClass>*> reachedLists;
+  std::vector<std::vector<int>> reachedWorkers;
+  std::unordered_map<const List<BaseActionClass>*, int> reachOf;
+  for (const VarModelPairClass& pair : VarDeps) {
+    List<BaseStateVariableClass> variables;
+    List<BaseModelClass> owners;
+    TheModel->listSVs(pair.GetModel(), pair.GetVariable(), &variables, &owners);
+    for (int o = 0; o < owners.getNumItems(); o++) {
+      // The owner's own variables, so that each is paired with its model.
+      List<BaseStateVariableClass> ownVariables;
+      List<BaseModelClass> self;
+      owners[o]->listSVs(pair.GetModel(), pair.GetVariable(), &ownVariables, &self);
+      const auto found = workersOf.find(owners[o]);
+      for (int v = 0; v < ownVariables.getNumItems(); v++) {
+        List<BaseActionClass>* affecting = ownVariables[v]->getAffectingActions();
+        if (!affecting) continue;
+        const auto [entry, added] =
+            reachOf.emplace(affecting, static_cast<int>(reachedLists.size()));
+        if (added) {
+          reachedLists.push_back(affecting);
+          reachedWorkers.emplace_back();
+        }
+        if (found != workersOf.end()) {
+          std::vector<int>& workers = reachedWorkers[entry->second];
+          workers.insert(workers.end(), found->second.begin(), found->second.end());
+        }
+      }
+    }
+  }
+
+  // Per action, the lists that reach it, in the order first reached.
+  std::vector<BaseActionClass*> reachedActions;
+  std::unordered_map<BaseActionClass*, std::vector<int>> listsOf;
+  for (std::size_t r = 0; r < reachedLists.size(); r++) {
+    List<BaseActionClass>* actions = reachedLists[r];
+    for (int a = 0; a < actions->getNumItems(); a++) {
+      BaseActionClass* action = (*actions)[a];
+      if (!action->IsPVRateDSAllocated()) action->AllocatePVRateDS(numPVs);
+      if (action->RateSets()[k].empty() && !action->AffectedNodesByRateReward().find(k)) {
+        const bool inserted = action->AffectedNodesByRateReward().insert(k);
+        assert(inserted && "Action->AffectedNodesByRateReward.insert(PVCounter)");
+        (void)inserted;
+        NumRateAffectingActions++;
+      }
+      std::vector<int>& lists = listsOf[action];
+      if (lists.empty()) reachedActions.push_back(action);
+      if (lists.empty() || lists.back() != static_cast<int>(r))
+        lists.push_back(static_cast<int>(r));
+    }
+  }
+
+  // One frozen array per combination of lists.
+  std::map<std::vector<int>, std::pair<std::shared_ptr<const int[]>, int>> unions;
+  for (BaseActionClass* action : reachedActions) {
+    std::vector<int> lists = listsOf[action];
+    std::sort(lists.begin(), lists.end());
+    lists.erase(std::unique(lists.begin(), lists.end()), lists.end());
+    auto [entry, added] = unions.try_emplace(lists);
+    if (added) {
+      std::vector<int> workers;
+      for (int r : lists)
+        workers.insert(workers.end(), reachedWorkers[r].begin(), reachedWorkers[r].end());
+      std::sort(workers.begin(), workers.end());
+      workers.erase(std::unique(workers.begin(), workers.end()), workers.end());
+      std::shared_ptr<int[]> members(new int[workers.empty() ? 1 : workers.size()]);
+      std::copy(workers.begin(), workers.end(), members.get());
+      entry->second = {std::move(members), static_cast<int>(workers.size())};
+    }
+    action->RateSets()[k].FreezeAs(entry->second.first, entry->second.second);
+  }
+}
+
 // Block m of an impulse's workers serves instance m of the impulse's model.
 // Within a block, a slot of the impulse's own model holds instance m; the
 // slots of the other dependencies run through every combination of their
@@ -457,6 +554,50 @@ void PerformanceVariableNode::FixImpulseWorkerLists() {
           if (worker->ReferenceSlots[k])
             worker->BindReference(k, ImpulseModelGroups[i][j].GetModel(k));
       }
+    }
+  }
+}
+
+// For impulse i and instance m of its model, the workers whose served model
+// is m (FixImpulseWorkerLists binds block m to instance m), found through an
+// index of the workers by served model rather than by walking every worker
+// for every instance; each action's worker list is allocated at its length.
+void PerformanceVariableNode::BindImpulseActions(int numPVs, List<BaseActionClass>* triggering) {
+  const int k = NodeNumber;
+  for (int i = 0; i < NumImpulses; i++) {
+    const ActionModelPairClass& pair = ImpulsePairs[i];
+    const int numWorkers = NumImpulseWorkers[i];
+    std::unordered_map<const BaseModelClass*, std::vector<int>> servedBy;
+    for (int j = 0; j < numWorkers; j++) servedBy[ImpulseWorkers[i][j]->ServedModel].push_back(j);
+    List<BaseModelClass> instances;
+    TheModel->listModels(pair.GetModel(), &instances);
+    for (int m = 0; m < instances.getNumItems(); m++) {
+      List<BaseActionClass> named;
+      instances[m]->listActions(pair.GetAction(), &named);
+      if (named.getNumItems() == 0) continue;
+      BaseActionClass* action = named[0];
+      triggering->append(action);
+      if (!action->IsPVImpulseDSAllocated()) action->AllocatePVImpulseDS(numPVs);
+      if (action->ImpulseSets()[k].empty()) {
+        action->AffectedNodesByImpulseReward().insert(k);
+        NumImpulseAffectingActions++;
+        action->ImpulseWorkerLists()[k] = new int*[NumImpulses]();
+        action->ImpulseWorkerCounts()[k] = new int[NumImpulses]();
+        action->ImpulseListLengths()[k] = NumImpulses;
+      }
+      action->ImpulseSets()[k].insert(i);
+      int*& list = action->ImpulseWorkerLists()[k][i];
+      int& count = action->ImpulseWorkerCounts()[k][i];
+      const auto served = servedBy.find(instances[m]);
+      const int matches = served == servedBy.end() ? 0 : static_cast<int>(served->second.size());
+      const int room = std::min(matches, numWorkers - count);
+      if (!list || room > 0) {
+        int* grown = new int[count + room > 0 ? count + room : 1];
+        if (list) std::copy(list, list + count, grown);
+        delete[] list;
+        list = grown;
+      }
+      for (int c = 0; c < room; c++) list[count++] = served->second[c];
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "BaseClasses/List.h"
 #include "Rewards/ActionModelPairClass.h"
 #include "Rewards/ImpulseNodeClass.h"
 #include "Rewards/ModelGroupClass.h"
@@ -105,9 +106,18 @@ class PerformanceVariableNode {
   void CreateModelGroupList();
   void FixWorkerList();
   void AddPVWorkersToAction(BaseActionClass* action, BaseModelClass* model);
+  // Tells every action that changes a variable the rate reward reads which
+  // workers it affects (its rate set for this variable, shared with the
+  // actions that reach the same workers), and counts it among the
+  // variable's rate-affecting actions. numPVs sizes the actions' rate data.
+  void BindRateActions(int numPVs);
   void CreateImpulseModelGroupList();
   void CreateImpulseWorkerLists();
   void FixImpulseWorkerLists();
+  // Tells the action of every impulse, in every instance of its model,
+  // which impulse workers its firing reaches; appends each such action to
+  // triggering.
+  void BindImpulseActions(int numPVs, List<BaseActionClass>* triggering);
   int GetNumberOfWorkers() const { return NumWorkers; }
 
   const char* getName() const { return Name.c_str(); }

@@ -1,6 +1,10 @@
 // List<T> and FastSet: growth, duplicates, removal order, freezing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <tuple>
 #include <vector>
 
 #include "BaseClasses/FastSet.h"
@@ -69,6 +73,73 @@ TEST(List, RemoveReplaceAndRemoveSet) {
   EXPECT_EQ(StdoutOf([] { List<int>().printList(); }), "No items in the list\n");
 }
 
+// The list's operations as the plain array semantics define them, on a
+// vector: the oracle for long lists, which search through their index.
+struct ReferenceList {
+  std::vector<int*> items;
+  bool holds(int* item) const { return std::find(items.begin(), items.end(), item) != items.end(); }
+  void append(int* item) {
+    if (!holds(item)) items.push_back(item);
+  }
+  void remove(int* item) {
+    auto slot = std::find(items.begin(), items.end(), item);
+    if (slot == items.end()) return;
+    *slot = items.back();
+    items.pop_back();
+  }
+  void replace(int* oldItem, int* newItem) {
+    auto oldSlot = std::find(items.begin(), items.end(), oldItem);
+    if (oldSlot == items.end()) return;
+    if (!holds(newItem))
+      *oldSlot = newItem;
+    else if (oldItem != newItem)
+      remove(oldItem);
+  }
+};
+
+TEST(List, LongListsKeepTheArraySemantics) {
+  std::vector<int> pool(300);
+  std::mt19937 random(7);
+  auto any = [&] { return &pool[random() % pool.size()]; };
+  List<int> list;
+  ReferenceList reference;
+  for (int step = 0; step < 20000; step++) {
+    const unsigned what = random() % 100;
+    if (what < 45) {
+      int* item = any();
+      list.append(item);
+      reference.append(item);
+    } else if (what < 70) {
+      int* item = what < 60 && !reference.items.empty()
+                      ? reference.items[random() % reference.items.size()]
+                      : any();
+      list.remove(item);
+      reference.remove(item);
+    } else if (what < 97) {
+      int* oldItem = !reference.items.empty() && what < 90
+                         ? reference.items[random() % reference.items.size()]
+                         : any();
+      int* newItem = any();
+      list.replaceItem(oldItem, newItem);
+      reference.replace(oldItem, newItem);
+    } else if (what < 99) {
+      List<int> drop;
+      for (int k = 0; k < 40; k++) drop.append(any());
+      list.removeSetOfItems(drop);
+      std::erase_if(reference.items, [&](int* item) { return drop.contains(item); });
+    } else if (step % 7 == 0) {
+      list.clearList();
+      reference.items.clear();
+    }
+    ASSERT_EQ(itemsOf(list), reference.items) << "step " << step;
+    int* probe = any();
+    ASSERT_EQ(list.contains(probe), reference.holds(probe)) << "step " << step;
+  }
+  List<int> copy(list);
+  EXPECT_EQ(itemsOf(copy), reference.items);
+  for (int* item : reference.items) EXPECT_TRUE(copy.contains(item));
+}
+
 TEST(FastSet, TreeThenFrozenVector) {
   const int constructedBefore = FastSet::number1, frozenBefore = FastSet::number2;
   FastSet set;
@@ -87,8 +158,23 @@ TEST(FastSet, TreeThenFrozenVector) {
   EXPECT_EQ(none.size(), 0);
 
   FastSet tree;
+  EXPECT_TRUE(tree.empty() && !tree.find(1) && !tree.contains(1));  // no tree yet
+  tree.clear();
   EXPECT_DEATH(tree.size(), "is_vec_rep");
   EXPECT_DEATH(none.insert(1), "!is_vec_rep");
+
+  // Sets frozen from one shared array read the same members from it.
+  std::shared_ptr<int[]> members(new int[3]{2, 4, 8});
+  FastSet first, second, empty;
+  first.FreezeAs(members, 3);
+  second.FreezeAs(members, 3);
+  empty.FreezeAs(members, 0);
+  EXPECT_EQ((std::vector{first[0], first[1], first[2]}), (std::vector{2, 4, 8}));
+  EXPECT_EQ(&first[0], &second[0]);
+  EXPECT_TRUE(second.contains(4) && !second.contains(5) && empty.size() == 0);
+  EXPECT_EQ(FastSet::number2, frozenBefore + 5);
+  first.clear();  // the other set keeps the array
+  EXPECT_EQ(std::tuple(first.size(), second.size(), second[2]), std::tuple(0, 3, 8));
 }
 
 }  // namespace

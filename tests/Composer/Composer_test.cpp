@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "support/TestModels.h"
@@ -126,6 +127,24 @@ TEST(ComposerTest, JoinSharesPlacesAndArraysAcrossTheTree) {
   system.listActions("audit_case2", &named);
   ASSERT_EQ(named.getNumItems(), 1);
   EXPECT_EQ(named[0], &system.controller->audit_case2);
+}
+
+// A chain lists, per recorded variable in order, the variable and the
+// chain a composer below merged into it: the pool's own variable, its
+// replicas' in replica order, then the controller's.
+TEST(ComposerTest, ChainOfAJoinOverManyReplicas) {
+  systemJoin system(withReplicas(40));
+  std::vector<std::pair<BaseStateVariableClass*, BaseModelClass*>> expected{
+      {system.pool->jobs, system.pool}};
+  for (int i = 0; i < 40; i++) expected.push_back({system.pool->worker(i)->jobs, nullptr});
+  expected.push_back({system.controller->jobs, system.controller});
+  std::vector<std::pair<BaseStateVariableClass*, BaseModelClass*>> chain;
+  for (SharedStateVarLink* link = system.getListOfSharedVariables(system.jobs); link;
+       link = link->Next)
+    chain.push_back({link->StateVar, link->Model});
+  EXPECT_EQ(chain, expected);
+  EXPECT_EQ(system.pool->getSharingList(0)->getNumItems(), 40);
+  EXPECT_EQ(system.getMainSharedVariable(system.pool->worker(39)->jobs), system.jobs);
 }
 
 TEST(ComposerTest, GroupsNumberedAcrossTheTreeAndActionKinds) {

@@ -3,6 +3,8 @@
 // model groups, and the set-up errors.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <string>
 #include <tuple>
 
@@ -134,6 +136,76 @@ TEST(SetUp, RateWorkersPerModelInstance) {
   model.FireAction(&model.worker(0)->start, 1.0);  // busy 0 -> 1
   model.Accumulate(4.0);                           // 3 time units busy
   EXPECT_EQ(std::pair(node->AccumulatedValue, node->AccumulatedSquare), std::pair(3.0, 3.0));
+}
+
+// A rate reward over every (worker, controller) pair that reads the shared
+// place "jobs" of the workers and the controller's own "budget".
+class jobsPV : public PerformanceVariableNode {
+ public:
+  jobsPV() {
+    const double start = 0.0, stop = 10.0;
+    Initialize("jobsSeen", IntervalOfTime, 1, &start, &stop, 0, 0, 2, 2);
+    AddModelDependency("worker");
+    AddModelDependency("controller");
+    AddVariableDependency("jobs", "worker");
+    AddVariableDependency("budget", "controller");
+  }
+  void CreateWorkerList() override {
+    for (int w = 0; w < GetNumberOfWorkers(); w++) Workers[w] = new busyWorker(this);
+  }
+};
+
+class sharedRateModel : public PVModel {
+ public:
+  explicit sharedRateModel(const TestModelParams& params) {
+    TopModel = new systemJoin(params);
+    CreatePVList(1, false);
+    Initialize();
+  }
+  PerformanceVariableNode* createPVNode(int i, int) override {
+    return i == 0 ? new jobsPV() : nullptr;
+  }
+  systemJoin* system() { return static_cast<systemJoin*>(TopModel); }
+};
+
+// Every action's rate set is the union, over the (instance, variable) pairs
+// the reward reads whose variable the action changes, of the workers of the
+// instance: here every worker for the actions that change the shared jobs,
+// and the budget's actions reach every worker through the one controller.
+TEST(SetUp, RateSetsAreTheWorkersOfEveryInstanceTheActionReaches) {
+  TestModelParams params;
+  params.replicas = 40;
+  sharedRateModel model(params);
+  PerformanceVariableNode* node = model.getPVs()[0];
+  ASSERT_EQ(node->GetNumberOfWorkers(), 40);
+  List<BaseActionClass> actions;
+  model.listActions(&actions);
+  std::map<BaseActionClass*, std::set<int>> expected;
+  for (auto [variable, modelName] : {std::pair{"jobs", "worker"}, {"budget", "controller"}}) {
+    List<BaseStateVariableClass> variables;
+    List<BaseModelClass> owners;
+    model.listSVs(modelName, variable, &variables, &owners);
+    for (int v = 0; v < variables.getNumItems(); v++)
+      for (int a = 0; a < variables[v]->getNumAffectingActions(); a++)
+        for (int w = 0; w < 40; w++)
+          if (node->getModelGroup(w).IsDependentOnModel(owners[v]))
+            expected[variables[v]->getAffectingAction(a)].insert(w);
+  }
+  for (int a = 0; a < actions.getNumItems(); a++) {
+    BaseActionClass* action = actions[a];
+    const FastSet& set = action->RateSets()[0];
+    std::set<int> members;
+    for (int i = 0; i < set.size(); i++) members.insert(set[i]);
+    const auto reached = expected.find(action);
+    EXPECT_EQ(members, reached == expected.end() ? std::set<int>{} : reached->second)
+        << action->getName();
+    EXPECT_EQ(action->AffectedNodesByRateReward().size(), reached == expected.end() ? 0 : 1);
+  }
+  EXPECT_EQ(expected[&model.system()->pool->worker(7)->start].size(), 40u);
+  EXPECT_EQ(model.getNumAffectingActions(), static_cast<int>(expected.size()));
+  // Actions that reach the same workers read one array.
+  EXPECT_EQ(&model.system()->pool->worker(0)->start.RateSets()[0][0],
+            &model.system()->pool->worker(39)->serve_case2.RateSets()[0][0]);
 }
 
 TEST(SetUpDeathTest, SetUpErrorsEndTheProcessWithStatusOne) {

@@ -3,7 +3,6 @@
 #include <cassert>
 #include <cstdlib>
 #include <iostream>
-#include <new>
 
 #include "Common/ErrorHandler.h"
 
@@ -20,14 +19,18 @@ BaseStateVariableClass* setElementOf(BaseStateVariableClass* element) {
 }
 }  // namespace
 
+BaseStateVariableClass* BaseArrayStateVariable::Part(int i) const {
+  return setElementOf(fields[i]);
+}
+
 BaseArrayStateVariable::BaseArrayStateVariable() : elementType(UntypedElement) {}
 
 BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix)
-    : BaseStateVariableClass(name, prefix), elementType(UntypedElement) {}
+    : CompositeStateVariable(name, prefix), elementType(UntypedElement) {}
 
 BaseArrayStateVariable::BaseArrayStateVariable(const char* name, const char* prefix, ArrayType type,
                                                int n)
-    : BaseStateVariableClass(name, prefix),
+    : CompositeStateVariable(name, prefix),
       elementType(type),
       fields(static_cast<std::size_t>(n > 0 ? n : 0), nullptr) {}
 
@@ -70,12 +73,6 @@ void BaseArrayStateVariable::CurrentState(void* dst) {
     setElementOf(fields[k])->CurrentState(buffer + k * elementSize);
 }
 
-void BaseArrayStateVariable::printState(std::ostream* stream) {
-  *stream << name << " = {" << std::endl;
-  for (BaseStateVariableClass* element : fields) setElementOf(element)->printState(stream);
-  *stream << "}" << std::endl;
-}
-
 void BaseArrayStateVariable::share(BaseStateVariableClass* other) {
   auto* otherArray = dynamic_cast<BaseArrayStateVariable*>(other);
   assert(otherArray);
@@ -108,43 +105,3 @@ void BaseArrayStateVariable::appendEnabledAction(BaseActionClass* TheAction) {
   for (BaseStateVariableClass* element : fields)
     setElementOf(element)->appendEnabledAction(TheAction);
 }
-
-void BaseArrayStateVariable::addSelfAsEnablingSVToAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->addSelfAsEnablingSVToAction(action);
-}
-
-void BaseArrayStateVariable::addSelfAsAffectedSVToAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->addSelfAsAffectedSVToAction(action);
-}
-
-void BaseArrayStateVariable::removeSelfFromEnablingSVOfAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->removeSelfFromEnablingSVOfAction(action);
-}
-
-void BaseArrayStateVariable::removeSelfFromAffectedSVOfAction(BaseActionClass* action) {
-  for (BaseStateVariableClass* element : fields)
-    setElementOf(element)->removeSelfFromAffectedSVOfAction(action);
-}
-
-List<BaseStateVariableClass>* BaseArrayStateVariable::getLeafNodes() {
-  auto* leaves = new (std::nothrow) List<BaseStateVariableClass>();
-  if (!leaves) MemoryAllocationError();
-  for (BaseStateVariableClass* element : fields) {
-    List<BaseStateVariableClass>* childTemp = setElementOf(element)->getLeafNodes();
-    assert(childTemp);
-    leaves->append(childTemp);
-    delete childTemp;
-  }
-  return leaves;
-}
-
-int BaseArrayStateVariable::getNumLeafNodes() {
-  int total = 0;
-  for (BaseStateVariableClass* element : fields) total += setElementOf(element)->getNumLeafNodes();
-  return total > 0 ? total : 1;
-}
-
-bool BaseArrayStateVariable::isLeafNode() { return fields.empty(); }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "BaseClasses/state/ArrayType.h"
-#include "BaseClasses/state/BaseStateVariableClass.h"
+#include "BaseClasses/state/CompositeStateVariable.h"
 
 // Writes "Runtime error: index out of bounds. <name>[0..<size-1>] indexed
 // with <index>" to standard error and ends the process with status 1.
@@ -16,7 +16,7 @@
 // linked to every element's leaves; it shares element by element (the array
 // object itself keeps its flags and lists). The element variables belong to
 // the generated subclass.
-class BaseArrayStateVariable : public BaseStateVariableClass {
+class BaseArrayStateVariable : public CompositeStateVariable {
  public:
   BaseArrayStateVariable();
   BaseArrayStateVariable(const char* name, const char* prefix);
@@ -25,19 +25,11 @@ class BaseArrayStateVariable : public BaseStateVariableClass {
   ~BaseArrayStateVariable() override;
 
   int StateSize() override;
+  // Element k at offset k times the first element's size.
   void SetState(void* src) override;
   void CurrentState(void* dst) override;
-  using BaseStateVariableClass::printState;
-  void printState(std::ostream* stream) override;
   void share(BaseStateVariableClass* other) override;
   void appendAffectingAction(BaseActionClass* TheAction) override;
-  void addSelfAsEnablingSVToAction(BaseActionClass* action) override;
-  void addSelfAsAffectedSVToAction(BaseActionClass* action) override;
-  void removeSelfFromEnablingSVOfAction(BaseActionClass* action) override;
-  void removeSelfFromAffectedSVOfAction(BaseActionClass* action) override;
-  List<BaseStateVariableClass>* getLeafNodes() override;
-  int getNumLeafNodes() override;
-  bool isLeafNode() override;
   void appendEnabledAction(BaseActionClass* TheAction) override;
   // Element i shares with other's element i, for every element of this
   // array; other must be an array with at least as many elements.
@@ -45,13 +37,10 @@ class BaseArrayStateVariable : public BaseStateVariableClass {
 
   ArrayType getType() const { return elementType; }
   int getSize() const { return static_cast<int>(fields.size()); }
-  // Element i after the bounds check.
-  BaseStateVariableClass* getElement(int i) const {
-    if (static_cast<std::size_t>(i) >= fields.size()) ArrayIndexOutOfBounds(name, getSize(), i);
-    return fields[i];
-  }
 
  protected:
+  int NumParts() const override { return getSize(); }
+  BaseStateVariableClass* Part(int i) const override;
   // Elements of a scalar kind must have that kind's state size (assertion).
   void setElement(int i, BaseStateVariableClass* element);
   // Fills the first unset slot, or adds a slot when all are set.

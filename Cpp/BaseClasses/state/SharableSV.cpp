@@ -116,15 +116,21 @@ void SharableSV<T>::share(BaseStateVariableClass* other) {
     survivor = mine;
     loser = theirs;
   }
-  loser->mergeInto(survivor);
-
-  SharableSV<T>* keeper = getRepresentative();
+  // The actions that list other among their variables now list the group's
+  // representative. Every such action is in the lists of other's group as
+  // they are before the merge (an arc links both sides, and the lists of a
+  // group only grow), so only those are visited: the merged lists would
+  // also hold the survivor's actions, as many as the group has members.
+  // Done before the merge, whose survivor is the representative to be.
   List<BaseActionClass>* affecting = otherSV->affectingActions;
   for (int i = 0; i < affecting->getNumItems(); i++)
-    affecting->getItem(i)->getAffectedVariables()->replaceItem(otherSV, keeper);
+    affecting->getItem(i)->getAffectedVariables()->replaceItem(otherSV, survivor);
   List<BaseActionClass>* enabled = otherSV->enabledActions;
   for (int i = 0; i < enabled->getNumItems(); i++)
-    enabled->getItem(i)->getEnablingVariables()->replaceItem(otherSV, keeper);
+    enabled->getItem(i)->getEnablingVariables()->replaceItem(otherSV, survivor);
+
+  loser->mergeInto(survivor);
+  assert(getRepresentative() == survivor);
 }
 
 // This variable is the representative that gives up its storage.

@@ -42,7 +42,6 @@ class SharableSV : public BaseStateVariableClass {
   void linkPointer(T** field);
 
   T getValue() const { return *value; }
-  void setValue(T newValue) { *value = newValue; }
   T* getValuePointer() const { return value; }
   // The member of the share group that keeps the storage (this when stored).
   SharableSV<T>* getRepresentative();

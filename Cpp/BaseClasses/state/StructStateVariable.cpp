@@ -1,12 +1,12 @@
 #include "BaseClasses/state/StructStateVariable.h"
 
-#include <algorithm>
 #include <cassert>
-#include <new>
 
 #include "BaseClasses/BaseActionClass.h"
-#include "Common/ErrorHandler.h"
 
+// The members are kept in no particular order: a record leaves its group by
+// taking the last member's place, in constant time (a group holds as many
+// records as the model has copies).
 struct BaseStructStateVariable::ActionLists {
   List<BaseActionClass>* affecting;
   List<BaseActionClass>* enabled;
@@ -34,7 +34,7 @@ void checkKind(BaseStateVariableClass* variable, ArrayType type) {
 BaseStructStateVariable::BaseStructStateVariable() : stateSize(0) { adoptActionLists(nullptr); }
 
 BaseStructStateVariable::BaseStructStateVariable(const char* name, const char* prefix)
-    : BaseStateVariableClass(name, prefix), stateSize(-1) {
+    : CompositeStateVariable(name, prefix), stateSize(-1) {
   adoptActionLists(nullptr);
 }
 
@@ -46,7 +46,9 @@ BaseStructStateVariable::BaseStructStateVariable(const char* name, const char* p
 
 BaseStructStateVariable::~BaseStructStateVariable() {
   std::vector<BaseStructStateVariable*>& members = actionLists_->members;
-  members.erase(std::remove(members.begin(), members.end(), this), members.end());
+  members[memberSlot_] = members.back();
+  members[memberSlot_]->memberSlot_ = memberSlot_;
+  members.pop_back();
   // The lists belong to the group and go with its last member.
   affectingActions = nullptr;
   enabledActions = nullptr;
@@ -58,12 +60,14 @@ void BaseStructStateVariable::adoptActionLists(const std::shared_ptr<ActionLists
     actionLists_ = std::make_shared<ActionLists>();
     actionLists_->affecting = affectingActions;
     actionLists_->enabled = enabledActions;
+    memberSlot_ = 0;
     actionLists_->members.push_back(this);
     return;
   }
   actionLists_ = kept;
   affectingActions = kept->affecting;
   enabledActions = kept->enabled;
+  memberSlot_ = static_cast<int>(kept->members.size());
   kept->members.push_back(this);
 }
 
@@ -90,15 +94,17 @@ void BaseStructStateVariable::setField(int i, BaseStateVariableClass* variable) 
   stateSize = -1;
 }
 
-int BaseStructStateVariable::fieldStateSize(const Field& entry) const {
-  const int scalarSize = scalarStateSize(entry.second);
-  return scalarSize ? scalarSize : variableOf(entry)->StateSize();
+BaseStateVariableClass* BaseStructStateVariable::Part(int i) const { return variableOf(fields[i]); }
+
+int BaseStructStateVariable::fieldStateSize(int i) const {
+  const int scalarSize = scalarStateSize(fields[i].second);
+  return scalarSize ? scalarSize : variableOf(fields[i])->StateSize();
 }
 
 int BaseStructStateVariable::StateSize() {
   if (stateSize < 0) {
     int total = 0;
-    for (const Field& entry : fields) total += fieldStateSize(entry);
+    for (int i = 0; i < getSize(); i++) total += fieldStateSize(i);
     stateSize = total;
   }
   return stateSize;
@@ -106,24 +112,18 @@ int BaseStructStateVariable::StateSize() {
 
 void BaseStructStateVariable::SetState(void* src) {
   char* buffer = static_cast<char*>(src);
-  for (const Field& entry : fields) {
-    variableOf(entry)->SetState(buffer);
-    buffer += fieldStateSize(entry);
+  for (int i = 0; i < getSize(); i++) {
+    variableOf(fields[i])->SetState(buffer);
+    buffer += fieldStateSize(i);
   }
 }
 
 void BaseStructStateVariable::CurrentState(void* dst) {
   char* buffer = static_cast<char*>(dst);
-  for (const Field& entry : fields) {
-    variableOf(entry)->CurrentState(buffer);
-    buffer += fieldStateSize(entry);
+  for (int i = 0; i < getSize(); i++) {
+    variableOf(fields[i])->CurrentState(buffer);
+    buffer += fieldStateSize(i);
   }
-}
-
-void BaseStructStateVariable::printState(std::ostream* stream) {
-  *stream << name << " = {" << std::endl;
-  for (const Field& entry : fields) variableOf(entry)->printState(stream);
-  *stream << "}" << std::endl;
 }
 
 void BaseStructStateVariable::share(BaseStateVariableClass* other) {
@@ -147,9 +147,17 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
     ++otheri;
   }
 
+  // The actions that list the other record among their variables list this
+  // one instead. They are all in the lists of the other record's group (an
+  // arc links both sides), so only those are visited, not the merged lists.
+  std::shared_ptr<ActionLists> given = otherStruct->actionLists_;
+  for (int i = 0; i < given->affecting->getNumItems(); i++)
+    given->affecting->getItem(i)->getAffectedVariables()->replaceItem(otherStruct, this);
+  for (int i = 0; i < given->enabled->getNumItems(); i++)
+    given->enabled->getItem(i)->getEnablingVariables()->replaceItem(otherStruct, this);
+
   // Other's group takes this record's lists; its own lists are freed once,
   // when the last reference to them goes.
-  std::shared_ptr<ActionLists> given = otherStruct->actionLists_;
   if (given != actionLists_) {
     affectingActions->append(given->affecting);
     enabledActions->append(given->enabled);
@@ -159,11 +167,6 @@ void BaseStructStateVariable::ShareWith(BaseStateVariableClass* other) {
 
   otherStruct->shared = true;
   otherStruct->stored = false;
-
-  for (int i = 0; i < affectingActions->getNumItems(); i++)
-    affectingActions->getItem(i)->getAffectedVariables()->replaceItem(otherStruct, this);
-  for (int i = 0; i < enabledActions->getNumItems(); i++)
-    enabledActions->getItem(i)->getEnablingVariables()->replaceItem(otherStruct, this);
 }
 
 void BaseStructStateVariable::appendAffectingAction(BaseActionClass* action) {
@@ -175,39 +178,3 @@ void BaseStructStateVariable::appendEnabledAction(BaseActionClass* action) {
   enabledActions->append(action);
   for (const Field& entry : fields) variableOf(entry)->appendEnabledAction(action);
 }
-
-void BaseStructStateVariable::addSelfAsEnablingSVToAction(BaseActionClass* action) {
-  for (const Field& entry : fields) variableOf(entry)->addSelfAsEnablingSVToAction(action);
-}
-
-void BaseStructStateVariable::addSelfAsAffectedSVToAction(BaseActionClass* action) {
-  for (const Field& entry : fields) variableOf(entry)->addSelfAsAffectedSVToAction(action);
-}
-
-void BaseStructStateVariable::removeSelfFromEnablingSVOfAction(BaseActionClass* action) {
-  for (const Field& entry : fields) variableOf(entry)->removeSelfFromEnablingSVOfAction(action);
-}
-
-void BaseStructStateVariable::removeSelfFromAffectedSVOfAction(BaseActionClass* action) {
-  for (const Field& entry : fields) variableOf(entry)->removeSelfFromAffectedSVOfAction(action);
-}
-
-List<BaseStateVariableClass>* BaseStructStateVariable::getLeafNodes() {
-  auto* leaves = new (std::nothrow) List<BaseStateVariableClass>();
-  if (!leaves) MemoryAllocationError();
-  for (const Field& entry : fields) {
-    List<BaseStateVariableClass>* childTemp = variableOf(entry)->getLeafNodes();
-    assert(childTemp);
-    leaves->append(childTemp);
-    delete childTemp;
-  }
-  return leaves;
-}
-
-int BaseStructStateVariable::getNumLeafNodes() {
-  int total = 0;
-  for (const Field& entry : fields) total += variableOf(entry)->getNumLeafNodes();
-  return total > 0 ? total : 1;
-}
-
-bool BaseStructStateVariable::isLeafNode() { return fields.empty(); }

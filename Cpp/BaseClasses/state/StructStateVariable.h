@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "BaseClasses/state/ArrayType.h"
-#include "BaseClasses/state/BaseStateVariableClass.h"
+#include "BaseClasses/state/CompositeStateVariable.h"
 
 // A record state variable: an ordered list of named fields, each a state
 // variable with its kind. Its state is the concatenation of the fields'
 // states; actions linked to it are linked to every leaf; it shares field by
 // field. The field variables belong to the generated subclass.
-class BaseStructStateVariable : public BaseStateVariableClass {
+class BaseStructStateVariable : public CompositeStateVariable {
  public:
   using Field = std::pair<BaseStateVariableClass*, ArrayType>;
 
@@ -23,19 +23,11 @@ class BaseStructStateVariable : public BaseStateVariableClass {
   ~BaseStructStateVariable() override;
 
   int StateSize() override;  // computed once, then cached
+  // Each field at the running offset, advanced by the size of its kind.
   void SetState(void* src) override;
   void CurrentState(void* dst) override;
-  using BaseStateVariableClass::printState;
-  void printState(std::ostream* stream) override;
   void share(BaseStateVariableClass* other) override;
   void appendAffectingAction(BaseActionClass* action) override;
-  void addSelfAsEnablingSVToAction(BaseActionClass* action) override;
-  void addSelfAsAffectedSVToAction(BaseActionClass* action) override;
-  void removeSelfFromEnablingSVOfAction(BaseActionClass* action) override;
-  void removeSelfFromAffectedSVOfAction(BaseActionClass* action) override;
-  List<BaseStateVariableClass>* getLeafNodes() override;
-  int getNumLeafNodes() override;
-  bool isLeafNode() override;
   void appendEnabledAction(BaseActionClass* action) override;
   // Shares field i with other's field i for every field of this record,
   // then merges the two records' action lists; other must be a record with
@@ -54,6 +46,9 @@ class BaseStructStateVariable : public BaseStateVariableClass {
   int getSize() const { return static_cast<int>(fields.size()); }
 
  protected:
+  int NumParts() const override { return getSize(); }
+  BaseStateVariableClass* Part(int i) const override;
+
   int stateSize;
   std::vector<Field> fields;
 
@@ -61,10 +56,12 @@ class BaseStructStateVariable : public BaseStateVariableClass {
   // The action lists of a group of shared records, and its members.
   struct ActionLists;
 
-  int fieldStateSize(const Field& entry) const;
+  // The size of the field's kind, or the field's own size for a record.
+  int fieldStateSize(int i) const;
   void adoptActionLists(const std::shared_ptr<ActionLists>& kept);
 
   std::shared_ptr<ActionLists> actionLists_;
+  int memberSlot_ = 0;  // this record's place among its group's members
 };
 
 // A generated record type: T is its plain value record (e.g. the initial

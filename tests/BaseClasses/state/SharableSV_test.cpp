@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
+#include <set>
 #include <sstream>
 #include <tuple>
 #include <vector>
@@ -140,6 +143,83 @@ TEST(SharableSV, LinkedPointersFollowLaterShares) {
   EXPECT_TRUE(act.intSlot == w.getValuePointer() && late.intSlot == w.getValuePointer());
   *late.intSlot = 11;
   EXPECT_EQ(std::tuple(x.Mark(), w.getSharingCount()), std::tuple(11, 8));
+}
+
+// Random shares among places linked to random actions, some of which read
+// or change most places (long lists). After each share: every action lists
+// the group's representative where it listed the other place (replaced in
+// place, or removed when the representative was listed too: the list's
+// replaceItem), every member reports the union of the groups' actions, and
+// every member and linked pointer uses one cell.
+TEST(SharableSV, RandomSharesRedirectEveryActionAndMergeEveryList) {
+  std::mt19937 random(11);
+  constexpr int kPlaces = 80, kActions = 40;
+  std::vector<std::unique_ptr<Place>> places;
+  for (int i = 0; i < kPlaces; i++) places.push_back(std::make_unique<Place>("p", i));
+  std::vector<std::unique_ptr<LinkedAction>> actions;
+  for (int a = 0; a < kActions; a++) {
+    actions.push_back(std::make_unique<LinkedAction>());
+    const int arcs = a < 4 ? 60 : 1 + random() % 4;
+    for (int k = 0; k < arcs; k++) {
+      Place* p = places[random() % kPlaces].get();
+      random() % 2 ? affectArc(p, actions[a].get()) : enableArc(p, actions[a].get());
+    }
+  }
+  places[5]->linkPointer(&actions[0]->shortSlot);
+
+  using Names = std::vector<BaseStateVariableClass*>;
+  auto namesOf = [](List<BaseStateVariableClass>* list) {
+    return Names(list->getList(), list->getList() + list->getNumItems());
+  };
+  auto replaced = [](Names names, BaseStateVariableClass* from, BaseStateVariableClass* to) {
+    auto slot = std::find(names.begin(), names.end(), from);
+    if (slot == names.end()) return names;
+    if (std::find(names.begin(), names.end(), to) == names.end()) {
+      *slot = to;
+    } else if (from != to) {
+      *slot = names.back();
+      names.pop_back();
+    }
+    return names;
+  };
+  auto actionsOf = [](List<BaseActionClass>* list) {
+    return std::set<BaseActionClass*>(list->getList(), list->getList() + list->getNumItems());
+  };
+  for (int step = 0; step < 150; step++) {
+    Place* self = places[random() % kPlaces].get();
+    Place* other = places[random() % kPlaces].get();
+    std::vector<Names> affected, enabling;
+    for (auto& action : actions) {
+      affected.push_back(namesOf(action->getAffectedVariables()));
+      enabling.push_back(namesOf(action->getEnablingVariables()));
+    }
+    const bool sameGroup = self->getRepresentative() == other->getRepresentative();
+    std::set<BaseActionClass*> affecting = actionsOf(self->getAffectingActions());
+    std::set<BaseActionClass*> enabled = actionsOf(self->getEnabledActions());
+    for (BaseActionClass* a : actionsOf(other->getAffectingActions())) affecting.insert(a);
+    for (BaseActionClass* a : actionsOf(other->getEnabledActions())) enabled.insert(a);
+
+    self->share(other);
+    BaseStateVariableClass* keeper = self->getRepresentative();
+    ASSERT_EQ(other->getRepresentative(), keeper);
+    for (int a = 0; a < kActions; a++) {
+      ASSERT_EQ(namesOf(actions[a]->getAffectedVariables()),
+                sameGroup ? affected[a] : replaced(affected[a], other, keeper))
+          << "step " << step << ", action " << a;
+      ASSERT_EQ(namesOf(actions[a]->getEnablingVariables()),
+                sameGroup ? enabling[a] : replaced(enabling[a], other, keeper))
+          << "step " << step << ", action " << a;
+    }
+    ASSERT_EQ(actionsOf(other->getAffectingActions()), affecting) << "step " << step;
+    ASSERT_EQ(actionsOf(other->getEnabledActions()), enabled) << "step " << step;
+    ASSERT_EQ(self->getEnabledActions(), other->getEnabledActions());
+  }
+  for (auto& p : places) {
+    SharableSV<short>* keeper = p->getRepresentative();
+    ASSERT_TRUE(p->getValuePointer() == keeper->getValuePointer() &&
+                p->Mark == keeper->getValuePointer());
+  }
+  EXPECT_EQ(actions[0]->shortSlot, places[5]->getValuePointer());
 }
 
 TEST(SharableSVDeathTest, ValueTypesMustMatch) {

@@ -5,12 +5,14 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BaseClasses/BaseGroupClass.h"
 #include "Executive/ProcessExitStatus.h"
 #include "Executive/SimulatorClass.h"
 #include "support/Capture.h"
+#include "support/ReferenceConnectivity.h"
 
 namespace {
 
@@ -45,8 +47,8 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
     const ConnectivityTable& table = simulator->Connectivity();
     std::vector<std::set<int>> groups(table.NumActions());
     for (int i = 0; i < table.NumActions(); i++)
-      for (AffectedActionNode* n = table.Action(i)->AffectedListHead; n; n = n->next)
-        groups[i].insert(n->target->getId() - table.Group(0)->getId());
+      for (BaseActionClass* target : AffectedTargets(table.Action(i)))
+        groups[i].insert(target->getId() - table.Group(0)->getId());
     ASSERT_EQ(groups.size(), static_cast<size_t>(30 * 10 + 2));
     if (reference.empty()) {
       reference = groups;
@@ -56,6 +58,32 @@ TEST(InProcess, EveryConnectivityBuilderFindsTheSameGroups) {
       EXPECT_EQ(reference[reference.size() - 2].size(), 32u);
     }
     EXPECT_EQ(groups, reference) << "SIMTEST=" << simTest;
+  }
+  unsetenv("SIMTEST");
+}
+
+// Every builder's lists, group by group and in order, are those of the
+// plain algorithms, also with enough trains for the readers of the shared
+// arrays to be kept once.
+TEST(InProcess, BuildersMatchThePlainAlgorithmsAtSeveralFleetSizes) {
+  const std::tuple<ReferenceBuilder, const char*> builders[] = {{ReferenceBuilder::Default, "2"},
+                                                                {ReferenceBuilder::OldFront, "1"},
+                                                                {ReferenceBuilder::OldBack, "0"}};
+  for (int trains : {12, 40, 70}) {
+    for (const auto& [kind, simTest] : builders) {
+      setenv("SIMTEST", simTest, 1);
+      std::string out;
+      auto simulator =
+          buildSimulator({"-e", "1", "-N", "1", "-O", "s:nTrains:" + std::to_string(trains)}, out);
+      const ConnectivityTable& table = simulator->Connectivity();
+      std::vector<BaseActionClass*> actions;
+      for (int i = 0; i < table.NumActions(); i++) actions.push_back(table.Action(i));
+      const std::vector<ActionTargets> expected =
+          ReferenceAffectedLists(table.Groups(), actions.data(), table.NumActions(), kind);
+      for (int i = 0; i < table.NumActions(); i++)
+        ASSERT_EQ(AffectedTargets(actions[i]), expected[i])
+            << trains << " trains, SIMTEST=" << simTest << ", action " << actions[i]->getName();
+    }
   }
   unsetenv("SIMTEST");
 }
