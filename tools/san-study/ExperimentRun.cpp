@@ -28,12 +28,6 @@ bool ExperimentRun::Settled(bool stopping) const {
                      [&](const StreamState& s) { return s.ended || (stopping && !s.started); });
 }
 
-bool ExperimentRun::TakeStopOrder() {
-  if (stopOrdered_ || fold_.Decision() == StopDecision::Continue) return false;
-  stopOrdered_ = true;
-  return true;
-}
-
 void ExperimentRun::Record() const {
   ExperimentResult& r = slot_;
   const ExperimentEstimate& estimate = fold_.Estimate();

@@ -11,13 +11,6 @@
 // its streams and the state of each stream's simulator, wherever it runs.
 class ExperimentRun {
  public:
-  // How far the fold lets a stream run ahead of the round being folded, in
-  // blocks; a stream further ahead is paused. Bounds the replications
-  // wasted beyond the stop, per stream, to this many blocks, the block being
-  // computed and the reports a fast simulator holds back before it sends
-  // them (up to 25).
-  static constexpr long kRunAheadBlocks = 4;
-
   struct StreamState {
     bool started = false;
     bool ended = false;
@@ -30,7 +23,6 @@ class ExperimentRun {
   ExperimentFold& Fold() { return fold_; }
   const ExperimentFold& Fold() const { return fold_; }
   const PlannedExperiment& Plan() const { return slot_.plan; }
-  ExperimentResult& Slot() { return slot_; }
   StreamState& Stream(int stream) { return streams_[stream]; }
   // The stream has ended: nothing more will come from it.
   void EndStream(int stream, const std::string& failure, double processorSeconds);
@@ -38,8 +30,6 @@ class ExperimentRun {
   bool Started() const;
   // Every stream that started has ended (and `stopping`: none will start).
   bool Settled(bool stopping) const;
-  // The decision is taken and the streams have not been told yet; true once.
-  bool TakeStopOrder();
 
   // The result so far into the slot: status, counts, estimates, streams.
   void Record() const;
@@ -52,7 +42,6 @@ class ExperimentRun {
   ExperimentResult& slot_;
   ExperimentFold fold_;
   std::vector<StreamState> streams_;
-  bool stopOrdered_ = false;
 };
 
 #endif

@@ -10,7 +10,7 @@
 
 #include "ChildProcess.h"
 #include "FileReplacement.h"
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 namespace {
 std::string FindOnPath(const std::string& program) {

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "FileReplacement.h"
-#include "NumberText.h"
+#include "NumberFormat.h"
 #include "ResultReader.h"
 #include "Utf8Text.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "StudyPlan.h"
 #include "StudyResults.h"

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "StudyPlan.h"
 #include "StudyResults.h"

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <variant>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 namespace {
 constexpr const char* kRegisterPrefix = "REGISTER:  Port: [";
@@ -150,11 +150,11 @@ void SimulatorSession::ReadSocket(Clock::time_point now) {
   if (open || socket_ < 0) return;
   // End of the stream: how the simulator ends tells whether that was a fault.
   CloseSocket();
-  if (!awaitingExit_) {
-    awaitingExit_ = true;
+  if (phase_ == Phase::Streaming || phase_ == Phase::Paused) {
+    Continue();
+    phase_ = Phase::Closed;
     exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
   }
-  phase_ = Phase::Ending;
 }
 
 void SimulatorSession::HandleMessages(Clock::time_point now) {
@@ -163,7 +163,7 @@ void SimulatorSession::HandleMessages(Clock::time_point now) {
     if (auto* control = std::get_if<ControlMessage>(&message)) {
       if (!greeted_ && control->IsGreeting())
         greeted_ = true;
-      else if (!(quitSent_ && control->IsQuitReply()))
+      else if (!(Ending() && control->IsQuitReply()))
         return Fail(
             "sent an unexpected control message (code " + std::to_string(control->code) + ")", now);
     } else if (!greeted_) {
@@ -213,39 +213,42 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
   }
 }
 
+bool SimulatorSession::Ending() const {
+  return phase_ == Phase::Quitting || phase_ == Phase::Closed || phase_ == Phase::Terminating ||
+         phase_ == Phase::Killed || phase_ == Phase::Finished;
+}
+
 void SimulatorSession::Stop(Clock::time_point now) {
-  if (stopRequested_ || phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
-  stopRequested_ = true;
-  if (phase_ == Phase::Streaming && !quitSent_)
+  if (request_ != Request::None || phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
+  request_ = Request::Stop;
+  if (phase_ == Phase::Streaming || phase_ == Phase::Paused)
     SendQuit(now);
-  else if (!quitSent_ && !termSent_)
+  else if (phase_ == Phase::AwaitingPort || phase_ == Phase::Connecting || phase_ == Phase::Closed)
     Terminate(now);
 }
 
 void SimulatorSession::Pause() {
-  if (paused_ || phase_ != Phase::Streaming || quitSent_ || termSent_ || !child_.Running()) return;
+  if (phase_ != Phase::Streaming || !child_.Running()) return;
   child_.Signal(SIGSTOP);
-  paused_ = true;
+  phase_ = Phase::Paused;
 }
 
 void SimulatorSession::Resume(Clock::time_point now) {
-  if (!paused_) return;
+  if (phase_ != Phase::Paused) return;
   Continue();
   silenceDeadline_ = now + Seconds(settings_.stallSeconds);
 }
 
 void SimulatorSession::Continue() {
-  if (!paused_) return;
+  if (phase_ != Phase::Paused) return;
   child_.Signal(SIGCONT);
-  paused_ = false;
+  phase_ = Phase::Streaming;
 }
 
 void SimulatorSession::SendQuit(Clock::time_point now) {
   Continue();
-  quitSent_ = true;
-  awaitingExit_ = true;
+  phase_ = Phase::Quitting;
   exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
-  phase_ = Phase::Ending;
   const std::uint8_t command = kQuitCommand;
   // A failed send means the simulator is gone; reaping it tells how.
   ssize_t sent = send(socket_, &command, 1, MSG_NOSIGNAL);
@@ -255,30 +258,35 @@ void SimulatorSession::SendQuit(Clock::time_point now) {
 void SimulatorSession::Fail(const std::string& cause, Clock::time_point now) {
   if (failure_.empty()) failure_ = cause;
   CloseSocket();
-  if (phase_ != Phase::Finished) phase_ = Phase::Ending;
-  if (!termSent_) Terminate(now);
+  if (phase_ != Phase::Terminating && phase_ != Phase::Killed && phase_ != Phase::Finished)
+    Terminate(now);
 }
 
 void SimulatorSession::Terminate(Clock::time_point now) {
   Continue();
+  // A connection not made yet has nothing to read.
+  if (phase_ == Phase::Connecting) CloseSocket();
   child_.Signal(SIGTERM);
-  termSent_ = true;
+  phase_ = Phase::Terminating;
   termSentAt_ = now;
 }
 
 void SimulatorSession::Interrupt(Clock::time_point now) {
-  interrupted_ = true;
-  if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
-  if (phase_ == Phase::Streaming && greeted_ && !quitSent_)
+  const bool quitSent = phase_ == Phase::Quitting;
+  request_ = Request::Interrupt;
+  if (phase_ == Phase::NotStarted || quitSent || phase_ == Phase::Terminating ||
+      phase_ == Phase::Killed || phase_ == Phase::Finished)
+    return;
+  if ((phase_ == Phase::Streaming || phase_ == Phase::Paused) && greeted_)
     SendQuit(now);
-  else if (!quitSent_ && !termSent_)
+  else
     Terminate(now);
 }
 
 void SimulatorSession::Kill() {
   if (!Started() || Finished()) return;
   child_.Signal(SIGKILL);
-  killSent_ = true;
+  phase_ = Phase::Killed;
 }
 
 std::string SimulatorSession::SilenceDescription() const {
@@ -297,34 +305,38 @@ void SimulatorSession::OnTick(Clock::time_point now) {
   if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
   if (child_.Reap()) return Finish(now);
   if (phase_ == Phase::Connecting && socket_ < 0 && now >= connectRetryAt_) TryConnect(now);
-  if (phase_ != Phase::Ending && !paused_ && now > silenceDeadline_)
-    return Fail(SilenceDescription(), now);
-  if (awaitingExit_ && !termSent_ && now > exitDeadline_) {
+  const bool silenceCounts =
+      phase_ == Phase::AwaitingPort || phase_ == Phase::Connecting || phase_ == Phase::Streaming;
+  if (silenceCounts && now > silenceDeadline_) return Fail(SilenceDescription(), now);
+  if ((phase_ == Phase::Quitting || phase_ == Phase::Closed) && now > exitDeadline_) {
     const std::string limit = ShortestText(settings_.quitGraceSeconds) + " s";
-    if (interrupted_)
+    if (request_ == Request::Interrupt)
       Terminate(now);
-    else if (quitSent_)
+    else if (phase_ == Phase::Quitting)
       Fail("did not exit within " + limit + " of the quit command", now);
     else
       Fail("closed the connection but did not exit within " + limit, now);
   }
-  if (termSent_ && !killSent_ && now > termSentAt_ + Seconds(settings_.termGraceSeconds)) Kill();
+  if (phase_ == Phase::Terminating && now > termSentAt_ + Seconds(settings_.termGraceSeconds))
+    Kill();
 }
 
 void SimulatorSession::Finish(Clock::time_point now) {
   if (child_.StdoutFd() >= 0) ReadStdout(now);
   if (child_.StderrFd() >= 0) ReadStderr();
   // The simulator has ended: what it sent is all in the socket now.
-  if (phase_ == Phase::Streaming || phase_ == Phase::Ending)
+  const Phase ended = phase_;
+  if (ended != Phase::Connecting)
     for (int reads = 0; socket_ >= 0 && reads < 1024; reads++) ReadSocket(now);
   CloseSocket();
   child_.CloseStdout();
   child_.CloseStderr();
   const std::string end = child_.EndDescription();
-  if (!failure_.empty() || interrupted_) {
+  if (!failure_.empty() || request_ == Request::Interrupt) {
     // failure or interruption: already accounted for
-  } else if (stopRequested_) {
-    if (quitSent_ && !child_.ExitedCleanly()) failure_ = "after the quit command it " + end;
+  } else if (request_ == Request::Stop) {
+    if (ended == Phase::Quitting && !child_.ExitedCleanly())
+      failure_ = "after the quit command it " + end;
   } else if (phase_ == Phase::AwaitingPort) {
     failure_ = end + " without announcing its port";
   } else if (phase_ == Phase::Connecting) {

@@ -63,7 +63,6 @@ class SimulatorSession {
 
   bool Started() const { return phase_ != Phase::NotStarted; }
   bool Finished() const { return phase_ == Phase::Finished; }
-  bool Paused() const { return paused_; }
   bool Failed() const { return !failure_.empty(); }
   const PlannedExperiment& Experiment() const { return experiment_; }
   int Stream() const { return stream_; }
@@ -75,7 +74,23 @@ class SimulatorSession {
   const std::string& Failure() const { return failure_; }
 
  private:
-  enum class Phase { NotStarted, AwaitingPort, Connecting, Streaming, Ending, Finished };
+  // Where the run stands. The simulator goes through the first four in
+  // order; a pause interrupts streaming; the last five end it, the quit
+  // command first where the protocol allows, then SIGTERM, then SIGKILL.
+  enum class Phase {
+    NotStarted,
+    AwaitingPort,  // started: its port is read from its standard output
+    Connecting,    // a connection in progress, or to be retried
+    Streaming,     // connected: the greeting, then replications
+    Paused,        // streaming, held with SIGSTOP; its silence limit does not run
+    Quitting,      // the quit command sent: it should exit within the grace time
+    Closed,        // it closed the connection unasked: it should exit within the grace time
+    Terminating,   // SIGTERM sent: SIGKILL follows after the grace time
+    Killed,        // SIGKILL sent: it is reaped next
+    Finished,
+  };
+  // Why the study ends the run, when it does so without a fault.
+  enum class Request { None, Stop, Interrupt };
 
   void ReadStdout(Clock::time_point now);
   void ReadStderr();
@@ -91,6 +106,7 @@ class SimulatorSession {
   void Continue();  // undoes a pause before a signal or command that needs it running
   void Finish(Clock::time_point now);
   void CloseSocket();
+  bool Ending() const;  // Quitting and after
   std::string SilenceDescription() const;
 
   PlannedExperiment experiment_;
@@ -98,6 +114,7 @@ class SimulatorSession {
   SessionSettings settings_;
   ReplicationSink sink_;
   Phase phase_ = Phase::NotStarted;
+  Request request_ = Request::None;
 
   ChildProcess child_;
   std::string stdoutLine_;
@@ -109,21 +126,14 @@ class SimulatorSession {
   Clock::time_point connectRetryAt_;
   MessageParser parser_;
   bool greeted_ = false;
-  bool quitSent_ = false;
 
   std::vector<std::deque<double>> pending_;  // per measure, until a whole replication
   long received_ = 0;
   double processorSeconds_ = 0.0;
-  bool stopRequested_ = false;
-  bool paused_ = false;
 
   Clock::time_point silenceDeadline_;  // stall limit while starting and streaming
-  Clock::time_point exitDeadline_;     // after quit or a closed connection
-  bool awaitingExit_ = false;
-  bool termSent_ = false;
-  bool killSent_ = false;
-  Clock::time_point termSentAt_;
-  bool interrupted_ = false;
+  Clock::time_point exitDeadline_;     // Quitting, Closed: the end of the grace time
+  Clock::time_point termSentAt_;       // Terminating: when SIGTERM was sent
   std::string failure_;
 };
 

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 // The description's JSON layout:
 //   {"format": "san-study-description 1", "model": NAME,

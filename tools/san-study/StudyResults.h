@@ -67,7 +67,6 @@ struct StudyResult {
   bool Interrupted() const { return interruptSignal != 0; }
   bool Aborted() const { return !internalError.empty(); }
   bool AnyFailure() const;
-  bool AnyShortOfPrecision() const;
   // Every chosen experiment ran to its stop rule.
   bool Complete() const;
 };

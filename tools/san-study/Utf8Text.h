@@ -1,5 +1,5 @@
-#ifndef MOVINGBLOCK_STUDY_UTF8_TEXT_H
-#define MOVINGBLOCK_STUDY_UTF8_TEXT_H
+#ifndef SAN_STUDY_UTF8_TEXT_H
+#define SAN_STUDY_UTF8_TEXT_H
 
 #include <string>
 #include <string_view>

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 namespace {
 std::vector<std::string> Split(const std::string& text, char separator, bool skipEmpty) {

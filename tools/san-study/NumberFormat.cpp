@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 #include <charconv>
 #include <cstdio>
