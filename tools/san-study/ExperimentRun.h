@@ -35,7 +35,7 @@ class ExperimentRun {
   void Record() const;
   // The replications the experiment will probably need: its count once it
   // ended, else the count at which its widest interval should reach the
-  // precision (half-widths shrink as 1/sqrt(n)).
+  // allowed half-width (half-widths shrink as 1/sqrt(n)).
   double ProjectedReplications(const StopRule& rule) const;
 
  private:

@@ -9,6 +9,12 @@ std::string ShortestText(double value) {
   return std::string(buffer, result.ptr);
 }
 
+std::string SignificantText(double value, int digits) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+  return buffer;
+}
+
 std::string FixedText(double value, int decimals) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);

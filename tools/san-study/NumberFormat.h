@@ -10,4 +10,8 @@ std::string ShortestText(double value);
 // `value` with `decimals` digits after the point.
 std::string FixedText(double value, int decimals);
 
+// `value` rounded to `digits` significant digits, without trailing zeros
+// ("2.436", "0.0019", "1.5e-07").
+std::string SignificantText(double value, int digits);
+
 #endif

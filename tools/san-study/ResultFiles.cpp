@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -34,6 +35,14 @@ json TypedValue(VariableType type, double value) {
   return JsonNumber(value);
 }
 
+}  // namespace
+
+std::string TargetText(const StopRule& rule) {
+  return "±" + ShortestText(100.0 * rule.precision) + "%" +
+         (rule.absolutePrecision > 0 ? " or ±" + ShortestText(rule.absolutePrecision) : "");
+}
+
+namespace {
 std::string GeneratorText(const StudyOptions& o) {
   return o.generator ? std::to_string(*o.generator) : "";
 }
@@ -58,6 +67,7 @@ json Settings(const ResultContext& c) {
           {"sweeps", sweeps},
           {"confidence", o.stopRule.confidence},
           {"precision", o.stopRule.precision},
+          {"absolutePrecision", o.stopRule.absolutePrecision},
           {"minReplications", o.stopRule.minReplications},
           {"maxReplications", o.stopRule.maxReplications},
           {"reportSize", o.reportSize},
@@ -85,6 +95,9 @@ std::string ContextLines(const StudyResult& r, const ResultContext& c) {
       << (o.generator ? std::to_string(*o.generator) : "default") << ", override "
       << CsvText(o.overrideText) << ", sweeps " << CsvText(SweepsText(c.plan)) << ", confidence "
       << ShortestText(o.stopRule.confidence) << ", precision " << ShortestText(o.stopRule.precision)
+      << (o.stopRule.absolutePrecision > 0
+              ? ", absolute precision " + ShortestText(o.stopRule.absolutePrecision)
+              : "")
       << ", replications " << o.stopRule.minReplications << " to " << o.stopRule.maxReplications
       << "\n";
   return EscapeInvalidUtf8(out.str());
@@ -112,13 +125,15 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
       const WindowResult w =
           m < e.windows.size() ? e.windows[m] : WindowResult{NAN, NAN, NAN, NAN, NAN, "none", NAN};
       const bool any = e.replications > 0;
+      // An interval that is not symmetric has no half-width to give.
+      const bool symmetric = any && w.Symmetric();
       out << e.plan.index << ',' << CsvText(e.plan.name) << ',' << e.plan.seed << ','
           << GeneratorText(c.options) << ',' << CsvText(e.plan.overrideText) << ',' << e.status
           << ',' << e.replications << ',' << CsvNumber(e.processorSeconds) << ','
           << CsvText(measure.rewardVariable) << ',' << CsvText(measure.label) << ','
           << CsvNumber(measure.start) << ',' << CsvNumber(measure.end) << ','
-          << CsvNumber(any ? w.mean : NAN) << ',' << CsvNumber(any ? w.halfWidth : NAN) << ','
-          << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0
+          << CsvNumber(any ? w.mean : NAN) << ',' << CsvNumber(symmetric ? w.halfWidth : NAN) << ','
+          << CsvNumber(symmetric && std::isfinite(w.halfWidth) && w.mean != 0
                            ? w.halfWidth / std::fabs(w.mean)
                            : NAN)
           << ',' << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ','
@@ -256,6 +271,10 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   // and an experiment is reused below only where its stream seeds match.
   if (earlierSettings.is_object() && !earlierSettings.contains("streams"))
     earlierSettings["streams"] = nullptr;
+  // Nor had it an absolute precision; its finished experiments are checked
+  // against the stop rule below before they are reused.
+  if (earlierSettings.is_object() && !earlierSettings.contains("absolutePrecision"))
+    earlierSettings["absolutePrecision"] = 0.0;
   if (earlierSettings != settings) {
     std::string differ;
     for (const auto& [key, value] : settings.items())
@@ -317,6 +336,31 @@ std::vector<std::size_t> TableMeasures(const StudyDescription& d,
 std::string Figure(double reached) {
   return std::isfinite(reached) ? "±" + FixedText(100.0 * reached, 1) + "%" : "±?";
 }
+
+// "[0.950, 2.436]", with "?" for a bound that is not known.
+std::string Bounds(const WindowResult& w, const std::function<std::string(double)>& number) {
+  auto bound = [&](double b) { return std::isfinite(b) ? number(b) : std::string("?"); };
+  return "[" + bound(w.lower) + ", " + bound(w.upper) + "]";
+}
+
+// The table's cell: mean ± half-width for a symmetric interval, else the
+// bounds.
+std::string Cell(const WindowResult& w) {
+  auto fixed = [](double value) { return FixedText(value, 3); };
+  if (!w.Symmetric()) return Bounds(w, fixed);
+  return fixed(w.mean) + " ± " + (std::isfinite(w.halfWidth) ? fixed(w.halfWidth) : "?");
+}
+
+// The streams of an experiment that failed while others went on.
+std::size_t FailedStreams(const ExperimentResult& e) {
+  return static_cast<std::size_t>(
+      std::count_if(e.streams.begin(), e.streams.end(),
+                    [](const StreamResult& s) { return !s.failure.empty(); }));
+}
+
+bool SomeStreamsFailed(const ExperimentResult& e) {
+  return e.status != ExperimentStatus::kFailed && FailedStreams(e) > 0;
+}
 }  // namespace
 
 void PrintTable(const StudyResult& result, const ResultContext& c,
@@ -344,40 +388,51 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
           << (IsIntegerType(d.variables[x].type) ? ValueText(d.variables[x].type, value)
                                                  : FixedText(value, 3));
     }
-    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11) << e.status
-        << std::right;
-    for (std::size_t m : shown) {
-      std::string cell = "-";
-      if (e.replications > 0 && m < e.windows.size())
-        cell = FixedText(e.windows[m].mean, 3) + " ± " +
-               (std::isfinite(e.windows[m].halfWidth) ? FixedText(e.windows[m].halfWidth, 3)
-                                                      : std::string("?"));
-      out << Pad(cell, 17);
-    }
+    // A "!" marks an experiment some of whose streams failed (told below).
+    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11)
+        << e.status + (SomeStreamsFailed(e) ? "!" : "") << std::right;
+    for (std::size_t m : shown)
+      out << Pad(e.replications > 0 && m < e.windows.size() ? Cell(e.windows[m]) : "-", 17);
     out << '\n';
   }
+  for (const ExperimentResult& e : result.experiments)
+    if (SomeStreamsFailed(e))
+      out << "! " << e.plan.name << ": " << FailedStreams(e) << " of " << e.streams.size()
+          << " streams failed (see the messages above); its estimate counts what every stream "
+             "delivered up to the stop or its failure ("
+          << StreamList(e, [](const StreamResult& s) { return s.counted; })
+          << " replications, stream 0 first).\n";
   if (result.Aborted())
     out << "The study stopped on an internal error: these results are incomplete.\n";
   else if (result.Interrupted())
     out << "The study was interrupted: these results are incomplete.\n";
-  else if (result.AnyFailure())
+  else if (std::any_of(
+               result.experiments.begin(), result.experiments.end(),
+               [](const ExperimentResult& e) { return e.status == ExperimentStatus::kFailed; }))
     out << "Some experiments failed: see the messages above.\n";
 }
 
 std::vector<std::string> VerdictLines(const StudyResult& result, const ResultContext& c) {
   std::vector<std::string> lines;
-  const std::string target = "±" + ShortestText(100.0 * c.options.stopRule.precision) + "%";
+  const std::string target = TargetText(c.options.stopRule);
+  auto significant = [](double value) { return SignificantText(value, 4); };
   for (const ExperimentResult& e : result.experiments) {
     if (e.status != ExperimentStatus::kMaxReps) continue;
     std::string missed;
     int listed = 0, more = 0;
     for (std::size_t m = 0; m < e.windows.size() && m < c.description.measures.size(); m++) {
-      if (e.windows[m].converged) continue;
-      if (listed++ < 6)
-        missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " +
-                  Figure(e.windows[m].reached);
-      else
+      const WindowResult& w = e.windows[m];
+      if (w.converged) continue;
+      if (listed++ >= 6) {
         more++;
+        continue;
+      }
+      // What it saw: a symmetric interval's relative half-width, else its
+      // bounds, and that no observation differed when none did.
+      std::string seen = w.Symmetric() ? Figure(w.reached) : Bounds(w, significant);
+      if (w.method == MethodName(IntervalMethod::AllEqual))
+        seen += " (no variation in " + std::to_string(e.replications) + ")";
+      missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " + seen;
     }
     if (more) missed += " and " + std::to_string(more) + " more";
     lines.push_back(e.plan.name + " stopped at " + std::to_string(e.replications) +

@@ -98,6 +98,7 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     o.overrideText = s.at("override").get<std::string>();
     o.stopRule.confidence = s.at("confidence").get<double>();
     o.stopRule.precision = s.at("precision").get<double>();
+    o.stopRule.absolutePrecision = s.value("absolutePrecision", 0.0);
     o.stopRule.minReplications = s.at("minReplications").get<long>();
     o.stopRule.maxReplications = s.at("maxReplications").get<long>();
     o.reportSize = s.at("reportSize").get<int>();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <thread>
@@ -72,6 +73,8 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
   if (!(r.confidence > 0.0 && r.confidence < 1.0))
     return "--confidence must lie strictly between 0 and 1";
   if (!(r.precision > 0.0)) return "--precision must be above 0";
+  if (!(r.absolutePrecision >= 0.0 && std::isfinite(r.absolutePrecision)))
+    return "--abs-precision must be 0 (none) or above";
   if (r.minReplications < 2) return "--min-reps must be at least 2";
   if (r.maxReplications < r.minReplications) return "--max-reps must not be below --min-reps";
   // Bounded so that a report (8 bytes per observation) stays far below the
@@ -104,6 +107,7 @@ std::string ToolVersion() {
 std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& profile,
                                      StudyOptions& o) {
   o.program = profile.program;
+  o.stopRule = profile.stopRule;
   o.jobs = std::max(1u, std::thread::hardware_concurrency());
   if (!profile.defaultSimulator.empty())
     o.simulator = (ToolDirectory() / profile.defaultSimulator).string();
@@ -144,6 +148,10 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
   app.add_option("--confidence", o.stopRule.confidence, "confidence level")->capture_default_str();
   app.add_option("--precision", o.stopRule.precision,
                  "largest relative half-width of a converged measure")
+      ->capture_default_str();
+  app.add_option("--abs-precision", o.stopRule.absolutePrecision,
+                 "a measure whose half-width is at most this has converged too, whatever its "
+                 "relative half-width (e.g. 0.001 for a probability near 0); 0: none")
       ->capture_default_str();
   app.add_option("--min-reps", o.stopRule.minReplications, "fewest replications per experiment")
       ->capture_default_str();

@@ -47,7 +47,7 @@ ProgressSnapshot StudySnapshot(const StudyResult& result, const std::vector<Expe
     projectedStarted += run->ProjectedReplications(rule);
     if (!ended)
       p.running.push_back(
-          {run->Plan().name, estimate.Replications(), estimate.WidestRelativeHalfWidth()});
+          {run->Plan().name, estimate.Replications(), estimate.WidestShortfall() * rule.precision});
   }
   // Experiments not started yet are assumed to need what the started ones do.
   const double perExperiment = started ? projectedStarted / static_cast<double>(started)

@@ -52,10 +52,10 @@ ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest,
   if (!spread_ && values_.size() == 1) {
     const double v = values_.front().first;
     ci.method = IntervalMethod::AllEqual;
-    ci.unseenChance = UnseenChanceBound(n, confidence);
+    const double unseen = UnseenChanceBound(n, confidence);
     // Without a declared bound another value may lie anywhere.
-    ci.lower = std::isfinite(lowest) ? v - ci.unseenChance * std::max(0.0, v - lowest) : -INFINITY;
-    ci.upper = std::isfinite(highest) ? v + ci.unseenChance * std::max(0.0, highest - v) : INFINITY;
+    ci.lower = std::isfinite(lowest) ? v - unseen * std::max(0.0, v - lowest) : -INFINITY;
+    ci.upper = std::isfinite(highest) ? v + unseen * std::max(0.0, highest - v) : INFINITY;
     return ci;
   }
   if (!spread_) {

@@ -21,7 +21,6 @@ struct ConfidenceInterval {
   double lower = -std::numeric_limits<double>::infinity();
   double upper = std::numeric_limits<double>::infinity();
   IntervalMethod method = IntervalMethod::None;
-  double unseenChance = 1.0;  // AllEqual: bound on the chance of another value
 
   // The larger distance from the mean to a bound.
   double HalfWidth() const;

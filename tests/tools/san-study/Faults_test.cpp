@@ -20,9 +20,10 @@ std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std:
 
 TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
   const auto dir = results::freshDirectory("faults");
-  const ToolRun run =
-      RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10"}),
-                 "1:crash,2:exit,3:garbage");
+  const ToolRun run = RunProgram(
+      STUDY_TOOL,
+      Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10", "--abs-precision", "1"}),
+      "1:crash,2:exit,3:garbage");
   EXPECT_EQ(run.exitStatus, 1);
   for (const char* text :
        {"Experiment 2 (-e 1 -s", "was killed by signal 6", "after 20 whole replications",
@@ -46,15 +47,23 @@ TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
 TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
   const auto dir = results::freshDirectory("stream-fault");
   const std::uint32_t second = StreamSeed(31415, 0, "", 1, 0);
-  const ToolRun run = RunProgram(STUDY_TOOL,
-                                 Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100",
-                                            "--max-reps", "100", "-n", "10"}),
-                                 "s" + std::to_string(second) + ":crash");
+  const ToolRun run =
+      RunProgram(STUDY_TOOL,
+                 Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100", "--max-reps", "100",
+                            "-n", "10", "--abs-precision", "1"}),
+                 "s" + std::to_string(second) + ":crash");
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) +
                          "): the simulator was killed"),
             std::string::npos)
       << run.err;
+  // The table says so too, beside the estimate of both streams' replications.
+  EXPECT_NE(run.out.find("Experiment 1       100  converged! "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("! Experiment 1: 1 of 2 streams failed (see the messages above); its "
+                         "estimate counts what every stream delivered up to the stop or its "
+                         "failure (80 20 replications, stream 0 first)."),
+            std::string::npos)
+      << run.out;
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), 13u);
   EXPECT_EQ(rows[0].at("status"), "converged");

@@ -29,10 +29,11 @@ TEST(StudyToolFiles, BytesThatAreNotUtf8AreEscaped) {
 
 TEST(StudyToolFiles, SimulatorOutputThatIsNotUtf8GivesValidFiles) {
   const auto dir = results::freshDirectory("utf8");
-  const ToolRun run = RunProgram(STUDY_TOOL,
-                                 {"--simulator", FAKE_SIMULATOR, "--out", dir.string(),
-                                  "--experiments", "0,1", "--min-reps", "5", "-n", "5"},
-                                 "1:badport");
+  const ToolRun run =
+      RunProgram(STUDY_TOOL,
+                 {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments", "0,1",
+                  "--min-reps", "5", "-n", "5", "--abs-precision", "0.5"},
+                 "1:badport");
   EXPECT_EQ(run.exitStatus, 1) << run.err;
   nlohmann::json json;
   ASSERT_NO_THROW(json = nlohmann::json::parse(results::readFile((dir / "study.json").string())));
