@@ -16,6 +16,7 @@ namespace {
 constexpr const char* kRegisterPrefix = "REGISTER:  Port: [";
 constexpr auto kConnectRetry = std::chrono::milliseconds(50);
 constexpr std::uint8_t kQuitCommand = 2;
+constexpr const char* kAbsorbingState = "absorbing state";
 
 Clock::duration Seconds(double s) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
@@ -342,7 +343,15 @@ void SimulatorSession::Finish(Clock::time_point now) {
   } else if (phase_ == Phase::Connecting) {
     failure_ = end + " before accepting the connection";
   } else {
-    failure_ = end + " after " + std::to_string(received_) +
+    // A steady-state run ends by itself when no activity can fire any more;
+    // the simulator says so on its standard output (and may on its error).
+    std::string absorbing = stderrTail_.LineWith(kAbsorbingState);
+    if (absorbing.empty()) {
+      absorbing = stdoutTail_.LineWith(kAbsorbingState);
+      outputCause_ = absorbing;
+    }
+    failure_ = (absorbing.empty() ? "" : "reached an absorbing state (no activity can fire) and ") +
+               end + " after " + std::to_string(received_) +
                " whole replications, before its estimates converged";
   }
   phase_ = Phase::Finished;
@@ -357,6 +366,7 @@ std::string SimulatorSession::FailureReport() const {
   const std::string stream = experiment_.Streams() > 1 ? " stream " + std::to_string(stream_) : "";
   std::string report = experiment_.name + stream + " (-e " + std::to_string(experiment_.index) +
                        " -s " + std::to_string(Seed()) + "): the simulator " + failure_;
+  if (!outputCause_.empty()) report += "\n  its standard output says:\n    | " + outputCause_;
   const std::string tail = stderrTail_.LastLines(8);
   if (!tail.empty()) {
     report += "\n  last lines of its standard error:";

@@ -135,6 +135,7 @@ class SimulatorSession {
   Clock::time_point exitDeadline_;     // Quitting, Closed: the end of the grace time
   Clock::time_point termSentAt_;       // Terminating: when SIGTERM was sent
   std::string failure_;
+  std::string outputCause_;  // the line of its standard output that tells the failure's cause
 };
 
 #endif

@@ -74,6 +74,31 @@ TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
   EXPECT_EQ(LiveTaggedSimulators(), 0);
 }
 
+// A run that ends by itself in an absorbing state says so on its standard
+// output only; the failure names that cause, not just the exit.
+TEST(StudyToolFaults, AnAbsorbingStateIsNamedAsTheCause) {
+  const auto dir = results::freshDirectory("absorbing");
+  const ToolRun run = RunProgram(STUDY_TOOL,
+                                 Args(dir, {"-e", "1", "--streams", "1", "--min-reps", "100",
+                                            "--max-reps", "100", "-n", "10"}),
+                                 "1:absorbing");
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_NE(run.err.find("Experiment 2 (-e 1 -s " + std::to_string(SimulatorSeed(31415, 1)) +
+                         "): the simulator reached an absorbing state (no activity can fire) and "
+                         "exited with status 0 after 30 whole replications"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("its standard output says:\n    | Simulator encountered an absorbing "
+                         "state and is unable to proceed."),
+            std::string::npos)
+      << run.err;
+  const auto rows = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(rows.size(), 13u);
+  EXPECT_EQ(rows[0].at("status"), "failed");
+  EXPECT_EQ(rows[0].at("replications"), "30");
+  EXPECT_NE(rows[0].at("failure").find("reached an absorbing state"), std::string::npos);
+}
+
 TEST(StudyToolFaults, SilentAndStubbornSimulatorsAreStopped) {
   const auto dir = results::freshDirectory("hangs");
   const ToolRun run = RunProgram(
