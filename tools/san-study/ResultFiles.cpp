@@ -309,10 +309,16 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
 }
 
 namespace {
-// Right-aligns `text` in `width` characters (not bytes: "±" is two).
-std::string Pad(const std::string& text, std::size_t width) {
+// Characters, not bytes: "±" is two bytes.
+std::size_t Characters(const std::string& text) {
   std::size_t chars = 0;
   for (unsigned char ch : text) chars += (ch & 0xC0) != 0x80;
+  return chars;
+}
+
+// Right-aligns `text` in `width` characters.
+std::string Pad(const std::string& text, std::size_t width) {
+  const std::size_t chars = Characters(text);
   return std::string(width > chars ? width - chars : 0, ' ') + text;
 }
 
@@ -344,11 +350,19 @@ std::string Bounds(const WindowResult& w, const std::function<std::string(double
 }
 
 // The table's cell: mean ± half-width for a symmetric interval, else the
-// bounds.
+// bounds, with three decimals, or three significant digits for bounds
+// below 0.1 (a rare probability's [0.00161, 0.00251]).
 std::string Cell(const WindowResult& w) {
   auto fixed = [](double value) { return FixedText(value, 3); };
-  if (!w.Symmetric()) return Bounds(w, fixed);
-  return fixed(w.mean) + " ± " + (std::isfinite(w.halfWidth) ? fixed(w.halfWidth) : "?");
+  if (w.Symmetric())
+    return fixed(w.mean) + " ± " + (std::isfinite(w.halfWidth) ? fixed(w.halfWidth) : "?");
+  double largest = 0.0;
+  for (double bound : {w.lower, w.upper})
+    if (std::isfinite(bound)) largest = std::max(largest, std::fabs(bound));
+  const int decimals = largest > 0.0 && largest < 0.1
+                           ? std::min(9, 2 - static_cast<int>(std::floor(std::log10(largest))))
+                           : 3;
+  return Bounds(w, [decimals](double value) { return FixedText(value, decimals); });
 }
 
 // The streams of an experiment that failed while others went on.
@@ -376,11 +390,23 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   const std::size_t xWidth = std::max<std::size_t>(8, title.size() + 2);
   out << std::left << std::setw(static_cast<int>(nameWidth)) << "experiment" << std::right;
   if (x >= 0) out << std::setw(static_cast<int>(xWidth)) << title;
+  // A column is 17 characters wide, or wider for a longer cell.
+  std::vector<std::vector<std::string>> cells;
+  std::vector<std::size_t> widths(shown.size(), 17);
+  for (const ExperimentResult& e : result.experiments) {
+    cells.emplace_back();
+    for (std::size_t k = 0; k < shown.size(); k++) {
+      const std::size_t m = shown[k];
+      cells.back().push_back(e.replications > 0 && m < e.windows.size() ? Cell(e.windows[m]) : "-");
+      widths[k] = std::max(widths[k], Characters(cells.back().back()) + 2);
+    }
+  }
   out << std::setw(7) << "reps"
       << "  " << std::left << std::setw(11) << "status" << std::right;
-  for (std::size_t m : shown) out << Pad(d.measures[m].label, 17);
+  for (std::size_t k = 0; k < shown.size(); k++) out << Pad(d.measures[shown[k]].label, widths[k]);
   out << '\n';
-  for (const ExperimentResult& e : result.experiments) {
+  for (std::size_t i = 0; i < result.experiments.size(); i++) {
+    const ExperimentResult& e = result.experiments[i];
     out << std::left << std::setw(static_cast<int>(nameWidth)) << e.plan.name << std::right;
     if (x >= 0) {
       const double value = e.plan.values[x];
@@ -391,8 +417,7 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
     // A "!" marks an experiment some of whose streams failed (told below).
     out << std::setw(7) << e.replications << "  " << std::left << std::setw(11)
         << e.status + (SomeStreamsFailed(e) ? "!" : "") << std::right;
-    for (std::size_t m : shown)
-      out << Pad(e.replications > 0 && m < e.windows.size() ? Cell(e.windows[m]) : "-", 17);
+    for (std::size_t k = 0; k < shown.size(); k++) out << Pad(cells[i][k], widths[k]);
     out << '\n';
   }
   for (const ExperimentResult& e : result.experiments)
