@@ -21,8 +21,7 @@ std::string CsvNumber(double value) { return std::isfinite(value) ? ShortestText
 
 std::string CsvText(const std::string& text) {
   std::string quoted = "\"";
-  for (char c : EscapeInvalidUtf8(text))
-    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : OneLineText(text)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
 }
 
@@ -86,11 +85,11 @@ std::string StreamList(const ExperimentResult& e, Value value) {
 std::string ContextLines(const StudyResult& r, const ResultContext& c) {
   const StudyOptions& o = c.options;
   std::ostringstream out;
-  out << "# " << o.program << " " << ToolVersion() << "; model " << c.description.model
-      << " (study description " << c.description.source << ", digest " << c.description.digest
-      << ")\n"
+  out << "# " << o.program << " " << ToolVersion() << "; model " << OneLineText(c.description.model)
+      << " (study description " << OneLineText(c.description.source) << ", digest "
+      << OneLineText(c.description.digest) << ")\n"
       << "# started " << r.startTime << ", ended " << (r.endTime.empty() ? "-" : r.endTime)
-      << ", host " << c.host << (r.Complete() ? "" : "; incomplete") << "\n"
+      << ", host " << OneLineText(c.host) << (r.Complete() ? "" : "; incomplete") << "\n"
       << "# seed " << o.seed << ", generator "
       << (o.generator ? std::to_string(*o.generator) : "default") << ", override "
       << CsvText(o.overrideText) << ", sweeps " << CsvText(SweepsText(c.plan)) << ", confidence "
@@ -384,9 +383,10 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   const std::vector<std::size_t> shown = TableMeasures(d, tableMeasures);
   std::size_t nameWidth = 15;
   for (const ExperimentResult& e : result.experiments)
-    nameWidth = std::max(nameWidth, e.plan.name.size() + 2);
+    nameWidth = std::max(nameWidth, OneLineText(e.plan.name).size() + 2);
   const int x = c.plan.xVariable;
-  const std::string title = x < 0 ? "" : (xTitle.empty() ? d.variables[x].name : xTitle);
+  const std::string title =
+      OneLineText(x < 0 ? "" : (xTitle.empty() ? d.variables[x].name : xTitle));
   const std::size_t xWidth = std::max<std::size_t>(8, title.size() + 2);
   out << std::left << std::setw(static_cast<int>(nameWidth)) << "experiment" << std::right;
   if (x >= 0) out << std::setw(static_cast<int>(xWidth)) << title;
@@ -403,11 +403,13 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   }
   out << std::setw(7) << "reps"
       << "  " << std::left << std::setw(11) << "status" << std::right;
-  for (std::size_t k = 0; k < shown.size(); k++) out << Pad(d.measures[shown[k]].label, widths[k]);
+  for (std::size_t k = 0; k < shown.size(); k++)
+    out << Pad(OneLineText(d.measures[shown[k]].label), widths[k]);
   out << '\n';
   for (std::size_t i = 0; i < result.experiments.size(); i++) {
     const ExperimentResult& e = result.experiments[i];
-    out << std::left << std::setw(static_cast<int>(nameWidth)) << e.plan.name << std::right;
+    out << std::left << std::setw(static_cast<int>(nameWidth)) << OneLineText(e.plan.name)
+        << std::right;
     if (x >= 0) {
       const double value = e.plan.values[x];
       out << std::setw(static_cast<int>(xWidth))
@@ -422,7 +424,8 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   }
   for (const ExperimentResult& e : result.experiments)
     if (SomeStreamsFailed(e))
-      out << "! " << e.plan.name << ": " << FailedStreams(e) << " of " << e.streams.size()
+      out << "! " << OneLineText(e.plan.name) << ": " << FailedStreams(e) << " of "
+          << e.streams.size()
           << " streams failed (see the messages above); its estimate counts what every stream "
              "delivered up to the stop or its failure ("
           << StreamList(e, [](const StreamResult& s) { return s.counted; })
@@ -457,10 +460,11 @@ std::vector<std::string> VerdictLines(const StudyResult& result, const ResultCon
       std::string seen = w.Symmetric() ? Figure(w.reached) : Bounds(w, significant);
       if (w.method == MethodName(IntervalMethod::AllEqual))
         seen += " (no variation in " + std::to_string(e.replications) + ")";
-      missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " + seen;
+      missed +=
+          (missed.empty() ? "" : ", ") + OneLineText(c.description.measures[m].label) + " " + seen;
     }
     if (more) missed += " and " + std::to_string(more) + " more";
-    lines.push_back(e.plan.name + " stopped at " + std::to_string(e.replications) +
+    lines.push_back(OneLineText(e.plan.name) + " stopped at " + std::to_string(e.replications) +
                     " replications short of " + target + ": " + missed);
   }
   return lines;

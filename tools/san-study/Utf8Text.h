@@ -10,4 +10,11 @@
 // or CSV file. Well-formed text comes back unchanged.
 std::string EscapeInvalidUtf8(std::string_view text);
 
+// The same, and every control character (below U+0020, and DEL) written as
+// \xNN too: text from a model file or a results directory that goes into a
+// line of a script (gnuplot's study.gp), a CSV file or the table can then
+// neither end the line (and run what follows as a command or make a row)
+// nor steer a terminal.
+std::string OneLineText(std::string_view text);
+
 #endif

@@ -1,0 +1,102 @@
+// Texts, directories and records that come from someone else: a model's
+// description or a results directory given to merge cannot run commands,
+// inject rows or crash the tool; what does not fit is refused by name.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "StudyToolHarness.h"
+#include "support/ResultReaders.h"
+
+namespace {
+using nlohmann::json;
+
+json ReadJson(const std::filesystem::path& file) {
+  json document;
+  std::ifstream(file) >> document;
+  return document;
+}
+
+void WriteJson(const std::filesystem::path& file, const json& document) {
+  std::ofstream(file) << document.dump(1);
+}
+
+// Anything in `dir` whose name starts with PWNED: what `!touch PWNED` in a
+// gnuplot script would have made.
+bool Pwned(const std::filesystem::path& dir) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+    if (entry.path().filename().string().rfind("PWNED", 0) == 0) return true;
+  return false;
+}
+
+// Every line of study.gp: none may start a shell command.
+void ExpectNoCommandLines(const std::filesystem::path& script) {
+  std::ifstream in(script);
+  int lines = 0;
+  for (std::string line; std::getline(in, line); lines++) EXPECT_NE(line.rfind('!', 0), 0u) << line;
+  EXPECT_GT(lines, 10);
+}
+
+int CommentLines(const std::filesystem::path& csv) {
+  std::ifstream in(csv);
+  int comments = 0;
+  for (std::string line; std::getline(in, line);) comments += line.rfind('#', 0) == 0;
+  return comments;
+}
+}  // namespace
+
+TEST(StudyToolHardening, TextsOfAModelOrAMergedDirectoryRunNoCommand) {
+  const auto dir = results::freshDirectory("injection");
+  json description = ReadJson(FAKE_DESCRIPTION);
+  const std::string payload = "\n!touch PWNED\n#";
+  description["model"] = "FakeLine" + payload;
+  description["globalVariables"][2]["name"] = "netNotDeliveryProb" + payload;
+  for (json& e : description["experiments"]) {
+    e["values"]["netNotDeliveryProb" + payload] = e["values"]["netNotDeliveryProb"];
+    e["values"].erase("netNotDeliveryProb");
+  }
+  description["rewardVariables"][0]["name"] = "numberOfTrains" + payload;
+  description["rewardVariables"][0]["description"] = "mean number" + payload;
+  WriteJson(dir / "hostile-study.json", description);
+  const ToolRun run = RunProgram(
+      STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--description",
+                   (dir / "hostile-study.json").string(), "--out", (dir / "study").string(), "-e",
+                   "1,2", "--min-reps", "10", "--max-reps", "20", "-n", "5", "-q"});
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(dir / "study" / "study.svg")) << run.err;
+  ExpectNoCommandLines(dir / "study" / "study.gp");
+  EXPECT_EQ(CommentLines(dir / "study" / "study.csv"), 3);  // no row made by a newline
+  EXPECT_EQ(ReadCsv(dir / "study" / "study.csv").size(), 2u * 13);
+  EXPECT_EQ(run.out.find("\n!touch"), std::string::npos) << run.out;
+
+  // A results directory edited to carry the same in a measure's label.
+  json record = ReadJson(dir / "study" / "study.json");
+  record["measures"][0]["label"] = "[0, 100]" + payload;
+  WriteJson(dir / "study" / "study.json", record);
+  const ToolRun merge =
+      RunProgram(STUDY_TOOL, {"merge", (dir / "merged").string(), (dir / "study").string()});
+  EXPECT_EQ(merge.exitStatus, 2) << merge.err;
+  ExpectNoCommandLines(dir / "merged" / "study.gp");
+  EXPECT_EQ(CommentLines(dir / "merged" / "study.csv"), 3);
+  EXPECT_FALSE(Pwned(dir));
+}
+
+// A study.svg that is a link (to a file of someone else's, say) is
+// replaced by the new picture; the file it pointed to is left alone.
+TEST(StudyToolHardening, APictureThatIsALinkIsReplacedNotFollowed) {
+  const auto dir = results::freshDirectory("svg-link");
+  std::filesystem::create_directories(dir / "out");
+  std::ofstream(dir / "precious.txt") << "keep me\n";
+  std::filesystem::create_symlink(dir / "precious.txt", dir / "out" / "study.svg");
+  const ToolRun run = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out",
+                                              (dir / "out").string(), "-e", "1", "--min-reps", "10",
+                                              "--max-reps", "20", "-n", "5", "-q"});
+  EXPECT_EQ(run.exitStatus, 2) << run.err;
+  EXPECT_EQ(results::readFile((dir / "precious.txt").string()), "keep me\n");
+  EXPECT_FALSE(std::filesystem::is_symlink(dir / "out" / "study.svg"));
+  EXPECT_NE(results::readFile((dir / "out" / "study.svg").string()).find("<svg"),
+            std::string::npos);
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "out"))
+    EXPECT_NE(entry.path().filename().string().rfind(".study.svg", 0), 0u) << entry.path();
+}
