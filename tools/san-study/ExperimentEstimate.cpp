@@ -23,15 +23,16 @@ ConfidenceInterval ExperimentEstimate::Interval(int w) const {
   return windows_[w].Interval(rule_.confidence, bounds_[w].lowest, bounds_[w].highest);
 }
 
-double ExperimentEstimate::Shortfall(int w) const {
-  const ConfidenceInterval ci = Interval(w);
+double Shortfall(const ConfidenceInterval& ci, const StopRule& rule) {
   const double half = ci.HalfWidth();
   if (ci.method == IntervalMethod::None || !std::isfinite(half))
     return std::numeric_limits<double>::infinity();
   if (half == 0.0) return 0.0;
-  const double allowed = rule_.AllowedHalfWidth(ci.mean);
+  const double allowed = rule.AllowedHalfWidth(ci.mean);
   return allowed > 0.0 ? half / allowed : std::numeric_limits<double>::infinity();
 }
+
+double ExperimentEstimate::Shortfall(int w) const { return ::Shortfall(Interval(w), rule_); }
 
 double ExperimentEstimate::WidestShortfall() const {
   double widest = 0.0;

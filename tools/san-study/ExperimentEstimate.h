@@ -26,6 +26,11 @@ struct StopRule {
 
 enum class StopDecision { Continue, Converged, MaxReplications };
 
+// An interval's half-width (its larger side) over the allowed one for its
+// mean: at most 1 once the measure has converged; infinite without an
+// interval (fewer than two observations) or for an unbounded one.
+double Shortfall(const ConfidenceInterval& interval, const StopRule& rule);
+
 // Declared bounds of one observation of a measure (infinite: none).
 struct ObservationBounds {
   double lowest = -std::numeric_limits<double>::infinity();

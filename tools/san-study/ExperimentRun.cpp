@@ -28,7 +28,7 @@ bool ExperimentRun::Settled(bool stopping) const {
                      [&](const StreamState& s) { return s.ended || (stopping && !s.started); });
 }
 
-void ExperimentRun::Record() const {
+void ExperimentRun::Record(bool stopping) const {
   ExperimentResult& r = slot_;
   const ExperimentEstimate& estimate = fold_.Estimate();
   std::size_t started = 0, failed = 0;
@@ -61,7 +61,7 @@ void ExperimentRun::Record() const {
     r.status = ExperimentStatus::kConverged;
   else if (fold_.Decision() == StopDecision::MaxReplications)
     r.status = ExperimentStatus::kMaxReps;
-  else if (running)
+  else if (running && !stopping)
     r.status = ExperimentStatus::kRunning;
   else
     r.status = ExperimentStatus::kIncomplete;

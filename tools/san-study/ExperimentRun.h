@@ -32,7 +32,9 @@ class ExperimentRun {
   bool Settled(bool stopping) const;
 
   // The result so far into the slot: status, counts, estimates, streams.
-  void Record() const;
+  // Once the study is `stopping`, an experiment still running is recorded
+  // as incomplete: the files written then may be its last.
+  void Record(bool stopping = false) const;
   // The replications the experiment will probably need: its count once it
   // ended, else the count at which its widest interval should reach the
   // allowed half-width (half-widths shrink as 1/sqrt(n)).

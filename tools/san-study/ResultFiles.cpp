@@ -11,6 +11,7 @@
 
 #include "FileReplacement.h"
 #include "NumberFormat.h"
+#include "RecordChecks.h"
 #include "ResultReader.h"
 #include "Utf8Text.h"
 
@@ -293,8 +294,13 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
       return file.string() + " holds a malformed experiment (" + e.what() +
              "); choose another --out, or --overwrite to replace it";
     }
+    if (auto fault = ImplausibleRecord(before, c.description, c.options.stopRule))
+      return file.string() + " holds an experiment that this study cannot have written (" +
+             OneLineText(before.plan.name) + ": " + OneLineText(*fault) +
+             "); choose another --out, or --overwrite to replace it";
     if (!before.failure.empty()) continue;  // a stream failed: run it again
-    if (before.windows.size() != c.description.measures.size()) continue;
+    // Results of a stop rule that called measures converged too early.
+    if (!AgreesWithStopRule(before, c.options.stopRule)) continue;
     for (ExperimentResult& e : result.experiments) {
       if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds)
         continue;

@@ -115,6 +115,10 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     }
     for (const json& record : document.at("experiments")) {
       r.result.experiments.push_back(ExperimentFromJson(record, d));
+      // A study that was running when its files were last written ended
+      // without writing them again (killed, or its node lost).
+      ExperimentResult& e = r.result.experiments.back();
+      if (e.status == ExperimentStatus::kRunning) e.status = ExperimentStatus::kIncomplete;
       if (r.result.experiments.back().windows.size() != d.measures.size())
         return file.string() + ": an experiment has not one result per measure";
     }

@@ -94,7 +94,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
 
   auto recordAll = [&] {
     for (std::size_t r = 0; r < runs.size(); r++)
-      if (!reported[r]) runs[r]->Record();
+      if (!reported[r]) runs[r]->Record(escalation.Stopping());
   };
   auto save = [&] {
     recordAll();
@@ -158,7 +158,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
       for (std::size_t r = 0; r < runs.size(); r++) {
         if (reported[r] || !runs[r]->Started() || !runs[r]->Settled(stopping)) continue;
         reported[r] = true;
-        runs[r]->Record();
+        runs[r]->Record(stopping);
         ended = true;
       }
       if (!stopping && (ended || (roundsFolded && now - lastSave >= kRoundSaveInterval))) save();

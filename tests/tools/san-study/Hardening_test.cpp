@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 #include "StudyToolHarness.h"
@@ -89,9 +90,9 @@ TEST(StudyToolHardening, APictureThatIsALinkIsReplacedNotFollowed) {
   std::filesystem::create_directories(dir / "out");
   std::ofstream(dir / "precious.txt") << "keep me\n";
   std::filesystem::create_symlink(dir / "precious.txt", dir / "out" / "study.svg");
-  const ToolRun run = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out",
-                                              (dir / "out").string(), "-e", "1", "--min-reps", "10",
-                                              "--max-reps", "20", "-n", "5", "-q"});
+  const ToolRun run =
+      RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", (dir / "out").string(), "-e",
+                              "1", "--min-reps", "10", "--max-reps", "20", "-n", "5", "-q"});
   EXPECT_EQ(run.exitStatus, 2) << run.err;
   EXPECT_EQ(results::readFile((dir / "precious.txt").string()), "keep me\n");
   EXPECT_FALSE(std::filesystem::is_symlink(dir / "out" / "study.svg"));
@@ -99,4 +100,73 @@ TEST(StudyToolHardening, APictureThatIsALinkIsReplacedNotFollowed) {
             std::string::npos);
   for (const auto& entry : std::filesystem::directory_iterator(dir / "out"))
     EXPECT_NE(entry.path().filename().string().rfind(".study.svg", 0), 0u) << entry.path();
+}
+
+// merge and --resume read directories that may have been edited: a
+// directory of another model's variables or measures, or an experiment
+// whose record no study can have written, is refused by name, and nothing
+// is written; an experiment still "running" in a directory whose study
+// was killed is merged as incomplete.
+TEST(StudyToolHardening, MergeAndResumeRefuseRecordsTheyCannotTrust) {
+  const auto dir = results::freshDirectory("untrusted");
+  auto study = [&](const std::string& out, const std::string& experiment,
+                   std::vector<std::string> more = {}) {
+    std::vector<std::string> args{
+        "--simulator", FAKE_SIMULATOR, "--out", (dir / out).string(), "-e", experiment, "--streams",
+        "1",           "--min-reps",   "10",    "--max-reps",         "20", "-n",       "5",
+        "-q"};
+    args.insert(args.end(), more.begin(), more.end());
+    return RunProgram(STUDY_TOOL, args);
+  };
+  ASSERT_EQ(study("first", "1").exitStatus, 2);
+  ASSERT_EQ(study("second", "2").exitStatus, 2);
+  const json second = ReadJson(dir / "second" / "study.json");
+  const std::vector<std::pair<std::function<void(json&)>, std::string>> edits = {
+      {[](json& j) { j["globalVariables"] = json::array(); }, "of other global variables"},
+      {[](json& j) {
+         j["measures"].erase(12);
+         j["experiments"][0]["windows"].erase(12);
+       },
+       "of other measures"},
+      {[](json& j) { j["experiments"][0]["replications"] = -7; },
+       "(Experiment 3: -7 replications, outside 0 to 20)"},
+      {[](json& j) { j["experiments"][0]["streams"][0]["replications"] = 19; },
+       "(Experiment 3: streams that count 19 replications, not 20)"},
+      {[](json& j) { j["experiments"][0]["windows"][5]["lower"] = 1e9; }, "that does not hold"},
+      {[](json& j) { j["experiments"][0]["status"] = "finished"; }, "an unknown status 'finished'"},
+  };
+  for (const auto& [edit, message] : edits) {
+    json edited = second;
+    edit(edited);
+    WriteJson(dir / "second" / "study.json", edited);
+    const ToolRun merge = RunProgram(
+        STUDY_TOOL,
+        {"merge", (dir / "out").string(), (dir / "first").string(), (dir / "second").string()});
+    EXPECT_EQ(merge.exitStatus, 1) << message;
+    EXPECT_NE(merge.err.find(message), std::string::npos) << merge.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "study.json")) << message;
+  }
+
+  // --resume: an experiment edited to have converged at -7 replications.
+  json edited = second;
+  edited["experiments"][0]["replications"] = -7;
+  edited["experiments"][0]["status"] = "converged";
+  WriteJson(dir / "second" / "study.json", edited);
+  const ToolRun resumed = study("second", "2", {"--resume"});
+  EXPECT_EQ(resumed.exitStatus, 1);
+  EXPECT_NE(resumed.err.find("holds an experiment that this study cannot have written "
+                             "(Experiment 3: -7 replications, outside 0 to 20)"),
+            std::string::npos)
+      << resumed.err;
+
+  edited = second;
+  edited["experiments"][0]["status"] = "running";
+  WriteJson(dir / "second" / "study.json", edited);
+  const ToolRun merge = RunProgram(
+      STUDY_TOOL,
+      {"merge", (dir / "out").string(), (dir / "first").string(), (dir / "second").string()});
+  EXPECT_EQ(merge.exitStatus, 2) << merge.err;
+  const auto rows = ReadCsv(dir / "out" / "study.csv");
+  ASSERT_EQ(rows.size(), 26u);
+  EXPECT_EQ(rows[13].at("status"), "incomplete");
 }
