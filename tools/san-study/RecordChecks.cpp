@@ -13,9 +13,9 @@ std::optional<IntervalMethod> MethodFromName(const std::string& name) {
 }
 
 bool KnownStatus(const std::string& status) {
-  for (const char* known : {ExperimentStatus::kConverged, ExperimentStatus::kMaxReps,
-                            ExperimentStatus::kIncomplete, ExperimentStatus::kFailed,
-                            ExperimentStatus::kNotRun, ExperimentStatus::kRunning})
+  for (const char* known :
+       {ExperimentStatus::kConverged, ExperimentStatus::kMaxReps, ExperimentStatus::kIncomplete,
+        ExperimentStatus::kFailed, ExperimentStatus::kNotRun, ExperimentStatus::kRunning})
     if (status == known) return true;
   return false;
 }
@@ -42,8 +42,8 @@ std::optional<std::string> ImplausibleWindow(const WindowResult& w, long replica
 }
 }  // namespace
 
-std::optional<std::string> ImplausibleRecord(const ExperimentResult& e,
-                                             const StudyDescription& d, const StopRule& rule) {
+std::optional<std::string> ImplausibleRecord(const ExperimentResult& e, const StudyDescription& d,
+                                             const StopRule& rule) {
   if (!KnownStatus(e.status)) return "an unknown status '" + e.status + "'";
   if (e.plan.values.size() != d.variables.size())
     return std::to_string(e.plan.values.size()) + " global variables, not " +
@@ -62,8 +62,7 @@ std::optional<std::string> ImplausibleRecord(const ExperimentResult& e,
   if (e.status == ExperimentStatus::kMaxReps && e.replications != rule.maxReplications)
     return "stopped at --max-reps after " + std::to_string(e.replications) + " replications, not " +
            std::to_string(rule.maxReplications);
-  if (e.streams.empty() || e.plan.streamSeeds.size() != e.streams.size())
-    return "no streams";
+  if (e.streams.empty() || e.plan.streamSeeds.size() != e.streams.size()) return "no streams";
   if (e.streams.front().seed != e.plan.seed) return "a first stream without the experiment's seed";
   long counted = 0;
   for (const StreamResult& s : e.streams) {

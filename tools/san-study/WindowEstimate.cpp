@@ -63,7 +63,9 @@ ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest,
         std::max_element(values_.begin(), values_.end(),
                          [](const auto& a, const auto& b) { return a.second < b.second; });
     const long deviations = n - common->second;
-    if (values_.size() == 2 || deviations < kRareDeviations) {
+    // Counting values assumes a discrete measure; without a value seen
+    // twice (a few observations of a continuous one) there is no sign of it.
+    if (common->second >= 2 && (values_.size() == 2 || deviations < kRareDeviations)) {
       double smallest = INFINITY, largest = -INFINITY;
       for (const auto& [value, count] : values_)
         if (value != common->first) {

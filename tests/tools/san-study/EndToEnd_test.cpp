@@ -118,6 +118,24 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
       {{"-r", "3"}, "--generator must be 0, 1 or 2"},
       {{"--stall-timeout", "1e300"}, "--stall-timeout must be at most 86400 seconds"},
       {{"--resume", "--overwrite"}, "exclude each other"},
+      // Numbers are read whole and decimal, as the simulator reads its own:
+      // never as octal or hexadecimal, never clamped.
+      {{"-s", "010"}, "--seed: '010' is not a whole decimal number from 0 to 4294967295"},
+      {{"-s", "0x10"}, "--seed: '0x10' is not a whole decimal number"},
+      {{"--min-reps", "030"}, "--min-reps: '030' is not a whole decimal number"},
+      {{"--max-reps", "99999999999999999999"},
+       "--max-reps: '99999999999999999999' is not a whole decimal number from 0 to "
+       "9223372036854775807"},
+      {{"--precision", "0x1p-3"}, "--precision: '0x1p-3' is not a decimal number"},
+      {{"--abs-precision", "-0.1"}, "--abs-precision must be 0 (none) or above"},
+      // A sweep point given twice would be one experiment twice; a grid is
+      // counted before it is built.
+      {{"--sweep", "d:netNotDeliveryProb=0.5,0.5"},
+       "the sweep 'd:netNotDeliveryProb=0.5,0.5' gives netNotDeliveryProb the value 0.5 twice"},
+      {{"--sweep", "d:netNotDeliveryProb=0.5,0.50"}, "the value 0.50 as 0.5 already"},
+      {{"--sweep", "i:lineLength=1:1001:1", "--sweep", "s:nTrains=1:1001:1", "--sweep",
+        "d:netNotDeliveryProb=0:0.9:0.001"},
+       "the study would run 902802901 experiments, more than 10000"},  // 1001 x 1001 x 901
   };
   for (const auto& [args, message] : cases) {
     std::vector<std::string> all{"--simulator", FAKE_SIMULATOR, "--out", dir.string()};

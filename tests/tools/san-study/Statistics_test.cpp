@@ -110,6 +110,20 @@ TEST(WindowEstimate, MethodsFollowTheData) {
   EXPECT_NEAR(ci.lower, 1.0 + p.lower * 1.0, 1e-12);
   EXPECT_NEAR(ci.upper, 1.0 + p.upper * 2.0, 1e-12);
 
+  // A few observations that all differ (batch means, say) show no sign of
+  // a discrete measure: the t interval, however few.
+  for (int n : {2, 5}) {
+    WindowEstimate distinct;
+    RunningStatistics stats;
+    for (int i = 0; i < n; i++) {
+      distinct.Add(0.9 + 0.03 * i * i);
+      stats.Add(0.9 + 0.03 * i * i);
+    }
+    ci = distinct.Interval(0.95);
+    EXPECT_EQ(ci.method, IntervalMethod::StudentT) << n;
+    EXPECT_NEAR(ci.upper - ci.mean, StudentHalfWidth(stats, 0.95), 1e-12) << n;
+  }
+
   WindowEstimate spread;
   for (int i = 0; i < 100; i++) spread.Add(i % 10);
   ci = spread.Interval(0.95);
