@@ -15,7 +15,14 @@
 namespace {
 constexpr const char* kRegisterPrefix = "REGISTER:  Port: [";
 constexpr auto kConnectRetry = std::chrono::milliseconds(50);
+constexpr std::uint8_t kPingCommand = 1;
 constexpr std::uint8_t kQuitCommand = 2;
+// Reports in which every measure of the description should have appeared:
+// a terminating run observes every measure in every replication; a
+// steady-state one may fill the batches of one measure much later than
+// those of another.
+constexpr int kReportsToShowEveryMeasure = 1;
+constexpr int kReportsToShowEveryBatchMeasure = 100;
 constexpr const char* kAbsorbingState = "absorbing state";
 
 Clock::duration Seconds(double s) {
@@ -29,7 +36,8 @@ SimulatorSession::SimulatorSession(PlannedExperiment experiment, int stream,
       stream_(stream),
       settings_(settings),
       sink_(std::move(sink)),
-      pending_(static_cast<std::size_t>(settings.measures)) {}
+      pending_(static_cast<std::size_t>(settings.measures)),
+      observed_(pending_.size(), false) {}
 
 void SimulatorSession::Start(std::uint16_t portHint, Clock::time_point now) {
   std::vector<std::string> argv = {settings_.simulator,
@@ -164,6 +172,8 @@ void SimulatorSession::HandleMessages(Clock::time_point now) {
     if (auto* control = std::get_if<ControlMessage>(&message)) {
       if (!greeted_ && control->IsGreeting())
         greeted_ = true;
+      else if (pingSent_ && control->IsGreeting())  // the reply to a ping is the greeting's
+        pingSent_ = false;
       else if (!(Ending() && control->IsQuitReply()))
         return Fail(
             "sent an unexpected control message (code " + std::to_string(control->code) + ")", now);
@@ -195,9 +205,22 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
       return Fail("sent observations of PV " + std::to_string(section.pvIndex) + ", beyond the " +
                       std::to_string(pending_.size()) + " measures of the study description",
                   now);
-  for (const PVSection& section : record.sections)
+  for (const PVSection& section : record.sections) {
     pending_[section.pvIndex].insert(pending_[section.pvIndex].end(), section.values.begin(),
                                      section.values.end());
+    observed_[section.pvIndex] = observed_[section.pvIndex] || !section.values.empty();
+  }
+  // A measure the simulator never reports would hold every replication
+  // back while it goes on sending: a description that is not its own.
+  if (++reports_ ==
+      (settings_.steadyState ? kReportsToShowEveryBatchMeasure : kReportsToShowEveryMeasure))
+    for (std::size_t pv = 0; pv < observed_.size(); pv++)
+      if (!observed_[pv])
+        return Fail("sent no observations of PV " + std::to_string(pv) + " in " +
+                        std::to_string(reports_) + " reports, while its study description has " +
+                        std::to_string(observed_.size()) +
+                        " measures: is the description this simulator's?",
+                    now);
   auto whole = [this] {
     for (const auto& window : pending_)
       if (window.empty()) return false;
@@ -309,6 +332,14 @@ void SimulatorSession::OnTick(Clock::time_point now) {
   const bool silenceCounts =
       phase_ == Phase::AwaitingPort || phase_ == Phase::Connecting || phase_ == Phase::Streaming;
   if (silenceCounts && now > silenceDeadline_) return Fail(SilenceDescription(), now);
+  // A simulator may hold its reports back for a while; it still answers a
+  // ping at its next report, which shows it is alive (any reply resets the
+  // silence limit).
+  if (phase_ == Phase::Streaming && greeted_ && !pingSent_ && socket_ >= 0 &&
+      now > silenceDeadline_ - Seconds(settings_.stallSeconds / 2)) {
+    const std::uint8_t command = kPingCommand;
+    pingSent_ = send(socket_, &command, 1, MSG_NOSIGNAL) == 1;
+  }
   if ((phase_ == Phase::Quitting || phase_ == Phase::Closed) && now > exitDeadline_) {
     const std::string limit = ShortestText(settings_.quitGraceSeconds) + " s";
     if (request_ == Request::Interrupt)

@@ -36,8 +36,10 @@ struct SessionSettings {
 // the simulator ran them, and ends the simulator with the quit command
 // once the study has what it needs. A stream that runs ahead may be paused
 // (SIGSTOP to its process group) and resumed; its silence limit does not
-// run meanwhile. Faults (early exit, crash, silence, malformed messages)
-// end the run with a failure text. Driven by an event loop through the
+// run meanwhile. One silent for half its limit is pinged: a simulator may
+// hold its reports back, but answers at its next report. Faults (early
+// exit, crash, silence, malformed messages, measures it never reports) end
+// the run with a failure text. Driven by an event loop through the
 // poll hooks.
 class SimulatorSession {
  public:
@@ -126,8 +128,11 @@ class SimulatorSession {
   Clock::time_point connectRetryAt_;
   MessageParser parser_;
   bool greeted_ = false;
+  bool pingSent_ = false;  // a ping waits for its reply
 
   std::vector<std::deque<double>> pending_;  // per measure, until a whole replication
+  std::vector<bool> observed_;               // per measure: reported at least once
+  int reports_ = 0;                          // data records received
   long received_ = 0;
   double processorSeconds_ = 0.0;
 

@@ -99,6 +99,32 @@ TEST(StudyToolFaults, AnAbsorbingStateIsNamedAsTheCause) {
   EXPECT_NE(rows[0].at("failure").find("reached an absorbing state"), std::string::npos);
 }
 
+// A healthy simulator may hold its reports back for longer than the
+// silence limit; it answers pings meanwhile, and is not taken for hung.
+// One that never reports a measure of the description is, at once, rather
+// than sending on without end.
+TEST(StudyToolFaults, HeldBackReportsAreNoStallButAMissingMeasureIsAFault) {
+  const auto dir = results::freshDirectory("holdback");
+  const ToolRun held =
+      RunProgram(STUDY_TOOL,
+                 Args(dir, {"-e", "0", "--streams", "1", "--stall-timeout", "1", "--min-reps",
+                            "100", "--max-reps", "125", "-n", "5", "--abs-precision", "1"}),
+                 "0:holdback");
+  EXPECT_EQ(held.exitStatus, 0) << held.err;  // 125 replications of 20 ms came in one burst
+  EXPECT_EQ(held.err.find("sent nothing"), std::string::npos) << held.err;
+
+  const ToolRun fewer = RunProgram(
+      STUDY_TOOL,
+      Args(dir, {"-e", "0", "--streams", "1", "--min-reps", "10", "-n", "5", "--overwrite"}),
+      "0:fewer");
+  EXPECT_EQ(fewer.exitStatus, 1);
+  EXPECT_NE(fewer.err.find("sent no observations of PV 12 in 1 reports, while its study "
+                           "description has 13 measures"),
+            std::string::npos)
+      << fewer.err;
+  EXPECT_EQ(LiveTaggedSimulators(), 0);
+}
+
 TEST(StudyToolFaults, SilentAndStubbornSimulatorsAreStopped) {
   const auto dir = results::freshDirectory("hangs");
   const ToolRun run = RunProgram(
