@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "DirectoryLock.h"
 #include "PlotWriter.h"
 #include "RecordChecks.h"
 #include "ResultFiles.h"
@@ -131,6 +132,8 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   std::error_code created;
   std::filesystem::create_directories(out, created);
   if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
+  DirectoryLock lock;
+  if (auto error = lock.Take(out)) return refuse(*error);
   StudyResult unused;
   if (auto error = TakeEarlierResults(out, context, unused)) return refuse(*error);
 

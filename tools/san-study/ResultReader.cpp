@@ -119,6 +119,12 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
       // without writing them again (killed, or its node lost).
       ExperimentResult& e = r.result.experiments.back();
       if (e.status == ExperimentStatus::kRunning) e.status = ExperimentStatus::kIncomplete;
+      // An experiment that had not started when the files were written has
+      // no results yet.
+      if (e.windows.empty() && e.replications == 0)
+        e.windows.assign(d.measures.size(),
+                         WindowResult{NAN, NAN, -INFINITY, INFINITY, INFINITY,
+                                      MethodName(IntervalMethod::None), INFINITY, false});
       if (r.result.experiments.back().windows.size() != d.measures.size())
         return file.string() + ": an experiment has not one result per measure";
     }

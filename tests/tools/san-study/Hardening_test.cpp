@@ -3,10 +3,14 @@
 // inject rows or crash the tool; what does not fit is refused by name.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <thread>
 
+#include "ChildProcess.h"
 #include "StudyToolHarness.h"
 #include "support/ResultReaders.h"
 
@@ -169,4 +173,36 @@ TEST(StudyToolHardening, MergeAndResumeRefuseRecordsTheyCannotTrust) {
   const auto rows = ReadCsv(dir / "out" / "study.csv");
   ASSERT_EQ(rows.size(), 26u);
   EXPECT_EQ(rows[13].at("status"), "incomplete");
+}
+
+// Two studies started on one directory: the second is refused while the
+// first runs, and the first's results stay its own.
+TEST(StudyToolHardening, OneStudyAtATimeWritesADirectory) {
+  const auto dir = results::freshDirectory("locked");
+  ChildProcess first;
+  std::string error;
+  ASSERT_TRUE(first.Start({"/usr/bin/env", "-i", "PATH=/usr/bin:/bin", "FAKE_SIM_FAULTS=*:slow",
+                           STUDY_TOOL, "--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e",
+                           "1", "--min-reps", "100000", "--max-reps", "100000", "-n", "5", "-q"},
+                          error))
+      << error;
+  for (int i = 0; i < 500 && !std::filesystem::exists(dir / "study.json"); i++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  ASSERT_TRUE(std::filesystem::exists(dir / "study.json"));
+  const ToolRun second = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out",
+                                                 dir.string(), "-e", "2", "--overwrite", "-q"});
+  EXPECT_EQ(second.exitStatus, 1);
+  EXPECT_NE(second.err.find("another study or merge is writing into " + dir.string()),
+            std::string::npos)
+      << second.err;
+  const ToolRun merge = RunProgram(STUDY_TOOL, {"merge", dir.string(), dir.string()});
+  EXPECT_EQ(merge.exitStatus, 1);
+  EXPECT_NE(merge.err.find("another study or merge is writing into"), std::string::npos)
+      << merge.err;
+  first.Signal(SIGTERM);
+  EXPECT_TRUE(first.WaitFor(20.0));
+  const json written = ReadJson(dir / "study.json");
+  ASSERT_EQ(written["experiments"].size(), 1u);
+  EXPECT_EQ(written["experiments"][0]["name"], "Experiment 2");
+  EXPECT_EQ(written["experiments"][0]["status"], "incomplete");
 }
