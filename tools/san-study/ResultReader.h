@@ -34,4 +34,8 @@ struct StudyRecord {
 std::optional<std::string> ReadStudyRecord(const std::filesystem::path& directory,
                                            StudyRecord& record);
 
+// The same from the text of a study.json; `source` names it in messages.
+std::optional<std::string> ParseStudyRecord(const std::string& text, const std::string& source,
+                                            StudyRecord& record);
+
 #endif
