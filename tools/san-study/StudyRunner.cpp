@@ -14,6 +14,11 @@ namespace {
 // Files are written again after a folded round at most this often (each
 // write syncs two files to disk).
 constexpr auto kRoundSaveInterval = std::chrono::seconds(1);
+// Each write rewrites both files whole, which for a sweep of thousands of
+// points takes long: the next waits at least this many times as long as the
+// last took, so that writing stays a small share of the study's time. A
+// small study still writes at every experiment's end.
+constexpr int kSaveSpacing = 10;
 }  // namespace
 
 SessionSettings StudySessionSettings(const StudyOptions& options,
@@ -90,17 +95,22 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   StopEscalation escalation(pool);
   const Clock::time_point begin = Clock::now();
   Clock::time_point lastSave = begin;
+  Clock::duration lastSaveCost{};
   bool roundsFolded = false;
+  bool endUnsaved = false;
 
   auto recordAll = [&] {
     for (std::size_t r = 0; r < runs.size(); r++)
       if (!reported[r]) runs[r]->Record(escalation.Stopping());
   };
   auto save = [&] {
+    const Clock::time_point start = Clock::now();
     recordAll();
     experimentEnded_(result);
     lastSave = Clock::now();
+    lastSaveCost = lastSave - start;
     roundsFolded = false;
+    endUnsaved = false;
   };
   auto onSignal = [&](int signal, Clock::time_point now) {
     if (!escalation.Signal(now)) return;
@@ -154,14 +164,16 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
             return FoldPosition{fold.Decision() != StopDecision::Continue, fold.Round()};
           },
           options_.reportSize, now);
-      bool ended = false;
       for (std::size_t r = 0; r < runs.size(); r++) {
         if (reported[r] || !runs[r]->Started() || !runs[r]->Settled(stopping)) continue;
         reported[r] = true;
         runs[r]->Record(stopping);
-        ended = true;
+        endUnsaved = true;
       }
-      if (!stopping && (ended || (roundsFolded && now - lastSave >= kRoundSaveInterval))) save();
+      const Clock::duration sinceSave = now - lastSave;
+      if (!stopping && sinceSave >= kSaveSpacing * lastSaveCost &&
+          (endUnsaved || (roundsFolded && sinceSave >= kRoundSaveInterval)))
+        save();
       if (pool.Idle(stopping) && (!remote || remote->Done())) break;
 
       // Messages of other processes come without a descriptor to wait
