@@ -160,6 +160,15 @@ void OutputTail::Append(const char* data, std::size_t size) {
   if (text_.size() > limit_) text_.erase(0, text_.size() - limit_);
 }
 
+std::string OutputTail::LineWith(const std::string& text) const {
+  const std::size_t at = text_.rfind(text);
+  if (at == std::string::npos) return "";
+  const std::size_t begin = text_.rfind('\n', at);
+  const std::size_t end = text_.find('\n', at);
+  const std::size_t from = begin == std::string::npos ? 0 : begin + 1;
+  return text_.substr(from, (end == std::string::npos ? text_.size() : end) - from);
+}
+
 std::string OutputTail::LastLines(int lines) const {
   std::size_t end = text_.size();
   while (end > 0 && text_[end - 1] == '\n') end--;

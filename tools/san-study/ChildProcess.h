@@ -1,5 +1,5 @@
-#ifndef MOVINGBLOCK_STUDY_CHILD_PROCESS_H
-#define MOVINGBLOCK_STUDY_CHILD_PROCESS_H
+#ifndef SAN_STUDY_CHILD_PROCESS_H
+#define SAN_STUDY_CHILD_PROCESS_H
 
 #include <sys/types.h>
 
@@ -65,6 +65,8 @@ class OutputTail {
   void Append(const char* data, std::size_t size);
   // The last `lines` complete or partial lines.
   std::string LastLines(int lines) const;
+  // The last line that holds `text`; empty when none does.
+  std::string LineWith(const std::string& text) const;
 
  private:
   std::size_t limit_;

@@ -23,18 +23,19 @@ ConfidenceInterval ExperimentEstimate::Interval(int w) const {
   return windows_[w].Interval(rule_.confidence, bounds_[w].lowest, bounds_[w].highest);
 }
 
-double ExperimentEstimate::PrecisionReached(int w) const {
-  const ConfidenceInterval ci = Interval(w);
-  if (ci.method == IntervalMethod::None) return std::numeric_limits<double>::infinity();
-  return ci.method == IntervalMethod::AllEqual ? ci.unseenChance : ci.RelativeHalfWidth();
+double Shortfall(const ConfidenceInterval& ci, const StopRule& rule) {
+  const double half = ci.HalfWidth();
+  if (ci.method == IntervalMethod::None || !std::isfinite(half))
+    return std::numeric_limits<double>::infinity();
+  if (half == 0.0) return 0.0;
+  const double allowed = rule.AllowedHalfWidth(ci.mean);
+  return allowed > 0.0 ? half / allowed : std::numeric_limits<double>::infinity();
 }
 
-bool ExperimentEstimate::WindowConverged(int w) const {
-  return PrecisionReached(w) <= rule_.precision;
-}
+double ExperimentEstimate::Shortfall(int w) const { return ::Shortfall(Interval(w), rule_); }
 
-double ExperimentEstimate::WidestRelativeHalfWidth() const {
+double ExperimentEstimate::WidestShortfall() const {
   double widest = 0.0;
-  for (int w = 0; w < MeasureCount(); w++) widest = std::max(widest, PrecisionReached(w));
+  for (int w = 0; w < MeasureCount(); w++) widest = std::max(widest, Shortfall(w));
   return widest;
 }

@@ -1,6 +1,8 @@
 #ifndef SAN_STUDY_EXPERIMENT_ESTIMATE_H
 #define SAN_STUDY_EXPERIMENT_ESTIMATE_H
 
+#include <algorithm>
+#include <cmath>
 #include <limits>
 #include <vector>
 
@@ -12,9 +14,22 @@ struct StopRule {
   double precision = 0.05;  // largest relative half-width of a converged measure
   long minReplications = 30;
   long maxReplications = 500;
+  double absolutePrecision = 0.0;  // a half-width this small converges too; 0: none
+
+  // The largest half-width of a converged measure whose mean is `mean`:
+  // the relative precision of it, or the absolute one if that is larger
+  // (a probability near 0 has no useful relative precision).
+  double AllowedHalfWidth(double mean) const {
+    return std::max(precision * std::fabs(mean), absolutePrecision);
+  }
 };
 
 enum class StopDecision { Continue, Converged, MaxReplications };
+
+// An interval's half-width (its larger side) over the allowed one for its
+// mean: at most 1 once the measure has converged; infinite without an
+// interval (fewer than two observations) or for an unbounded one.
+double Shortfall(const ConfidenceInterval& interval, const StopRule& rule);
 
 // Declared bounds of one observation of a measure (infinite: none).
 struct ObservationBounds {
@@ -42,17 +57,15 @@ class ExperimentEstimate {
   int MeasureCount() const { return static_cast<int>(windows_.size()); }
   const WindowEstimate& Window(int w) const { return windows_[w]; }
   ConfidenceInterval Interval(int w) const;
-  // A measure has reached the precision: its relative half-width is within
-  // it, or, when every observation so far is equal, the bound on the chance
-  // of another value is.
-  bool WindowConverged(int w) const;
-  // What is held against the precision: the relative half-width, or the
-  // bound on the chance of another value when all observations are equal
-  // (infinite before two replications).
-  double PrecisionReached(int w) const;
-  // The largest relative half-width over the measures (infinite before two
-  // replications).
-  double WidestRelativeHalfWidth() const;
+  // A measure has reached the precision: the interval it shows lies within
+  // the allowed half-width of its mean, on both sides.
+  bool WindowConverged(int w) const { return Shortfall(w) <= 1.0; }
+  // The interval's half-width (its larger side) over the allowed one: at
+  // most 1 once converged; infinite before two replications or for an
+  // unbounded interval.
+  double Shortfall(int w) const;
+  // The largest shortfall over the measures.
+  double WidestShortfall() const;
 
  private:
   StopRule rule_;

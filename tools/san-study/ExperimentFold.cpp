@@ -50,10 +50,6 @@ bool ExperimentFold::Exhausted() const {
          (estimate_.Decision() != StopDecision::Continue || AllEndedAndEmpty());
 }
 
-bool ExperimentFold::Ahead(int stream, long blocks) const {
-  return streams_[stream].received >= (round_ + 1 + blocks) * blockSize_;
-}
-
 long ExperimentFold::Wasted() const {
   long wasted = 0;
   for (const Stream& s : streams_)

@@ -33,15 +33,10 @@ class ExperimentFold {
   bool Exhausted() const;
   // Rounds folded completely so far.
   long Round() const { return round_; }
-  // `stream` has delivered more than `blocks` whole blocks beyond the round
-  // being folded: it runs ahead and may wait.
-  bool Ahead(int stream, long blocks) const;
 
   int Streams() const { return static_cast<int>(streams_.size()); }
-  long BlockSize() const { return blockSize_; }
   long Counted(int stream) const { return streams_[stream].counted; }
   long Received(int stream) const { return streams_[stream].received; }
-  bool Ended(int stream) const { return streams_[stream].ended; }
   // Replications delivered that will not be counted: those beyond the stop.
   long Wasted() const;
   const ExperimentEstimate& Estimate() const { return estimate_; }

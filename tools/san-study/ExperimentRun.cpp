@@ -28,13 +28,7 @@ bool ExperimentRun::Settled(bool stopping) const {
                      [&](const StreamState& s) { return s.ended || (stopping && !s.started); });
 }
 
-bool ExperimentRun::TakeStopOrder() {
-  if (stopOrdered_ || fold_.Decision() == StopDecision::Continue) return false;
-  stopOrdered_ = true;
-  return true;
-}
-
-void ExperimentRun::Record() const {
+void ExperimentRun::Record(bool stopping) const {
   ExperimentResult& r = slot_;
   const ExperimentEstimate& estimate = fold_.Estimate();
   std::size_t started = 0, failed = 0;
@@ -67,7 +61,7 @@ void ExperimentRun::Record() const {
     r.status = ExperimentStatus::kConverged;
   else if (fold_.Decision() == StopDecision::MaxReplications)
     r.status = ExperimentStatus::kMaxReps;
-  else if (running)
+  else if (running && !stopping)
     r.status = ExperimentStatus::kRunning;
   else
     r.status = ExperimentStatus::kIncomplete;
@@ -76,16 +70,16 @@ void ExperimentRun::Record() const {
     const ConfidenceInterval interval = estimate.Interval(w);
     r.windows.push_back({interval.mean, estimate.Window(w).Variance(), interval.lower,
                          interval.upper, interval.HalfWidth(), MethodName(interval.method),
-                         estimate.PrecisionReached(w), estimate.WindowConverged(w)});
+                         interval.RelativeHalfWidth(), estimate.WindowConverged(w)});
   }
 }
 
 double ExperimentRun::ProjectedReplications(const StopRule& rule) const {
   const long n = fold_.Estimate().Replications();
   if (fold_.Decision() != StopDecision::Continue || Settled(false)) return static_cast<double>(n);
-  const double widest = fold_.Estimate().WidestRelativeHalfWidth();
+  const double widest = fold_.Estimate().WidestShortfall();
   if (n < 2 || !std::isfinite(widest)) return static_cast<double>(rule.maxReplications);
-  const double needed = n * (widest / rule.precision) * (widest / rule.precision);
+  const double needed = n * widest * widest;
   return std::clamp(needed, static_cast<double>(std::max(n, rule.minReplications)),
                     static_cast<double>(rule.maxReplications));
 }

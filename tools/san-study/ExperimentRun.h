@@ -11,13 +11,6 @@
 // its streams and the state of each stream's simulator, wherever it runs.
 class ExperimentRun {
  public:
-  // How far the fold lets a stream run ahead of the round being folded, in
-  // blocks; a stream further ahead is paused. Bounds the replications
-  // wasted beyond the stop, per stream, to this many blocks, the block being
-  // computed and the reports a fast simulator holds back before it sends
-  // them (up to 25).
-  static constexpr long kRunAheadBlocks = 4;
-
   struct StreamState {
     bool started = false;
     bool ended = false;
@@ -30,7 +23,6 @@ class ExperimentRun {
   ExperimentFold& Fold() { return fold_; }
   const ExperimentFold& Fold() const { return fold_; }
   const PlannedExperiment& Plan() const { return slot_.plan; }
-  ExperimentResult& Slot() { return slot_; }
   StreamState& Stream(int stream) { return streams_[stream]; }
   // The stream has ended: nothing more will come from it.
   void EndStream(int stream, const std::string& failure, double processorSeconds);
@@ -38,21 +30,20 @@ class ExperimentRun {
   bool Started() const;
   // Every stream that started has ended (and `stopping`: none will start).
   bool Settled(bool stopping) const;
-  // The decision is taken and the streams have not been told yet; true once.
-  bool TakeStopOrder();
 
   // The result so far into the slot: status, counts, estimates, streams.
-  void Record() const;
+  // Once the study is `stopping`, an experiment still running is recorded
+  // as incomplete: the files written then may be its last.
+  void Record(bool stopping = false) const;
   // The replications the experiment will probably need: its count once it
   // ended, else the count at which its widest interval should reach the
-  // precision (half-widths shrink as 1/sqrt(n)).
+  // allowed half-width (half-widths shrink as 1/sqrt(n)).
   double ProjectedReplications(const StopRule& rule) const;
 
  private:
   ExperimentResult& slot_;
   ExperimentFold fold_;
   std::vector<StreamState> streams_;
-  bool stopOrdered_ = false;
 };
 
 #endif

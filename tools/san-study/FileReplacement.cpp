@@ -13,14 +13,6 @@ std::string Failure(const std::filesystem::path& file, int error) {
   return "cannot write " + file.string() + ": " + std::strerror(error);
 }
 
-// The temporary file is created for its owner only; the finished file gets
-// the mode a plain open would have given it.
-mode_t OrdinaryFileMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 int WriteAll(int fd, const std::string& content) {
   for (std::size_t done = 0; done < content.size();) {
     const ssize_t n = write(fd, content.data() + done, content.size() - done);
@@ -39,6 +31,12 @@ void SyncDirectory(const std::filesystem::path& directory) {
   close(fd);
 }
 }  // namespace
+
+mode_t OrdinaryFileMode() {
+  const mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
 
 std::optional<std::string> ReplaceFile(const std::filesystem::path& file,
                                        const std::string& content) {

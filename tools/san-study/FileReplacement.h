@@ -1,5 +1,7 @@
-#ifndef MOVINGBLOCK_STUDY_FILE_REPLACEMENT_H
-#define MOVINGBLOCK_STUDY_FILE_REPLACEMENT_H
+#ifndef SAN_STUDY_FILE_REPLACEMENT_H
+#define SAN_STUDY_FILE_REPLACEMENT_H
+
+#include <sys/types.h>
 
 #include <filesystem>
 #include <optional>
@@ -13,5 +15,10 @@
 // it fails.
 std::optional<std::string> ReplaceFile(const std::filesystem::path& file,
                                        const std::string& content);
+
+// The mode a plain open would give a new file (0666 less the umask): a
+// temporary file is created for its owner only, and gets this mode once it
+// takes its place.
+mode_t OrdinaryFileMode();
 
 #endif

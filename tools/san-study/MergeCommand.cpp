@@ -8,9 +8,12 @@
 #include <map>
 #include <set>
 
+#include "DirectoryLock.h"
 #include "PlotWriter.h"
+#include "RecordChecks.h"
 #include "ResultFiles.h"
 #include "ResultReader.h"
+#include "Utf8Text.h"
 
 namespace {
 // The settings in which `other` differs from `first`, comma-separated.
@@ -23,6 +26,26 @@ std::string DifferingSettings(const nlohmann::json& first, const nlohmann::json&
     if (!first.contains(key) || !other.contains(key) || first.at(key) != other.at(key))
       differ += (differ.empty() ? "" : ", ") + key;
   return differ;
+}
+// What of the model `other` declares otherwise than `first`: its global
+// variables (names and types) or its measures (reward variables, labels,
+// windows); std::nullopt when they are the same.
+std::optional<std::string> DifferingModel(const StudyDescription& first,
+                                          const StudyDescription& other) {
+  auto sameVariable = [](const GlobalVariable& a, const GlobalVariable& b) {
+    return a.name == b.name && a.type == b.type;
+  };
+  auto sameMeasure = [](const Measure& a, const Measure& b) {
+    return a.rewardVariable == b.rewardVariable && a.label == b.label && a.start == b.start &&
+           a.end == b.end;
+  };
+  if (!std::equal(first.variables.begin(), first.variables.end(), other.variables.begin(),
+                  other.variables.end(), sameVariable))
+    return "global variables";
+  if (!std::equal(first.measures.begin(), first.measures.end(), other.measures.begin(),
+                  other.measures.end(), sameMeasure))
+    return "measures";
+  return std::nullopt;
 }
 }  // namespace
 
@@ -62,9 +85,17 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
     if (r.settings != merged.settings)
       return refuse(inputs[i] + " holds a study with other settings than " + inputs[0] + " (" +
                     DifferingSettings(merged.settings, r.settings) + ")");
+    if (auto differ = DifferingModel(merged.description, r.description))
+      return refuse(inputs[i] + " holds a study of other " + *differ + " than " + inputs[0]);
     for (const ExperimentResult& e : r.result.experiments) {
+      if (auto fault = ImplausibleRecord(e, r.description, r.options.stopRule))
+        return refuse(inputs[i] +
+                      " holds an experiment that no study with its settings can have "
+                      "written (" +
+                      OneLineText(e.plan.name) + ": " + OneLineText(*fault) + ")");
       const auto [at, fresh] = seen.emplace(e.plan.Key(), inputs[i]);
-      if (!fresh) return refuse(e.plan.name + " is in both " + at->second + " and " + inputs[i]);
+      if (!fresh)
+        return refuse(OneLineText(e.plan.name) + " is in both " + at->second + " and " + inputs[i]);
       experiments.emplace_back(i, e);
     }
     hosts.insert(r.host);
@@ -101,6 +132,8 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   std::error_code created;
   std::filesystem::create_directories(out, created);
   if (created || access(out.c_str(), W_OK) != 0) return refuse("cannot write into " + out.string());
+  DirectoryLock lock;
+  if (auto error = lock.Take(out)) return refuse(*error);
   StudyResult unused;
   if (auto error = TakeEarlierResults(out, context, unused)) return refuse(*error);
 

@@ -1,5 +1,5 @@
-#ifndef MOVINGBLOCK_STUDY_MESSAGE_PARSER_H
-#define MOVINGBLOCK_STUDY_MESSAGE_PARSER_H
+#ifndef SAN_STUDY_MESSAGE_PARSER_H
+#define SAN_STUDY_MESSAGE_PARSER_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,16 +1,21 @@
 #include "PlotWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <sstream>
 
 #include "ChildProcess.h"
 #include "FileReplacement.h"
-#include "NumberText.h"
+#include "NumberFormat.h"
+#include "Utf8Text.h"
 
 namespace {
 std::string FindOnPath(const std::string& program) {
@@ -24,10 +29,13 @@ std::string FindOnPath(const std::string& program) {
   return "";
 }
 
-// Single quotes for gnuplot: a quote inside is doubled.
+// Single quotes for gnuplot, which substitutes nothing inside them: a
+// quote inside is doubled, and a control character is escaped, since a
+// newline would end the command and run the next line (a line starting
+// with '!' is a shell command).
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  for (char c : OneLineText(text)) quoted += c == '\'' ? std::string("''") : std::string(1, c);
   return quoted + "'";
 }
 
@@ -92,7 +100,7 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   for (Series& s : series) {
     std::stable_sort(s.points.begin(), s.points.end(),
                      [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
-    data << "# " << s.title << "\n";
+    data << "# " << OneLineText(s.title) << "\n";
     for (const ExperimentResult* e : s.points) {
       const WindowResult& w = e->windows[s.measure];
       lowest = std::min(lowest, xOf[e]);
@@ -116,7 +124,8 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   std::ostringstream gp;
   gp << "# Draws study.svg from study.dat: gnuplot study.gp\n"
         "set terminal svg size 1000,640 dynamic enhanced font 'sans,12' background rgb 'white'\n"
-        "set output 'study.svg'\n"
+        "if (!exists('output')) output = 'study.svg'\n"
+        "set output output\n"
      << "set title "
      << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
                "% confidence intervals")
@@ -151,16 +160,37 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     return noPlot(
         "gnuplot is not installed (Debian package gnuplot-nox); run 'gnuplot study.gp' in " +
         directory.string() + " to draw study.svg");
+  // gnuplot draws into a new file of this program's, renamed over
+  // study.svg once whole: a study.svg that is a link is replaced, never
+  // followed, and a reader sees the old picture or the new one.
+  std::string drawing = (directory / ".study.svg.XXXXXX").string();
+  const int fd = mkostemp(drawing.data(), O_CLOEXEC);
+  if (fd < 0)
+    return noPlot("cannot create a file in " + directory.string() + ": " + std::strerror(errno));
+  close(fd);
+  const std::string name = std::filesystem::path(drawing).filename().string();
   ChildProcess child;
   std::string error;
-  if (!child.Start({gnuplot, "study.gp"}, error, directory.string()))
+  if (!child.Start({gnuplot, "-e", "output = '" + name + "'", "study.gp"}, error,
+                   directory.string())) {
+    unlink(drawing.c_str());
     return noPlot("cannot run gnuplot: " + error);
+  }
   const bool ended = child.WaitFor(60.0);
   std::string messages;
   if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), messages);
-  if (!ended || !child.ExitedCleanly())
+  if (!ended || !child.ExitedCleanly()) {
+    unlink(drawing.c_str());
     // What gnuplot left may be cut short, or belong to an earlier study.
     return noPlot("gnuplot " + child.EndDescription() + " drawing study.svg" +
-                  (messages.empty() ? "" : ": " + messages));
+                  (messages.empty() ? "" : ": " + OneLineText(messages)));
+  }
+  std::error_code renamed;
+  std::filesystem::rename(drawing, directory / "study.svg", renamed);
+  if (renamed) {
+    unlink(drawing.c_str());
+    return noPlot("cannot write " + (directory / "study.svg").string() + ": " + renamed.message());
+  }
+  chmod((directory / "study.svg").c_str(), OrdinaryFileMode());
   return std::nullopt;
 }

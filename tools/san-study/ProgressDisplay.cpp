@@ -6,7 +6,7 @@
 #include <cmath>
 #include <iostream>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 namespace {
 std::size_t TerminalWidth() {

@@ -11,7 +11,10 @@ struct ProgressSnapshot {
   struct Running {
     std::string name;
     long replications = 0;
-    double widest = 0.0;  // widest relative half-width; infinite before two replications
+    // The widest half-width over the allowed one, times the precision: the
+    // widest relative half-width when only --precision is given; infinite
+    // before two replications.
+    double widest = 0.0;
   };
   std::size_t total = 0, done = 0;
   long replications = 0;  // counted in this run

@@ -3,13 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iomanip>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
 #include "FileReplacement.h"
-#include "NumberText.h"
+#include "NumberFormat.h"
+#include "RecordChecks.h"
 #include "ResultReader.h"
 #include "Utf8Text.h"
 
@@ -20,8 +22,7 @@ std::string CsvNumber(double value) { return std::isfinite(value) ? ShortestText
 
 std::string CsvText(const std::string& text) {
   std::string quoted = "\"";
-  for (char c : EscapeInvalidUtf8(text))
-    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  for (char c : OneLineText(text)) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   return quoted + "\"";
 }
 
@@ -34,6 +35,14 @@ json TypedValue(VariableType type, double value) {
   return JsonNumber(value);
 }
 
+}  // namespace
+
+std::string TargetText(const StopRule& rule) {
+  return "±" + ShortestText(100.0 * rule.precision) + "%" +
+         (rule.absolutePrecision > 0 ? " or ±" + ShortestText(rule.absolutePrecision) : "");
+}
+
+namespace {
 std::string GeneratorText(const StudyOptions& o) {
   return o.generator ? std::to_string(*o.generator) : "";
 }
@@ -58,6 +67,7 @@ json Settings(const ResultContext& c) {
           {"sweeps", sweeps},
           {"confidence", o.stopRule.confidence},
           {"precision", o.stopRule.precision},
+          {"absolutePrecision", o.stopRule.absolutePrecision},
           {"minReplications", o.stopRule.minReplications},
           {"maxReplications", o.stopRule.maxReplications},
           {"reportSize", o.reportSize},
@@ -76,15 +86,18 @@ std::string StreamList(const ExperimentResult& e, Value value) {
 std::string ContextLines(const StudyResult& r, const ResultContext& c) {
   const StudyOptions& o = c.options;
   std::ostringstream out;
-  out << "# " << o.program << " " << ToolVersion() << "; model " << c.description.model
-      << " (study description " << c.description.source << ", digest " << c.description.digest
-      << ")\n"
+  out << "# " << o.program << " " << ToolVersion() << "; model " << OneLineText(c.description.model)
+      << " (study description " << OneLineText(c.description.source) << ", digest "
+      << OneLineText(c.description.digest) << ")\n"
       << "# started " << r.startTime << ", ended " << (r.endTime.empty() ? "-" : r.endTime)
-      << ", host " << c.host << (r.Complete() ? "" : "; incomplete") << "\n"
+      << ", host " << OneLineText(c.host) << (r.Complete() ? "" : "; incomplete") << "\n"
       << "# seed " << o.seed << ", generator "
       << (o.generator ? std::to_string(*o.generator) : "default") << ", override "
       << CsvText(o.overrideText) << ", sweeps " << CsvText(SweepsText(c.plan)) << ", confidence "
       << ShortestText(o.stopRule.confidence) << ", precision " << ShortestText(o.stopRule.precision)
+      << (o.stopRule.absolutePrecision > 0
+              ? ", absolute precision " + ShortestText(o.stopRule.absolutePrecision)
+              : "")
       << ", replications " << o.stopRule.minReplications << " to " << o.stopRule.maxReplications
       << "\n";
   return EscapeInvalidUtf8(out.str());
@@ -112,13 +125,15 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
       const WindowResult w =
           m < e.windows.size() ? e.windows[m] : WindowResult{NAN, NAN, NAN, NAN, NAN, "none", NAN};
       const bool any = e.replications > 0;
+      // An interval that is not symmetric has no half-width to give.
+      const bool symmetric = any && w.Symmetric();
       out << e.plan.index << ',' << CsvText(e.plan.name) << ',' << e.plan.seed << ','
           << GeneratorText(c.options) << ',' << CsvText(e.plan.overrideText) << ',' << e.status
           << ',' << e.replications << ',' << CsvNumber(e.processorSeconds) << ','
           << CsvText(measure.rewardVariable) << ',' << CsvText(measure.label) << ','
           << CsvNumber(measure.start) << ',' << CsvNumber(measure.end) << ','
-          << CsvNumber(any ? w.mean : NAN) << ',' << CsvNumber(any ? w.halfWidth : NAN) << ','
-          << CsvNumber(any && std::isfinite(w.halfWidth) && w.mean != 0
+          << CsvNumber(any ? w.mean : NAN) << ',' << CsvNumber(symmetric ? w.halfWidth : NAN) << ','
+          << CsvNumber(symmetric && std::isfinite(w.halfWidth) && w.mean != 0
                            ? w.halfWidth / std::fabs(w.mean)
                            : NAN)
           << ',' << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ','
@@ -256,6 +271,10 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
   // and an experiment is reused below only where its stream seeds match.
   if (earlierSettings.is_object() && !earlierSettings.contains("streams"))
     earlierSettings["streams"] = nullptr;
+  // Nor had it an absolute precision; its finished experiments are checked
+  // against the stop rule below before they are reused.
+  if (earlierSettings.is_object() && !earlierSettings.contains("absolutePrecision"))
+    earlierSettings["absolutePrecision"] = 0.0;
   if (earlierSettings != settings) {
     std::string differ;
     for (const auto& [key, value] : settings.items())
@@ -275,8 +294,13 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
       return file.string() + " holds a malformed experiment (" + e.what() +
              "); choose another --out, or --overwrite to replace it";
     }
+    if (auto fault = ImplausibleRecord(before, c.description, c.options.stopRule))
+      return file.string() + " holds an experiment that this study cannot have written (" +
+             OneLineText(before.plan.name) + ": " + OneLineText(*fault) +
+             "); choose another --out, or --overwrite to replace it";
     if (!before.failure.empty()) continue;  // a stream failed: run it again
-    if (before.windows.size() != c.description.measures.size()) continue;
+    // Results of a stop rule that called measures converged too early.
+    if (!AgreesWithStopRule(before, c.options.stopRule)) continue;
     for (ExperimentResult& e : result.experiments) {
       if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds)
         continue;
@@ -290,10 +314,16 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
 }
 
 namespace {
-// Right-aligns `text` in `width` characters (not bytes: "±" is two).
-std::string Pad(const std::string& text, std::size_t width) {
+// Characters, not bytes: "±" is two bytes.
+std::size_t Characters(const std::string& text) {
   std::size_t chars = 0;
   for (unsigned char ch : text) chars += (ch & 0xC0) != 0x80;
+  return chars;
+}
+
+// Right-aligns `text` in `width` characters.
+std::string Pad(const std::string& text, std::size_t width) {
+  const std::size_t chars = Characters(text);
   return std::string(width > chars ? width - chars : 0, ' ') + text;
 }
 
@@ -317,6 +347,39 @@ std::vector<std::size_t> TableMeasures(const StudyDescription& d,
 std::string Figure(double reached) {
   return std::isfinite(reached) ? "±" + FixedText(100.0 * reached, 1) + "%" : "±?";
 }
+
+// "[0.950, 2.436]", with "?" for a bound that is not known.
+std::string Bounds(const WindowResult& w, const std::function<std::string(double)>& number) {
+  auto bound = [&](double b) { return std::isfinite(b) ? number(b) : std::string("?"); };
+  return "[" + bound(w.lower) + ", " + bound(w.upper) + "]";
+}
+
+// The table's cell: mean ± half-width for a symmetric interval, else the
+// bounds, with three decimals, or three significant digits for bounds
+// below 0.1 (a rare probability's [0.00161, 0.00251]).
+std::string Cell(const WindowResult& w) {
+  auto fixed = [](double value) { return FixedText(value, 3); };
+  if (w.Symmetric())
+    return fixed(w.mean) + " ± " + (std::isfinite(w.halfWidth) ? fixed(w.halfWidth) : "?");
+  double largest = 0.0;
+  for (double bound : {w.lower, w.upper})
+    if (std::isfinite(bound)) largest = std::max(largest, std::fabs(bound));
+  const int decimals = largest > 0.0 && largest < 0.1
+                           ? std::min(9, 2 - static_cast<int>(std::floor(std::log10(largest))))
+                           : 3;
+  return Bounds(w, [decimals](double value) { return FixedText(value, decimals); });
+}
+
+// The streams of an experiment that failed while others went on.
+std::size_t FailedStreams(const ExperimentResult& e) {
+  return static_cast<std::size_t>(
+      std::count_if(e.streams.begin(), e.streams.end(),
+                    [](const StreamResult& s) { return !s.failure.empty(); }));
+}
+
+bool SomeStreamsFailed(const ExperimentResult& e) {
+  return e.status != ExperimentStatus::kFailed && FailedStreams(e) > 0;
+}
 }  // namespace
 
 void PrintTable(const StudyResult& result, const ResultContext& c,
@@ -326,61 +389,88 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   const std::vector<std::size_t> shown = TableMeasures(d, tableMeasures);
   std::size_t nameWidth = 15;
   for (const ExperimentResult& e : result.experiments)
-    nameWidth = std::max(nameWidth, e.plan.name.size() + 2);
+    nameWidth = std::max(nameWidth, OneLineText(e.plan.name).size() + 2);
   const int x = c.plan.xVariable;
-  const std::string title = x < 0 ? "" : (xTitle.empty() ? d.variables[x].name : xTitle);
+  const std::string title =
+      OneLineText(x < 0 ? "" : (xTitle.empty() ? d.variables[x].name : xTitle));
   const std::size_t xWidth = std::max<std::size_t>(8, title.size() + 2);
   out << std::left << std::setw(static_cast<int>(nameWidth)) << "experiment" << std::right;
   if (x >= 0) out << std::setw(static_cast<int>(xWidth)) << title;
+  // A column is 17 characters wide, or wider for a longer cell.
+  std::vector<std::vector<std::string>> cells;
+  std::vector<std::size_t> widths(shown.size(), 17);
+  for (const ExperimentResult& e : result.experiments) {
+    cells.emplace_back();
+    for (std::size_t k = 0; k < shown.size(); k++) {
+      const std::size_t m = shown[k];
+      cells.back().push_back(e.replications > 0 && m < e.windows.size() ? Cell(e.windows[m]) : "-");
+      widths[k] = std::max(widths[k], Characters(cells.back().back()) + 2);
+    }
+  }
   out << std::setw(7) << "reps"
       << "  " << std::left << std::setw(11) << "status" << std::right;
-  for (std::size_t m : shown) out << Pad(d.measures[m].label, 17);
+  for (std::size_t k = 0; k < shown.size(); k++)
+    out << Pad(OneLineText(d.measures[shown[k]].label), widths[k]);
   out << '\n';
-  for (const ExperimentResult& e : result.experiments) {
-    out << std::left << std::setw(static_cast<int>(nameWidth)) << e.plan.name << std::right;
+  for (std::size_t i = 0; i < result.experiments.size(); i++) {
+    const ExperimentResult& e = result.experiments[i];
+    out << std::left << std::setw(static_cast<int>(nameWidth)) << OneLineText(e.plan.name)
+        << std::right;
     if (x >= 0) {
       const double value = e.plan.values[x];
       out << std::setw(static_cast<int>(xWidth))
           << (IsIntegerType(d.variables[x].type) ? ValueText(d.variables[x].type, value)
                                                  : FixedText(value, 3));
     }
-    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11) << e.status
-        << std::right;
-    for (std::size_t m : shown) {
-      std::string cell = "-";
-      if (e.replications > 0 && m < e.windows.size())
-        cell = FixedText(e.windows[m].mean, 3) + " ± " +
-               (std::isfinite(e.windows[m].halfWidth) ? FixedText(e.windows[m].halfWidth, 3)
-                                                      : std::string("?"));
-      out << Pad(cell, 17);
-    }
+    // A "!" marks an experiment some of whose streams failed (told below).
+    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11)
+        << e.status + (SomeStreamsFailed(e) ? "!" : "") << std::right;
+    for (std::size_t k = 0; k < shown.size(); k++) out << Pad(cells[i][k], widths[k]);
     out << '\n';
   }
+  for (const ExperimentResult& e : result.experiments)
+    if (SomeStreamsFailed(e))
+      out << "! " << OneLineText(e.plan.name) << ": " << FailedStreams(e) << " of "
+          << e.streams.size()
+          << " streams failed (see the messages above); its estimate counts what every stream "
+             "delivered up to the stop or its failure ("
+          << StreamList(e, [](const StreamResult& s) { return s.counted; })
+          << " replications, stream 0 first).\n";
   if (result.Aborted())
     out << "The study stopped on an internal error: these results are incomplete.\n";
   else if (result.Interrupted())
     out << "The study was interrupted: these results are incomplete.\n";
-  else if (result.AnyFailure())
+  else if (std::any_of(
+               result.experiments.begin(), result.experiments.end(),
+               [](const ExperimentResult& e) { return e.status == ExperimentStatus::kFailed; }))
     out << "Some experiments failed: see the messages above.\n";
 }
 
 std::vector<std::string> VerdictLines(const StudyResult& result, const ResultContext& c) {
   std::vector<std::string> lines;
-  const std::string target = "±" + ShortestText(100.0 * c.options.stopRule.precision) + "%";
+  const std::string target = TargetText(c.options.stopRule);
+  auto significant = [](double value) { return SignificantText(value, 4); };
   for (const ExperimentResult& e : result.experiments) {
     if (e.status != ExperimentStatus::kMaxReps) continue;
     std::string missed;
     int listed = 0, more = 0;
     for (std::size_t m = 0; m < e.windows.size() && m < c.description.measures.size(); m++) {
-      if (e.windows[m].converged) continue;
-      if (listed++ < 6)
-        missed += (missed.empty() ? "" : ", ") + c.description.measures[m].label + " " +
-                  Figure(e.windows[m].reached);
-      else
+      const WindowResult& w = e.windows[m];
+      if (w.converged) continue;
+      if (listed++ >= 6) {
         more++;
+        continue;
+      }
+      // What it saw: a symmetric interval's relative half-width, else its
+      // bounds, and that no observation differed when none did.
+      std::string seen = w.Symmetric() ? Figure(w.reached) : Bounds(w, significant);
+      if (w.method == MethodName(IntervalMethod::AllEqual))
+        seen += " (no variation in " + std::to_string(e.replications) + ")";
+      missed +=
+          (missed.empty() ? "" : ", ") + OneLineText(c.description.measures[m].label) + " " + seen;
     }
     if (more) missed += " and " + std::to_string(more) + " more";
-    lines.push_back(e.plan.name + " stopped at " + std::to_string(e.replications) +
+    lines.push_back(OneLineText(e.plan.name) + " stopped at " + std::to_string(e.replications) +
                     " replications short of " + target + ": " + missed);
   }
   return lines;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "StudyPlan.h"
 #include "StudyResults.h"
@@ -48,6 +48,9 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
 void PrintTable(const StudyResult& result, const ResultContext& context,
                 const std::vector<std::string>& tableMeasures, const std::string& xTitle,
                 std::ostream& out);
+
+// The precision aimed at: "±5%", or "±5% or ±0.001" with an absolute one.
+std::string TargetText(const StopRule& rule);
 
 // One line per experiment that stopped at --max-reps short of the
 // precision: which measures, and how far they got.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 namespace {
 using nlohmann::json;
@@ -65,10 +66,18 @@ ExperimentResult ExperimentFromJson(const json& record, const StudyDescription& 
 
 std::optional<std::string> ReadStudyRecord(const std::filesystem::path& directory, StudyRecord& r) {
   const auto file = directory / "study.json";
-  std::ifstream in(file);
+  std::ifstream in(file, std::ios::binary);
   if (!in) return "cannot read " + file.string();
+  std::ostringstream text;
+  text << in.rdbuf();
+  return ParseStudyRecord(text.str(), file.string(), r);
+}
+
+std::optional<std::string> ParseStudyRecord(const std::string& text, const std::string& source,
+                                            StudyRecord& r) {
+  const std::string& file = source;
   try {
-    const json document = json::parse(in);
+    const json document = json::parse(text);
     r.settings = document.at("settings");
     const json& s = r.settings;
     StudyDescription& d = r.description;
@@ -80,7 +89,7 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     d.steadyState = simulation.value("type", "") == "steady-state";
     for (const json& v : document.at("globalVariables")) {
       const auto type = TypeFromName(v.at("type").get<std::string>());
-      if (!type) return file.string() + " names an unknown type " + v.at("type").dump();
+      if (!type) return file + " names an unknown type " + v.at("type").dump();
       d.variables.push_back({v.at("name").get<std::string>(), *type,
                              BoundsFromText(v.at("range").get<std::string>())});
     }
@@ -98,6 +107,7 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     o.overrideText = s.at("override").get<std::string>();
     o.stopRule.confidence = s.at("confidence").get<double>();
     o.stopRule.precision = s.at("precision").get<double>();
+    o.stopRule.absolutePrecision = s.value("absolutePrecision", 0.0);
     o.stopRule.minReplications = s.at("minReplications").get<long>();
     o.stopRule.maxReplications = s.at("maxReplications").get<long>();
     o.reportSize = s.at("reportSize").get<int>();
@@ -108,14 +118,23 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
     o.stallSeconds = run.at("stallTimeout").get<double>();
     for (const json& text : s.at("sweeps")) {
       Sweep sweep;
-      if (auto error = ParseSweep(text.get<std::string>(), d, sweep))
-        return file.string() + ": " + *error;
+      if (auto error = ParseSweep(text.get<std::string>(), d, sweep)) return file + ": " + *error;
       r.plan.sweeps.push_back(std::move(sweep));
     }
     for (const json& record : document.at("experiments")) {
       r.result.experiments.push_back(ExperimentFromJson(record, d));
+      // A study that was running when its files were last written ended
+      // without writing them again (killed, or its node lost).
+      ExperimentResult& e = r.result.experiments.back();
+      if (e.status == ExperimentStatus::kRunning) e.status = ExperimentStatus::kIncomplete;
+      // An experiment that had not started when the files were written has
+      // no results yet.
+      if (e.windows.empty() && e.replications == 0)
+        e.windows.assign(d.measures.size(),
+                         WindowResult{NAN, NAN, -INFINITY, INFINITY, INFINITY,
+                                      MethodName(IntervalMethod::None), INFINITY, false});
       if (r.result.experiments.back().windows.size() != d.measures.size())
-        return file.string() + ": an experiment has not one result per measure";
+        return file + ": an experiment has not one result per measure";
     }
     for (const ExperimentResult& e : r.result.experiments) r.plan.experiments.push_back(e.plan);
     r.result.startTime = document.at("startTime").get<std::string>();
@@ -123,7 +142,7 @@ std::optional<std::string> ReadStudyRecord(const std::filesystem::path& director
         document.at("endTime").is_string() ? document.at("endTime").get<std::string>() : "";
     r.host = document.at("host").get<std::string>();
   } catch (const std::exception& e) {
-    return file.string() + " is not a study's result file (" + e.what() + ")";
+    return file + " is not a study's result file (" + e.what() + ")";
   }
   return std::nullopt;
 }

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "StudyPlan.h"
 #include "StudyResults.h"
@@ -33,5 +33,9 @@ struct StudyRecord {
 // An error text when the directory holds no readable study.json.
 std::optional<std::string> ReadStudyRecord(const std::filesystem::path& directory,
                                            StudyRecord& record);
+
+// The same from the text of a study.json; `source` names it in messages.
+std::optional<std::string> ParseStudyRecord(const std::string& text, const std::string& source,
+                                            StudyRecord& record);
 
 #endif

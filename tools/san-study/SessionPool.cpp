@@ -3,6 +3,7 @@
 SimulatorSession& SessionPool::Add(std::unique_ptr<SimulatorSession> session, std::size_t group) {
   sessions_.push_back(std::move(session));
   groups_.push_back(group);
+  startedSeen_.push_back(false);
   finishedSeen_.push_back(false);
   return *sessions_.back();
 }
@@ -45,14 +46,26 @@ bool SessionPool::Poll(int extraFd, int timeoutMs) {
   return extraReady;
 }
 
-std::vector<std::size_t> SessionPool::TakeFinished() {
-  std::vector<std::size_t> finished;
-  for (std::size_t i = 0; i < sessions_.size(); i++)
-    if (sessions_[i]->Finished() && !finishedSeen_[i]) {
-      finishedSeen_[i] = true;
-      finished.push_back(i);
+namespace {
+// The positions where `happened` is true and `seen` not yet, marked seen.
+template <typename Happened>
+std::vector<std::size_t> TakeNew(std::vector<bool>& seen, Happened happened) {
+  std::vector<std::size_t> fresh;
+  for (std::size_t i = 0; i < seen.size(); i++)
+    if (!seen[i] && happened(i)) {
+      seen[i] = true;
+      fresh.push_back(i);
     }
-  return finished;
+  return fresh;
+}
+}  // namespace
+
+std::vector<std::size_t> SessionPool::TakeStarted() {
+  return TakeNew(startedSeen_, [this](std::size_t i) { return sessions_[i]->Started(); });
+}
+
+std::vector<std::size_t> SessionPool::TakeFinished() {
+  return TakeNew(finishedSeen_, [this](std::size_t i) { return sessions_[i]->Finished(); });
 }
 
 bool SessionPool::Idle(bool stopping) const {

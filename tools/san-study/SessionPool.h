@@ -24,6 +24,9 @@ class SessionPool {
   // time limits of every running simulator. True when `extraFd` is readable.
   bool Poll(int extraFd, int timeoutMs);
 
+  // Positions of the sessions that have started since the last call, each
+  // once (before they are among the finished ones).
+  std::vector<std::size_t> TakeStarted();
   // Positions of the sessions that have ended since the last call, each once.
   std::vector<std::size_t> TakeFinished();
   // Nothing runs, and nothing is left to start (or it will not be).
@@ -41,6 +44,7 @@ class SessionPool {
   unsigned jobs_;
   std::vector<std::unique_ptr<SimulatorSession>> sessions_;
   std::vector<std::size_t> groups_;
+  std::vector<bool> startedSeen_;
   std::vector<bool> finishedSeen_;
   std::size_t next_ = 0;
   PortPicker ports_;

@@ -11,12 +11,20 @@
 #include <variant>
 
 #include "Common/ManagerProtocol.h"
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 namespace {
 constexpr const char* kRegisterPrefix = ManagerProtocol::kRegisterPrefix;
 constexpr auto kConnectRetry = std::chrono::milliseconds(50);
+constexpr std::uint8_t kPingCommand = ManagerProtocol::kPing;
 constexpr std::uint8_t kQuitCommand = ManagerProtocol::kQuit;
+// Reports in which every measure of the description should have appeared:
+// a terminating run observes every measure in every replication; a
+// steady-state one may fill the batches of one measure much later than
+// those of another.
+constexpr int kReportsToShowEveryMeasure = 1;
+constexpr int kReportsToShowEveryBatchMeasure = 100;
+constexpr const char* kAbsorbingState = "absorbing state";
 
 Clock::duration Seconds(double s) {
   return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
@@ -29,7 +37,8 @@ SimulatorSession::SimulatorSession(PlannedExperiment experiment, int stream,
       stream_(stream),
       settings_(settings),
       sink_(std::move(sink)),
-      pending_(static_cast<std::size_t>(settings.measures)) {}
+      pending_(static_cast<std::size_t>(settings.measures)),
+      observed_(pending_.size(), false) {}
 
 void SimulatorSession::Start(std::uint16_t portHint, Clock::time_point now) {
   std::vector<std::string> argv = {settings_.simulator,
@@ -151,11 +160,11 @@ void SimulatorSession::ReadSocket(Clock::time_point now) {
   if (open || socket_ < 0) return;
   // End of the stream: how the simulator ends tells whether that was a fault.
   CloseSocket();
-  if (!awaitingExit_) {
-    awaitingExit_ = true;
+  if (phase_ == Phase::Streaming || phase_ == Phase::Paused) {
+    Continue();
+    phase_ = Phase::Closed;
     exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
   }
-  phase_ = Phase::Ending;
 }
 
 void SimulatorSession::HandleMessages(Clock::time_point now) {
@@ -164,7 +173,9 @@ void SimulatorSession::HandleMessages(Clock::time_point now) {
     if (auto* control = std::get_if<ControlMessage>(&message)) {
       if (!greeted_ && control->IsGreeting())
         greeted_ = true;
-      else if (!(quitSent_ && control->IsQuitReply()))
+      else if (pingSent_ && control->IsGreeting())  // the reply to a ping is the greeting's
+        pingSent_ = false;
+      else if (!(Ending() && control->IsQuitReply()))
         return Fail(
             "sent an unexpected control message (code " + std::to_string(control->code) + ")", now);
     } else if (!greeted_) {
@@ -195,9 +206,22 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
       return Fail("sent observations of PV " + std::to_string(section.pvIndex) + ", beyond the " +
                       std::to_string(pending_.size()) + " measures of the study description",
                   now);
-  for (const PVSection& section : record.sections)
+  for (const PVSection& section : record.sections) {
     pending_[section.pvIndex].insert(pending_[section.pvIndex].end(), section.values.begin(),
                                      section.values.end());
+    observed_[section.pvIndex] = observed_[section.pvIndex] || !section.values.empty();
+  }
+  // A measure the simulator never reports would hold every replication
+  // back while it goes on sending: a description that is not its own.
+  if (++reports_ ==
+      (settings_.steadyState ? kReportsToShowEveryBatchMeasure : kReportsToShowEveryMeasure))
+    for (std::size_t pv = 0; pv < observed_.size(); pv++)
+      if (!observed_[pv])
+        return Fail("sent no observations of PV " + std::to_string(pv) + " in " +
+                        std::to_string(reports_) + " reports, while its study description has " +
+                        std::to_string(observed_.size()) +
+                        " measures: is the description this simulator's?",
+                    now);
   auto whole = [this] {
     for (const auto& window : pending_)
       if (window.empty()) return false;
@@ -214,39 +238,42 @@ void SimulatorSession::HandleRecord(const DataRecord& record, Clock::time_point 
   }
 }
 
+bool SimulatorSession::Ending() const {
+  return phase_ == Phase::Quitting || phase_ == Phase::Closed || phase_ == Phase::Terminating ||
+         phase_ == Phase::Killed || phase_ == Phase::Finished;
+}
+
 void SimulatorSession::Stop(Clock::time_point now) {
-  if (stopRequested_ || phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
-  stopRequested_ = true;
-  if (phase_ == Phase::Streaming && !quitSent_)
+  if (request_ != Request::None || phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
+  request_ = Request::Stop;
+  if (phase_ == Phase::Streaming || phase_ == Phase::Paused)
     SendQuit(now);
-  else if (!quitSent_ && !termSent_)
+  else if (phase_ == Phase::AwaitingPort || phase_ == Phase::Connecting || phase_ == Phase::Closed)
     Terminate(now);
 }
 
 void SimulatorSession::Pause() {
-  if (paused_ || phase_ != Phase::Streaming || quitSent_ || termSent_ || !child_.Running()) return;
+  if (phase_ != Phase::Streaming || !child_.Running()) return;
   child_.Signal(SIGSTOP);
-  paused_ = true;
+  phase_ = Phase::Paused;
 }
 
 void SimulatorSession::Resume(Clock::time_point now) {
-  if (!paused_) return;
+  if (phase_ != Phase::Paused) return;
   Continue();
   silenceDeadline_ = now + Seconds(settings_.stallSeconds);
 }
 
 void SimulatorSession::Continue() {
-  if (!paused_) return;
+  if (phase_ != Phase::Paused) return;
   child_.Signal(SIGCONT);
-  paused_ = false;
+  phase_ = Phase::Streaming;
 }
 
 void SimulatorSession::SendQuit(Clock::time_point now) {
   Continue();
-  quitSent_ = true;
-  awaitingExit_ = true;
+  phase_ = Phase::Quitting;
   exitDeadline_ = now + Seconds(settings_.quitGraceSeconds);
-  phase_ = Phase::Ending;
   const std::uint8_t command = kQuitCommand;
   // A failed send means the simulator is gone; reaping it tells how.
   ssize_t sent = send(socket_, &command, 1, MSG_NOSIGNAL);
@@ -256,30 +283,35 @@ void SimulatorSession::SendQuit(Clock::time_point now) {
 void SimulatorSession::Fail(const std::string& cause, Clock::time_point now) {
   if (failure_.empty()) failure_ = cause;
   CloseSocket();
-  if (phase_ != Phase::Finished) phase_ = Phase::Ending;
-  if (!termSent_) Terminate(now);
+  if (phase_ != Phase::Terminating && phase_ != Phase::Killed && phase_ != Phase::Finished)
+    Terminate(now);
 }
 
 void SimulatorSession::Terminate(Clock::time_point now) {
   Continue();
+  // A connection not made yet has nothing to read.
+  if (phase_ == Phase::Connecting) CloseSocket();
   child_.Signal(SIGTERM);
-  termSent_ = true;
+  phase_ = Phase::Terminating;
   termSentAt_ = now;
 }
 
 void SimulatorSession::Interrupt(Clock::time_point now) {
-  interrupted_ = true;
-  if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
-  if (phase_ == Phase::Streaming && greeted_ && !quitSent_)
+  const bool quitSent = phase_ == Phase::Quitting;
+  request_ = Request::Interrupt;
+  if (phase_ == Phase::NotStarted || quitSent || phase_ == Phase::Terminating ||
+      phase_ == Phase::Killed || phase_ == Phase::Finished)
+    return;
+  if ((phase_ == Phase::Streaming || phase_ == Phase::Paused) && greeted_)
     SendQuit(now);
-  else if (!quitSent_ && !termSent_)
+  else
     Terminate(now);
 }
 
 void SimulatorSession::Kill() {
   if (!Started() || Finished()) return;
   child_.Signal(SIGKILL);
-  killSent_ = true;
+  phase_ = Phase::Killed;
 }
 
 std::string SimulatorSession::SilenceDescription() const {
@@ -298,40 +330,60 @@ void SimulatorSession::OnTick(Clock::time_point now) {
   if (phase_ == Phase::NotStarted || phase_ == Phase::Finished) return;
   if (child_.Reap()) return Finish(now);
   if (phase_ == Phase::Connecting && socket_ < 0 && now >= connectRetryAt_) TryConnect(now);
-  if (phase_ != Phase::Ending && !paused_ && now > silenceDeadline_)
-    return Fail(SilenceDescription(), now);
-  if (awaitingExit_ && !termSent_ && now > exitDeadline_) {
+  const bool silenceCounts =
+      phase_ == Phase::AwaitingPort || phase_ == Phase::Connecting || phase_ == Phase::Streaming;
+  if (silenceCounts && now > silenceDeadline_) return Fail(SilenceDescription(), now);
+  // A simulator may hold its reports back for a while; it still answers a
+  // ping at its next report, which shows it is alive (any reply resets the
+  // silence limit).
+  if (phase_ == Phase::Streaming && greeted_ && !pingSent_ && socket_ >= 0 &&
+      now > silenceDeadline_ - Seconds(settings_.stallSeconds / 2)) {
+    const std::uint8_t command = kPingCommand;
+    pingSent_ = send(socket_, &command, 1, MSG_NOSIGNAL) == 1;
+  }
+  if ((phase_ == Phase::Quitting || phase_ == Phase::Closed) && now > exitDeadline_) {
     const std::string limit = ShortestText(settings_.quitGraceSeconds) + " s";
-    if (interrupted_)
+    if (request_ == Request::Interrupt)
       Terminate(now);
-    else if (quitSent_)
+    else if (phase_ == Phase::Quitting)
       Fail("did not exit within " + limit + " of the quit command", now);
     else
       Fail("closed the connection but did not exit within " + limit, now);
   }
-  if (termSent_ && !killSent_ && now > termSentAt_ + Seconds(settings_.termGraceSeconds)) Kill();
+  if (phase_ == Phase::Terminating && now > termSentAt_ + Seconds(settings_.termGraceSeconds))
+    Kill();
 }
 
 void SimulatorSession::Finish(Clock::time_point now) {
   if (child_.StdoutFd() >= 0) ReadStdout(now);
   if (child_.StderrFd() >= 0) ReadStderr();
   // The simulator has ended: what it sent is all in the socket now.
-  if (phase_ == Phase::Streaming || phase_ == Phase::Ending)
+  const Phase ended = phase_;
+  if (ended != Phase::Connecting)
     for (int reads = 0; socket_ >= 0 && reads < 1024; reads++) ReadSocket(now);
   CloseSocket();
   child_.CloseStdout();
   child_.CloseStderr();
   const std::string end = child_.EndDescription();
-  if (!failure_.empty() || interrupted_) {
+  if (!failure_.empty() || request_ == Request::Interrupt) {
     // failure or interruption: already accounted for
-  } else if (stopRequested_) {
-    if (quitSent_ && !child_.ExitedCleanly()) failure_ = "after the quit command it " + end;
+  } else if (request_ == Request::Stop) {
+    if (ended == Phase::Quitting && !child_.ExitedCleanly())
+      failure_ = "after the quit command it " + end;
   } else if (phase_ == Phase::AwaitingPort) {
     failure_ = end + " without announcing its port";
   } else if (phase_ == Phase::Connecting) {
     failure_ = end + " before accepting the connection";
   } else {
-    failure_ = end + " after " + std::to_string(received_) +
+    // A steady-state run ends by itself when no activity can fire any more;
+    // the simulator says so on its standard output (and may on its error).
+    std::string absorbing = stderrTail_.LineWith(kAbsorbingState);
+    if (absorbing.empty()) {
+      absorbing = stdoutTail_.LineWith(kAbsorbingState);
+      outputCause_ = absorbing;
+    }
+    failure_ = (absorbing.empty() ? "" : "reached an absorbing state (no activity can fire) and ") +
+               end + " after " + std::to_string(received_) +
                " whole replications, before its estimates converged";
   }
   phase_ = Phase::Finished;
@@ -346,6 +398,7 @@ std::string SimulatorSession::FailureReport() const {
   const std::string stream = experiment_.Streams() > 1 ? " stream " + std::to_string(stream_) : "";
   std::string report = experiment_.name + stream + " (-e " + std::to_string(experiment_.index) +
                        " -s " + std::to_string(Seed()) + "): the simulator " + failure_;
+  if (!outputCause_.empty()) report += "\n  its standard output says:\n    | " + outputCause_;
   const std::string tail = stderrTail_.LastLines(8);
   if (!tail.empty()) {
     report += "\n  last lines of its standard error:";

@@ -36,8 +36,10 @@ struct SessionSettings {
 // the simulator ran them, and ends the simulator with the quit command
 // once the study has what it needs. A stream that runs ahead may be paused
 // (SIGSTOP to its process group) and resumed; its silence limit does not
-// run meanwhile. Faults (early exit, crash, silence, malformed messages)
-// end the run with a failure text. Driven by an event loop through the
+// run meanwhile. One silent for half its limit is pinged: a simulator may
+// hold its reports back, but answers at its next report. Faults (early
+// exit, crash, silence, malformed messages, measures it never reports) end
+// the run with a failure text. Driven by an event loop through the
 // poll hooks.
 class SimulatorSession {
  public:
@@ -63,7 +65,6 @@ class SimulatorSession {
 
   bool Started() const { return phase_ != Phase::NotStarted; }
   bool Finished() const { return phase_ == Phase::Finished; }
-  bool Paused() const { return paused_; }
   bool Failed() const { return !failure_.empty(); }
   const PlannedExperiment& Experiment() const { return experiment_; }
   int Stream() const { return stream_; }
@@ -75,7 +76,23 @@ class SimulatorSession {
   const std::string& Failure() const { return failure_; }
 
  private:
-  enum class Phase { NotStarted, AwaitingPort, Connecting, Streaming, Ending, Finished };
+  // Where the run stands. The simulator goes through the first four in
+  // order; a pause interrupts streaming; the last five end it, the quit
+  // command first where the protocol allows, then SIGTERM, then SIGKILL.
+  enum class Phase {
+    NotStarted,
+    AwaitingPort,  // started: its port is read from its standard output
+    Connecting,    // a connection in progress, or to be retried
+    Streaming,     // connected: the greeting, then replications
+    Paused,        // streaming, held with SIGSTOP; its silence limit does not run
+    Quitting,      // the quit command sent: it should exit within the grace time
+    Closed,        // it closed the connection unasked: it should exit within the grace time
+    Terminating,   // SIGTERM sent: SIGKILL follows after the grace time
+    Killed,        // SIGKILL sent: it is reaped next
+    Finished,
+  };
+  // Why the study ends the run, when it does so without a fault.
+  enum class Request { None, Stop, Interrupt };
 
   void ReadStdout(Clock::time_point now);
   void ReadStderr();
@@ -91,6 +108,7 @@ class SimulatorSession {
   void Continue();  // undoes a pause before a signal or command that needs it running
   void Finish(Clock::time_point now);
   void CloseSocket();
+  bool Ending() const;  // Quitting and after
   std::string SilenceDescription() const;
 
   PlannedExperiment experiment_;
@@ -98,6 +116,7 @@ class SimulatorSession {
   SessionSettings settings_;
   ReplicationSink sink_;
   Phase phase_ = Phase::NotStarted;
+  Request request_ = Request::None;
 
   ChildProcess child_;
   std::string stdoutLine_;
@@ -109,22 +128,19 @@ class SimulatorSession {
   Clock::time_point connectRetryAt_;
   MessageParser parser_;
   bool greeted_ = false;
-  bool quitSent_ = false;
+  bool pingSent_ = false;  // a ping waits for its reply
 
   std::vector<std::deque<double>> pending_;  // per measure, until a whole replication
+  std::vector<bool> observed_;               // per measure: reported at least once
+  int reports_ = 0;                          // data records received
   long received_ = 0;
   double processorSeconds_ = 0.0;
-  bool stopRequested_ = false;
-  bool paused_ = false;
 
   Clock::time_point silenceDeadline_;  // stall limit while starting and streaming
-  Clock::time_point exitDeadline_;     // after quit or a closed connection
-  bool awaitingExit_ = false;
-  bool termSent_ = false;
-  bool killSent_ = false;
-  Clock::time_point termSentAt_;
-  bool interrupted_ = false;
+  Clock::time_point exitDeadline_;     // Quitting, Closed: the end of the grace time
+  Clock::time_point termSentAt_;       // Terminating: when SIGTERM was sent
   std::string failure_;
+  std::string outputCause_;  // the line of its standard output that tells the failure's cause
 };
 
 #endif

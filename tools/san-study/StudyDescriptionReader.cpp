@@ -7,7 +7,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 // The description's JSON layout:
 //   {"format": "san-study-description 1", "model": NAME,
@@ -21,6 +21,8 @@
 // batch means in a steady-state run).
 namespace {
 using nlohmann::json;
+
+constexpr const char* kDescriptionFormat = "san-study-description 1";
 
 [[noreturn]] void Fault(const std::string& source, const std::string& what) {
   throw std::runtime_error("study description " + source + ": " + what);
@@ -76,6 +78,9 @@ void ReadVariables(const json& list, StudyDescription& d) {
         v.range.max = Number(range.at("max"), where + " max", d.source);
       v.range.minOpen = range.value("minOpen", false);
       v.range.maxOpen = range.value("maxOpen", false);
+      const bool empty = v.range.minOpen || v.range.maxOpen ? !(v.range.min < v.range.max)
+                                                            : !(v.range.min <= v.range.max);
+      if (empty) Fault(d.source, where + " has the empty range " + v.range.Text());
     }
     d.variables.push_back(std::move(v));
   }
@@ -86,12 +91,23 @@ void ReadExperiments(const json& list, StudyDescription& d) {
   for (const json& item : list) {
     ExperimentDescription e;
     e.name = Text(item, "name", "an experiment", d.source);
+    for (const ExperimentDescription& other : d.experiments)
+      if (other.name == e.name) Fault(d.source, "two experiments are named " + e.name);
     const json& values = Member(item, "values", "experiment " + e.name, d.source);
     for (const GlobalVariable& v : d.variables) {
       if (!values.contains(v.name))
         Fault(d.source, "experiment " + e.name + " gives no value of " + v.name);
-      e.values.push_back(
-          Number(values.at(v.name), "the value of " + v.name + " in " + e.name, d.source));
+      const std::string what = "the value of " + v.name + " in " + e.name;
+      const double value = Number(values.at(v.name), what, d.source);
+      // Such a value would be converted, or refused by the simulator.
+      const ValueBounds type = TypeBounds(v.type);
+      if (!type.Contains(value) || (IsIntegerType(v.type) && value != std::trunc(value)))
+        Fault(d.source, what + ", " + ShortestText(value) + ", is not a " + TypeName(v.type) + " " +
+                            type.Text());
+      if (!v.range.Contains(value))
+        Fault(d.source,
+              what + ", " + ShortestText(value) + ", is outside its range " + v.range.Text());
+      e.values.push_back(value);
     }
     d.experiments.push_back(std::move(e));
   }
@@ -118,6 +134,8 @@ void ReadRewards(const json& list, StudyDescription& d) {
     RewardVariable r;
     r.name = Text(item, "name", "a reward variable", d.source);
     const std::string where = "reward variable " + r.name;
+    for (const RewardVariable& other : d.rewards)
+      if (other.name == r.name) Fault(d.source, "two reward variables are named " + r.name);
     r.description = OptionalText(item, "description");
     r.kind = OptionalText(item, "kind");
     r.observation = OptionalText(item, "observation");
@@ -134,6 +152,9 @@ void ReadRewards(const json& list, StudyDescription& d) {
         Measure m = base;
         m.start = Number(window[0], where + " window start", d.source);
         m.end = Number(window[1], where + " window end", d.source);
+        if (!(m.start <= m.end))
+          Fault(d.source, where + ": the window [" + ShortestText(m.start) + ", " +
+                              ShortestText(m.end) + "] ends before it starts");
         m.label = "[" + ShortestText(m.start) + ", " + ShortestText(m.end) + "]";
         d.measures.push_back(m);
       }
@@ -166,6 +187,10 @@ StudyDescription ParseStudyDescription(const std::string& text, const std::strin
     Fault(source, std::string("not valid JSON: ") + e.what());
   }
   try {
+    const std::string format = Text(document, "format", "the description", source);
+    if (format != kDescriptionFormat)
+      Fault(source, "the format '" + format + "' is not '" + kDescriptionFormat +
+                        "' (a description for another version of the study tool?)");
     d.model = Text(document, "model", "the description", source);
     const json& simulation = Member(document, "simulation", "the description", source);
     const std::string type = Text(simulation, "type", "\"simulation\"", source);

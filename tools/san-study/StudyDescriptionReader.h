@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 
 // Reads a study description (JSON) from `file`; throws std::runtime_error
 // with a message naming the file and the fault.

@@ -3,8 +3,12 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <limits>
+#include <regex>
 #include <thread>
 
 #ifndef SAN_STUDY_VERSION
@@ -67,11 +71,49 @@ std::string Footer(const ToolProfile& profile) {
          "reaching the precision (named at the end); 128 + N stopped by signal N (Ctrl-C: 130).\n";
 }
 
+// Numbers are read as the simulator reads its own: whole decimal texts
+// (no sign but '-', no leading zero, which C would read as octal, no 0x),
+// within the option's type, never clamped.
+CLI::Validator WholeNumber(long long lowest, long long highest) {
+  return CLI::Validator(
+      [lowest, highest](std::string& text) -> std::string {
+        const std::string refused = "'" + text + "' is not a whole decimal number from " +
+                                    std::to_string(lowest) + " to " + std::to_string(highest);
+        const std::size_t digits = text.rfind('-', 0) == 0 ? 1 : 0;
+        if (text.size() == digits || text.find_first_not_of("0123456789", digits) != text.npos ||
+            (text[digits] == '0' && text.size() > digits + 1))
+          return refused;
+        long long value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || end != text.data() + text.size() || value < lowest ||
+            value > highest)
+          return refused;
+        return "";
+      },
+      "INT");
+}
+
+template <typename Integer>
+CLI::Validator WholeNumberOf(long long lowest = std::numeric_limits<Integer>::min()) {
+  return WholeNumber(lowest, static_cast<long long>(std::numeric_limits<Integer>::max()));
+}
+
+// A plain decimal number: digits with an optional point, sign and
+// exponent; no hexadecimal, "inf" or "nan".
+const CLI::Validator kDecimalNumber(
+    [](std::string& text) -> std::string {
+      static const std::regex decimal(R"(-?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?)");
+      return std::regex_match(text, decimal) ? "" : "'" + text + "' is not a decimal number";
+    },
+    "NUMBER");
+
 std::optional<std::string> CheckValues(const StudyOptions& o) {
   const StopRule& r = o.stopRule;
   if (!(r.confidence > 0.0 && r.confidence < 1.0))
     return "--confidence must lie strictly between 0 and 1";
   if (!(r.precision > 0.0)) return "--precision must be above 0";
+  if (!(r.absolutePrecision >= 0.0 && std::isfinite(r.absolutePrecision)))
+    return "--abs-precision must be 0 (none) or above";
   if (r.minReplications < 2) return "--min-reps must be at least 2";
   if (r.maxReplications < r.minReplications) return "--max-reps must not be below --min-reps";
   // Bounded so that a report (8 bytes per observation) stays far below the
@@ -104,6 +146,7 @@ std::string ToolVersion() {
 std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& profile,
                                      StudyOptions& o) {
   o.program = profile.program;
+  o.stopRule = profile.stopRule;
   o.jobs = std::max(1u, std::thread::hardware_concurrency());
   if (!profile.defaultSimulator.empty())
     o.simulator = (ToolDirectory() / profile.defaultSimulator).string();
@@ -128,28 +171,44 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
          "TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...: one experiment per value of a global "
          "variable; several sweeps form a grid")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("-j,--jobs", o.jobs, "simulators running at once (default: number of cores)");
+  app.add_option("-j,--jobs", o.jobs, "simulators running at once (default: number of cores)")
+      ->check(WholeNumberOf<unsigned>(0));
   app.add_option(
-      "--streams", o.streams,
-      "simulators (independent streams) per experiment, folded into one estimate; default: 1, or "
-      "more when there are fewer experiments than --jobs (the results then depend on --jobs)");
+         "--streams", o.streams,
+         "simulators (independent streams) per experiment, folded into one estimate; default: 1, "
+         "or "
+         "more when there are fewer experiments than --jobs (the results then depend on --jobs)")
+      ->check(WholeNumberOf<int>());
   app.add_option("-s,--seed", o.seed, "study seed; each experiment's seed is derived from it")
+      ->check(WholeNumberOf<std::uint32_t>(0))
       ->capture_default_str();
   app.add_option(
-      "-r,--generator", o.generator,
-      "random-number generator of the simulators (their -r: 0 lagged Fibonacci, 1 Tausworthe, "
-      "2 Mersenne Twister); default: the simulator's");
+         "-r,--generator", o.generator,
+         "random-number generator of the simulators (their -r: 0 lagged Fibonacci, 1 Tausworthe, "
+         "2 Mersenne Twister); default: the simulator's")
+      ->check(WholeNumberOf<int>());
   app.add_option("-O,--override", o.overrideText,
                  "global-variable override handed to every simulator as -O, e.g. s:nTrains:12");
-  app.add_option("--confidence", o.stopRule.confidence, "confidence level")->capture_default_str();
+  app.add_option("--confidence", o.stopRule.confidence, "confidence level")
+      ->check(kDecimalNumber)
+      ->capture_default_str();
   app.add_option("--precision", o.stopRule.precision,
                  "largest relative half-width of a converged measure")
+      ->check(kDecimalNumber)
+      ->capture_default_str();
+  app.add_option("--abs-precision", o.stopRule.absolutePrecision,
+                 "a measure whose half-width is at most this has converged too, whatever its "
+                 "relative half-width (e.g. 0.001 for a probability near 0); 0: none")
+      ->check(kDecimalNumber)
       ->capture_default_str();
   app.add_option("--min-reps", o.stopRule.minReplications, "fewest replications per experiment")
+      ->check(WholeNumberOf<long>(0))
       ->capture_default_str();
   app.add_option("--max-reps", o.stopRule.maxReplications, "most replications per experiment")
+      ->check(WholeNumberOf<long>(0))
       ->capture_default_str();
   app.add_option("-n,--report-size", o.reportSize, "replications per simulator report (its -n)")
+      ->check(WholeNumberOf<int>(0))
       ->capture_default_str();
   app.add_option("-o,--out", o.outDir, "directory of the result files")->capture_default_str();
   app.add_flag("--resume", o.resume,
@@ -162,6 +221,7 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
                  "NAME-study.json)");
   app.add_option("--stall-timeout", o.stallSeconds,
                  "seconds a simulator may stay silent before it counts as hung")
+      ->check(kDecimalNumber)
       ->capture_default_str();
   app.add_flag("-q,--quiet", o.quiet,
                "no progress lines, only messages, the table and the verdict");

@@ -14,6 +14,7 @@ struct ToolProfile {
   std::string defaultSimulator;  // file name beside the tool; empty: --simulator is required
   std::vector<std::string> tableMeasures;  // measure labels in the table; empty: a few spread out
   std::string xTitle;                      // table heading of the x variable; empty: its name
+  StopRule stopRule;                       // the defaults of the stop rule's options
 };
 
 // The settings of one study run, from the command line.

@@ -4,6 +4,8 @@
 #include <sstream>
 #include <unordered_set>
 
+#include "NumberFormat.h"
+
 namespace {
 // "7" or "2-5" (spaces allowed around the numbers).
 bool ParseRange(const std::string& text, int& first, int& last) {
@@ -127,10 +129,14 @@ std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescripti
   }
   std::vector<int> chosen;
   if (auto error = SelectExperiments(o, d, chosen)) return error;
+  // Counted before the grid is built: three sweeps of 1000 points would
+  // ask for a billion points' memory first.
+  double points = static_cast<double>(chosen.size());
+  for (const Sweep& sweep : plan.sweeps) points *= static_cast<double>(sweep.points.size());
+  if (points > static_cast<double>(kMaxSweepPoints))
+    return "the study would run " + ShortestText(points) + " experiments, more than " +
+           std::to_string(kMaxSweepPoints);
   const auto grid = Grid(plan.sweeps);
-  if (grid.size() * chosen.size() > kMaxSweepPoints)
-    return "the study would run " + std::to_string(grid.size() * chosen.size()) +
-           " experiments, more than " + std::to_string(kMaxSweepPoints);
 
   for (int index : chosen) {
     for (const auto& point : grid) {

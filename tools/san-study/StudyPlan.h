@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "ExperimentEstimate.h"
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "VariableAssignments.h"
 

@@ -16,12 +16,6 @@ bool StudyResult::AnyFailure() const {
   });
 }
 
-bool StudyResult::AnyShortOfPrecision() const {
-  return std::any_of(experiments.begin(), experiments.end(), [](const ExperimentResult& e) {
-    return e.status == ExperimentStatus::kMaxReps;
-  });
-}
-
 bool StudyResult::Complete() const {
   return !Interrupted() && !Aborted() &&
          std::all_of(experiments.begin(), experiments.end(),

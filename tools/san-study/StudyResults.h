@@ -14,9 +14,12 @@ struct WindowResult {
   double upper = 0.0;
   double halfWidth = 0.0;  // the larger distance from the mean to a bound
   std::string method;      // how the interval was formed
-  double reached = 0.0;    // what is held against the precision: the relative half-width,
-                           // or for all-equal observations the bound on the chance of another value
+  double reached = 0.0;    // the relative half-width (infinite at a mean of 0)
   bool converged = false;
+
+  // Only a t interval lies as far below the mean as above it; the others
+  // are shown as [lower, upper].
+  bool Symmetric() const { return method == "t" || method == "none"; }
 };
 
 // Status texts of an experiment.
@@ -67,7 +70,6 @@ struct StudyResult {
   bool Interrupted() const { return interruptSignal != 0; }
   bool Aborted() const { return !internalError.empty(); }
   bool AnyFailure() const;
-  bool AnyShortOfPrecision() const;
   // Every chosen experiment ran to its stop rule.
   bool Complete() const;
 };

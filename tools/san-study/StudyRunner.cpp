@@ -5,13 +5,20 @@
 
 #include "ExperimentRun.h"
 #include "SessionPool.h"
-#include "StopSignals.h"
+#include "SignalPipe.h"
+#include "StopEscalation.h"
 #include "StreamExchange.h"
+#include "StreamSteering.h"
 
 namespace {
 // Files are written again after a folded round at most this often (each
 // write syncs two files to disk).
 constexpr auto kRoundSaveInterval = std::chrono::seconds(1);
+// Each write rewrites both files whole, which for a sweep of thousands of
+// points takes long: the next waits at least this many times as long as the
+// last took, so that writing stays a small share of the study's time. A
+// small study still writes at every experiment's end.
+constexpr int kSaveSpacing = 10;
 }  // namespace
 
 SessionSettings StudySessionSettings(const StudyOptions& options,
@@ -45,7 +52,7 @@ ProgressSnapshot StudySnapshot(const StudyResult& result, const std::vector<Expe
     projectedStarted += run->ProjectedReplications(rule);
     if (!ended)
       p.running.push_back(
-          {run->Plan().name, estimate.Replications(), estimate.WidestRelativeHalfWidth()});
+          {run->Plan().name, estimate.Replications(), estimate.WidestShortfall() * rule.precision});
   }
   // Experiments not started yet are assumed to need what the started ones do.
   const double perExperiment = started ? projectedStarted / static_cast<double>(started)
@@ -84,32 +91,48 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   std::vector<ExperimentRun*> views;
   for (const auto& run : runs) views.push_back(run.get());
   std::vector<bool> reported(runs.size(), false);
-  StopSignals signals;
-  int signalsSeen = 0;
+  SignalPipe signals;
+  StopEscalation escalation(pool);
   const Clock::time_point begin = Clock::now();
   Clock::time_point lastSave = begin;
+  Clock::duration lastSaveCost{};
   bool roundsFolded = false;
+  bool endUnsaved = false;
 
   auto recordAll = [&] {
     for (std::size_t r = 0; r < runs.size(); r++)
-      if (!reported[r]) runs[r]->Record();
+      if (!reported[r]) runs[r]->Record(escalation.Stopping());
   };
   auto save = [&] {
+    const Clock::time_point start = Clock::now();
     recordAll();
     experimentEnded_(result);
     lastSave = Clock::now();
+    lastSaveCost = lastSave - start;
     roundsFolded = false;
+    endUnsaved = false;
+  };
+  auto onSignal = [&](int signal, Clock::time_point now) {
+    if (!escalation.Signal(now)) return;
+    result.interruptSignal = signal;
+    progress_.Message(options_.program +
+                      ": stopping the simulators; the results so far are written, "
+                      "marked incomplete (signal again to kill them at once)");
+    if (remote) {
+      remote->Interrupt(signal);
+      save();  // at once: the job may be killed before the simulators have stopped
+    }
   };
 
   // An exception (out of memory, say) ends the study like an interruption:
   // the simulators are killed and the results gathered so far returned.
   try {
     for (;;) {
-      const bool stopping = result.Interrupted();
+      const bool stopping = escalation.Stopping();
       Clock::time_point now = Clock::now();
       pool.StartDue(now, stopping);
-      for (std::size_t i = 0; i < pool.Size(); i++)
-        if (pool.At(i).Started()) runs[pool.Group(i)]->Stream(pool.At(i).Stream()).started = true;
+      for (std::size_t i : pool.TakeStarted())
+        runs[pool.Group(i)]->Stream(pool.At(i).Stream()).started = true;
       for (std::size_t i : pool.TakeFinished()) {
         SimulatorSession& s = pool.At(i);
         runs[pool.Group(i)]->EndStream(s.Stream(), s.Failure(), s.ProcessorSeconds());
@@ -126,8 +149,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         for (const std::string& report : reports)
           progress_.Message(options_.program + ": " + report);
       }
-      // Fold what arrived; stop the streams of an experiment that has
-      // decided, pause those that run too far ahead of the others.
+      // Fold what arrived, then steer the streams by the folds.
       for (std::size_t r = 0; r < runs.size(); r++) {
         ExperimentFold& fold = runs[r]->Fold();
         const long round = fold.Round();
@@ -135,49 +157,33 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         roundsFolded |= fold.Round() != round;
         if (remote) remote->Publish(r, *runs[r]);
       }
-      for (std::size_t i = 0; i < pool.Size(); i++) {
-        SimulatorSession& s = pool.At(i);
-        const ExperimentFold& fold = runs[pool.Group(i)]->Fold();
-        if (fold.Decision() != StopDecision::Continue)
-          s.Stop(now);
-        else if (fold.Ahead(s.Stream(), ExperimentRun::kRunAheadBlocks))
-          s.Pause();
-        else
-          s.Resume(now);
-      }
-      bool ended = false;
+      SteerStreams(
+          pool,
+          [&](std::size_t r) {
+            const ExperimentFold& fold = runs[r]->Fold();
+            return FoldPosition{fold.Decision() != StopDecision::Continue, fold.Round()};
+          },
+          options_.reportSize, now);
       for (std::size_t r = 0; r < runs.size(); r++) {
         if (reported[r] || !runs[r]->Started() || !runs[r]->Settled(stopping)) continue;
         reported[r] = true;
-        runs[r]->Record();
-        ended = true;
+        runs[r]->Record(stopping);
+        endUnsaved = true;
       }
-      if (!stopping && (ended || (roundsFolded && now - lastSave >= kRoundSaveInterval))) save();
+      const Clock::duration sinceSave = now - lastSave;
+      if (!stopping && sinceSave >= kSaveSpacing * lastSaveCost &&
+          (endUnsaved || (roundsFolded && sinceSave >= kRoundSaveInterval)))
+        save();
       if (pool.Idle(stopping) && (!remote || remote->Done())) break;
 
       // Messages of other processes come without a descriptor to wait
       // for: they are looked at every 20 ms.
       const bool signalled = pool.Poll(signals.Fd(), remote ? 20 : 50);
       now = Clock::now();
-      auto onSignal = [&](int signal) {
-        if (signalsSeen++ == 0) {
-          result.interruptSignal = signal;
-          progress_.Message(options_.program +
-                            ": stopping the simulators; the results so far are written, "
-                            "marked incomplete (signal again to kill them at once)");
-          pool.InterruptAll(now);
-          if (remote) {
-            remote->Interrupt(signal);
-            save();  // at once: the job may be killed before the simulators have stopped
-          }
-        } else {
-          pool.KillAll();
-        }
-      };
       if (signalled)
-        while (const int signal = signals.Take()) onSignal(signal);
+        while (const int signal = signals.Take()) onSignal(signal, now);
       if (remote)
-        if (const int signal = remote->TakeSignal()) onSignal(signal);
+        if (const int signal = remote->TakeSignal()) onSignal(signal, now);
       progress_.Show([&] {
         return StudySnapshot(result, views, rule,
                              std::chrono::duration<double>(Clock::now() - begin).count());

@@ -5,7 +5,7 @@
 
 #include "ProgressDisplay.h"
 #include "SimulatorSession.h"
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "StudyResults.h"
 

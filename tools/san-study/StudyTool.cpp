@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "DirectoryLock.h"
 #include "MergeCommand.h"
 #include "PlotWriter.h"
 #include "ProgressDisplay.h"
@@ -55,11 +56,13 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   StudyResult result;
   for (const PlannedExperiment& e : plan.experiments) result.experiments.push_back(FreshResult(e));
   const std::filesystem::path out(options.outDir);
+  DirectoryLock lock;
   failed = [&]() -> std::optional<int> {
     std::error_code created;
     std::filesystem::create_directories(out, created);
     if (created || access(out.c_str(), W_OK) != 0)
       return refuse("cannot write into " + out.string());
+    if (auto error = lock.Take(out)) return refuse(*error);
     if (auto error = TakeEarlierResults(out, context, result)) return refuse(*error);
     const PlannedExperiment* firstToRun = nullptr;
     for (const ExperimentResult& e : result.experiments)

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "StreamExchange.h"
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 #include "StudyOptions.h"
 #include "StudyPlan.h"
 

@@ -27,18 +27,19 @@ std::size_t SequenceLength(std::string_view text) {
     if ((byte(i) & 0xC0) != 0x80) return 0;
   return length;
 }
-}  // namespace
 
-std::string EscapeInvalidUtf8(std::string_view text) {
+bool IsControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
+
+std::string Escape(std::string_view text, bool controls) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(text.size());
   while (!text.empty()) {
     std::size_t length = SequenceLength(text);
-    if (length > 0) {
+    const auto b = static_cast<unsigned char>(text[0]);
+    if (length > 0 && !(controls && IsControl(b))) {
       out.append(text.substr(0, length));
     } else {
-      const auto b = static_cast<unsigned char>(text[0]);
       out += {'\\', 'x', kHex[b >> 4], kHex[b & 0xF]};
       length = 1;
     }
@@ -46,3 +47,8 @@ std::string EscapeInvalidUtf8(std::string_view text) {
   }
   return out;
 }
+}  // namespace
+
+std::string EscapeInvalidUtf8(std::string_view text) { return Escape(text, false); }
+
+std::string OneLineText(std::string_view text) { return Escape(text, true); }

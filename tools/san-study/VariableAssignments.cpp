@@ -3,9 +3,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 namespace {
 std::vector<std::string> Split(const std::string& text, char separator, bool skipEmpty) {
@@ -129,10 +130,16 @@ std::optional<std::string> ParseSweep(const std::string& text, const StudyDescri
   if (sweep.variable < 0)
     return "the model " + description.model + " has no global variable '" + name + "'";
   const GlobalVariable& variable = description.variables[sweep.variable];
+  std::map<double, std::string> given;  // value -> its text
   auto add = [&](const std::string& valueText) -> std::optional<std::string> {
     Assignment a{sweep.variable, 0.0, valueText};
     if (auto error = CheckValue(variable, letter, valueText, a.value))
       return "in the sweep '" + text + "': " + *error;
+    // Two points of one value would be one experiment twice.
+    const auto [earlier, fresh] = given.emplace(a.value, valueText);
+    if (!fresh)
+      return "the sweep '" + text + "' gives " + variable.name + " the value " + valueText +
+             (earlier->second == valueText ? " twice" : " as " + earlier->second + " already");
     sweep.points.push_back(a);
     return std::nullopt;
   };

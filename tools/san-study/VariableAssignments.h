@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 
 // A value given to one global variable on the command line.
 struct Assignment {

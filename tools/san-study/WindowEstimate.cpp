@@ -52,10 +52,10 @@ ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest,
   if (!spread_ && values_.size() == 1) {
     const double v = values_.front().first;
     ci.method = IntervalMethod::AllEqual;
-    ci.unseenChance = UnseenChanceBound(n, confidence);
+    const double unseen = UnseenChanceBound(n, confidence);
     // Without a declared bound another value may lie anywhere.
-    ci.lower = std::isfinite(lowest) ? v - ci.unseenChance * std::max(0.0, v - lowest) : -INFINITY;
-    ci.upper = std::isfinite(highest) ? v + ci.unseenChance * std::max(0.0, highest - v) : INFINITY;
+    ci.lower = std::isfinite(lowest) ? v - unseen * std::max(0.0, v - lowest) : -INFINITY;
+    ci.upper = std::isfinite(highest) ? v + unseen * std::max(0.0, highest - v) : INFINITY;
     return ci;
   }
   if (!spread_) {
@@ -63,7 +63,9 @@ ConfidenceInterval WindowEstimate::Interval(double confidence, double lowest,
         std::max_element(values_.begin(), values_.end(),
                          [](const auto& a, const auto& b) { return a.second < b.second; });
     const long deviations = n - common->second;
-    if (values_.size() == 2 || deviations < kRareDeviations) {
+    // Counting values assumes a discrete measure; without a value seen
+    // twice (a few observations of a continuous one) there is no sign of it.
+    if (common->second >= 2 && (values_.size() == 2 || deviations < kRareDeviations)) {
       double smallest = INFINITY, largest = -INFINITY;
       for (const auto& [value, count] : values_)
         if (value != common->first) {

@@ -21,7 +21,6 @@ struct ConfidenceInterval {
   double lower = -std::numeric_limits<double>::infinity();
   double upper = std::numeric_limits<double>::infinity();
   IntervalMethod method = IntervalMethod::None;
-  double unseenChance = 1.0;  // AllEqual: bound on the chance of another value
 
   // The larger distance from the mean to a bound.
   double HalfWidth() const;
@@ -40,9 +39,10 @@ struct ConfidenceInterval {
 //   [lowest, highest] of an observation, so the mean lies in
 //   [v - p (v - lowest), v + p (highest - v)];
 // - fewer than kRareDeviations observations differ from the commonest value
-//   v, or only two values occur: the mean is v + p · d with p the chance
-//   of a deviation (Wilson score interval on their count) and d the mean
-//   deviation, between the smallest and largest deviation seen;
+//   v, or only two values occur, and v was seen at least twice: the mean is
+//   v + p · d with p the chance of a deviation (Wilson score interval on
+//   their count) and d the mean deviation, between the smallest and largest
+//   deviation seen;
 // - otherwise the t interval.
 class WindowEstimate {
  public:

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -17,13 +19,26 @@ TEST(StudyTool, TwoExperimentsWithTheirContext) {
                    "1,Experiment 1", "--min-reps", "12", "--max-reps", "80", "-n", "5", "--seed",
                    "77", "-r", "2", "--override", "d:netNotDeliveryProb:0.125"});
   // Experiment 1 of the fake simulator is deterministic: every replication
-  // has w - 1 trains out by window w >= 2, so it converges at 59
-  // replications; experiment 2 is noisy and stops at the maximum.
+  // has w - 1 trains out by window w >= 2 (of at most nTrains = 30). After
+  // 80 equal values another one has a chance of up to u = 1 - 0.05^(1/80),
+  // so the mean of the first window lies in [0, 30 u]: no relative
+  // precision is met at 0, and it stops at the maximum, as the noisy
+  // experiment 2 does.
   ASSERT_EQ(run.exitStatus, 2) << run.err;
+  const double u = 1.0 - std::pow(0.05, 1.0 / 80);
+  char upper[32];
+  std::snprintf(upper, sizeof upper, "%.3f", 30 * u);
   EXPECT_NE(run.out.find("Experiment 2        80  max-reps"), std::string::npos) << run.out;
-  EXPECT_NE(run.out.find("Experiment 1        59  converged      0.000 ± 1.485"), std::string::npos)
+  EXPECT_NE(
+      run.out.find("Experiment 1        80  max-reps      [0.000, " + std::string(upper) + "]"),
+      std::string::npos)
       << run.out;
-  EXPECT_NE(run.out.find("Experiment 2 stopped at 80 replications short of ±5%: [0, 200] ±"),
+  EXPECT_NE(run.out.find("Experiment 2 stopped at 80 replications short of ±5%: [0, 100] ["),
+            std::string::npos)
+      << run.out;
+  std::snprintf(upper, sizeof upper, "%.4g", 30 * u);
+  EXPECT_NE(run.out.find("Experiment 1 stopped at 80 replications short of ±5%: [0, 100] [0, " +
+                         std::string(upper) + "] (no variation in 80)"),
             std::string::npos)
       << run.out;
 
@@ -43,6 +58,8 @@ TEST(StudyTool, TwoExperimentsWithTheirContext) {
       EXPECT_LE(std::stod(row.at("lower")), std::stod(row.at("mean")));
       EXPECT_TRUE(e != 0 || std::stod(row.at("mean")) == std::max(0, w - 1)) << "window " << w;
       EXPECT_TRUE(e != 0 || row.at("interval") == "all-equal");
+      // Such an interval is not symmetric: no half-width is given for it.
+      EXPECT_TRUE(e != 0 || row.at("half_width").empty());
     }
   }
 
@@ -101,6 +118,24 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
       {{"-r", "3"}, "--generator must be 0, 1 or 2"},
       {{"--stall-timeout", "1e300"}, "--stall-timeout must be at most 86400 seconds"},
       {{"--resume", "--overwrite"}, "exclude each other"},
+      // Numbers are read whole and decimal, as the simulator reads its own:
+      // never as octal or hexadecimal, never clamped.
+      {{"-s", "010"}, "--seed: '010' is not a whole decimal number from 0 to 4294967295"},
+      {{"-s", "0x10"}, "--seed: '0x10' is not a whole decimal number"},
+      {{"--min-reps", "030"}, "--min-reps: '030' is not a whole decimal number"},
+      {{"--max-reps", "99999999999999999999"},
+       "--max-reps: '99999999999999999999' is not a whole decimal number from 0 to "
+       "9223372036854775807"},
+      {{"--precision", "0x1p-3"}, "--precision: '0x1p-3' is not a decimal number"},
+      {{"--abs-precision", "-0.1"}, "--abs-precision must be 0 (none) or above"},
+      // A sweep point given twice would be one experiment twice; a grid is
+      // counted before it is built.
+      {{"--sweep", "d:netNotDeliveryProb=0.5,0.5"},
+       "the sweep 'd:netNotDeliveryProb=0.5,0.5' gives netNotDeliveryProb the value 0.5 twice"},
+      {{"--sweep", "d:netNotDeliveryProb=0.5,0.50"}, "the value 0.50 as 0.5 already"},
+      {{"--sweep", "i:lineLength=1:1001:1", "--sweep", "s:nTrains=1:1001:1", "--sweep",
+        "d:netNotDeliveryProb=0:0.9:0.001"},
+       "the study would run 902802901 experiments, more than 10000"},  // 1001 x 1001 x 901
   };
   for (const auto& [args, message] : cases) {
     std::vector<std::string> all{"--simulator", FAKE_SIMULATOR, "--out", dir.string()};

@@ -20,9 +20,10 @@ std::vector<std::string> Args(const std::filesystem::path& dir, std::vector<std:
 
 TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
   const auto dir = results::freshDirectory("faults");
-  const ToolRun run =
-      RunProgram(STUDY_TOOL, Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10"}),
-                 "1:crash,2:exit,3:garbage");
+  const ToolRun run = RunProgram(
+      STUDY_TOOL,
+      Args(dir, {"--min-reps", "100", "--max-reps", "100", "-n", "10", "--abs-precision", "1"}),
+      "1:crash,2:exit,3:garbage");
   EXPECT_EQ(run.exitStatus, 1);
   for (const char* text :
        {"Experiment 2 (-e 1 -s", "was killed by signal 6", "after 20 whole replications",
@@ -46,15 +47,23 @@ TEST(StudyToolFaults, CrashEarlyExitAndGarbageAreNamed) {
 TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
   const auto dir = results::freshDirectory("stream-fault");
   const std::uint32_t second = StreamSeed(31415, 0, "", 1, 0);
-  const ToolRun run = RunProgram(STUDY_TOOL,
-                                 Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100",
-                                            "--max-reps", "100", "-n", "10"}),
-                                 "s" + std::to_string(second) + ":crash");
+  const ToolRun run =
+      RunProgram(STUDY_TOOL,
+                 Args(dir, {"-e", "0", "--streams", "2", "--min-reps", "100", "--max-reps", "100",
+                            "-n", "10", "--abs-precision", "1"}),
+                 "s" + std::to_string(second) + ":crash");
   EXPECT_EQ(run.exitStatus, 1);
   EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) +
                          "): the simulator was killed"),
             std::string::npos)
       << run.err;
+  // The table says so too, beside the estimate of both streams' replications.
+  EXPECT_NE(run.out.find("Experiment 1       100  converged! "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("! Experiment 1: 1 of 2 streams failed (see the messages above); its "
+                         "estimate counts what every stream delivered up to the stop or its "
+                         "failure (80 20 replications, stream 0 first)."),
+            std::string::npos)
+      << run.out;
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), 13u);
   EXPECT_EQ(rows[0].at("status"), "converged");
@@ -62,6 +71,57 @@ TEST(StudyToolFaults, AFailedStreamLeavesTheOthersRunning) {
   EXPECT_EQ(rows[0].at("stream_replications"), "80 20");  // the crash came after its second report
   EXPECT_EQ(rows[0].at("failure").rfind("stream 1: was killed by signal 6", 0), 0u)
       << rows[0].at("failure");
+  EXPECT_EQ(LiveTaggedSimulators(), 0);
+}
+
+// A run that ends by itself in an absorbing state says so on its standard
+// output only; the failure names that cause, not just the exit.
+TEST(StudyToolFaults, AnAbsorbingStateIsNamedAsTheCause) {
+  const auto dir = results::freshDirectory("absorbing");
+  const ToolRun run = RunProgram(STUDY_TOOL,
+                                 Args(dir, {"-e", "1", "--streams", "1", "--min-reps", "100",
+                                            "--max-reps", "100", "-n", "10"}),
+                                 "1:absorbing");
+  EXPECT_EQ(run.exitStatus, 1) << run.err;
+  EXPECT_NE(run.err.find("Experiment 2 (-e 1 -s " + std::to_string(SimulatorSeed(31415, 1)) +
+                         "): the simulator reached an absorbing state (no activity can fire) and "
+                         "exited with status 0 after 30 whole replications"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("its standard output says:\n    | Simulator encountered an absorbing "
+                         "state and is unable to proceed."),
+            std::string::npos)
+      << run.err;
+  const auto rows = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(rows.size(), 13u);
+  EXPECT_EQ(rows[0].at("status"), "failed");
+  EXPECT_EQ(rows[0].at("replications"), "30");
+  EXPECT_NE(rows[0].at("failure").find("reached an absorbing state"), std::string::npos);
+}
+
+// A healthy simulator may hold its reports back for longer than the
+// silence limit; it answers pings meanwhile, and is not taken for hung.
+// One that never reports a measure of the description is, at once, rather
+// than sending on without end.
+TEST(StudyToolFaults, HeldBackReportsAreNoStallButAMissingMeasureIsAFault) {
+  const auto dir = results::freshDirectory("holdback");
+  const ToolRun held =
+      RunProgram(STUDY_TOOL,
+                 Args(dir, {"-e", "0", "--streams", "1", "--stall-timeout", "1", "--min-reps",
+                            "100", "--max-reps", "125", "-n", "5", "--abs-precision", "1"}),
+                 "0:holdback");
+  EXPECT_EQ(held.exitStatus, 0) << held.err;  // 125 replications of 20 ms came in one burst
+  EXPECT_EQ(held.err.find("sent nothing"), std::string::npos) << held.err;
+
+  const ToolRun fewer = RunProgram(
+      STUDY_TOOL,
+      Args(dir, {"-e", "0", "--streams", "1", "--min-reps", "10", "-n", "5", "--overwrite"}),
+      "0:fewer");
+  EXPECT_EQ(fewer.exitStatus, 1);
+  EXPECT_NE(fewer.err.find("sent no observations of PV 12 in 1 reports, while its study "
+                           "description has 13 measures"),
+            std::string::npos)
+      << fewer.err;
   EXPECT_EQ(LiveTaggedSimulators(), 0);
 }
 

@@ -110,6 +110,20 @@ TEST(WindowEstimate, MethodsFollowTheData) {
   EXPECT_NEAR(ci.lower, 1.0 + p.lower * 1.0, 1e-12);
   EXPECT_NEAR(ci.upper, 1.0 + p.upper * 2.0, 1e-12);
 
+  // A few observations that all differ (batch means, say) show no sign of
+  // a discrete measure: the t interval, however few.
+  for (int n : {2, 5}) {
+    WindowEstimate distinct;
+    RunningStatistics stats;
+    for (int i = 0; i < n; i++) {
+      distinct.Add(0.9 + 0.03 * i * i);
+      stats.Add(0.9 + 0.03 * i * i);
+    }
+    ci = distinct.Interval(0.95);
+    EXPECT_EQ(ci.method, IntervalMethod::StudentT) << n;
+    EXPECT_NEAR(ci.upper - ci.mean, StudentHalfWidth(stats, 0.95), 1e-12) << n;
+  }
+
   WindowEstimate spread;
   for (int i = 0; i < 100; i++) spread.Add(i % 10);
   ci = spread.Interval(0.95);
@@ -118,28 +132,62 @@ TEST(WindowEstimate, MethodsFollowTheData) {
               1e-12);
 }
 
-TEST(ExperimentEstimate, StopsWhenConvergedOrAtTheMaximum) {
+// The smallest n at which n equal observations bound the chance of
+// another value by `chance` at 95 %: (1 - chance)^n <= 0.05.
+long RuleOfThreeCount(double chance) {
+  return static_cast<long>(std::ceil(std::log(0.05) / std::log1p(-chance)));
+}
+
+TEST(ExperimentEstimate, ConvergesOnlyWhenTheShownIntervalMeetsTheTarget) {
   const std::vector<ObservationBounds> bounds(3, ObservationBounds{0.0, 30.0});
   const Replication same(3, 2.0);
-  // All equal: converged once the chance of another value is within 5 %,
-  // at 59 replications, not at --min-reps.
-  ExperimentEstimate constant({0.95, 0.05, 5, 100}, bounds);
-  for (int r = 1; r < 59; r++)
-    EXPECT_EQ(constant.AddReplication(same), StopDecision::Continue) << r;
+  // All equal to 2 in [0, 30]: the interval [2 - 2u, 2 + 28u] is within 5 %
+  // of 2 once 28u <= 0.1, far later than the 59 at which u alone is 5 %.
+  const long needed = RuleOfThreeCount(0.1 / 28);
+  ExperimentEstimate constant({0.95, 0.05, 5, 5000}, bounds);
+  for (long r = 1; r < needed; r++)
+    ASSERT_EQ(constant.AddReplication(same), StopDecision::Continue) << r;
   EXPECT_EQ(constant.AddReplication(same), StopDecision::Converged);
   EXPECT_EQ(constant.AddReplication(same), StopDecision::Converged);
-  EXPECT_EQ(constant.Replications(), 59);  // nothing counted after the decision
+  EXPECT_EQ(constant.Replications(), needed);  // nothing counted after the decision
+  const ConfidenceInterval ci = constant.Interval(0);
+  EXPECT_LE(ci.HalfWidth(), 0.05 * 2.0);
+  EXPECT_NEAR(ci.upper - 2.0, 28.0 * UnseenChanceBound(needed, 0.95), 1e-12);
+
+  // A probability never seen to happen: no relative precision can be met
+  // at 0, so it runs to the maximum; an absolute one of 0.001 is met when
+  // the rule of three reaches it.
+  const std::vector<ObservationBounds> probability(1, ObservationBounds{0.0, 1.0});
+  ExperimentEstimate relative({0.95, 0.05, 30, 5000}, probability);
+  ExperimentEstimate absolute({0.95, 0.05, 30, 5000, 0.001}, probability);
+  StopDecision d = StopDecision::Continue;
+  for (int r = 0; r < 5000 && d == StopDecision::Continue; r++) d = relative.AddReplication({0.0});
+  EXPECT_EQ(d, StopDecision::MaxReplications);
+  EXPECT_FALSE(relative.WindowConverged(0));
+  EXPECT_TRUE(std::isinf(relative.Shortfall(0)));
+  d = StopDecision::Continue;
+  while (d == StopDecision::Continue) d = absolute.AddReplication({0.0});
+  EXPECT_EQ(d, StopDecision::Converged);
+  EXPECT_EQ(absolute.Replications(), RuleOfThreeCount(0.001));
 
   // One noisy measure keeps the whole experiment going until --max-reps.
   ExperimentEstimate noisy({0.95, 0.05, 2, 70}, bounds);
-  StopDecision d = StopDecision::Continue;
+  d = StopDecision::Continue;
+  RunningStatistics third;
   for (int r = 0; r < 70; r++) {
     Replication rep = same;
-    rep[2] = r % 2 ? 1.0 : 9.0;
+    rep[1] = r % 10 ? 3.0 : 4.0;  // binomial: 7 deviations of +1 in 70
+    rep[2] = r % 10;              // ten values: the t interval
+    third.Add(rep[2]);
     d = noisy.AddReplication(rep);
   }
   EXPECT_EQ(d, StopDecision::MaxReplications);
-  EXPECT_TRUE(noisy.WindowConverged(0));
+  EXPECT_FALSE(noisy.WindowConverged(0));  // 70 equal values are too few for 5 % of 2
   EXPECT_FALSE(noisy.WindowConverged(2));
-  EXPECT_GT(noisy.WidestRelativeHalfWidth(), 0.1);
+  // The t interval of 0, 1, ..., 9, ...: its shortfall is its half-width over 5 % of 4.5.
+  EXPECT_NEAR(noisy.Shortfall(2), StudentHalfWidth(third, 0.95) / (0.05 * 4.5), 1e-9);
+  const ProportionInterval p = WilsonInterval(7, 70, 0.95);
+  EXPECT_NEAR(noisy.Interval(1).upper, 3.0 + p.upper, 1e-12);
+  EXPECT_NEAR(noisy.Interval(1).lower, 3.0 + p.lower, 1e-12);
+  EXPECT_GE(noisy.WidestShortfall(), noisy.Shortfall(2));
 }

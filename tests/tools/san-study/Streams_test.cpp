@@ -6,6 +6,7 @@
 #include <set>
 
 #include "ExperimentFold.h"
+#include "StreamSteering.h"
 #include "StudyPlan.h"
 
 namespace {
@@ -59,16 +60,17 @@ TEST(ExperimentFold, CountsTheSameReplicationsWhateverTheirArrival) {
   waiting.Fold();
   EXPECT_EQ(waiting.Counted(0), 4);
   EXPECT_EQ(waiting.Counted(1), 0);
-  EXPECT_FALSE(waiting.Ahead(1, 2));  // 12 replications: within block 0 and two ahead
+  EXPECT_FALSE(RunsAhead(waiting.Received(1), waiting.Round(), 5,
+                         2));  // 12 replications: within block 0 and two ahead
   waiting.Add(1, Observation(1, 12));
   waiting.Add(1, Observation(1, 13));
   waiting.Add(1, Observation(1, 14));
-  EXPECT_TRUE(waiting.Ahead(1, 2));
+  EXPECT_TRUE(RunsAhead(waiting.Received(1), waiting.Round(), 5, 2));
   waiting.Add(0, Observation(0, 4));
   waiting.Fold();
   EXPECT_EQ(waiting.Round(), 1);
   EXPECT_EQ(waiting.Counted(1), 5);
-  EXPECT_FALSE(waiting.Ahead(1, 2));
+  EXPECT_FALSE(RunsAhead(waiting.Received(1), waiting.Round(), 5, 2));
   EXPECT_EQ(waiting.Wasted(), 0);  // waiting replications are not waste before the stop
 }
 

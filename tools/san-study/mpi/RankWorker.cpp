@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ExperimentRun.h"
 #include "SessionPool.h"
-#include "StopSignals.h"
+#include "SignalPipe.h"
+#include "StopEscalation.h"
+#include "StreamSteering.h"
 
 RankWorker::RankWorker(const SessionSettings& settings, unsigned jobs,
                        std::vector<PlannedExperiment> runs, const StreamPlacement& placement,
@@ -30,7 +31,7 @@ int RankWorker::Run() {
     for (int s = 0; s < runs_[r].Streams(); s++) {
       if (placement_.Rank(r, s) != link_.Rank()) continue;
       const std::size_t unit = units_.size();
-      units_.push_back({r, s, {}, false});
+      units_.push_back({r, s, {}});
       pool.Add(std::make_unique<SimulatorSession>(
                    runs_[r], s, settings_,
                    [this, unit, blockSize, &pool](Replication&& replication) {
@@ -42,26 +43,18 @@ int RankWorker::Run() {
     }
   std::vector<long> rounds(runs_.size(), 0);
   std::vector<bool> stopped(runs_.size(), false);
-  StopSignals signals;
-  bool aborting = false, doneSent = false, finished = false;
-  int signalsSeen = 0;
-  auto abort = [&](Clock::time_point now) {
-    if (aborting) return;
-    aborting = true;
-    pool.InterruptAll(now);
-  };
+  SignalPipe signals;
+  StopEscalation escalation(pool);
+  bool doneSent = false, finished = false;
   try {
     for (;;) {
       Clock::time_point now = Clock::now();
-      pool.StartDue(now, aborting);
-      for (std::size_t i = 0; i < units_.size(); i++)
-        if (pool.At(i).Started() && !units_[i].startedSent) {
-          units_[i].startedSent = true;
-          link_.Send(0, MessageWriter(RankMessage::Started)
-                            .Put(static_cast<std::int64_t>(units_[i].run))
-                            .Put(static_cast<std::int64_t>(units_[i].stream))
-                            .Take());
-        }
+      pool.StartDue(now, escalation.Stopping());
+      for (std::size_t i : pool.TakeStarted())
+        link_.Send(0, MessageWriter(RankMessage::Started)
+                          .Put(static_cast<std::int64_t>(units_[i].run))
+                          .Put(static_cast<std::int64_t>(units_[i].stream))
+                          .Take());
       for (std::size_t i : pool.TakeFinished()) {
         const SimulatorSession& s = pool.At(i);
         if (!units_[i].block.empty()) SendBlock(i, s.ProcessorSeconds());
@@ -83,7 +76,7 @@ int RankWorker::Run() {
           continue;
         }
         if (kind == RankMessage::Abort) {
-          abort(now);
+          escalation.Interrupt(now);
           continue;
         }
         const std::int64_t r = message.Integer();
@@ -94,34 +87,25 @@ int RankWorker::Run() {
         else if (kind == RankMessage::Stop)
           stopped[r] = true;
       }
-      // As the local tool: stop what has decided, pause what runs ahead.
-      for (std::size_t i = 0; i < units_.size(); i++) {
-        SimulatorSession& s = pool.At(i);
-        const std::size_t r = units_[i].run;
-        if (stopped[r])
-          s.Stop(now);
-        else if (s.Received() >= (rounds[r] + 1 + ExperimentRun::kRunAheadBlocks) * blockSize)
-          s.Pause();
-        else
-          s.Resume(now);
-      }
+      // As the local tool, by what rank 0 has told of its folds.
+      SteerStreams(
+          pool,
+          [&](std::size_t r) {
+            return FoldPosition{stopped[r], rounds[r]};
+          },
+          settings_.reportSize, now);
       link_.Progress();
-      if (!doneSent && pool.Idle(aborting)) {
+      if (!doneSent && pool.Idle(escalation.Stopping())) {
         link_.Send(0, MessageWriter(RankMessage::Done).Take());
         doneSent = true;
       }
       if (doneSent && finished) break;
       if (pool.Poll(signals.Fd(), 20)) {
-        while (const int signal = signals.Take()) {
-          if (signalsSeen++ == 0) {
+        while (const int signal = signals.Take())
+          if (escalation.Signal(Clock::now()))
             link_.Send(
                 0,
                 MessageWriter(RankMessage::Signal).Put(static_cast<std::int64_t>(signal)).Take());
-            abort(Clock::now());
-          } else {
-            pool.KillAll();
-          }
-        }
       }
     }
   } catch (const std::exception& e) {

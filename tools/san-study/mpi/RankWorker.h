@@ -27,7 +27,6 @@ class RankWorker {
     std::size_t run;
     int stream;
     std::vector<Replication> block;  // replications not sent yet
-    bool startedSent = false;
   };
   void SendBlock(std::size_t unit, double processorSeconds);
 

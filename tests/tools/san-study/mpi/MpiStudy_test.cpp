@@ -92,11 +92,11 @@ TEST(MpiStudy, TheNumbersOfTheLocalToolUnderOneTwoAndThreeRanks) {
 TEST(MpiStudy, AStreamFailingOnAnotherRankLeavesTheOthersRunning) {
   const auto dir = results::freshDirectory("mpi-fault");
   const std::uint32_t second = StreamSeed(31415, 0, "", 1, 0);  // stream 1 runs on rank 1
-  const ToolRun run =
-      MpiRun(2,
-             {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e", "0", "--streams", "2",
-              "-j", "1", "--min-reps", "100", "--max-reps", "100", "-n", "10", "-q"},
-             "s" + std::to_string(second) + ":crash");
+  const ToolRun run = MpiRun(
+      2,
+      {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "-e", "0", "--streams", "2", "-j", "1",
+       "--min-reps", "100", "--max-reps", "100", "-n", "10", "-q", "--abs-precision", "1"},
+      "s" + std::to_string(second) + ":crash");
   EXPECT_NE(run.exitStatus, 0);
   EXPECT_NE(run.err.find("Experiment 1 stream 1 (-e 0 -s " + std::to_string(second) +
                          "): the simulator was killed"),

@@ -1,4 +1,4 @@
-#include "StopSignals.h"
+#include "SignalPipe.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@ void OnStopSignal(int signal) {
 }
 }  // namespace
 
-StopSignals::StopSignals() {
+SignalPipe::SignalPipe() {
   if (pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) signalPipe[0] = signalPipe[1] = -1;
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -29,7 +29,7 @@ StopSignals::StopSignals() {
   sigaction(SIGPIPE, &ignore, &oldPipe_);
 }
 
-StopSignals::~StopSignals() {
+SignalPipe::~SignalPipe() {
   sigaction(SIGINT, &oldInt_, nullptr);
   sigaction(SIGTERM, &oldTerm_, nullptr);
   sigaction(SIGPIPE, &oldPipe_, nullptr);
@@ -39,9 +39,9 @@ StopSignals::~StopSignals() {
   }
 }
 
-int StopSignals::Fd() const { return signalPipe[0]; }
+int SignalPipe::Fd() const { return signalPipe[0]; }
 
-int StopSignals::Take() {
+int SignalPipe::Take() {
   unsigned char signal = 0;
   if (signalPipe[0] < 0 || read(signalPipe[0], &signal, 1) != 1) return 0;
   return signal;

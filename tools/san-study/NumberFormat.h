@@ -1,5 +1,5 @@
-#ifndef MOVINGBLOCK_STUDY_NUMBER_TEXT_H
-#define MOVINGBLOCK_STUDY_NUMBER_TEXT_H
+#ifndef SAN_STUDY_NUMBER_FORMAT_H
+#define SAN_STUDY_NUMBER_FORMAT_H
 
 #include <string>
 
@@ -9,5 +9,9 @@ std::string ShortestText(double value);
 
 // `value` with `decimals` digits after the point.
 std::string FixedText(double value, int decimals);
+
+// `value` rounded to `digits` significant digits, without trailing zeros
+// ("2.436", "0.0019", "1.5e-07").
+std::string SignificantText(double value, int digits);
 
 #endif

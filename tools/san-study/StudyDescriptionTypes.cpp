@@ -1,8 +1,8 @@
-#include "StudyDescription.h"
+#include "StudyDescriptionTypes.h"
 
 #include <cmath>
 
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 bool ValueBounds::Contains(double value) const {
   if (std::isnan(value)) return false;

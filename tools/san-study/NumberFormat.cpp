@@ -1,4 +1,4 @@
-#include "NumberText.h"
+#include "NumberFormat.h"
 
 #include <charconv>
 #include <cstdio>
@@ -7,6 +7,12 @@ std::string ShortestText(double value) {
   char buffer[64];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
+}
+
+std::string SignificantText(double value, int digits) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+  return buffer;
 }
 
 std::string FixedText(double value, int decimals) {
