@@ -45,8 +45,8 @@ model: deps
 	@test -n "$(MODEL)" || { echo "usage: make model MODEL=path/to/model.yaml" >&2; exit 2; }
 	@test -f "$(MODEL)" || { echo "no model file $(MODEL)" >&2; exit 2; }
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DMB_EXTRA_MODELS="$(abspath $(MODEL))" >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim
-	@echo "Simulator: $(BUILD)/$(basename $(notdir $(MODEL)))-sim   study: $(BUILD)/$(basename $(notdir $(MODEL)))-study.json"
+	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim $(basename $(notdir $(MODEL)))-solve
+	@echo "Simulator: $(BUILD)/$(basename $(notdir $(MODEL)))-sim   solver: $(BUILD)/$(basename $(notdir $(MODEL)))-solve   study: $(BUILD)/$(basename $(notdir $(MODEL)))-study.json"
 
 clean:
 	rm -rf build build-asan

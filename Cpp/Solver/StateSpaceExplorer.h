@@ -1,0 +1,72 @@
+#ifndef CORVAX_STATE_SPACE_EXPLORER_H
+#define CORVAX_STATE_SPACE_EXPLORER_H
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "Solver/MarkingModel.h"
+#include "Solver/MarkingStore.h"
+#include "Solver/MarkovChain.h"
+#include "Solver/VanishingEliminator.h"
+
+class RewardStructure;
+
+// Breadth-first exploration of the tangible markings reachable from the
+// model's present (initial) state, building the Markov chain on them. Each
+// marking is loaded into the model and every enabled timed activity (every
+// case of it) is fired on a copy; a successor in which an instantaneous
+// activity is enabled is vanishing and replaced by the tangible markings its
+// instantaneous firings lead to (VanishingEliminator). Markings are numbered
+// in the order they are found, so marking 0 is the first tangible one.
+//
+// The rate and impulse rewards of each marking are computed while it is
+// loaded: the rate reward there, and the impulses of each of its
+// transitions (in the state after the firing, and through the vanishing
+// markings that follow).
+class StateSpaceExplorer {
+ public:
+  // At most maxStates tangible markings; more refuses the model with the
+  // count reached.
+  StateSpaceExplorer(MarkingModel& model, RewardStructure& rewards, uint32_t maxStates);
+
+  MarkovChain Explore();
+  uint32_t NumVanishing() const { return vanishing_.NumEntered(); }
+  // The most memory the exploration held at once (markings, tables,
+  // transitions), in bytes; an estimate from the containers' sizes.
+  std::size_t MemoryBytes() const { return memory_; }
+
+ private:
+  uint32_t AddTangible(const unsigned char* marking);
+  void ExploreMarking(uint32_t index);
+  // Adds the successor reached by a move of the given rate (and the
+  // impulses on the way) to the present row.
+  void AddSuccessor(double rate);
+  void FinishRow(uint32_t index);
+
+  MarkingModel& model_;
+  RewardStructure& rewards_;
+  uint32_t maxStates_;
+  MarkingStore store_;
+  VanishingEliminator vanishing_;
+  uint32_t explored_ = 0;
+
+  // The rows of the rate matrix, by source (compressed rows), built in the
+  // order the markings are explored.
+  std::vector<int> rowStart_;
+  std::vector<int> targets_;
+  std::vector<double> rates_;
+  std::vector<double> exitRates_;
+  std::vector<std::vector<double>> rateRewards_;
+  std::vector<std::vector<double>> impulseRates_;
+
+  // The row being built: (target, rate), and the impulses per unit of time.
+  std::vector<std::pair<uint32_t, double>> row_;
+  std::vector<double> rowImpulses_;
+  std::vector<double> rowRates_;
+  std::vector<Move> moves_;
+  std::vector<unsigned char> buffer_;
+  std::size_t memory_ = 0;
+};
+
+#endif
