@@ -47,7 +47,7 @@ std::optional<int> SolverOptions::Parse(int argc, char** argv, unsigned numExper
       ->check(CLI::Range(1u, MarkingStore::kMaxMarkings));
   app.add_option("--tolerance", iteration.tolerance,
                  "relative residual of the steady-state iteration, and Poisson mass left out "
-                 "by the uniformisation (default 1e-12)")
+                 "by the uniformisation (default 1e-14)")
       ->check(CLI::Range(1e-15, 1e-3));
   app.add_option("--relaxation", iteration.relaxation,
                  "over-relaxation factor of the steady-state sweeps, 1 for Gauss-Seidel "

@@ -10,7 +10,7 @@
 struct IterationSettings {
   // Stop when the residual, relative to the flows it balances, is at most
   // this.
-  double tolerance = 1e-12;
+  double tolerance = 1e-14;
   // Successive over-relaxation factor (1: Gauss-Seidel); in (0, 2).
   double relaxation = 1.0;
   // Sweeps before giving up on one system.
