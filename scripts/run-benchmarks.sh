@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every micro-benchmark of the engine, then the railway model's
-# throughput benchmark. Usage: scripts/run-benchmarks.sh [build-dir]
+# throughput benchmark and the solver's benchmark (the Kanban model with 4
+# cards). Usage: scripts/run-benchmarks.sh [build-dir]
 set -euo pipefail
 build=${1:-build}
 for bench in "$build"/bench/bench_*; do
@@ -10,3 +11,5 @@ for bench in "$build"/bench/bench_*; do
 done
 echo "== railway model"
 bench/railway_bench.sh "$build"
+echo "== exact solver"
+bench/solver_bench.sh "$build" 1 3

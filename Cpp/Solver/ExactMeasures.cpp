@@ -1,15 +1,9 @@
 #include "Solver/ExactMeasures.h"
 
 #include <algorithm>
-#include <chrono>
 
+#include "Solver/PhaseTimer.h"
 #include "Solver/TransientSolver.h"
-
-namespace {
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-}  // namespace
 
 ExactMeasures::ExactMeasures(const RewardStructure& rewards, const MarkovChain& chain,
                              const IterationSettings& settings)
@@ -36,7 +30,7 @@ void ExactMeasures::SolveTransient() {
   }
   std::sort(times_.begin(), times_.end());
   times_.erase(std::unique(times_.begin(), times_.end()), times_.end());
-  const auto start = std::chrono::steady_clock::now();
+  const PhaseTimer timer;
   TransientSolver solver(chain_, settings_.tolerance);
   std::vector<double> p = chain_.initial, integral;
   auto recordRates = [&] {
@@ -58,11 +52,11 @@ void ExactMeasures::SolveTransient() {
   statistics_.transient = true;
   statistics_.uniformisationRate = solver.UniformisationRate();
   statistics_.steps = solver.Steps();
-  statistics_.transientSeconds = SecondsSince(start);
+  statistics_.transientTime = timer.Elapsed();
 }
 
 void ExactMeasures::SolveSteadyState() {
-  const auto start = std::chrono::steady_clock::now();
+  const PhaseTimer timer;
   SteadyStateSolver solver(chain_, settings_);
   const std::vector<double> p = solver.Solve();
   for (const std::vector<double>& r : chain_.rateRewards) longRunRates_.push_back(Dot(p, r));
@@ -72,7 +66,7 @@ void ExactMeasures::SolveSteadyState() {
   statistics_.residual = solver.Residual();
   statistics_.bottomComponents = solver.NumBottomComponents();
   statistics_.transientStates = solver.NumTransientStates();
-  statistics_.steadyStateSeconds = SecondsSince(start);
+  statistics_.steadyStateTime = timer.Elapsed();
 }
 
 std::vector<MeasureValue> ExactMeasures::Compute() {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Solver/MarkovChain.h"
+#include "Solver/PhaseTimer.h"
 #include "Solver/RewardStructure.h"
 #include "Solver/SteadyStateSolver.h"
 
@@ -27,11 +28,11 @@ struct SolutionStatistics {
   double residual = 0.0;
   unsigned bottomComponents = 0;
   unsigned transientStates = 0;
-  double steadyStateSeconds = 0.0;
+  PhaseTime steadyStateTime;
   bool transient = false;
   double uniformisationRate = 0.0;
   long steps = 0;
-  double transientSeconds = 0.0;
+  PhaseTime transientTime;
 };
 
 // Computes every measure of the reward variables on a chain:

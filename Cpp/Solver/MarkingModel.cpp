@@ -102,7 +102,11 @@ MarkingModel::MarkingModel(PVModel& rewardModel) : top_(rewardModel.getTopModel(
   probeB_.resize(markingSize_);
   List<BaseGroupClass> groups;
   top_->listGroups(&groups);
-  for (int i = 0; i < groups.getNumItems(); i++) Classify(groups.getItem(i));
+  activityById_.assign(BaseActionClass::MaxID > 0 ? BaseActionClass::MaxID : 0, nullptr);
+  for (int i = 0; i < groups.getNumItems(); i++) {
+    NoteActivities(groups.getItem(i));
+    Classify(groups.getItem(i));
+  }
   // Timed groups first: the order in which moves are listed.
   std::stable_partition(groups_.begin(), groups_.end(),
                         [](const Group& g) { return !g.instantaneous; });
@@ -111,8 +115,19 @@ MarkingModel::MarkingModel(PVModel& rewardModel) : top_(rewardModel.getTopModel(
   fireChecksLeft_.assign(BaseActionClass::MaxID > 0 ? BaseActionClass::MaxID : 0, kTimeChecks);
 }
 
+void MarkingModel::NoteActivities(BaseGroupClass* group) {
+  const auto id = static_cast<std::size_t>(group->Id);
+  if (id < activityById_.size()) activityById_[id] = dynamic_cast<Activity*>(group);
+  for (int m = 0; m < group->getNumMembers(); m++) NoteActivities(group->getMember(m));
+}
+
+Activity* MarkingModel::ActivityOf(BaseGroupClass* group) const {
+  const auto id = static_cast<std::size_t>(group->Id);
+  return id < activityById_.size() ? activityById_[id] : dynamic_cast<Activity*>(group);
+}
+
 void MarkingModel::Classify(BaseGroupClass* group) {
-  Group g{group, Kind::Single, false, {}, kTimeChecks};
+  Group g{group, Kind::Single, false, {}, kTimeChecks, TimingActivity(group)};
   if (dynamic_cast<Activity*>(group) != nullptr)
     g.kind = Kind::Single;
   else if (dynamic_cast<PreselectGroup*>(group) != nullptr)
@@ -176,7 +191,7 @@ bool MarkingModel::Vanishing() {
 }
 
 void MarkingModel::AppendCases(BaseGroupClass* group, double probability, std::vector<Move>& out) {
-  if (auto* activity = dynamic_cast<Activity*>(group)) {
+  if (Activity* activity = ActivityOf(group)) {
     out.push_back({activity, probability});
     return;
   }
@@ -246,7 +261,7 @@ void MarkingModel::TimedMoves(std::vector<Move>& out) {
     Group& g = groups_[i];
     if (!Enabled(g)) continue;
     if (g.kind != Kind::Preselect) {
-      const double rate = Rate(g, TimingActivity(g.group));
+      const double rate = Rate(g, g.timing);
       if (rate > 0.0) AppendCases(g.group, rate, out);
       continue;
     }

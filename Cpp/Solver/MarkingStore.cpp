@@ -92,11 +92,6 @@ void MarkingStore::Grow() {
   }
 }
 
-std::size_t MarkingStore::MemoryBytes() const {
-  return blocks_.size() * (std::size_t{1} << blockBits_) * stride_ +
-         slots_.capacity() * sizeof(uint64_t);
-}
-
 void MarkingStore::Clear() {
   if (blocks_.size() > 1) blocks_.resize(1);
   if (slots_.size() > kInitialSlots) {

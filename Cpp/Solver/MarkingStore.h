@@ -30,8 +30,6 @@ class MarkingStore {
   }
   uint32_t Size() const { return count_; }
   std::size_t MarkingSize() const { return markingSize_; }
-  // Bytes held by the blocks and the table.
-  std::size_t MemoryBytes() const;
   // Forgets every marking; keeps the first block for the next ones.
   void Clear();
 

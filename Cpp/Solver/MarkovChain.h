@@ -17,7 +17,6 @@ struct MarkovChain {
 
   uint32_t NumStates() const { return static_cast<uint32_t>(exitRates.size()); }
   std::size_t NumTransitions() const { return static_cast<std::size_t>(rates.nonZeros()); }
-  std::size_t MemoryBytes() const;
 
   Generator rates;
   std::vector<double> exitRates;  // sum of the rates out of each state

@@ -2,7 +2,6 @@
 
 #include <sys/resource.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <iomanip>
 #include <iostream>
@@ -14,6 +13,7 @@
 #include "Solver/ExactMeasures.h"
 #include "Solver/MarkingModel.h"
 #include "Solver/MeasureReport.h"
+#include "Solver/PhaseTimer.h"
 #include "Solver/RewardStructure.h"
 #include "Solver/SolverError.h"
 #include "Solver/SolverOptions.h"
@@ -41,8 +41,12 @@ double PeakMegabytes() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+// "1.234 s (processor 0.987 s)".
+std::string TimeText(const PhaseTime& time) {
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(3) << time.wallSeconds << " s (processor "
+       << time.processorSeconds << " s)";
+  return text.str();
 }
 
 // "rho = 0.5, K = 10": the global variables as the experiment (and the
@@ -77,7 +81,7 @@ std::string GlobalValues(BaseStudyClass& study) {
 }
 
 void PrintStatistics(const SolverOptions& options, BaseStudyClass& study, const MarkovChain& chain,
-                     uint32_t vanishing, double exploreSeconds, double exploreMegabytes,
+                     uint32_t vanishing, const PhaseTime& exploration, double exploreMegabytes,
                      const SolutionStatistics& solution) {
   std::ostringstream out;
   out << std::setprecision(3);
@@ -86,9 +90,10 @@ void PrintStatistics(const SolverOptions& options, BaseStudyClass& study, const 
   const std::string values = GlobalValues(study);
   if (!values.empty()) out << ": " << values;
   out << "\nState space: " << chain.NumStates() << " tangible markings, " << chain.NumTransitions()
-      << " transitions, " << vanishing << " vanishing markings entered; explored in " << std::fixed
-      << exploreSeconds << " s, peak memory " << exploreMegabytes << " MB\n"
-      << std::defaultfloat;
+      << " transitions, " << vanishing << " vanishing markings entered; explored in "
+      << TimeText(exploration) << ", peak memory " << std::fixed << std::setprecision(1)
+      << exploreMegabytes << " MB\n"
+      << std::defaultfloat << std::setprecision(3);
   if (solution.steadyState) {
     out << "Steady state: ";
     if (solution.bottomComponents == 1 && solution.transientStates == 0)
@@ -98,14 +103,12 @@ void PrintStatistics(const SolverOptions& options, BaseStudyClass& study, const 
           << " transient states";
     out << "; " << (options.iteration.relaxation == 1.0 ? "Gauss-Seidel" : "SOR") << ", "
         << solution.sweeps << " sweeps, relative residual " << solution.residual << "; "
-        << std::fixed << solution.steadyStateSeconds << " s\n"
-        << std::defaultfloat;
+        << TimeText(solution.steadyStateTime) << "\n";
   }
   if (solution.transient)
     out << "Transient: uniformisation rate " << solution.uniformisationRate << ", "
-        << solution.steps << " steps; " << std::fixed << solution.transientSeconds << " s\n"
-        << std::defaultfloat;
-  out << "Peak memory: " << std::fixed << PeakMegabytes() << " MB\n\n";
+        << solution.steps << " steps; " << TimeText(solution.transientTime) << "\n";
+  out << "Peak memory: " << std::fixed << std::setprecision(1) << PeakMegabytes() << " MB\n\n";
   std::cout << out.str();
 }
 
@@ -121,7 +124,7 @@ int Solve(int argc, char** argv) {
   if (study->CheckGVs() != 0) return 1;
   PVModel* rewardModel = study->GetPVModel(true);
 
-  const auto exploreStart = std::chrono::steady_clock::now();
+  const PhaseTimer exploreTimer;
   RewardStructure rewards(*rewardModel);
   MarkingModel model(*rewardModel);
   MarkovChain chain;
@@ -133,14 +136,14 @@ int Solve(int argc, char** argv) {
     exploring = false;
     vanishing = explorer.NumVanishing();
   }
-  const double exploreSeconds = SecondsSince(exploreStart);
+  const PhaseTime exploration = exploreTimer.Elapsed();
   const double exploreMegabytes = PeakMegabytes();
 
   ExactMeasures measures(rewards, chain, options.iteration);
   const std::vector<MeasureValue> values = measures.Compute();
   if (options.csvFile) ReplaceFile(*options.csvFile, MeasureCsv(options.experiment, values));
   if (!options.quiet)
-    PrintStatistics(options, *study, chain, vanishing, exploreSeconds, exploreMegabytes,
+    PrintStatistics(options, *study, chain, vanishing, exploration, exploreMegabytes,
                     measures.Statistics());
   PrintMeasureTable(std::cout, values);
   std::cout.flush();

@@ -7,6 +7,12 @@
 #include "Solver/RewardStructure.h"
 #include "Solver/SolverError.h"
 
+namespace {
+// Transitions per block: 12 MB.
+constexpr int kBlockBits = 20;
+constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+}  // namespace
+
 StateSpaceExplorer::StateSpaceExplorer(MarkingModel& model, RewardStructure& rewards,
                                        uint32_t maxStates)
     : model_(model),
@@ -24,6 +30,7 @@ StateSpaceExplorer::StateSpaceExplorer(MarkingModel& model, RewardStructure& rew
 uint32_t StateSpaceExplorer::AddTangible(const unsigned char* marking) {
   bool added = false;
   const uint32_t index = store_.Insert(marking, added);
+  if (added) incoming_.push_back(0);
   if (added && store_.Size() > maxStates_)
     throw SolverError("the state space has more than --max-states " + std::to_string(maxStates_) +
                       " tangible markings: " + std::to_string(store_.Size()) + " reached, " +
@@ -52,22 +59,10 @@ MarkovChain StateSpaceExplorer::Explore() {
   for (; explored_ < store_.Size(); explored_++) ExploreMarking(explored_);
 
   const uint32_t n = store_.Size();
-  memory_ = store_.MemoryBytes() + vanishing_.MemoryBytes() +
-            (rowStart_.capacity() + targets_.capacity()) * sizeof(int) +
-            rates_.capacity() * sizeof(double);
   store_.Clear();
   chain.initial.assign(n, 0.0);
   for (const auto& [state, p] : initial) chain.initial[state] += p;
-  // The rows by source, as Eigen sees compressed rows; stored by columns
-  // (Eigen's storage-order conversion is a counting sort).
-  const Eigen::Map<const Eigen::SparseMatrix<double, Eigen::RowMajor, int>> bySource(
-      n, n, static_cast<Eigen::Index>(targets_.size()), rowStart_.data(), targets_.data(),
-      rates_.data());
-  chain.rates = bySource;
-  memory_ += static_cast<std::size_t>(chain.rates.nonZeros()) * (sizeof(double) + sizeof(int));
-  std::vector<int>().swap(rowStart_);
-  std::vector<int>().swap(targets_);
-  std::vector<double>().swap(rates_);
+  StoreByTarget(chain);
   chain.exitRates = std::move(exitRates_);
   chain.rateRewards = std::move(rateRewards_);
   chain.impulseRates = std::move(impulseRates_);
@@ -114,16 +109,56 @@ void StateSpaceExplorer::FinishRow(uint32_t index) {
     if (target == index) continue;
     exit += rate;
     if (k > 0 && row_[k - 1].first == target) {
-      rates_.back() += rate;
+      const std::size_t last = numTransitions_ - 1;
+      blocks_[last >> kBlockBits].rates[last & (kBlockSize - 1)] += rate;
     } else {
-      if (targets_.size() >= static_cast<std::size_t>(INT_MAX))
-        throw SolverError("the state space has more than " + std::to_string(INT_MAX) +
-                          " transitions");
-      targets_.push_back(static_cast<int>(target));
-      rates_.push_back(rate);
+      AppendTransition(target, rate);
     }
   }
-  rowStart_.push_back(static_cast<int>(targets_.size()));
+  rowStart_.push_back(static_cast<int>(numTransitions_));
   exitRates_.push_back(exit);
   for (std::size_t s = 0; s < rowImpulses_.size(); s++) impulseRates_[s].push_back(rowImpulses_[s]);
+}
+
+void StateSpaceExplorer::AppendTransition(uint32_t target, double rate) {
+  if (numTransitions_ >= static_cast<std::size_t>(INT_MAX))
+    throw SolverError("the state space has more than " + std::to_string(INT_MAX) + " transitions");
+  const std::size_t k = numTransitions_++;
+  if ((k >> kBlockBits) >= blocks_.size())
+    blocks_.push_back(
+        {std::make_unique<int[]>(kBlockSize), std::make_unique<double[]>(kBlockSize)});
+  TransitionBlock& block = blocks_[k >> kBlockBits];
+  block.targets[k & (kBlockSize - 1)] = static_cast<int>(target);
+  block.rates[k & (kBlockSize - 1)] = rate;
+  incoming_[target]++;
+}
+
+void StateSpaceExplorer::StoreByTarget(MarkovChain& chain) {
+  const auto n = static_cast<int>(incoming_.size());
+  chain.rates.resize(n, n);
+  chain.rates.resizeNonZeros(static_cast<Eigen::Index>(numTransitions_));
+  int* columnStart = chain.rates.outerIndexPtr();
+  int* sources = chain.rates.innerIndexPtr();
+  double* values = chain.rates.valuePtr();
+  // A counting sort: each column's start from the counts, then every
+  // transition in source order to the next free place of its column (so
+  // the sources of a column come in increasing order).
+  columnStart[0] = 0;
+  for (int j = 0; j < n; j++) {
+    columnStart[j + 1] = columnStart[j] + incoming_[j];
+    incoming_[j] = columnStart[j];
+  }
+  for (int i = 0; i < n; i++) {
+    for (int k = rowStart_[i]; k < rowStart_[i + 1]; k++) {
+      const TransitionBlock& block = blocks_[static_cast<std::size_t>(k) >> kBlockBits];
+      const std::size_t offset = static_cast<std::size_t>(k) & (kBlockSize - 1);
+      const int place = incoming_[block.targets[offset]]++;
+      sources[place] = i;
+      values[place] = block.rates[offset];
+      if (offset == kBlockSize - 1) blocks_[static_cast<std::size_t>(k) >> kBlockBits] = {};
+    }
+  }
+  std::vector<TransitionBlock>().swap(blocks_);
+  std::vector<int>().swap(rowStart_);
+  std::vector<int>().swap(incoming_);
 }

@@ -2,6 +2,7 @@
 #define CORVAX_STATE_SPACE_EXPLORER_H
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -32,9 +33,6 @@ class StateSpaceExplorer {
 
   MarkovChain Explore();
   uint32_t NumVanishing() const { return vanishing_.NumEntered(); }
-  // The most memory the exploration held at once (markings, tables,
-  // transitions), in bytes; an estimate from the containers' sizes.
-  std::size_t MemoryBytes() const { return memory_; }
 
  private:
   uint32_t AddTangible(const unsigned char* marking);
@@ -43,6 +41,9 @@ class StateSpaceExplorer {
   // impulses on the way) to the present row.
   void AddSuccessor(double rate);
   void FinishRow(uint32_t index);
+  void AppendTransition(uint32_t target, double rate);
+  // The transitions sorted by target, into chain.rates; frees the blocks.
+  void StoreByTarget(MarkovChain& chain);
 
   MarkingModel& model_;
   RewardStructure& rewards_;
@@ -51,11 +52,20 @@ class StateSpaceExplorer {
   VanishingEliminator vanishing_;
   uint32_t explored_ = 0;
 
-  // The rows of the rate matrix, by source (compressed rows), built in the
-  // order the markings are explored.
+  // The transitions by source (compressed rows, in the order the markings
+  // are explored), in blocks of fixed size, and the number of transitions
+  // into each marking. Reason: sorted by target afterwards with the counts
+  // known, each block can be freed once it is read, and no array is copied
+  // as it grows; the peak is the sorted matrix and one block, not two full
+  // copies of the transitions.
+  struct TransitionBlock {
+    std::unique_ptr<int[]> targets;
+    std::unique_ptr<double[]> rates;
+  };
+  std::vector<TransitionBlock> blocks_;
+  std::size_t numTransitions_ = 0;
   std::vector<int> rowStart_;
-  std::vector<int> targets_;
-  std::vector<double> rates_;
+  std::vector<int> incoming_;
   std::vector<double> exitRates_;
   std::vector<std::vector<double>> rateRewards_;
   std::vector<std::vector<double>> impulseRates_;
@@ -66,7 +76,6 @@ class StateSpaceExplorer {
   std::vector<double> rowRates_;
   std::vector<Move> moves_;
   std::vector<unsigned char> buffer_;
-  std::size_t memory_ = 0;
 };
 
 #endif

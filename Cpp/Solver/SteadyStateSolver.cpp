@@ -1,5 +1,6 @@
 #include "Solver/SteadyStateSolver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -9,11 +10,38 @@
 
 namespace {
 
-// A full residual costs as much as a sweep: it is computed once the change
-// of a sweep is this close to the tolerance, and every kResidualPeriod
-// sweeps in any case.
-constexpr double kResidualGate = 100.0;
-constexpr long kResidualPeriod = 50;
+// When to compute the residual, which costs as much as a sweep: first once
+// the change of a sweep is within kResidualGate times the tolerance (or
+// after kResidualPeriod sweeps), then after as many sweeps as the rate of
+// convergence so far says are needed to reach the tolerance (80% of them).
+// Reason: near the end a check after every sweep would double the work.
+class ResidualSchedule {
+ public:
+  explicit ResidualSchedule(double tolerance) : tolerance_(tolerance) {}
+
+  // After each sweep, with its change relative to the total.
+  bool Due(long sweep, double change) {
+    if (previous_ > 0.0 && change > 0.0) ratio_ = change / previous_;
+    previous_ = change;
+    if (next_ == 0) return change <= kResidualGate * tolerance_ || sweep >= kResidualPeriod;
+    return sweep >= next_;
+  }
+  // After a residual above the tolerance.
+  void Missed(long sweep, double residual) {
+    long wait = 1;
+    if (ratio_ > 0.0 && ratio_ < 1.0)
+      wait = static_cast<long>(0.8 * std::log(tolerance_ / residual) / std::log(ratio_));
+    next_ = sweep + std::clamp(wait, 1L, kResidualPeriod);
+  }
+
+ private:
+  static constexpr double kResidualGate = 100.0;
+  static constexpr long kResidualPeriod = 50;
+  double tolerance_;
+  double previous_ = 0.0;
+  double ratio_ = 1.0;
+  long next_ = 0;
+};
 
 // Sweeps of one linear system, over the states `states` (all when null)
 // in increasing order; `inside(i)` tells whether a flow from state i counts.
@@ -49,6 +77,7 @@ class Sweeper {
     };
     forEach([&](uint32_t j) { p[j] = 1.0 / count; });
     if (count == 1) return;
+    ResidualSchedule schedule(settings_.tolerance);
     for (long sweep = 1;; sweep++) {
       double change = 0.0, total = 0.0;
       forEach([&](uint32_t j) {
@@ -60,7 +89,7 @@ class Sweeper {
       });
       forEach([&](uint32_t j) { p[j] /= total; });
       sweeps_++;
-      if (change / total <= kResidualGate * settings_.tolerance || sweep % kResidualPeriod == 0) {
+      if (schedule.Due(sweep, change / total) || sweep >= settings_.maxSweeps) {
         double imbalance = 0.0, flow = 0.0;
         forEach([&](uint32_t j) {
           const double out = p[j] * chain_.exitRates[j];
@@ -73,6 +102,7 @@ class Sweeper {
           return;
         }
         if (sweep >= settings_.maxSweeps) Refuse("steady state", sweep, relative);
+        schedule.Missed(sweep, relative);
       }
     }
   }
@@ -85,6 +115,7 @@ class Sweeper {
     for (uint32_t j = 0; j < count; j++)
       if (transient(j)) mass += chain_.initial[j];
     if (mass == 0.0) return;
+    ResidualSchedule schedule(settings_.tolerance);
     for (long sweep = 1;; sweep++) {
       double change = 0.0, total = 0.0;
       for (uint32_t j = 0; j < count; j++) {
@@ -97,7 +128,7 @@ class Sweeper {
         z[j] = updated;
       }
       sweeps_++;
-      if (change / total <= kResidualGate * settings_.tolerance || sweep % kResidualPeriod == 0) {
+      if (schedule.Due(sweep, change / total) || sweep >= settings_.maxSweeps) {
         double imbalance = 0.0, flow = 0.0;
         for (uint32_t j = 0; j < count; j++) {
           if (!transient(j)) continue;
@@ -112,6 +143,7 @@ class Sweeper {
         }
         if (sweep >= settings_.maxSweeps)
           Refuse("absorption into the bottom components", sweep, relative);
+        schedule.Missed(sweep, relative);
       }
     }
   }

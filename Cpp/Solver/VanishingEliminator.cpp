@@ -192,9 +192,3 @@ uint32_t VanishingEliminator::Record(const unsigned char* root) {
   bool added = false;
   return cache_.Insert(root, added);
 }
-
-std::size_t VanishingEliminator::MemoryBytes() const {
-  return cache_.MemoryBytes() + local_.MemoryBytes() + exitStart_.capacity() * sizeof(std::size_t) +
-         exitTargets_.capacity() * sizeof(uint32_t) +
-         exitProbabilities_.capacity() * sizeof(double) + exitImpulses_.capacity() * sizeof(double);
-}

@@ -47,7 +47,6 @@ class VanishingEliminator {
   VanishingExits Resolve(const unsigned char* vanishing);
   // Vanishing markings entered from tangible ones (each counted once).
   uint32_t NumEntered() const { return cache_.Size(); }
-  std::size_t MemoryBytes() const;
 
  private:
   // One instantaneous firing in the local chain.
