@@ -10,7 +10,9 @@
 #include "BaseClasses/PostselectGroup.h"
 #include "BaseClasses/PreselectGroup.h"
 #include "BaseClasses/SANModel.h"
+#include "Random/Distributions.h"
 #include "Rewards/PVModel.h"
+#include "Solver/DrawCounter.h"
 #include "Solver/SolverError.h"
 
 namespace {
@@ -96,6 +98,9 @@ std::string MarkingModel::Describe(BaseGroupClass* group) {
 }
 
 MarkingModel::MarkingModel(PVModel& rewardModel) : top_(rewardModel.getTopModel()) {
+  auto* counter = new DrawCounter();
+  TheDistribution->setGenerator(counter);
+  draws_ = counter;
   markingSize_ = static_cast<std::size_t>(top_->StateSize());
   loaded_.resize(markingSize_);
   probeA_.resize(markingSize_);
@@ -184,10 +189,20 @@ bool MarkingModel::Enabled(Group& g) {
   return any;
 }
 
+void MarkingModel::RefuseDraws(const std::string& what) {
+  if (draws_->Draws() == drawsSeen_) return;
+  drawsSeen_ = draws_->Draws();
+  throw SolverError(what +
+                    " draws a random number; the solver follows only the random choices "
+                    "of the model's timing and cases");
+}
+
 bool MarkingModel::Vanishing() {
-  for (std::size_t i = numTimed_; i < groups_.size(); i++)
-    if (Enabled(groups_[i])) return true;
-  return false;
+  bool vanishing = false;
+  for (std::size_t i = numTimed_; i < groups_.size() && !vanishing; i++)
+    vanishing = Enabled(groups_[i]);
+  RefuseDraws("the enabling of an instantaneous activity");
+  return vanishing;
 }
 
 void MarkingModel::AppendCases(BaseGroupClass* group, double probability, std::vector<Move>& out) {
@@ -279,6 +294,7 @@ void MarkingModel::TimedMoves(std::vector<Move>& out) {
     if (rate > 0.0)
       for (const Move& c : scratch_) out.push_back({c.action, rate * c.weight});
   }
+  RefuseDraws("the enabling, rate or case weights of a timed activity");
 }
 
 void MarkingModel::InstantaneousMoves(std::vector<Move>& out) {
@@ -344,6 +360,7 @@ void MarkingModel::InstantaneousMoves(std::vector<Move>& out) {
       for (const Move& m : scratch_) out.push_back({m.action, p * m.weight});
     }
   }
+  RefuseDraws("the enabling, priority or weights of an instantaneous activity");
 }
 
 BaseActionClass* MarkingModel::Fire(Activity* action) {
@@ -358,6 +375,7 @@ BaseActionClass* MarkingModel::Fire(Activity* action) {
   }
   BaseModelClass::LastActionTime = 0.0;
   BaseActionClass* fired = action->Fire();
+  RefuseDraws(std::string("the firing of ") + action->getName());
   if (check) {
     Save(probeB_.data());
     if (std::memcmp(probeA_.data(), probeB_.data(), markingSize_) != 0)

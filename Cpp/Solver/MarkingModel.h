@@ -7,6 +7,7 @@
 
 class Activity;
 class BaseActionClass;
+class DrawCounter;
 class BaseGroupClass;
 class BaseModelClass;
 class PVModel;
@@ -39,7 +40,10 @@ struct Move {
 // Model code that reads the time ("now") cannot be a Markov chain on
 // markings; the first firings and rate evaluations of every activity are
 // therefore made twice, at two different times, and a difference refuses the
-// model. Everything else runs at time 0.
+// model. Everything else runs at time 0. Nor can code that draws random
+// numbers: the model replaces the process-wide generator (TheDistribution's)
+// by a DrawCounter, and a firing or an evaluation that draws refuses the
+// model.
 class MarkingModel {
  public:
   explicit MarkingModel(PVModel& rewardModel);
@@ -97,6 +101,8 @@ class MarkingModel {
   // For a preselect group: its cases now (moves with probabilities), checked
   // against the first ones seen.
   void PreselectCases(Group& g, std::vector<Move>& cases);
+  // Refuses the model when the code just run drew a random number.
+  void RefuseDraws(const std::string& what);
 
   BaseModelClass* top_;
   std::size_t markingSize_;
@@ -106,6 +112,8 @@ class MarkingModel {
   std::vector<unsigned char> probeA_, probeB_;
   std::vector<unsigned char> fireChecksLeft_;  // per action id
   std::vector<Activity*> activityById_;
+  const DrawCounter* draws_;  // owned by TheDistribution
+  unsigned long drawsSeen_ = 0;
   std::vector<Move> scratch_;
 };
 

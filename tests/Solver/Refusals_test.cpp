@@ -55,6 +55,7 @@ TEST(SolverRefusals, ModelsThatAreNoMarkovChain) {
   // The model's own check ends the run, and the solver says when.
   ExpectRefused("refusals", "-e 3", {"place count would hold more than 32767", "explored"});
   ExpectRefused("refusals", "-e 4", {"activity pick", "preselect", "change with the marking"});
+  ExpectRefused("refusals", "-e 5", {"the firing of roll draws a random number"});
 }
 
 TEST(SolverRefusals, ExperimentsAndOverridesAreCheckedAsBySimulator) {
