@@ -29,8 +29,9 @@ std::optional<int> SolverOptions::Parse(int argc, char** argv, unsigned numExper
                program + "-solve"};
   std::string experimentText;
   app.add_option("-e,--experiment", experimentText,
-                 "experiment to solve, 0 for \"Experiment 1\" (default 0); the study has " +
-                     std::to_string(numExperiments));
+                 "experiment to solve, as the simulator's -e: 0 (the default) for \"Experiment "
+                 "1\", up to " +
+                     std::to_string(numExperiments > 0 ? numExperiments - 1 : 0));
   std::string overrideText;
   auto* overrideOption = app.add_option(
       "-O,--override", overrideText,
