@@ -3,30 +3,29 @@
 #include <algorithm>
 #include <utility>
 
-BottomComponents::BottomComponents(const MarkovChain::Generator& rates) {
-  const auto n = static_cast<uint32_t>(rates.cols());
+BottomComponents::BottomComponents(const RateMatrix& rates) {
+  const uint32_t n = rates.NumStates();
   constexpr uint32_t kUnvisited = UINT32_MAX;
-  const int* start = rates.outerIndexPtr();
-  const int* from = rates.innerIndexPtr();
+  const uint32_t* from = rates.Sources();
   std::vector<uint32_t> order(n, kUnvisited);  // Tarjan's index
   std::vector<uint32_t> low(n, 0);
   component_.assign(n, kUnvisited);
   std::vector<uint32_t> stack;
-  std::vector<std::pair<uint32_t, int>> calls;  // (state, next transition to follow)
+  std::vector<std::pair<uint32_t, std::size_t>> calls;  // (state, next transition to follow)
   uint32_t counter = 0;
   for (uint32_t root = 0; root < n; root++) {
     if (order[root] != kUnvisited) continue;
     order[root] = low[root] = counter++;
     stack.push_back(root);
-    calls.emplace_back(root, start[root]);
+    calls.emplace_back(root, rates.Start(root));
     while (!calls.empty()) {
       auto& [v, next] = calls.back();
-      if (next < start[v + 1]) {
-        const auto w = static_cast<uint32_t>(from[next++]);
+      if (next < rates.Start(v + 1)) {
+        const uint32_t w = from[next++];
         if (order[w] == kUnvisited) {
           order[w] = low[w] = counter++;
           stack.push_back(w);
-          calls.emplace_back(w, start[w]);
+          calls.emplace_back(w, rates.Start(w));
         } else if (component_[w] == kUnvisited) {  // on the stack
           low[v] = std::min(low[v], order[w]);
         }
@@ -49,7 +48,7 @@ BottomComponents::BottomComponents(const MarkovChain::Generator& rates) {
   // A component is closed unless a transition leaves it.
   bottom_.assign(numComponents_, 1);
   for (uint32_t j = 0; j < n; j++)
-    for (int k = start[j]; k < start[j + 1]; k++)
+    for (std::size_t k = rates.Start(j); k < rates.Start(j + 1); k++)
       if (component_[from[k]] != component_[j]) bottom_[component_[from[k]]] = 0;
   std::vector<uint32_t> bottomNumber(numComponents_, kUnvisited);
   for (uint32_t c = 0; c < numComponents_; c++)

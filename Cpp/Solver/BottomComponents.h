@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "Solver/MarkovChain.h"
+#include "Solver/RateMatrix.h"
 
 // The strongly connected components of a chain's transition graph, and which
 // of them are bottom components (closed: no transition leaves them). The
@@ -15,7 +15,7 @@
 // components.
 class BottomComponents {
  public:
-  explicit BottomComponents(const MarkovChain::Generator& rates);
+  explicit BottomComponents(const RateMatrix& rates);
 
   uint32_t NumComponents() const { return numComponents_; }
   uint32_t Component(uint32_t state) const { return component_[state]; }

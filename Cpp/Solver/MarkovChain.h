@@ -1,24 +1,19 @@
 #ifndef CORVAX_MARKOV_CHAIN_H
 #define CORVAX_MARKOV_CHAIN_H
 
-#include <Eigen/SparseCore>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "Solver/RateMatrix.h"
+
 // The continuous-time Markov chain on the tangible markings of a model, with
 // its rewards: what the solvers work on.
 struct MarkovChain {
-  // Transition rates q_ij (i != j), stored by columns: column j lists the
-  // transitions into state j. Both solvers need exactly that: the
-  // Gauss-Seidel step of state j and the product p Q, whose entry j sums the
-  // flows into j.
-  using Generator = Eigen::SparseMatrix<double, Eigen::ColMajor, int>;
-
   uint32_t NumStates() const { return static_cast<uint32_t>(exitRates.size()); }
-  std::size_t NumTransitions() const { return static_cast<std::size_t>(rates.nonZeros()); }
+  std::size_t NumTransitions() const { return rates.NumTransitions(); }
 
-  Generator rates;
+  RateMatrix rates;               // q_ij for i != j, by target
   std::vector<double> exitRates;  // sum of the rates out of each state
   // The distribution at time 0, after the instantaneous firings at time 0.
   std::vector<double> initial;

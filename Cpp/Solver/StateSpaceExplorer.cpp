@@ -1,7 +1,6 @@
 #include "Solver/StateSpaceExplorer.h"
 
 #include <algorithm>
-#include <climits>
 #include <string>
 
 #include "Solver/RewardStructure.h"
@@ -104,61 +103,53 @@ void StateSpaceExplorer::FinishRow(uint32_t index) {
   // move back to the marking itself changes nothing but its impulses.
   std::sort(row_.begin(), row_.end());
   double exit = 0.0;
-  for (std::size_t k = 0; k < row_.size(); k++) {
-    const auto& [target, rate] = row_[k];
+  for (std::size_t k = 0; k < row_.size();) {
+    const uint32_t target = row_[k].first;
+    double rate = 0.0;
+    for (; k < row_.size() && row_[k].first == target; k++) rate += row_[k].second;
     if (target == index) continue;
     exit += rate;
-    if (k > 0 && row_[k - 1].first == target) {
-      const std::size_t last = numTransitions_ - 1;
-      blocks_[last >> kBlockBits].rates[last & (kBlockSize - 1)] += rate;
-    } else {
-      AppendTransition(target, rate);
-    }
+    AppendTransition(target, rate);
   }
-  rowStart_.push_back(static_cast<int>(numTransitions_));
+  rowStart_.push_back(numTransitions_);
   exitRates_.push_back(exit);
   for (std::size_t s = 0; s < rowImpulses_.size(); s++) impulseRates_[s].push_back(rowImpulses_[s]);
 }
 
 void StateSpaceExplorer::AppendTransition(uint32_t target, double rate) {
-  if (numTransitions_ >= static_cast<std::size_t>(INT_MAX))
-    throw SolverError("the state space has more than " + std::to_string(INT_MAX) + " transitions");
   const std::size_t k = numTransitions_++;
   if ((k >> kBlockBits) >= blocks_.size())
     blocks_.push_back(
-        {std::make_unique<int[]>(kBlockSize), std::make_unique<double[]>(kBlockSize)});
+        {std::make_unique<uint32_t[]>(kBlockSize), std::make_unique<double[]>(kBlockSize)});
   TransitionBlock& block = blocks_[k >> kBlockBits];
-  block.targets[k & (kBlockSize - 1)] = static_cast<int>(target);
+  block.targets[k & (kBlockSize - 1)] = target;
   block.rates[k & (kBlockSize - 1)] = rate;
   incoming_[target]++;
+  if (!tooManyRates_ && distinctRates_.insert(rate).second &&
+      distinctRates_.size() > RateMatrix::kMaxCodes) {
+    tooManyRates_ = true;
+    distinctRates_.clear();
+  }
 }
 
 void StateSpaceExplorer::StoreByTarget(MarkovChain& chain) {
-  const auto n = static_cast<int>(incoming_.size());
-  chain.rates.resize(n, n);
-  chain.rates.resizeNonZeros(static_cast<Eigen::Index>(numTransitions_));
-  int* columnStart = chain.rates.outerIndexPtr();
-  int* sources = chain.rates.innerIndexPtr();
-  double* values = chain.rates.valuePtr();
   // A counting sort: each column's start from the counts, then every
-  // transition in source order to the next free place of its column (so
-  // the sources of a column come in increasing order).
-  columnStart[0] = 0;
-  for (int j = 0; j < n; j++) {
-    columnStart[j + 1] = columnStart[j] + incoming_[j];
-    incoming_[j] = columnStart[j];
-  }
-  for (int i = 0; i < n; i++) {
-    for (int k = rowStart_[i]; k < rowStart_[i + 1]; k++) {
-      const TransitionBlock& block = blocks_[static_cast<std::size_t>(k) >> kBlockBits];
-      const std::size_t offset = static_cast<std::size_t>(k) & (kBlockSize - 1);
-      const int place = incoming_[block.targets[offset]]++;
-      sources[place] = i;
-      values[place] = block.rates[offset];
-      if (offset == kBlockSize - 1) blocks_[static_cast<std::size_t>(k) >> kBlockBits] = {};
+  // transition in source order to the next free place of its column (so the
+  // sources of a column come in increasing order), each block freed once
+  // read.
+  chain.rates.Allocate(incoming_,
+                       std::vector<double>(distinctRates_.begin(), distinctRates_.end()));
+  const auto n = static_cast<uint32_t>(incoming_.size());
+  for (uint32_t i = 0; i < n; i++) {
+    for (std::size_t k = rowStart_[i]; k < rowStart_[i + 1]; k++) {
+      TransitionBlock& block = blocks_[k >> kBlockBits];
+      const std::size_t offset = k & (kBlockSize - 1);
+      chain.rates.Place(i, block.targets[offset], block.rates[offset]);
+      if (offset == kBlockSize - 1) block = {};
     }
   }
+  chain.rates.Finish();
   std::vector<TransitionBlock>().swap(blocks_);
-  std::vector<int>().swap(rowStart_);
-  std::vector<int>().swap(incoming_);
+  std::vector<std::size_t>().swap(rowStart_);
+  std::vector<uint32_t>().swap(incoming_);
 }

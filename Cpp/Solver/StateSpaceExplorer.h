@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -59,13 +60,17 @@ class StateSpaceExplorer {
   // as it grows; the peak is the sorted matrix and one block, not two full
   // copies of the transitions.
   struct TransitionBlock {
-    std::unique_ptr<int[]> targets;
+    std::unique_ptr<uint32_t[]> targets;
     std::unique_ptr<double[]> rates;
   };
   std::vector<TransitionBlock> blocks_;
   std::size_t numTransitions_ = 0;
-  std::vector<int> rowStart_;
-  std::vector<int> incoming_;
+  std::vector<std::size_t> rowStart_;
+  std::vector<uint32_t> incoming_;
+  // The rates that occur, while there are few enough to code them
+  // (RateMatrix).
+  std::unordered_set<double> distinctRates_;
+  bool tooManyRates_ = false;
   std::vector<double> exitRates_;
   std::vector<std::vector<double>> rateRewards_;
   std::vector<std::vector<double>> impulseRates_;

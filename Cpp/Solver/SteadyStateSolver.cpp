@@ -54,12 +54,10 @@ class Sweeper {
   // The flow into state j from the states inside, weighted by p.
   template <class Inside>
   double Inflow(uint32_t j, const std::vector<double>& p, Inside inside) const {
-    const MarkovChain::Generator& q = chain_.rates;
-    const int* from = q.innerIndexPtr();
-    const double* rate = q.valuePtr();
     double flow = 0.0;
-    for (int k = q.outerIndexPtr()[j]; k < q.outerIndexPtr()[j + 1]; k++)
-      if (inside(static_cast<uint32_t>(from[k]))) flow += p[from[k]] * rate[k];
+    chain_.rates.ForEachInto(j, [&](uint32_t i, double rate) {
+      if (inside(i)) flow += p[i] * rate;
+    });
     return flow;
   }
 
@@ -87,9 +85,11 @@ class Sweeper {
         total += updated;
         p[j] = updated;
       });
-      forEach([&](uint32_t j) { p[j] /= total; });
       sweeps_++;
+      // The sweeps are homogeneous (p scaled scales the next sweep alike),
+      // so p is normalised only when it is checked, which saves a pass.
       if (schedule.Due(sweep, change / total) || sweep >= settings_.maxSweeps) {
+        forEach([&](uint32_t j) { p[j] /= total; });
         double imbalance = 0.0, flow = 0.0;
         forEach([&](uint32_t j) {
           const double out = p[j] * chain_.exitRates[j];

@@ -17,15 +17,11 @@ TransientSolver::TransientSolver(const MarkovChain& chain, double tolerance)
 }
 
 void TransientSolver::Step(const std::vector<double>& p, std::vector<double>& next) const {
-  const MarkovChain::Generator& q = chain_.rates;
-  const int* start = q.outerIndexPtr();
-  const int* from = q.innerIndexPtr();
-  const double* rate = q.valuePtr();
   const double inverse = 1.0 / rate_;
   const auto n = static_cast<uint32_t>(p.size());
   for (uint32_t j = 0; j < n; j++) {
     double inflow = 0.0;
-    for (int k = start[j]; k < start[j + 1]; k++) inflow += p[from[k]] * rate[k];
+    chain_.rates.ForEachInto(j, [&](uint32_t i, double rate) { inflow += p[i] * rate; });
     next[j] = p[j] * (1.0 - chain_.exitRates[j] * inverse) + inflow * inverse;
   }
 }

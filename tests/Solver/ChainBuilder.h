@@ -14,14 +14,13 @@ namespace chains {
 inline MarkovChain Make(int n, const std::vector<std::tuple<int, int, double>>& transitions,
                         const std::vector<double>& initial) {
   MarkovChain chain;
-  std::vector<Eigen::Triplet<double, int>> entries;
+  std::vector<std::tuple<uint32_t, uint32_t, double>> entries;
   chain.exitRates.assign(n, 0.0);
   for (const auto& [from, to, rate] : transitions) {
     entries.emplace_back(from, to, rate);
     chain.exitRates[from] += rate;
   }
-  chain.rates.resize(n, n);
-  chain.rates.setFromTriplets(entries.begin(), entries.end());
+  chain.rates = RateMatrix::FromTransitions(static_cast<uint32_t>(n), entries);
   chain.initial = initial;
   return chain;
 }
