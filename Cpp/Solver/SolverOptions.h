@@ -11,12 +11,12 @@
 // (0 is "Experiment 1") and the global-variable overrides, checked against
 // the study as the simulator checks them.
 struct SolverOptions {
-  // Tangible markings explored at most by default: about 500 bytes per
-  // marking at peak (the marking, its table slots, its transitions twice
-  // while they are sorted by target, and the solution vectors) for a model
-  // of some ten transitions per marking, so 20 million markings take some
-  // 10 GB of this machine's 24 GB; a model with more transitions per
-  // marking takes proportionally more.
+  // Tangible markings explored at most by default. The Kanban benchmark
+  // (some ten transitions per marking) peaks at about 300 bytes per marking:
+  // the marking and its table slots, its transitions as found and sorted by
+  // target, the solution vectors. 20 million markings then take some 6 GB
+  // of this machine's 24 GB, and a model with several times more
+  // transitions per marking still fits.
   static constexpr uint32_t kDefaultMaxStates = 20000000;
 
   std::string program;  // the model's name, from the program's own
