@@ -172,7 +172,7 @@ TEST(SolverKnownAnswers, TwoOutOfThreeSystemOverTime) {
 TEST(SolverKnownAnswers, AccumulatedUptimeFailuresAndLongRun) {
   const Component component{0.7, 2.5};
   const std::vector<Row> rows = Solve("uptime", "");
-  ASSERT_EQ(rows.size(), 13u);
+  ASSERT_EQ(rows.size(), 14u);
   const double l = component.failure;
   const double expected[] = {component.A(0.3),
                              component.A(2),
@@ -185,6 +185,7 @@ TEST(SolverKnownAnswers, AccumulatedUptimeFailuresAndLongRun) {
                              l * component.Uptime(0, 4),  // a failure per unit of uptime
                              l * component.Uptime(1, 3),
                              l * component.Uptime(0, 4) / 4,
+                             l * component.Uptime(1, 3) / 2,  // a window inside the run
                              component.repair / (l + component.repair),
                              10 * l * component.repair / (l + component.repair)};
   for (std::size_t k = 0; k < rows.size(); k++)
