@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Simulator against solver on small random Markovian models: each seed gives
 # a model file (tokens moving between a few places by exponential
-# activities, some with cases, and instantaneous ones), built into its
+# activities, some with cases, and an instantaneous one), built into its
 # simulator and its solver by sangen; the study tool estimates every measure
 # with a 99.9 % confidence interval, and each exact value must lie inside it.
 #
@@ -39,7 +39,7 @@ mkdir -p "$dir"
 state=0
 next() {
   state=$(((state * 1103515245 + 12345) % 2147483648))
-  value=$(((state >> 8) % $1))
+  value=$(((state >> 16) % $1))  # the high bits: the low ones have short periods
 }
 
 # Writes the model of seed $1 to $2.
@@ -92,16 +92,18 @@ generate() {
       fi
       value=$extra
     done
-    # An instantaneous move towards a higher place (never a loop), in a
-    # terminating model only.
-    next 2
-    if [ "$steady" -eq 0 ] && [ "$value" -eq 1 ]; then
-      next $((places - 1)); from=$value
-      next $((places - 1 - from)); to=$((from + 1 + value))
+    # An instantaneous move of pb's tokens to pc while pa holds a token, in
+    # a terminating model of three places or more only; each firing empties
+    # pb by one, so the firings end.
+    if [ "$steady" -eq 0 ] && [ "$places" -ge 3 ]; then
+      next "$places"; from=$value
+      next $((places - 1)); local guard=$(((from + 1 + value) % places))
+      next $((places - 2)); to=$value
+      while [ "$to" -eq "$from" ] || [ "$to" -eq "$guard" ]; do to=$(((to + 1) % places)); done
       echo "      - name: jump"
       echo "        timing: instantaneous"
-      echo "        input_arcs: [p$from]"
-      echo "        output_arcs: [p$to]"
+      echo "        input_arcs: [p$guard, p$from]"
+      echo "        output_arcs: [p$guard, p$to]"
     fi
     echo "rewards:"
     echo "  name: measures"
