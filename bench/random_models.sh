@@ -21,8 +21,9 @@
 # place, so that the chain is irreducible). A steady-state model has no
 # time-averaged impulse reward: the simulator divides an impulse total by
 # the window's length only in a window that ends with the replication, so
-# its batch means of such a reward are batch-length times the rate. The build's MB_EXTRA_MODELS is
-# set to the random models while they build and restored afterwards.
+# its batch means of such a reward are batch-length times the rate. The
+# build's MB_EXTRA_MODELS is set to the random models while they build and
+# restored afterwards.
 set -euo pipefail
 build=${1:-build}
 count=${2:-4}
