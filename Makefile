@@ -1,7 +1,7 @@
 # Thin wrapper over CMake. `make run` builds and runs the main job (the
 # default study, results in results/),
 # `make test` builds and runs every test. SANITIZE=1 builds with ASan+UBSan.
-# `make model MODEL=path/to/x.yaml` builds the simulator of a model file.
+# `make model MODEL=path/to/x.yaml` builds the simulator and the solver of a model file.
 # WERROR=1 (set by CI) treats compiler warnings as errors.
 BUILD    ?= build
 SANITIZE ?= 0
@@ -40,13 +40,13 @@ bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)
 
 # The simulator of a model file kept anywhere: `make model MODEL=path/to/x.yaml`
-# builds $(BUILD)/x-sim and writes $(BUILD)/x-study.json (see docs/model-format.md).
+# builds $(BUILD)/x-sim and $(BUILD)/x-solve and writes $(BUILD)/x-study.json (see docs/model-format.md).
 model: deps
 	@test -n "$(MODEL)" || { echo "usage: make model MODEL=path/to/model.yaml" >&2; exit 2; }
 	@test -f "$(MODEL)" || { echo "no model file $(MODEL)" >&2; exit 2; }
 	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DMB_EXTRA_MODELS="$(abspath $(MODEL))" >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim
-	@echo "Simulator: $(BUILD)/$(basename $(notdir $(MODEL)))-sim   study: $(BUILD)/$(basename $(notdir $(MODEL)))-study.json"
+	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim $(basename $(notdir $(MODEL)))-solve
+	@echo "Simulator: $(BUILD)/$(basename $(notdir $(MODEL)))-sim   solver: $(BUILD)/$(basename $(notdir $(MODEL)))-solve   study: $(BUILD)/$(basename $(notdir $(MODEL)))-study.json"
 
 clean:
 	rm -rf build build-asan

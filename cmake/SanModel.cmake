@@ -10,6 +10,10 @@
 #
 # sangen rewrites only the files whose text changed, so editing a model
 # file recompiles the model only when its code changed.
+#
+# Beside the simulator it builds ${CMAKE_BINARY_DIR}/<name>-solve, the
+# model's exact solver (cmake/SanSolver.cmake).
+include(${CMAKE_CURRENT_LIST_DIR}/SanSolver.cmake)
 function(sangen_add_model model_file)
   get_filename_component(model_file "${model_file}" ABSOLUTE)
   get_filename_component(name "${model_file}" NAME_WLE)
@@ -50,4 +54,6 @@ function(sangen_add_model model_file)
   add_executable(${name}-sim ${CMAKE_SOURCE_DIR}/Cpp/Executive/main.cpp)
   target_link_libraries(${name}-sim PRIVATE corvax_executive ${name}_model)
   set_target_properties(${name}-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+  sangen_add_solver(${name})
 endfunction()
