@@ -12,6 +12,7 @@ class ModelGroupClass {
   void CreateModelList(int n) { models_.assign(n > 0 ? n : 0, nullptr); }
   void SetModel(int i, BaseModelClass* model) { models_[i] = model; }
   BaseModelClass* GetModel(int i) const { return models_[i]; }
+  int GetNumModels() const { return static_cast<int>(models_.size()); }
   bool IsDependentOnModel(const BaseModelClass* model) const;
 
  private:

@@ -123,6 +123,8 @@ class PerformanceVariableNode {
   const char* getName() const { return Name.c_str(); }
   int getNodeNumber() const { return NodeNumber; }
   int getState() const { return state_; }
+  int getNumImpulses() const { return NumImpulses; }
+  ImpulseNodeClass* getImpulse(int impulse) const { return Impulses[impulse]; }
   int getNumImpulseWorkers(int impulse) const { return NumImpulseWorkers[impulse]; }
   ImpulseNodeClass* getImpulseWorker(int impulse, int worker) const {
     return ImpulseWorkers[impulse][worker];

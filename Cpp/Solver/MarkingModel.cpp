@@ -161,7 +161,9 @@ void MarkingModel::Classify(BaseGroupClass* group) {
     } else if (d == Exponential) {
       anyTimed = true;
     } else {
-      throw SolverError(Describe(group) + " has a " + DistributionName(d) +
+      const std::string position = timing->ModelFilePosition();
+      throw SolverError(Describe(group) + (position.empty() ? "" : " (" + position + ")") +
+                        " has a " + DistributionName(d) +
                         " delay; exact solution needs a Markov chain: every timed activity "
                         "exponential (the others instantaneous)");
     }

@@ -40,7 +40,7 @@ void ExpectRefused(const std::string& model, const std::string& arguments,
 TEST(SolverRefusals, TheRailwayHasDeterministicDelays) {
   ExpectRefused(
       "movingblock", "",
-      {"ERROR: ", "activity trainArrival", "model train", "deterministic", "exponential"});
+      {"ERROR: ", "activity trainArrival", "model train", "(movingblock.yaml:", "deterministic", "exponential"});
 }
 
 TEST(SolverRefusals, AStateSpaceBeyondMaxStatesSaysHowFarItGot) {
