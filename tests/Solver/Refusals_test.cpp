@@ -38,9 +38,9 @@ void ExpectRefused(const std::string& model, const std::string& arguments,
 }
 
 TEST(SolverRefusals, TheRailwayHasDeterministicDelays) {
-  ExpectRefused(
-      "movingblock", "",
-      {"ERROR: ", "activity trainArrival", "model train", "(movingblock.yaml:", "deterministic", "exponential"});
+  ExpectRefused("movingblock", "",
+                {"ERROR: ", "activity trainArrival", "model train",
+                 "(movingblock.yaml:", "deterministic", "exponential"});
 }
 
 TEST(SolverRefusals, AStateSpaceBeyondMaxStatesSaysHowFarItGot) {
