@@ -137,6 +137,13 @@ short RunSettings::Parse(int argc, char** argv, const BaseStudyClass* study) {
       return 1;
     }
 
+    // An empty file name would write hidden files such as ".txt" in the
+    // working directory.
+    if ((letter == 'a' || letter == 'b' || letter == 'f') && parameter && *parameter == '\0') {
+      std::cerr << "ERROR: '-" << letter << "' needs a file name, not an empty word\n";
+      return 1;
+    }
+
     switch (letter) {
       case 'a':
         asciiFileName_ = parameter;

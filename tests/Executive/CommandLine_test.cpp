@@ -91,6 +91,8 @@ TEST(CommandLine, ErrorsAndTheirMessages) {
       {{"-O"}, "Expect a parameter after '-O'\n"},
       {{"-O", "-w"}, "Expect a parameter after '-O'\n"},
       {{"-a"}, "Expect a parameter after '-a'\n"},
+      {{"-f", ""}, "ERROR: '-f' needs a file name, not an empty word\n"},
+      {{"-b", ""}, "ERROR: '-b' needs a file name, not an empty word\n"},
       {{"-m", "word"}, "Did not expect a parameter after '-m'\n"},
       {{"-xyz"}, "Did not expect a parameter after '-x'\n"},
       {{"-w", "1"}, "Did not expect a parameter after '-w'\n"},
