@@ -14,7 +14,10 @@ else
   BUILD_TYPE ?= Release
 endif
 
+# The sanitizer build runs the tests only: its benchmarks would time the
+# instrumentation, so they are not built there.
 CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMB_SANITIZE=$(if $(filter 1,$(SANITIZE)),ON,OFF) \
+              -DMB_BUILD_BENCH=$(if $(filter 1,$(SANITIZE)),OFF,ON) \
               -DMB_WARNINGS_AS_ERRORS=$(if $(filter 1,$(WERROR)),ON,OFF)
 
 .PHONY: all deps configure build run test bench model clean
