@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MachineShopAnswers.h"
 #include "support/ResultReaders.h"
 
 namespace {
@@ -141,6 +142,27 @@ TEST(KnownAnswers, MM1ThroughputByBatchMeansOfImpulses) {
       EXPECT_NEAR(estimate.mean, exact[i], estimate.halfWidth) << "rho " << c.rho << " index " << i;
       EXPECT_LT(estimate.halfWidth, 0.05 * exact[i]) << "rho " << c.rho << " index " << i;
     }
+  }
+  fs::remove_all(dir);
+}
+
+// n independent repairable machines in a rep, measured by aggregates over
+// the copies: all down, any down, the count up, at least k up, the least
+// and greatest score, at two times, and the time all are down over [0, 2].
+TEST(KnownAnswers, AggregatesOverTheCopiesOfARep) {
+  const fs::path dir = results::freshDirectory("known-machines");
+  const machine_shop::Shop shop{1.0, 2.0, 4, 3};
+  const results::Observations values = RunSimulator(dir, MACHINES_SIM, "-N 40000 -s 20261207 -e 0");
+  // Largest half-width per index: a probability, a count of 4, a score
+  // between -1 and 3, a time within [0, 2].
+  const double widest[] = {0.01, 0.01, 0.01, 0.01, 0.03, 0.03, 0.01,
+                           0.01, 0.05, 0.05, 0.05, 0.05, 0.01};
+  for (int i = 0; i < machine_shop::kIndices; i++) {
+    ASSERT_EQ(values.count(i), 1u) << i;
+    ASSERT_EQ(values.at(i).size(), 40000u);
+    const Interval estimate = MeanInterval(values.at(i));
+    EXPECT_NEAR(estimate.mean, machine_shop::Exact(shop, i), estimate.halfWidth) << "index " << i;
+    EXPECT_LT(estimate.halfWidth, widest[i]) << "index " << i;
   }
   fs::remove_all(dir);
 }
