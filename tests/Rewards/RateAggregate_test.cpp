@@ -14,18 +14,22 @@ namespace {
 using Kind = RateAggregate::Kind;
 
 double Afresh(Kind kind, double least, const std::vector<double>& values) {
-  const auto nonZero =
-      static_cast<double>(std::count_if(values.begin(), values.end(), [](double v) {
-        return v != 0.0;
-      }));
+  const auto nonZero = static_cast<double>(
+      std::count_if(values.begin(), values.end(), [](double v) { return v != 0.0; }));
   const double n = static_cast<double>(values.size());
   switch (kind) {
-    case Kind::Count: return nonZero;
-    case Kind::All: return nonZero == n ? 1.0 : 0.0;
-    case Kind::Any: return nonZero > 0 ? 1.0 : 0.0;
-    case Kind::AtLeast: return nonZero >= least ? 1.0 : 0.0;
-    case Kind::Min: return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
-    case Kind::Max: return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
+    case Kind::Count:
+      return nonZero;
+    case Kind::All:
+      return nonZero == n ? 1.0 : 0.0;
+    case Kind::Any:
+      return nonZero > 0 ? 1.0 : 0.0;
+    case Kind::AtLeast:
+      return nonZero >= least ? 1.0 : 0.0;
+    case Kind::Min:
+      return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
+    case Kind::Max:
+      return values.empty() ? 0.0 : *std::max_element(values.begin(), values.end());
   }
   return -1.0;
 }

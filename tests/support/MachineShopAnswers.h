@@ -73,12 +73,18 @@ inline double Exact(const Shop& s, int index) {
   if (index == 12) return AllDownTime(s, 2.0);
   const double t = index % 2 == 0 ? 0.5 : 2.0;
   switch (index / 2) {
-    case 0: return AllDown(s, t);
-    case 1: return AnyDown(s, t);
-    case 2: return MachinesUp(s, t);
-    case 3: return EnoughUp(s, t);
-    case 4: return LeastScore(s, t);
-    default: return GreatestScore(s, t);
+    case 0:
+      return AllDown(s, t);
+    case 1:
+      return AnyDown(s, t);
+    case 2:
+      return MachinesUp(s, t);
+    case 3:
+      return EnoughUp(s, t);
+    case 4:
+      return LeastScore(s, t);
+    default:
+      return GreatestScore(s, t);
   }
 }
 constexpr int kIndices = 13;

@@ -791,6 +791,7 @@ void ModelChecker::checkRewardVariable(const RewardVariable& variable) {
           error(use.name.at, who + " reads '" + use.name.text +
                                  "', which is not a place of model '" + atomic->name.text + "'" +
                                  suggest(use.name.text, variableNames(*atomic)));
+    if (rate.least) checkGlobalCount(who, *rate.least, "at_least");
   }
   for (const ImpulseReward& impulse : variable.impulses) checkImpulse(variable, impulse);
   // Times.

@@ -51,13 +51,26 @@ bool countsCopies(Aggregate aggregate) {
 void RewardWriter::writeAggregate(CodeWriter& cpp, const RateReward& rate) {
   const char* kind = nullptr;
   switch (rate.aggregate) {
-    case Aggregate::Sum: return;
-    case Aggregate::Count: kind = "Count"; break;
-    case Aggregate::All: kind = "All"; break;
-    case Aggregate::Any: kind = "Any"; break;
-    case Aggregate::AtLeast: kind = "AtLeast"; break;
-    case Aggregate::Min: kind = "Min"; break;
-    case Aggregate::Max: kind = "Max"; break;
+    case Aggregate::Sum:
+      return;
+    case Aggregate::Count:
+      kind = "Count";
+      break;
+    case Aggregate::All:
+      kind = "All";
+      break;
+    case Aggregate::Any:
+      kind = "Any";
+      break;
+    case Aggregate::AtLeast:
+      kind = "AtLeast";
+      break;
+    case Aggregate::Min:
+      kind = "Min";
+      break;
+    case Aggregate::Max:
+      kind = "Max";
+      break;
   }
   cpp << "  // Over the copies of the model, kept per copy: a firing re-evaluates the\n"
       << "  // copies whose reads it changes.\n"

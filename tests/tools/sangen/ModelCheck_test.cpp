@@ -224,7 +224,7 @@ TEST(SangenCheck, RefusesMisusedAggregates) {
   const std::string rate = "rate: {model: m, reads: [p], value: p}";
   expectErrors({
       {rate, "rate: {model: m, aggregate: maxx, reads: [p], value: p}",
-       "bad.yaml:40:34: aggregate 'maxx' must be sum, count, all, any, min or max (did you mean "
+       "bad.yaml:40:35: aggregate 'maxx' must be sum, count, all, any, min or max (did you mean "
        "'max'?)"},
       {rate, "rate: {model: m, aggregate: all, at_least: 2, reads: [p], value: p}",
        "bad.yaml:40:40: at_least counts copies where the value holds: it goes with 'aggregate: "
@@ -245,8 +245,9 @@ TEST(SangenCheck, RefusesMisusedAggregates) {
                                          ", reads: [p], value: p}")),
               std::vector<std::string>{})
         << aggregate;
-  EXPECT_EQ(errorsOf(changed(rate, "rate: {model: m, aggregate: count, at_least: size, reads: "
-                                   "[p], value: p > 0}")),
+  EXPECT_EQ(errorsOf(changed(rate,
+                             "rate: {model: m, aggregate: count, at_least: size, reads: "
+                             "[p], value: p > 0}")),
             std::vector<std::string>{});
 }
 
