@@ -178,9 +178,13 @@ bool PerformanceVariableNode::ImpulseAffectedBy(BaseActionClass* A) const {
 void PerformanceVariableNode::CommonAccumulate(double t, double T, BaseActionClass* A) {
   if (NumWorkers > 0) {
     double r = 0.0;
-    for (int w = 0; w < NumWorkers; w++) {
-      Workers[w]->IntervalReward(t, T);
-      r += Workers[w]->Reward;
+    if (aggregate_) {
+      r = AggregateReward(t, T, A);
+    } else {
+      for (int w = 0; w < NumWorkers; w++) {
+        Workers[w]->IntervalReward(t, T);
+        r += Workers[w]->Reward;
+      }
     }
     if (Type != InstantOfTime) {
       const double weight = Workers[0]->Weight;
@@ -189,6 +193,44 @@ void PerformanceVariableNode::CommonAccumulate(double t, double T, BaseActionCla
     }
   }
   AccumulateImpulses(t, T, A);
+}
+
+double PerformanceVariableNode::AggregateReward(double t, double T, BaseActionClass* A) {
+  Workers[0]->IntervalReward(t, T);
+  aggregate_->Set(0, Workers[0]->Reward);
+  if (aggregateFresh_) {
+    RefreshAffectedWorkers(A);
+  } else {
+    for (int w = 1; w < NumWorkers; w++) {
+      Workers[w]->StateReward();
+      aggregate_->Set(w, Workers[w]->Reward);
+    }
+    aggregateFresh_ = true;
+  }
+  aggregateReward_ = aggregate_->Value();
+  return aggregateReward_;
+}
+
+void PerformanceVariableNode::RefreshAffectedWorkers(BaseActionClass* A) {
+  if (NodeNumber < A->NumRatePVs()) {
+    const FastSet& workers = A->RateSets()[NodeNumber];
+    const int n = workers.isFrozen() ? workers.size() : 0;
+    for (int i = 0; i < n; i++) {
+      const int w = workers[i];
+      Workers[w]->StateReward();
+      aggregate_->Set(w, Workers[w]->Reward);
+    }
+  }
+  if (A->isSync()) {
+    auto* group = dynamic_cast<BaseGroupClass*>(A);
+    for (int i = 0; group && i < group->getNumMembers(); i++)
+      RefreshAffectedWorkers(group->getMember(i));
+  }
+}
+
+void PerformanceVariableNode::SetAggregate(RateAggregate::Kind kind, double least) {
+  aggregate_ = std::make_unique<RateAggregate>(kind, least);
+  aggregateFresh_ = false;
 }
 
 // A's own lists hold this variable exactly when its node set does, so the
@@ -238,7 +280,10 @@ void PerformanceVariableNode::CompleteWindow(double t) {
 void PerformanceVariableNode::TotalAccumulation() {
   if (Type == InstantOfTime && NumWorkers > 0) {
     double r = 0.0;
-    for (int w = 0; w < NumWorkers; w++) r += Workers[w]->Reward;
+    if (aggregate_)
+      r = aggregateReward_;
+    else
+      for (int w = 0; w < NumWorkers; w++) r += Workers[w]->Reward;
     const double weight = Workers[0]->Weight;
     AccumulatedValue += weight * r;
     AccumulatedSquare += weight * r * r;
@@ -274,6 +319,7 @@ void PerformanceVariableNode::SetSlidingWindow(int flag) {
 
 void PerformanceVariableNode::Reset() {
   setState(NotStarted);
+  aggregateFresh_ = false;
   AccumulatedValue = 0.0;
   AccumulatedSquare = 0.0;
   for (int w = 0; w < NumWorkers; w++) Workers[w]->Reset();
@@ -296,11 +342,20 @@ void PerformanceVariableNode::resetImpulseWindows() {
         interval->SetWindow(currentStartTime_, currentStopTime_);
 }
 
+// The state may have been set from anywhere: an aggregate evaluates every
+// worker, and its kept values are then the present state's.
 void PerformanceVariableNode::CurrentReward(BaseActionClass* A) {
   double r = 0.0;
   for (int w = 0; w < NumWorkers; w++) {
     Workers[w]->CurrentReward();
-    r += Workers[w]->Reward;
+    if (aggregate_)
+      aggregate_->Set(w, Workers[w]->Reward);
+    else
+      r += Workers[w]->Reward;
+  }
+  if (aggregate_ && NumWorkers > 0) {
+    aggregateFresh_ = true;
+    aggregateReward_ = r = aggregate_->Value();
   }
   AccumulatedValue += r;
   AccumulatedSquare += r * r;
@@ -334,6 +389,8 @@ void PerformanceVariableNode::FixReferences(BaseModelClass* topModel) {
   delete[] Workers;
   Workers = new PerformanceVariableWorker*[NumWorkers]();
   HasRateWorkers = NumWorkers > 0;
+  if (aggregate_) aggregate_->Resize(NumWorkers);
+  aggregateFresh_ = false;
 }
 
 void PerformanceVariableNode::GetNumberOfImpulseWorkers() {

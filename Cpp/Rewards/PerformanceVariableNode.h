@@ -1,6 +1,7 @@
 #ifndef CORVAX_PERFORMANCE_VARIABLE_NODE_H
 #define CORVAX_PERFORMANCE_VARIABLE_NODE_H
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "Rewards/ImpulseNodeClass.h"
 #include "Rewards/ModelGroupClass.h"
 #include "Rewards/PerformanceVariableWorker.h"
+#include "Rewards/RateAggregate.h"
 #include "Rewards/RewardType.h"
 #include "Rewards/VarModelPairClass.h"
 
@@ -27,6 +29,7 @@ class BaseModelClass;
 //              numImpulses, numModelDeps, numVarDeps);
 //   AddImpulse("<action>", "<model>", &itsImpulse0);   // per impulse
 //   AddModelDependency(...), AddVariableDependency(...) // rate rewards only
+//   SetAggregate(kind, least)  // a rate reward that is not the workers' sum
 // The impulse node stays the generated variable's (usually a member); the
 // variable owns the workers it makes. CreateWorkerList() fills
 // Workers[0 .. GetNumberOfWorkers()-1] with new rate workers, which the
@@ -94,6 +97,9 @@ class PerformanceVariableNode {
   void AddImpulseModelDependency(const char* model, ImpulseNodeClass* impulse);
   void AddImpulseModelDependency(const char* model, int index);
   void AddImpulseActionDependency(const char* action, int index);
+  // The rate reward becomes the aggregate of the workers' rewards (one
+  // worker per instance of its model) instead of their sum.
+  void SetAggregate(RateAggregate::Kind kind, double least = 0.0);
   bool IsDependentOnImpulseModel(const char* model, int index) const;
   int GetImpulseNumber(const ImpulseNodeClass* impulse) const;
   // True when A (or, for a synchronised action, one of its members) triggers
@@ -197,12 +203,27 @@ class PerformanceVariableNode {
   // whichever path closes it.
   void CompleteWindow(double t);
   void CompleteImpulses(double t);
+  // The aggregate of the workers' rewards in the present state, after A
+  // fired: every worker when the kept values are stale, else worker 0 (for
+  // the weight) and the workers whose reads A (or a member of a
+  // synchronised A) changes.
+  double AggregateReward(double t, double T, BaseActionClass* A);
+  void RefreshAffectedWorkers(BaseActionClass* A);
 
   static unsigned long windowEpoch_;
   double currentStartTime_ = 0.0;
   double currentStopTime_ = 0.0;
   int state_ = NotStarted;
   int slidingWindow_ = 0;
+  // The kept per-worker values of an aggregate rate reward (null for a sum)
+  // and whether they are those of the present state. Reason: a firing then
+  // costs the workers it affects rather than every worker. They go stale
+  // whenever a firing passes this variable by (before its window, after it
+  // completed) and on Reset, when the state is set anew; the next
+  // accumulation then evaluates every worker once.
+  std::unique_ptr<RateAggregate> aggregate_;
+  double aggregateReward_ = 0.0;
+  bool aggregateFresh_ = false;
 
   friend class PVModel;
 };
@@ -221,7 +242,10 @@ inline void PerformanceVariableNode::AdvanceWindow(double t) {
 }
 
 inline void PerformanceVariableNode::Accumulate(double t, double T, BaseActionClass* A) {
-  if (state_ == Complete || t < currentStartTime_) return;
+  if (state_ == Complete || t < currentStartTime_) {
+    aggregateFresh_ = false;  // the firing of A changed values unseen
+    return;
+  }
   CommonAccumulate(t, T, A);
   if (t <= currentStopTime_)
     setState(InProgress);

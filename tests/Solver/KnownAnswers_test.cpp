@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Solver/SolverRuns.h"
+#include "support/MachineShopAnswers.h"
 
 namespace {
 
@@ -216,6 +217,21 @@ TEST(SolverKnownAnswers, PreselectWithFixedWeightsActsAsPostselect) {
   ExpectClose(rows[0].value, 0.5 + 0.5 * std::exp(-2 * 0.5), "p at 0.5");
   // pick fires at rate 1 all the time, its first case half of the time.
   ExpectClose(rows[1].value, 0.5 * 2, "first-case picks in [0, 2]");
+}
+
+// Aggregates over the copies of a rep (Models/machines.yaml): all, any,
+// count, at least k, min and max of n independent machines, at two times
+// and over a window, for two sizes of the shop.
+TEST(SolverKnownAnswers, AggregatesOverTheCopiesOfARep) {
+  for (const auto& [override, shop] :
+       {std::pair<std::string, machine_shop::Shop>{"", {1.0, 2.0, 4, 3}},
+        {" -O s:machines:6:s:needUp:2:d:failureRate:0.3", {0.3, 2.0, 6, 2}}}) {
+    const std::vector<Row> rows = Solve("machines", "-e 0" + override);
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(machine_shop::kIndices)) << override;
+    for (int i = 0; i < machine_shop::kIndices; i++)
+      ExpectClose(rows[i].value, machine_shop::Exact(shop, i),
+                  rows[i].variable + " at " + rows[i].start + override);
+  }
 }
 
 }  // namespace

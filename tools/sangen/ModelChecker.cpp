@@ -117,6 +117,10 @@ class ModelChecker {
   void checkRewards();
   void checkRewardVariable(const RewardVariable& variable);
   void checkImpulse(const RewardVariable& variable, const ImpulseReward& impulse);
+  // A bound or count given as a number or a global variable: the variable
+  // must exist.
+  void checkGlobalCount(const std::string& who, const ObservationBound& count,
+                        const std::string& what);
   void checkStudy();
   void checkGlobalNames();
   std::optional<double> studyValue(const GlobalVariable& global, const StudyValue& value);
@@ -758,6 +762,16 @@ void ModelChecker::checkImpulse(const RewardVariable& variable, const ImpulseRew
                              suggest(use.name.text, variableNames(*atomic)));
 }
 
+void ModelChecker::checkGlobalCount(const std::string& who, const ObservationBound& count,
+                                    const std::string& what) {
+  if (count.global.empty() || globals_.count(count.global)) return;
+  std::vector<std::string> globalNames;
+  for (const GlobalVariable& g : model_.globals) globalNames.push_back(g.name.text);
+  error(count.at, who + ": " + what + " '" + count.global +
+                      "' is neither a number nor a global variable" +
+                      suggest(count.global, globalNames));
+}
+
 void ModelChecker::checkRewardVariable(const RewardVariable& variable) {
   const std::string who = "reward variable '" + variable.name.text + "'";
   if (!variable.rate && variable.impulses.empty())
@@ -777,6 +791,7 @@ void ModelChecker::checkRewardVariable(const RewardVariable& variable) {
           error(use.name.at, who + " reads '" + use.name.text +
                                  "', which is not a place of model '" + atomic->name.text + "'" +
                                  suggest(use.name.text, variableNames(*atomic)));
+    if (rate.least) checkGlobalCount(who, *rate.least, "at_least");
   }
   for (const ImpulseReward& impulse : variable.impulses) checkImpulse(variable, impulse);
   // Times.
@@ -818,16 +833,8 @@ void ModelChecker::checkRewardVariable(const RewardVariable& variable) {
                                             ": an impulse is counted over an interval; an "
                                             "instant-of-time variable takes a rate only");
   // Bounds: numbers, or global variables of the model.
-  for (const std::optional<ObservationBound>* bound : {&variable.lowest, &variable.highest}) {
-    if (!*bound || (*bound)->global.empty()) continue;
-    const std::string& name = (*bound)->global;
-    if (!globals_.count(name)) {
-      std::vector<std::string> globalNames;
-      for (const GlobalVariable& g : model_.globals) globalNames.push_back(g.name.text);
-      error((*bound)->at, who + ": bound '" + name + "' is neither a number nor a global variable" +
-                              suggest(name, globalNames));
-    }
-  }
+  for (const std::optional<ObservationBound>* bound : {&variable.lowest, &variable.highest})
+    if (*bound) checkGlobalCount(who, **bound, "bound");
   if (variable.lowest && variable.highest && variable.lowest->global.empty() &&
       variable.highest->global.empty() && variable.lowest->number > variable.highest->number)
     error(variable.lowest->at, who + ": the lower bound is above the upper bound");

@@ -169,11 +169,29 @@ struct Composition {
 
 enum class Measure { InstantOfTime, IntervalOfTime, TimeAveraged };
 
+// A bound of the value one observation of a reward variable can take, or
+// another count given the same way: a number, or the value of a global
+// variable (`global` non-empty).
+struct ObservationBound {
+  Position at;
+  double number = 0.0;
+  std::string global;
+};
+
+// How a rate reward combines the values of the instances of its model:
+// their sum, or over the instances where the value (a condition) holds,
+// their count, all, any or at least `least` of them; or the least or the
+// greatest value.
+enum class Aggregate { Sum, Count, All, Any, AtLeast, Min, Max };
+
 struct RateReward {
   Position at;
   Name model;
   std::vector<VariableUse> reads;
   Snippet value;
+  Aggregate aggregate = Aggregate::Sum;
+  Position aggregateAt;
+  std::optional<ObservationBound> least;  // `at_least`, with Aggregate::AtLeast
 };
 
 struct ImpulseReward {
@@ -190,14 +208,6 @@ struct SteadyState {
   Position at;
   double start = 0.0;  // end of the initial transient
   double batch = 0.0;  // length of one batch window
-};
-
-// A bound of the value one observation of a reward variable can take: a
-// number, or the value of a global variable (`global` non-empty).
-struct ObservationBound {
-  Position at;
-  double number = 0.0;
-  std::string global;
 };
 
 struct RewardVariable {

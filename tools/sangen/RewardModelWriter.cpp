@@ -33,12 +33,57 @@ class RewardWriter {
   void writeSource();
   void writeViews(CodeWriter& cpp, const AtomicModel& atomic, const std::vector<VariableUse>& reads,
                   const std::string& instance);
+  // Declares a rate reward's aggregate over the copies (nothing for a sum).
+  void writeAggregate(CodeWriter& cpp, const RateReward& rate);
 
   Generation& generation_;
   const CheckedModel& checked_;
   const Rewards& rewards_;
   std::string className_;
 };
+
+// The count, all, any and at-least aggregates take the value as a condition.
+bool countsCopies(Aggregate aggregate) {
+  return aggregate == Aggregate::Count || aggregate == Aggregate::All ||
+         aggregate == Aggregate::Any || aggregate == Aggregate::AtLeast;
+}
+
+void RewardWriter::writeAggregate(CodeWriter& cpp, const RateReward& rate) {
+  const char* kind = nullptr;
+  switch (rate.aggregate) {
+    case Aggregate::Sum:
+      return;
+    case Aggregate::Count:
+      kind = "Count";
+      break;
+    case Aggregate::All:
+      kind = "All";
+      break;
+    case Aggregate::Any:
+      kind = "Any";
+      break;
+    case Aggregate::AtLeast:
+      kind = "AtLeast";
+      break;
+    case Aggregate::Min:
+      kind = "Min";
+      break;
+    case Aggregate::Max:
+      kind = "Max";
+      break;
+  }
+  cpp << "  // Over the copies of the model, kept per copy: a firing re-evaluates the\n"
+      << "  // copies whose reads it changes.\n"
+      << "  SetAggregate(RateAggregate::Kind::" << kind;
+  if (rate.aggregate == Aggregate::AtLeast && rate.least) {
+    cpp << ", ";
+    if (rate.least->global.empty())
+      cpp << doubleLiteral(rate.least->number);
+    else
+      cpp << "static_cast<double>(" << rate.least->global << ")";
+  }
+  cpp << ");\n";
+}
 
 std::vector<std::string> RewardWriter::impulseActions(const ImpulseReward& impulse) const {
   const Activity* activity = checked_.impulseActivity(impulse);
@@ -175,10 +220,17 @@ void RewardWriter::writeSource() {
       const std::string worker = workerClass(i);
       cpp << "double " << worker << "::value() {\n";
       writeViews(cpp, atomic, rate.reads, "node->getModelGroup(ModelGroupIndex).GetModel(0)");
-      cpp << "  return static_cast<double>(\n";
-      cpp.snippet(rate.value);
-      cpp << "  );\n}\n\n"
-          << "// The reward of the state since the last firing (at T) until t, weighted by\n"
+      if (countsCopies(rate.aggregate)) {
+        cpp << "  // 1 where the condition holds: the variable counts such copies.\n"
+            << "  return (\n";
+        cpp.snippet(rate.value);
+        cpp << "  ) ? 1.0 : 0.0;\n}\n\n";
+      } else {
+        cpp << "  return static_cast<double>(\n";
+        cpp.snippet(rate.value);
+        cpp << "  );\n}\n\n";
+      }
+      cpp << "// The reward of the state since the last firing (at T) until t, weighted by\n"
           << "// the part of that span inside the window"
           << (variable.measure == Measure::TimeAveraged    ? " over the window's length"
               : variable.measure == Measure::InstantOfTime ? " (1: the state at the time point)"
@@ -220,6 +272,7 @@ void RewardWriter::writeSource() {
       cpp << "  AddModelDependency(\"" << model << "\");\n";
       for (const VariableUse& use : variable.rate->reads)
         cpp << "  AddVariableDependency(\"" << use.name.text << "\", \"" << model << "\");\n";
+      writeAggregate(cpp, *variable.rate);
     }
     if (variable.steadyState)
       cpp << "  // A steady-state variable: each batch window is followed by the next.\n"

@@ -765,8 +765,34 @@ std::optional<ObservationBound> Reader::readBound(const YAML::Node& node, const 
 RateReward Reader::readRate(const YAML::Node& node) {
   RateReward rate;
   rate.at = positionOf(node);
-  Map map(*this, node, "a rate reward", {"model", "reads", "value"});
+  Map map(*this, node, "a rate reward", {"model", "aggregate", "at_least", "reads", "value"});
   if (map.require("model")) rate.model = readName(map.get("model"), "a model name");
+  if (map.has("aggregate")) {
+    static const std::vector<std::pair<std::string, Aggregate>> kinds = {
+        {"sum", Aggregate::Sum}, {"count", Aggregate::Count}, {"all", Aggregate::All},
+        {"any", Aggregate::Any}, {"min", Aggregate::Min},     {"max", Aggregate::Max}};
+    const Name word = readWord(map.get("aggregate"), "aggregate");
+    rate.aggregateAt = word.at;
+    std::vector<std::string> known;
+    for (const auto& [text, kind] : kinds) {
+      known.push_back(text);
+      if (word.text == text) rate.aggregate = kind;
+    }
+    if (!word.text.empty() && std::find(known.begin(), known.end(), word.text) == known.end())
+      error(word.at, "aggregate '" + word.text + "' must be sum, count, all, any, min or max" +
+                         didYouMean(word.text, known));
+  }
+  if (map.has("at_least")) {
+    rate.least = readBound(map.get("at_least"), "at_least");
+    if (rate.least && rate.least->global.empty() &&
+        (rate.least->number < 0 || rate.least->number != std::floor(rate.least->number)))
+      error(rate.least->at, "at_least must be a whole number of copies, 0 or more");
+    if (rate.aggregate != Aggregate::Count)
+      error(map.keyPosition("at_least"),
+            "at_least counts copies where the value holds: it goes with 'aggregate: count'");
+    else if (rate.least)
+      rate.aggregate = Aggregate::AtLeast;
+  }
   if (map.has("reads")) rate.reads = readReads(map.get("reads"), "the rate's reads");
   if (map.require("value")) rate.value = readSnippet(map.get("value"), "the rate's value");
   return rate;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MachineShopAnswers.h"
 #include "support/ResultReaders.h"
 
 namespace {
@@ -142,6 +143,55 @@ TEST(KnownAnswers, MM1ThroughputByBatchMeansOfImpulses) {
       EXPECT_LT(estimate.halfWidth, 0.05 * exact[i]) << "rho " << c.rho << " index " << i;
     }
   }
+  fs::remove_all(dir);
+}
+
+// n independent repairable machines in a rep, measured by aggregates over
+// the copies: all down, any down, the count up, at least k up, the least
+// and greatest score, at two times, and the time all are down over [0, 2].
+TEST(KnownAnswers, AggregatesOverTheCopiesOfARep) {
+  const fs::path dir = results::freshDirectory("known-machines");
+  const machine_shop::Shop shop{1.0, 2.0, 4, 3};
+  const results::Observations values = RunSimulator(dir, MACHINES_SIM, "-N 40000 -s 20261207 -e 0");
+  // Largest half-width per index: a probability, a count of 4, a score
+  // between -1 and 3, a time within [0, 2].
+  const double widest[] = {0.01, 0.01, 0.01, 0.01, 0.03, 0.03, 0.01,
+                           0.01, 0.05, 0.05, 0.05, 0.05, 0.01};
+  for (int i = 0; i < machine_shop::kIndices; i++) {
+    ASSERT_EQ(values.count(i), 1u) << i;
+    ASSERT_EQ(values.at(i).size(), 40000u);
+    const Interval estimate = MeanInterval(values.at(i));
+    EXPECT_NEAR(estimate.mean, machine_shop::Exact(shop, i), estimate.halfWidth) << "index " << i;
+    EXPECT_LT(estimate.halfWidth, widest[i]) << "index " << i;
+  }
+  fs::remove_all(dir);
+}
+
+// Machines that share a repairer (models/sharedrepair.yaml): taking or
+// freeing it changes a place every copy reads. Each aggregate, kept per copy
+// and updated on the copies a firing changes, agrees in every replication
+// with its twin computed from a sum over every copy.
+TEST(KnownAnswers, AggregatesFollowAPlaceTheCopiesShare) {
+  const fs::path dir = results::freshDirectory("known-sharedrepair");
+  const int replications = 2000, machines = 5;
+  const results::Observations values =
+      RunSimulator(dir, SHAREDREPAIR_SIM, "-N 2000 -n 100 -s 20261207 -e 0");
+  for (int i = 0; i <= 12; i++) ASSERT_EQ(values.at(i).size(), 2000u) << i;
+  int waitingSeen = 0, twoWaitingSeen = 0, allUpSeen = 0;
+  for (int r = 0; r < replications; r++) {
+    for (int t = 0; t < 3; t++) EXPECT_EQ(values.at(t)[r], values.at(3 + t)[r]) << r;
+    EXPECT_EQ(values.at(6)[r], values.at(7)[r]) << r;  // time waiting over [0, 3]
+    EXPECT_EQ(values.at(8)[r], values.at(4)[r] >= 2 ? 1.0 : 0.0) << r;
+    EXPECT_EQ(values.at(9)[r], values.at(10)[r]) << r;  // at most one machine in repair
+    EXPECT_EQ(values.at(11)[r], values.at(12)[r] == machines ? 1.0 : 0.0) << r;
+    waitingSeen += values.at(4)[r] > 0;
+    twoWaitingSeen += values.at(8)[r] > 0;
+    allUpSeen += values.at(11)[r] > 0;
+  }
+  // The replications reach the states that tell a kept count from a stale one.
+  EXPECT_GT(waitingSeen, replications / 10);
+  EXPECT_GT(twoWaitingSeen, replications / 20);
+  EXPECT_GT(allUpSeen, replications / 50);
   fs::remove_all(dir);
 }
 

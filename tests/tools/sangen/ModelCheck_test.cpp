@@ -218,6 +218,39 @@ TEST(SangenCheck, RefusesWhatWouldNotCompileOrRunWrong) {
             std::vector<std::string>{});
 }
 
+// An aggregate over the copies: a known word, and at_least with count only,
+// a whole number of copies or a global variable.
+TEST(SangenCheck, RefusesMisusedAggregates) {
+  const std::string rate = "rate: {model: m, reads: [p], value: p}";
+  expectErrors({
+      {rate, "rate: {model: m, aggregate: maxx, reads: [p], value: p}",
+       "bad.yaml:40:35: aggregate 'maxx' must be sum, count, all, any, min or max (did you mean "
+       "'max'?)"},
+      {rate, "rate: {model: m, aggregate: all, at_least: 2, reads: [p], value: p}",
+       "bad.yaml:40:40: at_least counts copies where the value holds: it goes with 'aggregate: "
+       "count'"},
+      {rate, "rate: {model: m, at_least: 1, reads: [p], value: p}",
+       "bad.yaml:40:24: at_least counts copies where the value holds: it goes with 'aggregate: "
+       "count'"},
+      {rate, "rate: {model: m, aggregate: count, at_least: 1.5, reads: [p], value: p}",
+       "bad.yaml:40:52: at_least must be a whole number of copies, 0 or more"},
+      {rate, "rate: {model: m, aggregate: count, at_least: -1, reads: [p], value: p}",
+       "bad.yaml:40:52: at_least must be a whole number of copies, 0 or more"},
+      {rate, "rate: {model: m, aggregate: count, at_least: sise, reads: [p], value: p}",
+       "bad.yaml:40:52: reward variable 'v': at_least 'sise' is neither a number nor a global "
+       "variable (did you mean 'size'?)"},
+  });
+  for (const char* aggregate : {"sum", "count", "all", "any", "min", "max"})
+    EXPECT_EQ(errorsOf(changed(rate, std::string("rate: {model: m, aggregate: ") + aggregate +
+                                         ", reads: [p], value: p}")),
+              std::vector<std::string>{})
+        << aggregate;
+  EXPECT_EQ(errorsOf(changed(rate,
+                             "rate: {model: m, aggregate: count, at_least: size, reads: "
+                             "[p], value: p > 0}")),
+            std::vector<std::string>{});
+}
+
 // A missing required key does not hide the other errors of the file.
 TEST(SangenCheck, ReportsEveryErrorInOnePass) {
   std::string text = changed("        timing: {exponential: rate}\n", "");
