@@ -302,7 +302,12 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
     // Results of a stop rule that called measures converged too early.
     if (!AgreesWithStopRule(before, c.options.stopRule)) continue;
     for (ExperimentResult& e : result.experiments) {
-      if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds)
+      // An experiment that went on from an earlier run's counts lists the
+      // planned streams first, then those that went on (StudyRunner).
+      const auto& planned = e.plan.streamSeeds;
+      const auto& ran = before.plan.streamSeeds;
+      if (e.plan.Key() != before.plan.Key() || ran.size() < planned.size() ||
+          !std::equal(planned.begin(), planned.end(), ran.begin()))
         continue;
       const PlannedExperiment plan = e.plan;
       e = before;
