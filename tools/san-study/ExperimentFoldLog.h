@@ -14,10 +14,10 @@
 // estimate exactly (the intervals need the observations themselves: the
 // distinct values and their counts, not only sums).
 struct CountedReplications {
-  std::string key;                         // the experiment's PlannedExperiment::Key()
+  std::string key;                          // the experiment's PlannedExperiment::Key()
   std::vector<std::uint32_t> plannedSeeds;  // the seeds its study planned for its streams
-  int generation = 0;                      // runs before the one that writes it
-  std::vector<std::uint32_t> seeds;        // per replication: its stream's seed
+  int generation = 0;                       // runs before the one that writes it
+  std::vector<std::uint32_t> seeds;         // per replication: its stream's seed
   std::vector<Replication> replications;
 };
 

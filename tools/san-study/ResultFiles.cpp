@@ -139,7 +139,7 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
           << ',' << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ','
           << confidence << ',' << w.method << ','
           << CsvNumber(e.replications > 1 ? w.variance : NAN) << ',' << (w.converged ? "yes" : "no")
-          << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ',' << e.plan.Streams() << ','
+          << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ',' << e.streams.size() << ','
           << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
           << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted
           << values << '\n';
