@@ -224,6 +224,8 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
       {"globalVariables", variables},
       {"measures", measures},
       {"experiments", experiments}};
+  // Only a part says so: the files of a whole study stay as they were.
+  if (!o.part.empty()) document["part"] = o.part;
   // Every text is escaped above; should one slip through, it is replaced
   // rather than ending the program.
   return document.dump(2, ' ', false, json::error_handler_t::replace) + '\n';
