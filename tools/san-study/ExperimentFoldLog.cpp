@@ -41,43 +41,51 @@ bool WriteAll(int fd, const std::string& data) {
 }
 }  // namespace
 
-ExperimentFoldLog::~ExperimentFoldLog() {
-  if (fd_ < 0) return;
-  Flush(false);
-  close(fd_);
+ExperimentFoldLog::ExperimentFoldLog(std::filesystem::path file, CountedReplications carried,
+                                     int measures)
+    : file_(std::move(file)), carried_(std::move(carried)), measures_(measures) {}
+
+void ExperimentFoldLog::Append(std::uint32_t seed, const Replication& replication) {
+  if (!failed_) PutReplication(pending_, seed, replication);
 }
 
-std::optional<std::string> ExperimentFoldLog::Open(const std::filesystem::path& file,
-                                                   const CountedReplications& carried,
-                                                   int measures) {
-  std::string content(kMagic, sizeof kMagic);
-  PutU32(content, static_cast<std::uint32_t>(carried.key.size()));
-  content += carried.key;
-  PutU32(content, static_cast<std::uint32_t>(measures));
-  PutU32(content, static_cast<std::uint32_t>(carried.generation));
-  PutU32(content, static_cast<std::uint32_t>(carried.plannedSeeds.size()));
-  for (std::uint32_t seed : carried.plannedSeeds) PutU32(content, seed);
-  for (std::size_t i = 0; i < carried.replications.size(); i++)
-    PutReplication(content, carried.seeds[i], carried.replications[i]);
-  if (auto error = ReplaceFile(file, content)) return error;
-  fd_ = open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd_ < 0) return "cannot open " + file.string() + ": " + std::strerror(errno);
+std::optional<std::string> ExperimentFoldLog::Flush(bool durable) {
+  if (failed_ || (fd_ < 0 && pending_.empty())) return std::nullopt;
+  std::optional<std::string> error;
+  if (fd_ < 0) {
+    // The header and what an earlier run counted, whole or not at all.
+    std::string content(kMagic, sizeof kMagic);
+    PutU32(content, static_cast<std::uint32_t>(carried_.key.size()));
+    content += carried_.key;
+    PutU32(content, static_cast<std::uint32_t>(measures_));
+    PutU32(content, static_cast<std::uint32_t>(carried_.generation));
+    PutU32(content, static_cast<std::uint32_t>(carried_.plannedSeeds.size()));
+    for (std::uint32_t seed : carried_.plannedSeeds) PutU32(content, seed);
+    for (std::size_t i = 0; i < carried_.replications.size(); i++)
+      PutReplication(content, carried_.seeds[i], carried_.replications[i]);
+    carried_ = {};
+    error = ReplaceFile(file_, content);
+    if (!error) fd_ = open(file_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (!error && fd_ < 0) error = "cannot open " + file_.string() + ": " + std::strerror(errno);
+  }
+  if (!error && !WriteAll(fd_, pending_))
+    error = "cannot write " + file_.string() + ": " + std::strerror(errno);
+  pending_.clear();
+  if (error) {
+    failed_ = true;
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    return error;
+  }
+  if (durable) fdatasync(fd_);
   return std::nullopt;
 }
 
-void ExperimentFoldLog::Append(std::uint32_t seed, const Replication& replication) {
-  if (fd_ >= 0) PutReplication(pending_, seed, replication);
-}
-
-void ExperimentFoldLog::Flush(bool durable) {
-  if (fd_ < 0) return;
-  // A log that cannot be written only costs a resume its head start.
-  if (!pending_.empty() && !WriteAll(fd_, pending_)) {
-    close(fd_);
-    fd_ = -1;
-  }
-  pending_.clear();
-  if (durable && fd_ >= 0) fdatasync(fd_);
+void ExperimentFoldLog::Close() {
+  Flush(true);
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  failed_ = true;  // nothing more is written
 }
 
 std::filesystem::path FoldLogPath(const std::filesystem::path& directory, std::size_t position) {

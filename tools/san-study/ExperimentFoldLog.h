@@ -29,23 +29,30 @@ struct CountedReplications {
 // record (the process was killed within a write) is left out when read.
 class ExperimentFoldLog {
  public:
-  ExperimentFoldLog() = default;
+  // The log `file` of an experiment that goes on from `carried`. Nothing is
+  // written before the first replication is counted: an experiment that
+  // has not started keeps no file open, and an earlier run's log stays as
+  // it was until then.
+  ExperimentFoldLog(std::filesystem::path file, CountedReplications carried, int measures);
   ExperimentFoldLog(const ExperimentFoldLog&) = delete;
   ExperimentFoldLog& operator=(const ExperimentFoldLog&) = delete;
-  ~ExperimentFoldLog();
+  ~ExperimentFoldLog() { Close(); }
 
-  // Starts `file` anew (through a temporary file and a rename) with what
-  // `carried` holds; an error text when it cannot.
-  std::optional<std::string> Open(const std::filesystem::path& file,
-                                  const CountedReplications& carried, int measures);
   void Append(std::uint32_t seed, const Replication& replication);
   // Hands what was appended to the system (a kill loses nothing of it
-  // then), and with `durable` to the disk.
-  void Flush(bool durable);
-  bool IsOpen() const { return fd_ >= 0; }
+  // then), and with `durable` to the disk. The first time the file cannot
+  // be written: the error text (the log is given up; a resume then starts
+  // the experiment anew).
+  std::optional<std::string> Flush(bool durable);
+  // Flushes to the disk and closes the file (the experiment has ended).
+  void Close();
 
  private:
+  std::filesystem::path file_;
+  CountedReplications carried_;
+  int measures_;
   int fd_ = -1;
+  bool failed_ = false;
   std::string pending_;
 };
 

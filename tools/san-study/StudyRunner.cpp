@@ -139,14 +139,9 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
     ExperimentRun* run = runs.back().get();
     if (earlier) run->Carry(*earlier);
     if (!remote) {
-      auto log = std::make_unique<ExperimentFoldLog>();
-      if (auto error =
-              log->Open(FoldLogPath(out, position), header, static_cast<int>(e.plan.bounds.size())))
-        progress_.Message(options_.program + ": " + *error + "; --resume would rerun " +
-                          e.plan.name + " from the start");
-      else
-        run->LogTo(*log);
-      logs.push_back(std::move(log));
+      logs.push_back(std::make_unique<ExperimentFoldLog>(FoldLogPath(out, position), header,
+                                                         static_cast<int>(e.plan.bounds.size())));
+      run->LogTo(*logs.back());
     }
     for (int s = 0; s < e.plan.Streams(); s++)
       if (!remote || remote->Local(runs.size() - 1, s))
@@ -166,13 +161,19 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   bool roundsFolded = false;
   bool endUnsaved = false;
 
+  auto flushLogs = [&](bool durable) {
+    for (std::size_t r = 0; r < logs.size(); r++)
+      if (auto error = logs[r]->Flush(durable))
+        progress_.Message(options_.program + ": " + *error + "; --resume would run " +
+                          runs[r]->Plan().name + " from the start");
+  };
   auto recordAll = [&] {
     for (std::size_t r = 0; r < runs.size(); r++)
       if (!reported[r]) runs[r]->Record(escalation.Stopping());
   };
   auto save = [&] {
     const Clock::time_point start = Clock::now();
-    for (const auto& log : logs) log->Flush(true);
+    flushLogs(true);
     recordAll();
     experimentEnded_(result);
     lastSave = Clock::now();
@@ -225,7 +226,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         roundsFolded |= fold.Round() != round;
         if (remote) remote->Publish(r, *runs[r]);
       }
-      for (const auto& log : logs) log->Flush(false);
+      flushLogs(false);
       SteerStreams(
           pool,
           [&](std::size_t r) {
@@ -237,6 +238,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         if (reported[r] || !runs[r]->Started() || !runs[r]->Settled(stopping)) continue;
         reported[r] = true;
         runs[r]->Record(stopping);
+        if (!logs.empty()) logs[r]->Close();
         endUnsaved = true;
       }
       const Clock::duration sinceSave = now - lastSave;
