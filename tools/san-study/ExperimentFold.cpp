@@ -8,6 +8,10 @@ ExperimentFold::ExperimentFold(const StopRule& rule, std::vector<ObservationBoun
       blockSize_(std::max(1L, blockSize)),
       streams_(std::max(1, streams)) {}
 
+void ExperimentFold::Carry(const std::vector<Replication>& replications) {
+  for (const Replication& r : replications) estimate_.AddReplication(r);
+}
+
 void ExperimentFold::Add(int stream, Replication replication) {
   Stream& s = streams_[stream];
   s.received++;
@@ -26,6 +30,7 @@ StopDecision ExperimentFold::Fold() {
     Stream& s = streams_[stream_];
     if (offset_ < blockSize_ && !s.waiting.empty()) {
       estimate_.AddReplication(s.waiting.front());
+      if (counted_) counted_(stream_, s.waiting.front());
       s.waiting.pop_front();
       s.counted++;
       offset_++;

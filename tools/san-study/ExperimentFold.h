@@ -2,6 +2,7 @@
 #define SAN_STUDY_EXPERIMENT_FOLD_H
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "ExperimentEstimate.h"
@@ -21,6 +22,13 @@ class ExperimentFold {
   ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds, int streams,
                  long blockSize);
 
+  // Counts, before anything else, the replications an earlier run of the
+  // experiment counted (in the order it counted them).
+  void Carry(const std::vector<Replication>& replications);
+  // `counted` is called with each replication as it is counted.
+  void OnCount(std::function<void(int stream, const Replication&)> counted) {
+    counted_ = std::move(counted);
+  }
   // The next replication of `stream`, in the order the stream ran them.
   void Add(int stream, Replication replication);
   // `stream` will deliver nothing more.
@@ -51,6 +59,7 @@ class ExperimentFold {
   bool AllEndedAndEmpty() const;
 
   ExperimentEstimate estimate_;
+  std::function<void(int, const Replication&)> counted_;
   long blockSize_;
   std::vector<Stream> streams_;
   // The next replication to fold: offset_ within block round_ of stream stream_.

@@ -18,6 +18,28 @@ void ExperimentRun::EndStream(int stream, const std::string& failure, double pro
   fold_.Fold();
 }
 
+void ExperimentRun::Carry(const CountedReplications& earlier) {
+  fold_.Carry(earlier.replications);
+  // Only what the estimate took: the earlier run may have stopped counting.
+  const auto counted = static_cast<std::size_t>(fold_.Estimate().Replications());
+  // The planned streams first, so that a later --resume knows the experiment.
+  for (std::uint32_t seed : earlier.plannedSeeds) carried_.push_back({seed, 0, 0, ""});
+  for (std::size_t i = 0; i < counted && i < earlier.seeds.size(); i++) {
+    auto stream = std::find_if(carried_.begin(), carried_.end(),
+                               [&](const StreamResult& s) { return s.seed == earlier.seeds[i]; });
+    if (stream == carried_.end())
+      stream = carried_.insert(carried_.end(), {earlier.seeds[i], 0, 0, ""});
+    stream->counted++;
+    stream->received++;
+  }
+}
+
+void ExperimentRun::LogTo(ExperimentFoldLog& log) {
+  fold_.OnCount([this, &log](int stream, const Replication& replication) {
+    log.Append(slot_.plan.streamSeeds[static_cast<std::size_t>(stream)], replication);
+  });
+}
+
 bool ExperimentRun::Started() const {
   return std::any_of(streams_.begin(), streams_.end(),
                      [](const StreamState& s) { return s.started; });
@@ -35,7 +57,7 @@ void ExperimentRun::Record(bool stopping) const {
   bool running = false;
   r.failure.clear();
   r.processorSeconds = 0.0;
-  r.streams.clear();
+  r.streams = carried_;
   for (std::size_t s = 0; s < streams_.size(); s++) {
     const StreamState& state = streams_[s];
     started += state.started;
@@ -53,7 +75,7 @@ void ExperimentRun::Record(bool stopping) const {
   r.replications = estimate.Replications();
   r.wasted = fold_.Wasted();
   const bool allFailed = started > 0 && failed == started && !running;
-  if (started == 0)
+  if (started == 0 && carried_.empty())
     r.status = ExperimentStatus::kNotRun;
   else if (allFailed)
     r.status = ExperimentStatus::kFailed;

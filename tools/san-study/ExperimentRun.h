@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ExperimentFold.h"
+#include "ExperimentFoldLog.h"
 #include "StudyResults.h"
 
 // What the folding side knows of one experiment while it runs: the fold of
@@ -27,6 +28,12 @@ class ExperimentRun {
   // The stream has ended: nothing more will come from it.
   void EndStream(int stream, const std::string& failure, double processorSeconds);
 
+  // Goes on from the replications an earlier run counted (--resume): they
+  // are counted first, and their streams come first in the results.
+  void Carry(const CountedReplications& earlier);
+  // Each replication counted from now on goes to `log` too.
+  void LogTo(ExperimentFoldLog& log);
+
   bool Started() const;
   // Every stream that started has ended (and `stopping`: none will start).
   bool Settled(bool stopping) const;
@@ -44,6 +51,7 @@ class ExperimentRun {
   ExperimentResult& slot_;
   ExperimentFold fold_;
   std::vector<StreamState> streams_;
+  std::vector<StreamResult> carried_;  // the streams of earlier runs, by seed
 };
 
 #endif

@@ -13,6 +13,7 @@
 #include "RecordChecks.h"
 #include "ResultFiles.h"
 #include "ResultReader.h"
+#include "StudyPart.h"
 #include "Utf8Text.h"
 
 namespace {
@@ -45,6 +46,55 @@ std::optional<std::string> DifferingModel(const StudyDescription& first,
   if (!std::equal(first.measures.begin(), first.measures.end(), other.measures.begin(),
                   other.measures.end(), sameMeasure))
     return "measures";
+  return std::nullopt;
+}
+
+// Puts the experiments in the order of the study they come from: the parts
+// of one study (--part K/N), all N of them, interleaved back into the whole
+// study's order; otherwise in the order of the model's experiments, the
+// points of one experiment as their study ran them.
+std::optional<std::string> OrderParts(
+    const std::vector<StudyRecord>& records, const std::vector<std::string>& inputs,
+    std::vector<std::pair<std::size_t, ExperimentResult>>& experiments) {
+  const bool parts = std::any_of(records.begin(), records.end(),
+                                 [](const StudyRecord& r) { return !r.part.empty(); });
+  if (!parts) {
+    std::stable_sort(experiments.begin(), experiments.end(), [](const auto& a, const auto& b) {
+      return a.second.plan.index < b.second.plan.index;
+    });
+    return std::nullopt;
+  }
+  std::vector<StudyPart> part(records.size());
+  for (std::size_t i = 0; i < records.size(); i++)
+    if (records[i].part.empty() || ParsePart(records[i].part, part[i]))
+      return inputs[i] + " is not a part of a study (--part), unlike the others";
+  const int count = part.front().count;
+  std::vector<std::size_t> directoryOf(static_cast<std::size_t>(count), records.size());
+  for (std::size_t i = 0; i < records.size(); i++) {
+    if (part[i].count != count)
+      return inputs[i] + " is part " + part[i].Text() + ", not one of " + std::to_string(count);
+    std::size_t& slot = directoryOf[static_cast<std::size_t>(part[i].index - 1)];
+    if (slot != records.size())
+      return "part " + part[i].Text() + " is in both " + inputs[slot] + " and " + inputs[i];
+    slot = i;
+  }
+  std::vector<std::size_t> sizes;
+  for (int k = 0; k < count; k++) {
+    const std::size_t i = directoryOf[static_cast<std::size_t>(k)];
+    if (i == records.size())
+      return "part " + std::to_string(k + 1) + "/" + std::to_string(count) + " is missing";
+    sizes.push_back(records[i].result.experiments.size());
+  }
+  std::vector<std::vector<std::size_t>> positions;
+  if (auto error = WholePositions(sizes, positions)) return error;
+  std::vector<std::pair<std::size_t, ExperimentResult>> whole(experiments.size());
+  for (auto& entry : experiments) {
+    const std::size_t k = static_cast<std::size_t>(part[entry.first].index - 1);
+    const std::size_t position = positions[k].front();
+    positions[k].erase(positions[k].begin());
+    whole[position] = std::move(entry);
+  }
+  experiments = std::move(whole);
   return std::nullopt;
 }
 }  // namespace
@@ -100,11 +150,7 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
     }
     hosts.insert(r.host);
   }
-  // In the order of the model's experiments; the points of one experiment
-  // as their study ran them.
-  std::stable_sort(experiments.begin(), experiments.end(), [](const auto& a, const auto& b) {
-    return a.second.plan.index < b.second.plan.index;
-  });
+  if (auto error = OrderParts(records, inputs, experiments)) return refuse(*error);
 
   StudyResult result;
   result.startTime = merged.result.startTime;

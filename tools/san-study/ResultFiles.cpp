@@ -139,7 +139,7 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
           << ',' << CsvNumber(any ? w.lower : NAN) << ',' << CsvNumber(any ? w.upper : NAN) << ','
           << confidence << ',' << w.method << ','
           << CsvNumber(e.replications > 1 ? w.variance : NAN) << ',' << (w.converged ? "yes" : "no")
-          << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ',' << e.plan.Streams() << ','
+          << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ',' << e.streams.size() << ','
           << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
           << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted
           << values << '\n';
@@ -224,6 +224,8 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
       {"globalVariables", variables},
       {"measures", measures},
       {"experiments", experiments}};
+  // Only a part says so: the files of a whole study stay as they were.
+  if (!o.part.empty()) document["part"] = o.part;
   // Every text is escaped above; should one slip through, it is replaced
   // rather than ending the program.
   return document.dump(2, ' ', false, json::error_handler_t::replace) + '\n';
@@ -302,7 +304,12 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
     // Results of a stop rule that called measures converged too early.
     if (!AgreesWithStopRule(before, c.options.stopRule)) continue;
     for (ExperimentResult& e : result.experiments) {
-      if (e.plan.Key() != before.plan.Key() || e.plan.streamSeeds != before.plan.streamSeeds)
+      // An experiment that went on from an earlier run's counts lists the
+      // planned streams first, then those that went on (StudyRunner).
+      const auto& planned = e.plan.streamSeeds;
+      const auto& ran = before.plan.streamSeeds;
+      if (e.plan.Key() != before.plan.Key() || ran.size() < planned.size() ||
+          !std::equal(planned.begin(), planned.end(), ran.begin()))
         continue;
       const PlannedExperiment plan = e.plan;
       e = before;

@@ -141,6 +141,7 @@ std::optional<std::string> ParseStudyRecord(const std::string& text, const std::
     r.result.endTime =
         document.at("endTime").is_string() ? document.at("endTime").get<std::string>() : "";
     r.host = document.at("host").get<std::string>();
+    if (document.value("part", json()).is_string()) r.part = document.at("part").get<std::string>();
   } catch (const std::exception& e) {
     return file + " is not a study's result file (" + e.what() + ")";
   }

@@ -28,6 +28,7 @@ struct StudyRecord {
   StudyPlan plan;
   StudyResult result;
   std::string host;
+  std::string part;  // "K/N" of a study run with --part; empty for a whole one
 };
 
 // An error text when the directory holds no readable study.json.

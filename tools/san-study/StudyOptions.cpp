@@ -11,6 +11,8 @@
 #include <regex>
 #include <thread>
 
+#include "StudyPart.h"
+
 #ifndef SAN_STUDY_VERSION
 #define SAN_STUDY_VERSION "unknown"
 #endif
@@ -131,6 +133,9 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
     return "--stall-timeout must be at most " + std::to_string(static_cast<int>(kMaxStallSeconds)) +
            " seconds (one day)";
   if (o.resume && o.overwrite) return "--resume and --overwrite exclude each other";
+  StudyPart part;
+  if (!o.part.empty())
+    if (auto error = ParsePart(o.part, part)) return error;
   if (o.simulator.empty()) return "no simulator given (--simulator build/MODEL-sim)";
   if (access(o.simulator.c_str(), X_OK) != 0)
     return "cannot run the simulator '" + o.simulator + "'";
@@ -211,6 +216,9 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
       ->check(WholeNumberOf<int>(0))
       ->capture_default_str();
   app.add_option("-o,--out", o.outDir, "directory of the result files")->capture_default_str();
+  app.add_option("--part", o.part,
+                 "K/N: run only part K of N of the study (every N-th experiment or sweep point, "
+                 "from the K-th), e.g. one task of a job array; 'merge' joins the parts");
   app.add_flag("--resume", o.resume,
                "reuse the finished experiments of --out when its settings match");
   app.add_flag("--overwrite", o.overwrite,

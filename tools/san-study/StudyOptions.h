@@ -34,6 +34,7 @@ struct StudyOptions {
   std::string simulator;
   std::string description;  // default: beside the simulator, NAME-sim -> NAME-study.json
   double stallSeconds = 120.0;
+  std::string part;  // --part K/N as given; empty: the whole study
   bool resume = false;
   bool overwrite = false;
   bool quiet = false;

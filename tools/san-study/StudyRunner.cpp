@@ -1,7 +1,9 @@
 #include "StudyRunner.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <set>
 
 #include "ExperimentRun.h"
 #include "SessionPool.h"
@@ -19,6 +21,42 @@ constexpr auto kRoundSaveInterval = std::chrono::seconds(1);
 // last took, so that writing stays a small share of the study's time. A
 // small study still writes at every experiment's end.
 constexpr int kSaveSpacing = 10;
+
+// What an earlier, killed or interrupted run of the same study counted for
+// `e` (its log in `directory`), when it is the same experiment with the
+// same planned streams and counted anything.
+std::optional<CountedReplications> EarlierCounts(const std::filesystem::path& directory,
+                                                 std::size_t position, const ExperimentResult& e) {
+  auto earlier =
+      ReadFoldLog(FoldLogPath(directory, position), static_cast<int>(e.plan.bounds.size()));
+  if (!earlier || earlier->key != e.plan.Key() || earlier->plannedSeeds != e.plan.streamSeeds ||
+      earlier->replications.empty())
+    return std::nullopt;
+  return earlier;
+}
+
+// The seeds of the streams that go on from an earlier run's counts: the
+// streams of run g (0 for the first) are numbered g S to g S + S - 1 (S
+// streams) in StreamSeed, so that no simulator replays the random numbers
+// of one whose replications were counted already; a seed taken already is
+// derived again.
+std::vector<std::uint32_t> ResumedStreamSeeds(std::uint32_t studySeed,
+                                              const PlannedExperiment& plan,
+                                              const CountedReplications& earlier) {
+  std::set<std::uint32_t> taken(earlier.seeds.begin(), earlier.seeds.end());
+  taken.insert(plan.streamSeeds.begin(), plan.streamSeeds.end());
+  std::vector<std::uint32_t> seeds;
+  const int streams = plan.Streams();
+  for (int s = 0; s < streams; s++) {
+    std::uint32_t seed = 0;
+    for (int attempt = 0; seed == 0 || taken.count(seed); attempt++)
+      seed = StreamSeed(studySeed, plan.index, plan.point, (earlier.generation + 1) * streams + s,
+                        attempt);
+    taken.insert(seed);
+    seeds.push_back(seed);
+  }
+  return seeds;
+}
 }  // namespace
 
 SessionSettings StudySessionSettings(const StudyOptions& options,
@@ -76,11 +114,35 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   const SessionSettings settings = StudySessionSettings(options_, description_);
   const StopRule& rule = options_.stopRule;
   std::vector<std::unique_ptr<ExperimentRun>> runs;
+  // Each running experiment logs what it counts, so that --resume goes on
+  // from it. Not in a distributed run: the other processes start their
+  // streams from the plan alone.
+  std::vector<std::unique_ptr<ExperimentFoldLog>> logs;
+  const std::filesystem::path out(options_.outDir);
+  std::error_code ignored;
+  std::vector<std::size_t> positions;  // of the runs in result.experiments
   SessionPool pool(options_.jobs);
-  for (ExperimentResult& e : result.experiments) {
+  for (std::size_t position = 0; position < result.experiments.size(); position++) {
+    ExperimentResult& e = result.experiments[position];
+    if (e.reused) std::filesystem::remove(FoldLogPath(out, position), ignored);
     if (e.Finished() && e.reused) continue;
+    std::optional<CountedReplications> earlier;
+    if (options_.resume && !remote) earlier = EarlierCounts(out, position, e);
+    CountedReplications header{e.plan.Key(), e.plan.streamSeeds, 0, {}, {}};
+    if (earlier) {
+      header = *earlier;
+      header.generation++;
+      e.plan.streamSeeds = ResumedStreamSeeds(options_.seed, e.plan, *earlier);
+    }
     runs.push_back(std::make_unique<ExperimentRun>(e, rule, options_.reportSize));
+    positions.push_back(position);
     ExperimentRun* run = runs.back().get();
+    if (earlier) run->Carry(*earlier);
+    if (!remote) {
+      logs.push_back(std::make_unique<ExperimentFoldLog>(FoldLogPath(out, position), header,
+                                                         static_cast<int>(e.plan.bounds.size())));
+      run->LogTo(*logs.back());
+    }
     for (int s = 0; s < e.plan.Streams(); s++)
       if (!remote || remote->Local(runs.size() - 1, s))
         pool.Add(std::make_unique<SimulatorSession>(
@@ -99,12 +161,19 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
   bool roundsFolded = false;
   bool endUnsaved = false;
 
+  auto flushLogs = [&](bool durable) {
+    for (std::size_t r = 0; r < logs.size(); r++)
+      if (auto error = logs[r]->Flush(durable))
+        progress_.Message(options_.program + ": " + *error + "; --resume would run " +
+                          runs[r]->Plan().name + " from the start");
+  };
   auto recordAll = [&] {
     for (std::size_t r = 0; r < runs.size(); r++)
       if (!reported[r]) runs[r]->Record(escalation.Stopping());
   };
   auto save = [&] {
     const Clock::time_point start = Clock::now();
+    flushLogs(true);
     recordAll();
     experimentEnded_(result);
     lastSave = Clock::now();
@@ -157,6 +226,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         roundsFolded |= fold.Round() != round;
         if (remote) remote->Publish(r, *runs[r]);
       }
+      flushLogs(false);
       SteerStreams(
           pool,
           [&](std::size_t r) {
@@ -168,6 +238,7 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
         if (reported[r] || !runs[r]->Started() || !runs[r]->Settled(stopping)) continue;
         reported[r] = true;
         runs[r]->Record(stopping);
+        if (!logs.empty()) logs[r]->Close();
         endUnsaved = true;
       }
       const Clock::duration sinceSave = now - lastSave;
@@ -199,4 +270,9 @@ void StudyRunner::Run(StudyResult& result, StreamExchange* remote) {
     if (s.Started()) runs[pool.Group(i)]->EndStream(s.Stream(), s.Failure(), s.ProcessorSeconds());
   }
   recordAll();
+  // A finished experiment is in the result files; what is left is kept for --resume.
+  logs.clear();
+  for (std::size_t r = 0; r < runs.size(); r++)
+    if (result.experiments[positions[r]].Finished())
+      std::filesystem::remove(FoldLogPath(out, positions[r]), ignored);
 }

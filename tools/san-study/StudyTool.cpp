@@ -14,6 +14,7 @@
 #include "ResultFiles.h"
 #include "SettingsProbe.h"
 #include "StudyDescriptionReader.h"
+#include "StudyPart.h"
 #include "StudyPlan.h"
 #include "StudyRunner.h"
 
@@ -48,6 +49,9 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   const unsigned cores = distribution ? distribution->Cores(options.jobs) : options.jobs;
   StudyPlan plan;
   if (auto error = PlanStudy(options, description, plan, cores)) failed = refuse(*error);
+  // A part keeps what its experiments have in the whole plan: seeds, streams.
+  StudyPart part;
+  if (!failed && !ParsePart(options.part, part)) KeepPart(part, plan);
   if (auto status = agree(failed)) return *status;
   if (distribution && !distribution->Leads())
     return distribution->Follow(options, description, plan);

@@ -83,3 +83,68 @@ TEST(StudyToolMerge, SubStudiesMakeTheWholeStudy) {
   EXPECT_NE(over.err.find("holds the results of a study with other settings"), std::string::npos)
       << over.err;
 }
+
+// A sweep split over the tasks of a job array (--part K/N, every N-th
+// point) and merged is the study that runs the sweep at once: the same
+// table, rows and JSON but for timing; the parts keep the streams the whole
+// study gives each point (-j 8 shares the cores among the four points).
+// A merge that lacks a part, or holds one twice, is refused.
+TEST(StudyToolMerge, PartsOfASweepMakeTheWholeSweep) {
+  const auto dir = results::freshDirectory("merge-parts");
+  const std::vector<std::string> sweep{
+      "-e",         "1",  "--sweep",    "d:netNotDeliveryProb=0:0.75:0.25",
+      "-j",         "8",  "--min-reps", "20",
+      "--max-reps", "60", "-n",         "5",
+      "-q"};
+  auto study = [&](const std::string& out, std::vector<std::string> more) {
+    std::vector<std::string> args{"--simulator", FAKE_SIMULATOR, "--out", (dir / out).string()};
+    args.insert(args.end(), sweep.begin(), sweep.end());
+    args.insert(args.end(), more.begin(), more.end());
+    return RunProgram(STUDY_TOOL, args);
+  };
+  const ToolRun whole = study("whole", {});
+  ASSERT_EQ(whole.exitStatus, 2) << whole.err;
+  for (const std::string k : {"1", "2", "3"}) {
+    const ToolRun part = study("part" + k, {"--part", k + "/3"});
+    ASSERT_EQ(part.exitStatus, 2) << part.err;
+  }
+  EXPECT_EQ(ReadCsv(dir / "part1" / "study.csv").size(), 2u * 13);  // points 1 and 4
+  const ToolRun merge =
+      RunProgram(STUDY_TOOL, {"merge", (dir / "merged").string(), (dir / "part3").string(),
+                              (dir / "part1").string(), (dir / "part2").string()});
+  EXPECT_EQ(merge.exitStatus, 2) << merge.err;
+  EXPECT_EQ(merge.out, whole.out);
+  EXPECT_EQ(Numbers(dir / "merged"), Numbers(dir / "whole"));
+  auto json = [&](const std::string& out) {
+    nlohmann::json j;
+    std::ifstream(dir / out / "study.json") >> j;
+    for (const char* timing : {"startTime", "endTime"}) j.erase(timing);
+    for (auto& e : j["experiments"]) {
+      e.erase("processorSeconds");
+      e.erase("wastedReplications");
+      for (auto& s : e["streams"]) s.erase("received");
+    }
+    return j;
+  };
+  const nlohmann::json merged = json("merged");
+  EXPECT_EQ(merged, json("whole"));
+  EXPECT_EQ(merged["experiments"][0]["streams"].size(), 2u);
+  EXPECT_TRUE(merged["complete"]);
+
+  const ToolRun missing = RunProgram(
+      STUDY_TOOL,
+      {"merge", (dir / "m2").string(), (dir / "part1").string(), (dir / "part3").string()});
+  EXPECT_EQ(missing.exitStatus, 1);
+  EXPECT_NE(missing.err.find("part 2/3 is missing"), std::string::npos) << missing.err;
+  const ToolRun twice = RunProgram(
+      STUDY_TOOL, {"merge", (dir / "m3").string(), (dir / "part1").string(),
+                   (dir / "part1").string(), (dir / "part2").string(), (dir / "part3").string()});
+  EXPECT_EQ(twice.exitStatus, 1);
+  EXPECT_NE(twice.err.find("is in both"), std::string::npos) << twice.err;
+  const ToolRun mixed = RunProgram(
+      STUDY_TOOL,
+      {"merge", (dir / "m4").string(), (dir / "whole").string(), (dir / "part1").string()});
+  EXPECT_EQ(mixed.exitStatus, 1);
+  EXPECT_NE(mixed.err.find("is in both"), std::string::npos) << mixed.err;
+  EXPECT_EQ(study("bad", {"--part", "4/3"}).exitStatus, 1);
+}

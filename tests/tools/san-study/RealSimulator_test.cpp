@@ -10,6 +10,7 @@
 #include <numeric>
 #include <sstream>
 
+#include "StudyOptions.h"
 #include "StudyToolHarness.h"
 #include "support/ResultReaders.h"
 
@@ -108,6 +109,49 @@ TEST(RealSimulator, AMultiStreamExperimentIsRecomputedFromItsStreams) {
     rowsSeen.push_back(means);
   }
   EXPECT_EQ(rowsSeen[0], rowsSeen[1]);
+}
+
+// A study killed outright while an experiment runs: --resume counts again
+// what the killed run had counted (its log beside the results) and goes
+// on with a stream of a new seed, so that no replication is run twice. The
+// mean is that of both simulators' own files for the replications counted.
+TEST(RealSimulator, AKilledExperimentGoesOnFromWhatItCounted) {
+  const auto dir = results::freshDirectory("real-killed");
+  const std::vector<std::string> args{
+      "--out", dir.string(), "-e",   "5",  "--streams", "1",  "--min-reps",      "1500", "-j",
+      "1",     "--max-reps", "1500", "-n", "20",        "-q", "--abs-precision", "0"};
+  const ToolRun killed = RunProgram(MB_BINARY_DIR "/movingblock-study", args, "", 1.0, SIGKILL);
+  ASSERT_EQ(killed.exitStatus, 128 + SIGKILL) << killed.err;
+  ASSERT_TRUE(std::filesystem::exists(dir / ".counted-0.bin"));
+  const auto partial = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(partial.size(), 13u);
+  ASSERT_NE(partial[0].at("status"), "max-reps");  // killed before the end
+  const long recorded = std::stol(partial[0].at("replications"));
+
+  auto resumeArgs = args;
+  resumeArgs.push_back("--resume");
+  const ToolRun resumed = RunProgram(MB_BINARY_DIR "/movingblock-study", resumeArgs);
+  ASSERT_EQ(resumed.exitStatus, 2) << resumed.err;  // [0, 100] never varies: not converged
+  const auto rows = ReadCsv(dir / "study.csv");
+  ASSERT_EQ(rows.size(), 13u);
+  const auto seeds = Words(rows[0].at("stream_seeds")),
+             counts = Words(rows[0].at("stream_replications"));
+  ASSERT_EQ(seeds.size(), 2u) << rows[0].at("stream_seeds");
+  EXPECT_EQ(seeds[0], std::to_string(SimulatorSeed(31415, 5)));
+  EXPECT_EQ(seeds[1], std::to_string(StreamSeed(31415, 5, "", 1, 0)));
+  // At least what the files said when it was killed, and some replications were left to run.
+  EXPECT_GE(std::stol(counts[0]), std::max(recorded, 1L));
+  EXPECT_LT(std::stol(counts[0]), 1500);
+  EXPECT_EQ(std::stol(counts[0]) + std::stol(counts[1]), 1500);
+  EXPECT_FALSE(std::filesystem::exists(dir / ".counted-0.bin"));
+  ExpectMeansFromTheSimulatorsOwnFiles(dir, 13);
+
+  // Finished now: a further --resume reuses it as it is.
+  const ToolRun again = RunProgram(MB_BINARY_DIR "/movingblock-study", resumeArgs);
+  EXPECT_EQ(again.exitStatus, 2) << again.err;
+  EXPECT_NE(again.err.find("1 finished experiment reused"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadCsv(dir / "study.csv")[0].at("stream_replications"),
+            rows[0].at("stream_replications"));
 }
 
 // A rare probability, the chance that a component failing at rate 0.002

@@ -23,8 +23,8 @@ bool Tagged(const std::filesystem::path& proc) {
   while (std::getline(environ, entry, '\0'))
     if (entry == "FAKE_SIM_TAG=" + tag) {
       std::error_code error;
-      return std::filesystem::read_symlink(proc / "exe", error).filename() ==
-             "fake-movingblock-sim";
+      const auto exe = std::filesystem::read_symlink(proc / "exe", error).filename();
+      return exe == "fake-movingblock-sim" || exe == "movingblock-sim";
     }
   return false;
 }

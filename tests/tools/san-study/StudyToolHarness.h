@@ -29,7 +29,7 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
 // The tag in the environment of the last run's processes (FAKE_SIM_TAG).
 const std::string& RunTag();
 
-// Fake simulators of the last run that are still alive.
+// Simulators (fake or the railway's) of the last run that are still alive.
 int LiveTaggedSimulators();
 // Waits up to `seconds` for them to be gone (a simulator that is not this
 // program's child dies a moment after the signal that kills it); true if
