@@ -13,9 +13,8 @@ namespace {
 constexpr std::size_t kListedExperiments = 20;
 
 bool Varies(const StudyDescription& d, std::size_t v) {
-  return std::any_of(d.experiments.begin(), d.experiments.end(), [&](const auto& e) {
-    return e.values[v] != d.experiments.front().values[v];
-  });
+  return std::any_of(d.experiments.begin(), d.experiments.end(),
+                     [&](const auto& e) { return e.values[v] != d.experiments.front().values[v]; });
 }
 
 std::string Assignments(const StudyDescription& d, const ExperimentDescription& e, bool varying) {
@@ -57,7 +56,8 @@ void Measures(const StudyDescription& d, std::ostream& out) {
   for (const RewardVariable& r : d.rewards) {
     std::string what = r.kind;
     if (!r.observation.empty()) what += (what.empty() ? "" : ", ") + r.observation;
-    out << "  " << OneLineText(r.name) << (r.description.empty() ? "" : ": " + OneLineText(r.description))
+    out << "  " << OneLineText(r.name)
+        << (r.description.empty() ? "" : ": " + OneLineText(r.description))
         << (what.empty() ? "" : " (" + what + ")") << "\n";
     for (std::size_t m = 0; m < d.measures.size(); m++)
       if (d.measures[m].rewardVariable == r.name)

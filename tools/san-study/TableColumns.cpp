@@ -17,7 +17,8 @@ std::vector<std::string> SplitShowList(const std::string& text) {
   int depth = 0;
   auto push = [&] {
     const std::size_t first = item.find_first_not_of(' ');
-    if (first != std::string::npos) items.push_back(item.substr(first, item.find_last_not_of(' ') - first + 1));
+    if (first != std::string::npos)
+      items.push_back(item.substr(first, item.find_last_not_of(' ') - first + 1));
     item.clear();
   };
   for (char c : text) {
@@ -44,9 +45,9 @@ void Spread(const std::vector<std::size_t>& of, std::size_t count,
   }
   for (std::size_t k = 0; k < count; k++)
     chosen.push_back(of[count == 1 ? of.size() - 1
-                                   : static_cast<std::size_t>(std::lround(
-                                         static_cast<double>(k * (of.size() - 1)) /
-                                         static_cast<double>(count - 1)))]);
+                                   : static_cast<std::size_t>(
+                                         std::lround(static_cast<double>(k * (of.size() - 1)) /
+                                                     static_cast<double>(count - 1)))]);
 }
 
 std::vector<std::size_t> DefaultMeasures(const StudyDescription& d) {
@@ -56,7 +57,8 @@ std::vector<std::size_t> DefaultMeasures(const StudyDescription& d) {
     for (std::size_t m = 0; m < count; m++) chosen.push_back(m);
     return chosen;
   }
-  const std::size_t perVariable = std::max<std::size_t>(1, 4 / std::max<std::size_t>(1, d.rewards.size()));
+  const std::size_t perVariable =
+      std::max<std::size_t>(1, 4 / std::max<std::size_t>(1, d.rewards.size()));
   for (const RewardVariable& r : d.rewards) {
     std::vector<std::size_t> of;
     for (std::size_t m = 0; m < count; m++)
@@ -88,8 +90,7 @@ std::optional<std::string> ChooseMeasures(const StudyDescription& d,
       for (const RewardVariable& r : d.rewards) names += (names.empty() ? "" : ", ") + r.name;
       return "--show: the model " + d.model + " has no measure '" + item +
              "' (reward variables: " + names + "; or a title such as '" +
-             (d.measures.empty() ? std::string("NAME [0, 10]") : MeasureTitle(d, 0)) +
-             "', or all)";
+             (d.measures.empty() ? std::string("NAME [0, 10]") : MeasureTitle(d, 0)) + "', or all)";
     }
   }
   if (show.empty())

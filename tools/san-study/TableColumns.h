@@ -34,8 +34,7 @@ std::optional<std::string> ChooseMeasures(const StudyDescription& description,
 
 // The line under the table that names the measures left out and how to
 // show them; empty when every measure is shown.
-std::string LeftOutLine(const StudyDescription& description,
-                        const std::vector<std::size_t>& shown);
+std::string LeftOutLine(const StudyDescription& description, const std::vector<std::size_t>& shown);
 
 // A relative half-width as a percentage with the digits it takes to tell
 // it from the target's (0.00548 against 0.005: "0.548%", not "0.5%").
