@@ -79,7 +79,8 @@ void measures(const ModelDescription& model, std::ostream& out) {
   out << "Reward variables and their measures (the PV index of the result files):\n";
   int index = 0;
   for (const RewardVariable& r : model.rewards->variables) {
-    out << "  " << r.name.text << (r.description.empty() ? "" : ": " + oneLine(r.description)) << "\n";
+    out << "  " << r.name.text << (r.description.empty() ? "" : ": " + oneLine(r.description))
+        << "\n";
     if (r.steadyState) {
       out << "    " << std::setw(3) << index++ << "  " << r.name.text
           << " (batch means: batches of " << shortestText(r.steadyState->batch) << " after "
@@ -104,9 +105,9 @@ void examples(const ModelDescription& model, const ExperimentTable& table, bool 
       << (steadyState ? "batches" : "replications") << " of Experiment 1, results in out.txt\n";
   std::size_t chosen = model.globals.size();
   for (std::size_t g = 0; g < model.globals.size(); g++)
-    if (model.globals[g].type != ScalarType::Char && (chosen == model.globals.size() ||
-                                                      (varies(table.values[g]) &&
-                                                       !varies(table.values[chosen]))))
+    if (model.globals[g].type != ScalarType::Char &&
+        (chosen == model.globals.size() ||
+         (varies(table.values[g]) && !varies(table.values[chosen]))))
       chosen = g;
   if (chosen < model.globals.size() && table.count > 0) {
     const GlobalVariable& g = model.globals[chosen];
@@ -131,7 +132,7 @@ std::string modelHelp(const CheckedModel& checked) {
   const bool steadyState = steady == model.rewards->variables.size();
   std::ostringstream out;
   out << "Model " << model.name << ": "
-      << (steady == 0     ? "terminating (-t 1: independent replications)"
+      << (steady == 0   ? "terminating (-t 1: independent replications)"
           : steadyState ? "steady state (run it with -t 0: batch means of one long run)"
                         : "terminating (-t 1: independent replications) for some variables, "
                           "steady state (-t 0: batch means of one long run) for the others")

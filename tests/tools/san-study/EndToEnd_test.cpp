@@ -29,10 +29,15 @@ TEST(StudyTool, TwoExperimentsWithTheirContext) {
   char upper[32];
   std::snprintf(upper, sizeof upper, "%.3f", 30 * u);
   EXPECT_NE(run.out.find("Experiment 2        80  max-reps"), std::string::npos) << run.out;
-  EXPECT_NE(
-      run.out.find("Experiment 1        80  max-reps      [0.000, " + std::string(upper) + "]"),
-      std::string::npos)
-      << run.out;
+  // The first window's column holds the interval, headed by its variable.
+  const std::size_t header = run.out.find("numberOfTrains [0, 100]");
+  const std::size_t row = run.out.find("Experiment 1        80  max-reps  ");
+  ASSERT_NE(header, std::string::npos) << run.out;
+  ASSERT_NE(row, std::string::npos) << run.out;
+  const std::string cell = "[0.000, " + std::string(upper) + "]";
+  // Both right-aligned: the cell ends where the heading ends (the table
+  // starts the output).
+  EXPECT_EQ(run.out.substr(row + header + 23 - cell.size(), cell.size()), cell) << run.out;
   EXPECT_NE(run.out.find(
                 "Experiment 2 stopped at 80 replications short of ±5%: numberOfTrains [0, 100] ["),
             std::string::npos)
@@ -170,14 +175,14 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
   for (const char* text : {"--sweep", "Examples:", "Exit status: 0", "128 + N"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
   // --describe reads the description beside the simulator and runs nothing.
-  const ToolRun described =
-      RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--describe", "--out", dir.string()});
+  const ToolRun described = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--describe",
+                                                    "--out", (dir / "described").string()});
   EXPECT_EQ(described.exitStatus, 0) << described.err;
   for (const char* text :
        {"Model FakeLine: terminating", "nTrains", "short", "[1, inf)", "Experiment 2",
         "numberOfTrains", "12  numberOfTrains [0, 700]", "--sweep netNotDeliveryProb="})
     EXPECT_NE(described.out.find(text), std::string::npos) << text << "\n" << described.out;
-  EXPECT_FALSE(std::filesystem::exists(dir));
+  EXPECT_FALSE(std::filesystem::exists(dir / "described"));
   const ToolRun version = RunProgram(STUDY_TOOL, {"--version"});
   EXPECT_EQ(version.exitStatus, 0);
   EXPECT_NE(version.out.find("san-study " + ToolVersion()), std::string::npos) << version.out;
