@@ -1,8 +1,12 @@
-# Thin wrapper over CMake. `make run` builds and runs the main job (the
-# default study, results in results/),
-# `make test` builds and runs every test. SANITIZE=1 builds with ASan+UBSan.
-# `make model MODEL=path/to/x.yaml` builds the simulator and the solver of a model file.
-# WERROR=1 (set by CI) treats compiler warnings as errors.
+# Thin wrapper over CMake.
+#   make run    builds what the main job needs (the railway's simulator and its
+#               study tool) and runs the default study, results in results/
+#   make test   builds everything (tests, benchmarks, link checks, MPI tools,
+#               test models) and runs every test
+#   make model MODEL=path/to/x.yaml   builds the simulator and the solver of a
+#               model file, and san-study to run its study
+# SANITIZE=1 builds with ASan+UBSan; WERROR=1 (set by CI) treats compiler
+# warnings as errors.
 BUILD    ?= build
 SANITIZE ?= 0
 WERROR   ?= 0
@@ -20,6 +24,9 @@ CMAKE_FLAGS = -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DMB_SANITIZE=$(if $(filter 1,$(S
               -DMB_BUILD_BENCH=$(if $(filter 1,$(SANITIZE)),OFF,ON) \
               -DMB_WARNINGS_AS_ERRORS=$(if $(filter 1,$(WERROR)),ON,OFF)
 
+# What `make run` runs: the railway's default study and the simulator it starts.
+RUN_TARGETS = movingblock-study movingblock-sim
+
 .PHONY: all deps configure build run test bench model clean
 
 all: build
@@ -33,7 +40,8 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target $(RUN_TARGETS)
 	./$(BUILD)/movingblock-study
 
 test: build
@@ -43,13 +51,26 @@ bench: build
 	@./scripts/run-benchmarks.sh $(BUILD)
 
 # The simulator of a model file kept anywhere: `make model MODEL=path/to/x.yaml`
-# builds $(BUILD)/x-sim and $(BUILD)/x-solve and writes $(BUILD)/x-study.json (see docs/model-format.md).
+# builds $(BUILD)/x-sim and $(BUILD)/x-solve, writes $(BUILD)/x-study.json
+# (see docs/model-format.md) and builds $(BUILD)/san-study. The model joins
+# those built before (MB_EXTRA_MODELS in the CMake cache), so that every
+# earlier model stays built; a model whose file has gone is dropped, with a
+# note.
 model: deps
 	@test -n "$(MODEL)" || { echo "usage: make model MODEL=path/to/model.yaml" >&2; exit 2; }
 	@test -f "$(MODEL)" || { echo "no model file $(MODEL)" >&2; exit 2; }
-	@cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DMB_EXTRA_MODELS="$(abspath $(MODEL))" >/dev/null
-	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim $(basename $(notdir $(MODEL)))-solve
+	@new='$(abspath $(MODEL))'; kept=''; \
+	earlier=$$(sed -n 's/^MB_EXTRA_MODELS:[A-Z]*=//p' '$(BUILD)/CMakeCache.txt' 2>/dev/null); \
+	IFS=';'; for m in $$earlier; do \
+	  if [ -z "$$m" ] || [ "$$m" = "$$new" ]; then continue; fi; \
+	  case ";$$kept" in *";$$m;"*) continue ;; esac; \
+	  if [ -f "$$m" ]; then kept="$$kept$$m;"; \
+	  else echo "note: model file $$m is gone; its simulator is no longer built" >&2; fi; \
+	done; \
+	cmake -S . -B '$(BUILD)' $(CMAKE_FLAGS) -DMB_EXTRA_MODELS="$$kept$$new" >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target $(basename $(notdir $(MODEL)))-sim $(basename $(notdir $(MODEL)))-solve san-study
 	@echo "Simulator: $(BUILD)/$(basename $(notdir $(MODEL)))-sim   solver: $(BUILD)/$(basename $(notdir $(MODEL)))-solve   study: $(BUILD)/$(basename $(notdir $(MODEL)))-study.json"
+	@echo "Run its study: $(BUILD)/san-study --simulator $(BUILD)/$(basename $(notdir $(MODEL)))-sim"
 
 clean:
 	rm -rf build build-asan

@@ -38,8 +38,9 @@ SimulatorClass::SimulatorClass(int argc, char** argv) {
   // The study first: -e is read within its experiments.
   study_ = GenerateStudy();
   const short parsed = ParseCommandLineOptions(argc, argv);
-  if (parsed == 2) {  // -h
+  if (parsed == 2) {  // -h: the options, then what this simulator's model offers them
     PrintUsage();
+    std::cerr << study_->ModelHelp() << std::flush;
     std::exit(0);
   }
   if (parsed != 0) {

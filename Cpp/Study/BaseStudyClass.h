@@ -39,6 +39,10 @@ class BaseStudyClass {
   virtual void* GetGVValue(const char* name);
   virtual void OverrideGVValue(const char* name, void* value);
 
+  // The model's part of the simulator's -h text (its variables,
+  // experiments and measures, with examples); empty when the study has none.
+  virtual const char* ModelHelp() const { return ""; }
+
   unsigned GetNumGVs() const { return NumGVs; }
   const char* GetGVName(int i) const { return GVNames[i]; }
   const char* GetGVType(int i) const { return GVTypes[i]; }

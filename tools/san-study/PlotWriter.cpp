@@ -94,18 +94,21 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     for (const std::string& rest : order) series.push_back(byRest[rest]);
   }
 
-  double lowest = INFINITY, highest = -INFINITY, lowestY = INFINITY;
+  double lowest = INFINITY, highest = -INFINITY;
+  std::map<std::string, double> lowestY;  // per reward variable
   std::ostringstream data;
   data << "# x mean lower upper experiment stopped_short; one block per line of the plot\n";
   for (Series& s : series) {
     std::stable_sort(s.points.begin(), s.points.end(),
                      [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
-    data << "# " << OneLineText(s.title) << "\n";
+    const std::string& variable = d.measures[s.measure].rewardVariable;
+    if (!lowestY.count(variable)) lowestY[variable] = INFINITY;
+    data << "# " << OneLineText(variable + " " + s.title) << "\n";
     for (const ExperimentResult* e : s.points) {
       const WindowResult& w = e->windows[s.measure];
       lowest = std::min(lowest, xOf[e]);
       highest = std::max(highest, xOf[e]);
-      lowestY = std::min(lowestY, std::isfinite(w.lower) ? w.lower : w.mean);
+      lowestY[variable] = std::min(lowestY[variable], std::isfinite(w.lower) ? w.lower : w.mean);
       data << ShortestText(xOf[e]) << ' ' << ShortestText(w.mean) << ' ' << Bound(w.lower, w.mean)
            << ' ' << Bound(w.upper, w.mean) << ' ' << e->plan.index << ' '
            << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0) << '\n';
@@ -114,43 +117,53 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   }
   const double pad = highest > lowest ? 0.03 * (highest - lowest) : 0.5;
 
+  // One panel per reward variable, stacked, each with its own y label and
+  // key: the variables of a model measure different things (a count, a
+  // fraction, a length), which one y axis would squash together.
+  std::vector<const RewardVariable*> panels;
+  for (const RewardVariable& r : d.rewards)
+    if (lowestY.count(r.name)) panels.push_back(&r);
   const std::string xName = x >= 0 ? d.variables[x].name : "experiment (simulator -e)";
-  std::string rewards, descriptions;
-  for (const RewardVariable& r : d.rewards) {
-    rewards += (rewards.empty() ? "" : ", ") + r.name;
-    descriptions +=
-        (descriptions.empty() ? "" : ", ") + (r.description.empty() ? r.name : r.description);
-  }
+  const std::size_t height = std::max<std::size_t>(640, 360 * panels.size());
   std::ostringstream gp;
   gp << "# Draws study.svg from study.dat: gnuplot study.gp\n"
-        "set terminal svg size 1000,640 dynamic enhanced font 'sans,12' background rgb 'white'\n"
+        "set terminal svg size 1000,"
+     << height
+     << " dynamic enhanced font 'sans,12' background rgb 'white'\n"
         "if (!exists('output')) output = 'study.svg'\n"
         "set output output\n"
-     << "set title "
-     << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
+     << "set multiplot layout " << panels.size() << ",1 title "
+     << Quoted(d.model + ": " + ShortestText(100 * c.options.stopRule.confidence) +
                "% confidence intervals")
      << " noenhanced\n"
      << "set xlabel " << Quoted(xName) << " noenhanced\n"
-     << "set ylabel " << Quoted(descriptions) << " noenhanced\n"
      << "set key outside right top noenhanced title 'measure'\n"
         "set grid\n"
      << "set xrange [" << ShortestText(lowest - pad) << ":" << ShortestText(highest + pad) << "]\n"
-     << (lowestY >= 0 ? "set yrange [0:*]\n" : "") << (x < 0 ? "set xtics 1\n" : "")
+     << (x < 0 ? "set xtics 1\n" : "")
      << "set palette defined (0 '#440154', 0.25 '#3b528b', 0.5 '#21918c', 0.75 '#5ec962', 1 "
         "'#e3c800')\n"
-        "unset colorbox\n"
-        "plot \\\n";
-  for (std::size_t i = 0; i < series.size(); i++)
-    gp << "  'study.dat' index " << i << " using 1:2:3:4 with yerrorlines lc palette frac "
-       << ShortestText(series.size() > 1
-                           ? static_cast<double>(i) / static_cast<double>(series.size() - 1)
-                           : 0.0)
-       << " title " << Quoted(series[i].title) << ", \\\n";
-  for (std::size_t i = 0; i < series.size(); i++)
-    gp << "  'study.dat' index " << i
-       << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
-       << (i == 0 ? "title 'stopped short (--max-reps)'" : "notitle")
-       << (i + 1 < series.size() ? ", \\\n" : "\n");
+        "unset colorbox\n";
+  for (const RewardVariable* r : panels) {
+    std::vector<std::size_t> of;  // the series of this panel, by data-file index
+    for (std::size_t i = 0; i < series.size(); i++)
+      if (d.measures[series[i].measure].rewardVariable == r->name) of.push_back(i);
+    gp << "set title " << Quoted(r->name) << " noenhanced\n"
+       << "set ylabel " << Quoted(r->description.empty() ? r->name : r->description)
+       << " noenhanced\n"
+       << (lowestY[r->name] >= 0 ? "set yrange [0:*]\n" : "set autoscale y\n") << "plot \\\n";
+    for (std::size_t k = 0; k < of.size(); k++)
+      gp << "  'study.dat' index " << of[k] << " using 1:2:3:4 with yerrorlines lc palette frac "
+         << ShortestText(of.size() > 1 ? static_cast<double>(k) / static_cast<double>(of.size() - 1)
+                                       : 0.0)
+         << " title " << Quoted(series[of[k]].title) << ", \\\n";
+    for (std::size_t k = 0; k < of.size(); k++)
+      gp << "  'study.dat' index " << of[k]
+         << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
+         << (k == 0 ? "title 'stopped short (--max-reps)'" : "notitle")
+         << (k + 1 < of.size() ? ", \\\n" : "\n");
+  }
+  gp << "unset multiplot\n";
 
   if (auto error = ReplaceFile(directory / "study.dat", data.str())) return noPlot(*error);
   if (auto error = ReplaceFile(directory / "study.gp", gp.str())) return noPlot(*error);

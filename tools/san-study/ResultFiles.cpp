@@ -13,6 +13,7 @@
 #include "NumberFormat.h"
 #include "RecordChecks.h"
 #include "ResultReader.h"
+#include "TableColumns.h"
 #include "Utf8Text.h"
 
 namespace {
@@ -334,25 +335,15 @@ std::string Pad(const std::string& text, std::size_t width) {
   return std::string(width > chars ? width - chars : 0, ' ') + text;
 }
 
-std::vector<std::size_t> TableMeasures(const StudyDescription& d,
-                                       const std::vector<std::string>& labels) {
-  std::vector<std::size_t> chosen;
-  for (const std::string& label : labels)
-    for (std::size_t m = 0; m < d.measures.size(); m++)
-      if (d.measures[m].label == label) chosen.push_back(m);
-  if (!chosen.empty()) return chosen;
-  const std::size_t count = d.measures.size();
-  if (count <= 4) {
-    for (std::size_t m = 0; m < count; m++) chosen.push_back(m);
-  } else {
-    for (std::size_t k = 0; k < 4; k++)
-      chosen.push_back(static_cast<std::size_t>(std::lround(k * (count - 1) / 3.0)));
-  }
-  return chosen;
-}
-
-std::string Figure(double reached) {
-  return std::isfinite(reached) ? "±" + FixedText(100.0 * reached, 1) + "%" : "±?";
+// A relative half-width beside the target, with the absolute one too when
+// the stop rule has an absolute precision: "±0.548%", "±12.1% (±0.153)".
+std::string Figure(const WindowResult& w, const StopRule& rule) {
+  std::string figure = "±" + PercentBeside(w.reached, rule.precision);
+  if (rule.absolutePrecision > 0)
+    figure += " (±" +
+              (std::isfinite(w.halfWidth) ? SignificantText(w.halfWidth, 3) : std::string("?")) +
+              ")";
+  return figure;
 }
 
 // "[0.950, 2.436]", with "?" for a bound that is not known.
@@ -393,7 +384,10 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
                 const std::vector<std::string>& tableMeasures, const std::string& xTitle,
                 std::ostream& out) {
   const StudyDescription& d = c.description;
-  const std::vector<std::size_t> shown = TableMeasures(d, tableMeasures);
+  std::vector<std::size_t> shown;
+  // --show was checked when the study started; a merge shows the defaults.
+  if (ChooseMeasures(d, c.options.show, tableMeasures, shown))
+    ChooseMeasures(d, {}, tableMeasures, shown);
   std::size_t nameWidth = 15;
   for (const ExperimentResult& e : result.experiments)
     nameWidth = std::max(nameWidth, OneLineText(e.plan.name).size() + 2);
@@ -406,6 +400,8 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   // A column is 17 characters wide, or wider for a longer cell.
   std::vector<std::vector<std::string>> cells;
   std::vector<std::size_t> widths(shown.size(), 17);
+  for (std::size_t k = 0; k < shown.size(); k++)
+    widths[k] = std::max(widths[k], Characters(OneLineText(MeasureTitle(d, shown[k]))) + 2);
   for (const ExperimentResult& e : result.experiments) {
     cells.emplace_back();
     for (std::size_t k = 0; k < shown.size(); k++) {
@@ -417,7 +413,7 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   out << std::setw(7) << "reps"
       << "  " << std::left << std::setw(11) << "status" << std::right;
   for (std::size_t k = 0; k < shown.size(); k++)
-    out << Pad(OneLineText(d.measures[shown[k]].label), widths[k]);
+    out << Pad(OneLineText(MeasureTitle(d, shown[k])), widths[k]);
   out << '\n';
   for (std::size_t i = 0; i < result.experiments.size(); i++) {
     const ExperimentResult& e = result.experiments[i];
@@ -427,7 +423,7 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
       const double value = e.plan.values[x];
       out << std::setw(static_cast<int>(xWidth))
           << (IsIntegerType(d.variables[x].type) ? ValueText(d.variables[x].type, value)
-                                                 : FixedText(value, 3));
+                                                 : SignificantText(value, 6));
     }
     // A "!" marks an experiment some of whose streams failed (told below).
     out << std::setw(7) << e.replications << "  " << std::left << std::setw(11)
@@ -435,6 +431,8 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
     for (std::size_t k = 0; k < shown.size(); k++) out << Pad(cells[i][k], widths[k]);
     out << '\n';
   }
+  if (const std::string leftOut = LeftOutLine(d, shown); !leftOut.empty())
+    out << OneLineText(leftOut) << '\n';
   for (const ExperimentResult& e : result.experiments)
     if (SomeStreamsFailed(e))
       out << "! " << OneLineText(e.plan.name) << ": " << FailedStreams(e) << " of "
@@ -470,11 +468,11 @@ std::vector<std::string> VerdictLines(const StudyResult& result, const ResultCon
       }
       // What it saw: a symmetric interval's relative half-width, else its
       // bounds, and that no observation differed when none did.
-      std::string seen = w.Symmetric() ? Figure(w.reached) : Bounds(w, significant);
+      std::string seen = w.Symmetric() ? Figure(w, c.options.stopRule) : Bounds(w, significant);
       if (w.method == MethodName(IntervalMethod::AllEqual))
         seen += " (no variation in " + std::to_string(e.replications) + ")";
       missed +=
-          (missed.empty() ? "" : ", ") + OneLineText(c.description.measures[m].label) + " " + seen;
+          (missed.empty() ? "" : ", ") + OneLineText(MeasureTitle(c.description, m)) + " " + seen;
     }
     if (more) missed += " and " + std::to_string(more) + " more";
     lines.push_back(OneLineText(e.plan.name) + " stopped at " + std::to_string(e.replications) +

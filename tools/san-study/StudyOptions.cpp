@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "StudyPart.h"
+#include "TableColumns.h"
 
 #ifndef SAN_STUDY_VERSION
 #define SAN_STUDY_VERSION "unknown"
@@ -52,12 +53,18 @@ std::string Footer(const ToolProfile& profile) {
          " -e 0,5-7 --precision 0.02  four experiments, tighter intervals\n"
          "  " +
          p + simulator +
-         " --sweep d:netNotDeliveryProb=0:1:0.05\n"
+         " --sweep netNotDeliveryProb=0:1:0.05\n"
          "      one experiment per value, from the first experiment's other values\n"
          "  " +
          p + simulator +
-         " --sweep s:nTrains=10,20,30 --sweep d:netNotDeliveryProb=0.1,0.5\n"
+         " --sweep nTrains=10,20,30 --sweep netNotDeliveryProb=0.1,0.5\n"
          "      a grid of six points\n"
+         "  " +
+         p + simulator +
+         " --describe   the model's global variables, experiments and measures\n"
+         "  " +
+         p + simulator +
+         " --show numberOfTrains   every window of a reward variable in the table\n"
          "  " +
          p + simulator +
          " -o results --resume   rerun only what a killed study had not finished\n"
@@ -173,8 +180,8 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option(
          "--sweep", o.sweeps,
-         "TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...: one experiment per value of a global "
-         "variable; several sweeps form a grid")
+         "NAME=FIRST:LAST:STEP or NAME=V1,V2,... (the type from the description; TYPE:NAME=... "
+         "too): one experiment per value of a global variable; several sweeps form a grid")
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("-j,--jobs", o.jobs, "simulators running at once (default: number of cores)")
       ->check(WholeNumberOf<unsigned>(0));
@@ -233,13 +240,26 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
       ->capture_default_str();
   app.add_flag("-q,--quiet", o.quiet,
                "no progress lines, only messages, the table and the verdict");
+  std::vector<std::string> show;
+  app.add_option("--show", show,
+                 "measures in the table, comma-separated: reward variables (all their windows and "
+                 "time points), titles such as 'served [0, 60]', or all; default: a few of each "
+                 "variable (every one of them in study.csv)")
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_flag("--describe", o.describe,
+               "print what the study description says of the model (global variables, "
+               "experiments, measures) and exit");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int status = app.exit(e);
     return status == 0 ? 0 : 1;
   }
+  for (const std::string& text : show)
+    for (const std::string& item : SplitShowList(text)) o.show.push_back(item);
   if (o.description.empty() && !o.simulator.empty()) o.description = DescriptionBeside(o.simulator);
+  // --describe reads the description alone; the simulator need not run.
+  if (o.describe && !o.description.empty()) return std::nullopt;
   if (auto error = CheckValues(o)) {
     std::cerr << profile.program << ": " << *error << "\n";
     return 1;

@@ -38,6 +38,8 @@ struct StudyOptions {
   bool resume = false;
   bool overwrite = false;
   bool quiet = false;
+  std::vector<std::string> show;  // --show: measures in the table; empty: the defaults
+  bool describe = false;          // --describe: print the model's study description and exit
 };
 
 // Parses the command line. Returns std::nullopt to go on, or the exit

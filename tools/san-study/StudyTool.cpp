@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "DescriptionText.h"
 #include "DirectoryLock.h"
 #include "MergeCommand.h"
 #include "PlotWriter.h"
@@ -17,6 +18,7 @@
 #include "StudyPart.h"
 #include "StudyPlan.h"
 #include "StudyRunner.h"
+#include "TableColumns.h"
 
 namespace {
 std::string HostName() {
@@ -45,6 +47,14 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   } catch (const std::exception& e) {
     failed = refuse(e.what());
   }
+  if (!failed && options.describe) {
+    if (!distribution || distribution->Leads()) DescribeStudy(description, program, std::cout);
+    return 0;
+  }
+  std::vector<std::size_t> shown;
+  if (!failed)
+    if (auto error = ChooseMeasures(description, options.show, profile.tableMeasures, shown))
+      failed = refuse(*error);
   if (auto status = agree(failed)) return *status;
   const unsigned cores = distribution ? distribution->Cores(options.jobs) : options.jobs;
   StudyPlan plan;

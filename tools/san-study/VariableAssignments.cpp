@@ -122,14 +122,22 @@ std::optional<std::string> ParseSweep(const std::string& text, const StudyDescri
   sweep = Sweep{text, -1, {}};
   const std::size_t equals = text.find('=');
   const std::string usage =
-      "the sweep '" + text + "' is not TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...";
-  if (equals == std::string::npos || equals < 3 || text[1] != ':') return usage;
-  const char letter = text[0];
-  const std::string name = text.substr(2, equals - 2), values = text.substr(equals + 1);
+      "the sweep '" + text + "' is not NAME=FIRST:LAST:STEP or NAME=V1,V2,... (or TYPE:NAME=...)";
+  if (equals == std::string::npos || equals == 0) return usage;
+  // The type letter is optional: the description knows the variable's type.
+  const bool typed = equals >= 3 && text[1] == ':';
+  const std::string name = text.substr(typed ? 2 : 0, equals - (typed ? 2 : 0)),
+                    values = text.substr(equals + 1);
   sweep.variable = description.VariableIndex(name);
   if (sweep.variable < 0)
     return "the model " + description.model + " has no global variable '" + name + "'";
   const GlobalVariable& variable = description.variables[sweep.variable];
+  const char letter = typed ? text[0] : OverrideLetter(variable.type);
+  if (letter != OverrideLetter(variable.type))
+    return std::string("in the sweep '") + text + "': the type letter '" + letter +
+           "' does not fit " + variable.name + ", a " + TypeName(variable.type) + " (use " +
+           variable.name + "=VALUES or " + OverrideLetter(variable.type) + ":" + variable.name +
+           "=VALUES)";
   std::map<double, std::string> given;  // value -> its text
   auto add = [&](const std::string& valueText) -> std::optional<std::string> {
     Assignment a{sweep.variable, 0.0, valueText};

@@ -32,7 +32,8 @@ std::optional<std::string> ParseOverride(const std::string& text,
                                          const StudyDescription& description,
                                          std::vector<Assignment>& assignments);
 
-// One swept variable: TYPE:NAME=FIRST:LAST:STEP or TYPE:NAME=V1,V2,...
+// One swept variable: NAME=FIRST:LAST:STEP or NAME=V1,V2,..., optionally
+// with the variable's type letter in front (TYPE:NAME=...).
 struct Sweep {
   std::string text;  // as given
   int variable = -1;

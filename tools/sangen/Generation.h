@@ -90,6 +90,9 @@ void writeAtomicModel(Generation& generation, const AtomicModel& atomic);
 void writeComposition(Generation& generation);
 void writeRewardModel(Generation& generation);
 void writeStudy(Generation& generation);
+// The model's part of its simulator's -h text: variables, experiments,
+// measures and example command lines.
+std::string modelHelp(const CheckedModel& model);
 // The study description for study tools (JSON); none for a model whose
 // reward variables mix terminating and steady-state ones, since a study
 // runs one kind of simulation.

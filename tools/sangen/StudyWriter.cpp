@@ -44,7 +44,8 @@ void writeStudy(Generation& generation) {
     << "  void SetGVs(int experiment) override;\n"
     << "  void PrintGlobalValues(int experiment) override;\n"
     << "  void* GetGVValue(const char* name) override;\n"
-    << "  void OverrideGVValue(const char* name, void* value) override;\n\n"
+    << "  void OverrideGVValue(const char* name, void* value) override;\n"
+    << "  const char* ModelHelp() const override;\n\n"
     << " protected:\n  std::string GVCombinationProblem() override;\n\n private:\n"
     << "  // The value of each global variable in each experiment.\n";
   for (const GlobalVariable& g : model.globals)
@@ -160,6 +161,9 @@ void writeStudy(Generation& generation) {
     cpp << "  std::cout << \"" << g.name.text << "\\t" << cppName(g.type) << "\\t\" << "
         << g.name.text << " << std::endl;\n";
   cpp << "}\n\n";
+
+  cpp << "const char* " << cls << "::ModelHelp() const {\n  return "
+      << stringLiteral(modelHelp(generation.checked())) << ";\n}\n\n";
 
   cpp << "void* " << cls << "::GetGVValue(const char* name) {\n"
       << "  const int i = " << k << "gvIndex(name);\n"

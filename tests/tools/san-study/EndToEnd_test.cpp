@@ -29,17 +29,25 @@ TEST(StudyTool, TwoExperimentsWithTheirContext) {
   char upper[32];
   std::snprintf(upper, sizeof upper, "%.3f", 30 * u);
   EXPECT_NE(run.out.find("Experiment 2        80  max-reps"), std::string::npos) << run.out;
-  EXPECT_NE(
-      run.out.find("Experiment 1        80  max-reps      [0.000, " + std::string(upper) + "]"),
-      std::string::npos)
-      << run.out;
-  EXPECT_NE(run.out.find("Experiment 2 stopped at 80 replications short of ±5%: [0, 100] ["),
+  // The first window's column holds the interval, headed by its variable.
+  const std::size_t header = run.out.find("numberOfTrains [0, 100]");
+  const std::size_t row = run.out.find("Experiment 1        80  max-reps  ");
+  ASSERT_NE(header, std::string::npos) << run.out;
+  ASSERT_NE(row, std::string::npos) << run.out;
+  const std::string cell = "[0.000, " + std::string(upper) + "]";
+  // Both right-aligned: the cell ends where the heading ends (the table
+  // starts the output).
+  EXPECT_EQ(run.out.substr(row + header + 23 - cell.size(), cell.size()), cell) << run.out;
+  EXPECT_NE(run.out.find(
+                "Experiment 2 stopped at 80 replications short of ±5%: numberOfTrains [0, 100] ["),
             std::string::npos)
       << run.out;
   std::snprintf(upper, sizeof upper, "%.4g", 30 * u);
-  EXPECT_NE(run.out.find("Experiment 1 stopped at 80 replications short of ±5%: [0, 100] [0, " +
-                         std::string(upper) + "] (no variation in 80)"),
-            std::string::npos)
+  EXPECT_NE(
+      run.out.find(
+          "Experiment 1 stopped at 80 replications short of ±5%: numberOfTrains [0, 100] [0, " +
+          std::string(upper) + "] (no variation in 80)"),
+      std::string::npos)
       << run.out;
 
   const auto rows = ReadCsv(dir / "study.csv");
@@ -108,7 +116,10 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
       {{"--sweep", "d:netNotDeliveryProb=0:1:0"}, "the step 0 does not lead from 0 to 1"},
       {{"--sweep", "s:nTrains=10,x"}, "the value 'x' of nTrains is not a whole short number"},
       {{"--sweep", "s:nTrains=1:3:0.5"}, "the value '1.5' of nTrains is not a whole short number"},
-      {{"--sweep", "netNotDeliveryProb=0,1"}, "is not TYPE:NAME=FIRST:LAST:STEP"},
+      {{"--sweep", "=0,1"}, "is not NAME=FIRST:LAST:STEP or NAME=V1,V2,..."},
+      {{"--sweep", "d:nTrains=1,2"}, "(use nTrains=VALUES or s:nTrains=VALUES)"},
+      {{"--sweep", "nTrains=1,2.5"}, "the value '2.5' of nTrains is not a whole short number"},
+      {{"--show", "numberOfTrain"}, "--show: the model FakeLine has no measure 'numberOfTrain'"},
       {{"--sweep", "s:nTrains=1,2", "--sweep", "s:nTrains=3"}, "change the same variable"},
       {{"--sweep", "d:netNotDeliveryProb=0:1:0.00001"}, "more than 10000 values"},
       {{"--description", "/nonexistent.json"},
@@ -163,6 +174,15 @@ TEST(StudyTool, InvalidOptionsAreRefusedBeforeAnythingStarts) {
   EXPECT_EQ(help.exitStatus, 0);
   for (const char* text : {"--sweep", "Examples:", "Exit status: 0", "128 + N"})
     EXPECT_NE(help.out.find(text), std::string::npos) << text;
+  // --describe reads the description beside the simulator and runs nothing.
+  const ToolRun described = RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--describe",
+                                                    "--out", (dir / "described").string()});
+  EXPECT_EQ(described.exitStatus, 0) << described.err;
+  for (const char* text :
+       {"Model FakeLine: terminating", "nTrains", "short", "[1, inf)", "Experiment 2",
+        "numberOfTrains", "12  numberOfTrains [0, 700]", "--sweep netNotDeliveryProb="})
+    EXPECT_NE(described.out.find(text), std::string::npos) << text << "\n" << described.out;
+  EXPECT_FALSE(std::filesystem::exists(dir / "described"));
   const ToolRun version = RunProgram(STUDY_TOOL, {"--version"});
   EXPECT_EQ(version.exitStatus, 0);
   EXPECT_NE(version.out.find("san-study " + ToolVersion()), std::string::npos) << version.out;

@@ -33,10 +33,10 @@ std::vector<std::map<std::string, std::string>> Comparable(const std::filesystem
 
 TEST(StudyToolSweeps, AGridOfPointsEachNamedWithItsOwnSeed) {
   const auto dir = results::freshDirectory("sweep");
-  const ToolRun run =
-      RunProgram(STUDY_TOOL, Args(dir, {"-e", "1", "--sweep", "d:netNotDeliveryProb=0:1:0.25",
-                                        "--sweep", "s:nTrains=10,20", "--min-reps", "5",
-                                        "--max-reps", "5", "-n", "5", "--seed", "9"}));
+  const ToolRun run = RunProgram(
+      STUDY_TOOL,
+      Args(dir, {"-e", "1", "--sweep", "d:netNotDeliveryProb=0:1:0.25", "--sweep", "nTrains=10,20",
+                 "--min-reps", "5", "--max-reps", "5", "-n", "5", "--seed", "9"}));
   EXPECT_EQ(run.exitStatus, 2) << run.err;  // five replications reach no precision
   const auto rows = ReadCsv(dir / "study.csv");
   ASSERT_EQ(rows.size(), 10u * 13);
@@ -57,7 +57,19 @@ TEST(StudyToolSweeps, AGridOfPointsEachNamedWithItsOwnSeed) {
   nlohmann::json json;
   std::ifstream(dir / "study.json") >> json;
   EXPECT_EQ(json["xVariable"], "netNotDeliveryProb");
-  EXPECT_EQ(json["settings"]["sweeps"][1], "s:nTrains=10,20");
+  // The sweep without a type letter takes the short type from the
+  // description (the override above says s:).
+  EXPECT_EQ(json["settings"]["sweeps"][1], "nTrains=10,20");
+  // The table names each column by variable and window, and tells which
+  // of the thirteen windows it leaves out.
+  EXPECT_NE(run.out.find("numberOfTrains [0, 100]"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Not shown (9 of 13 measures"), std::string::npos) << run.out;
+  // The x values in the plot's data as the shortest text of each.
+  std::ifstream data(dir / "study.dat");
+  std::string line, xs;
+  while (std::getline(data, line))
+    if (!line.empty() && line[0] != '#') xs += line.substr(0, line.find(' ')) + " ";
+  EXPECT_EQ(xs.substr(0, 20), "0 0.25 0.5 0.75 1 0 ") << xs;
   const std::string script = results::readFile((dir / "study.gp").string());
   EXPECT_NE(script.find("set xrange [-0.03:1.03]"), std::string::npos) << script;
   EXPECT_NE(script.find("[0, 700] nTrains=20"), std::string::npos);

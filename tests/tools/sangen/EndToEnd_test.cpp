@@ -83,6 +83,28 @@ TEST(SangenEndToEnd, GeneratedSimulatorGivesTheKnownResults) {
 // offered load 3 is Erlang's B formula; the 99% interval of 30 batch means
 // at a fixed seed holds it and is narrow enough to tell it from the 0.286
 // that a rate frozen at its sampling gives.
+// -h explains the simulator's own model, as the model file declares it:
+// variables with their ranges, the experiments, the measures in result-index
+// order, and an override of one of its own variables.
+TEST(SangenEndToEnd, HelpDescribesTheSimulatorsOwnModel) {
+  const fs::path dir = results::freshDirectory("clockwork-help");
+  const CommandRun help = run(dir, std::string("\"") + CLOCKWORK_SIM + "\" -h");
+  EXPECT_EQ(help.status, 0) << help.err;
+  const std::string& text = help.err;
+  for (const char* expected :
+       {"-N <num>: Number of replications (terminating) or batches", "Trace Level 0 to 4",
+        "the plain trace goes to <name>.txt, the XML trace (-x) to <name>.xml",
+        "Model clockwork: terminating (-t 1", "copies     short   [1, 100]",
+        "threshold  int     any", "Experiments (-e, 0 is the first): 2",
+        "in every one: period=1 split=0.25", "  0  Experiment 1: copies=3 threshold=15",
+        "  1  Experiment 2: copies=1 threshold=5", "  0  ticks [0, 10]", "  4  alarm t = 7.5",
+        "  5  lastTicks t = 10.5", "  7  litShare (batch means: batches of 2 after 0)",
+        "-O s:copies:1   the same with copies = 1"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  EXPECT_EQ(text.find("netNotDeliveryProb"), std::string::npos) << text;
+  EXPECT_EQ(help.out, "");
+}
+
 TEST(SangenEndToEnd, RatesThatReadTheMarkingFollowIt) {
   double term = 1.0;  // a^k / k!
   double sum = 1.0;
