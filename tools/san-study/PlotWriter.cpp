@@ -60,13 +60,18 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     return why + (removed ? " (the earlier study.svg is removed)" : "");
   };
   const int x = c.plan.xVariable;
+  // With exact values the data gain a column of them, drawn as dashed
+  // lines beside the estimates, or alone (--solve-only).
+  const bool solveOnly = c.options.solveOnly, exact = c.options.exact || solveOnly;
   std::map<const ExperimentResult*, double> xOf;
   for (std::size_t i = 0; i < result.experiments.size(); i++) {
     const ExperimentResult& e = result.experiments[i];
-    if (e.replications >= 2)
+    if (solveOnly ? e.exact.size() == d.measures.size() : e.replications >= 2)
       xOf[&e] = x >= 0 ? e.plan.values[x] : static_cast<double>(e.plan.index);
   }
-  if (xOf.empty()) return noPlot("no experiment has two replications, so there is nothing to plot");
+  if (xOf.empty())
+    return noPlot(solveOnly ? "no experiment has exact values, so there is nothing to plot"
+                            : "no experiment has two replications, so there is nothing to plot");
 
   // The other swept variables split each measure into several lines.
   auto restOf = [&](const ExperimentResult& e) {
@@ -96,19 +101,24 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
 
   double lowest = INFINITY, highest = -INFINITY, lowestY = INFINITY;
   std::ostringstream data;
-  data << "# x mean lower upper experiment stopped_short; one block per line of the plot\n";
+  data << "# x mean lower upper experiment stopped_short" << (exact ? " exact" : "")
+       << "; one block per line of the plot\n";
   for (Series& s : series) {
     std::stable_sort(s.points.begin(), s.points.end(),
                      [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
     data << "# " << OneLineText(s.title) << "\n";
     for (const ExperimentResult* e : s.points) {
       const WindowResult& w = e->windows[s.measure];
+      const double value = s.measure < e->exact.size() ? e->exact[s.measure] : NAN;
       lowest = std::min(lowest, xOf[e]);
       highest = std::max(highest, xOf[e]);
-      lowestY = std::min(lowestY, std::isfinite(w.lower) ? w.lower : w.mean);
+      if (!solveOnly) lowestY = std::min(lowestY, std::isfinite(w.lower) ? w.lower : w.mean);
+      if (std::isfinite(value)) lowestY = std::min(lowestY, value);
       data << ShortestText(xOf[e]) << ' ' << ShortestText(w.mean) << ' ' << Bound(w.lower, w.mean)
            << ' ' << Bound(w.upper, w.mean) << ' ' << e->plan.index << ' '
-           << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0) << '\n';
+           << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0);
+      if (exact) data << ' ' << (std::isfinite(value) ? ShortestText(value) : "NaN");
+      data << '\n';
     }
     data << "\n\n";
   }
@@ -127,8 +137,10 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
         "if (!exists('output')) output = 'study.svg'\n"
         "set output output\n"
      << "set title "
-     << Quoted(d.model + ": " + rewards + ", " + ShortestText(100 * c.options.stopRule.confidence) +
-               "% confidence intervals")
+     << Quoted(d.model + ": " + rewards + ", " +
+               (solveOnly ? std::string("exact values")
+                          : ShortestText(100 * c.options.stopRule.confidence) +
+                                "% confidence intervals" + (exact ? " and exact values" : "")))
      << " noenhanced\n"
      << "set xlabel " << Quoted(xName) << " noenhanced\n"
      << "set ylabel " << Quoted(descriptions) << " noenhanced\n"
@@ -140,13 +152,19 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
         "'#e3c800')\n"
         "unset colorbox\n"
         "plot \\\n";
-  for (std::size_t i = 0; i < series.size(); i++)
+  auto colour = [&](std::size_t i) {
+    return ShortestText(
+        series.size() > 1 ? static_cast<double>(i) / static_cast<double>(series.size() - 1) : 0.0);
+  };
+  for (std::size_t i = 0; i < series.size() && exact; i++)
+    gp << "  'study.dat' index " << i << " using 1:7 with linespoints "
+       << (solveOnly ? "" : "dt 2 pt 1 ") << "lc palette frac " << colour(i) << " title "
+       << Quoted(series[i].title + " exact")
+       << (solveOnly && i + 1 == series.size() ? "\n" : ", \\\n");
+  for (std::size_t i = 0; i < series.size() && !solveOnly; i++)
     gp << "  'study.dat' index " << i << " using 1:2:3:4 with yerrorlines lc palette frac "
-       << ShortestText(series.size() > 1
-                           ? static_cast<double>(i) / static_cast<double>(series.size() - 1)
-                           : 0.0)
-       << " title " << Quoted(series[i].title) << ", \\\n";
-  for (std::size_t i = 0; i < series.size(); i++)
+       << colour(i) << " title " << Quoted(series[i].title) << ", \\\n";
+  for (std::size_t i = 0; i < series.size() && !solveOnly; i++)
     gp << "  'study.dat' index " << i
        << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
        << (i == 0 ? "title 'stopped short (--max-reps)'" : "notitle")

@@ -11,6 +11,8 @@
 #include <regex>
 #include <thread>
 
+#include "ExactValues.h"
+
 #ifndef SAN_STUDY_VERSION
 #define SAN_STUDY_VERSION "unknown"
 #endif
@@ -134,6 +136,8 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
   if (o.simulator.empty()) return "no simulator given (--simulator build/MODEL-sim)";
   if (access(o.simulator.c_str(), X_OK) != 0)
     return "cannot run the simulator '" + o.simulator + "'";
+  if ((o.exact || o.solveOnly) && access(o.solver.c_str(), X_OK) != 0)
+    return "cannot run the solver '" + o.solver + "' (--solver)";
   return std::nullopt;
 }
 }  // namespace
@@ -223,6 +227,14 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
                  "seconds a simulator may stay silent before it counts as hung")
       ->check(kDecimalNumber)
       ->capture_default_str();
+  app.add_flag("--exact", o.exact,
+               "also run the model's exact solver for every experiment and point, and show each "
+               "exact value beside its estimate (Markovian models only)");
+  app.add_flag("--solve-only", o.solveOnly,
+               "the exact values alone, from the solver, without simulating");
+  app.add_option("--solver", o.solver,
+                 "exact solver executable (default: beside the simulator, NAME-sim -> "
+                 "NAME-solve)");
   app.add_flag("-q,--quiet", o.quiet,
                "no progress lines, only messages, the table and the verdict");
   try {
@@ -232,6 +244,7 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
     return status == 0 ? 0 : 1;
   }
   if (o.description.empty() && !o.simulator.empty()) o.description = DescriptionBeside(o.simulator);
+  if (o.solver.empty() && !o.simulator.empty()) o.solver = SolverBeside(o.simulator);
   if (auto error = CheckValues(o)) {
     std::cerr << profile.program << ": " << *error << "\n";
     return 1;

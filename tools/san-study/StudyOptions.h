@@ -37,6 +37,9 @@ struct StudyOptions {
   bool resume = false;
   bool overwrite = false;
   bool quiet = false;
+  bool exact = false;      // the solver's exact values beside the estimates
+  bool solveOnly = false;  // the exact values alone, no simulation
+  std::string solver;      // default: beside the simulator, NAME-sim -> NAME-solve
 };
 
 // Parses the command line. Returns std::nullopt to go on, or the exit
