@@ -42,7 +42,9 @@ std::optional<double> NumberIn(const std::string& text) {
   return value;
 }
 
-bool SameTime(double a, double b) { return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::fabs(a)); }
+bool SameTime(double a, double b) {
+  return std::fabs(a - b) <= 1e-12 * std::max(1.0, std::fabs(a));
+}
 
 // The values of the solver's CSV file, checked row by row against the
 // description's measures; an error text when they do not match.
@@ -109,8 +111,8 @@ std::optional<std::string> SolveExperiment(const std::string& solver, const Stud
   const ScratchDirectory scratch;
   if (scratch.Path().empty()) return "cannot create a temporary directory for the solver";
   const std::filesystem::path csv = scratch.Path() / "exact.csv";
-  std::vector<std::string> argv = {solver, "-q", "-e", std::to_string(experiment.index), "--csv",
-                                   csv.string()};
+  std::vector<std::string> argv = {solver,  "-q",        "-e", std::to_string(experiment.index),
+                                   "--csv", csv.string()};
   if (!experiment.overrideText.empty()) argv.insert(argv.end(), {"-O", experiment.overrideText});
   ChildProcess child;
   std::string error;
