@@ -9,6 +9,7 @@
 #include <set>
 
 #include "DirectoryLock.h"
+#include "ExactValues.h"
 #include "PlotWriter.h"
 #include "RecordChecks.h"
 #include "ResultFiles.h"
@@ -186,6 +187,8 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   PrintTable(result, context, profile.tableMeasures, profile.xTitle, std::cout);
   const std::vector<std::string> verdict = VerdictLines(result, context);
   for (const std::string& line : verdict) std::cout << line << "\n";
+  for (const std::string& line : ExactMissLines(result, merged.description))
+    std::cout << line << "\n";
   std::cout.flush();
   const std::vector<std::string> errors = WriteResultFiles(result, context, out);
   for (const std::string& error : errors) std::cerr << program << ": " << error << "\n";

@@ -60,13 +60,18 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     return why + (removed ? " (the earlier study.svg is removed)" : "");
   };
   const int x = c.plan.xVariable;
+  // With exact values the data gain a column of them, drawn as dashed
+  // lines beside the estimates, or alone (--solve-only).
+  const bool solveOnly = c.options.solveOnly, exact = c.options.exact || solveOnly;
   std::map<const ExperimentResult*, double> xOf;
   for (std::size_t i = 0; i < result.experiments.size(); i++) {
     const ExperimentResult& e = result.experiments[i];
-    if (e.replications >= 2)
+    if (solveOnly ? e.exact.size() == d.measures.size() : e.replications >= 2)
       xOf[&e] = x >= 0 ? e.plan.values[x] : static_cast<double>(e.plan.index);
   }
-  if (xOf.empty()) return noPlot("no experiment has two replications, so there is nothing to plot");
+  if (xOf.empty())
+    return noPlot(solveOnly ? "no experiment has exact values, so there is nothing to plot"
+                            : "no experiment has two replications, so there is nothing to plot");
 
   // The other swept variables split each measure into several lines.
   auto restOf = [&](const ExperimentResult& e) {
@@ -97,7 +102,8 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
   double lowest = INFINITY, highest = -INFINITY;
   std::map<std::string, double> lowestY;  // per reward variable
   std::ostringstream data;
-  data << "# x mean lower upper experiment stopped_short; one block per line of the plot\n";
+  data << "# x mean lower upper experiment stopped_short" << (exact ? " exact" : "")
+       << "; one block per line of the plot\n";
   for (Series& s : series) {
     std::stable_sort(s.points.begin(), s.points.end(),
                      [&](auto* a, auto* b) { return xOf[a] < xOf[b]; });
@@ -106,12 +112,17 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     data << "# " << OneLineText(variable + " " + s.title) << "\n";
     for (const ExperimentResult* e : s.points) {
       const WindowResult& w = e->windows[s.measure];
+      const double value = s.measure < e->exact.size() ? e->exact[s.measure] : NAN;
       lowest = std::min(lowest, xOf[e]);
       highest = std::max(highest, xOf[e]);
-      lowestY[variable] = std::min(lowestY[variable], std::isfinite(w.lower) ? w.lower : w.mean);
+      if (!solveOnly)
+        lowestY[variable] = std::min(lowestY[variable], std::isfinite(w.lower) ? w.lower : w.mean);
+      if (std::isfinite(value)) lowestY[variable] = std::min(lowestY[variable], value);
       data << ShortestText(xOf[e]) << ' ' << ShortestText(w.mean) << ' ' << Bound(w.lower, w.mean)
            << ' ' << Bound(w.upper, w.mean) << ' ' << e->plan.index << ' '
-           << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0) << '\n';
+           << (e->status == ExperimentStatus::kMaxReps && !w.converged ? 1 : 0);
+      if (exact) data << ' ' << (std::isfinite(value) ? ShortestText(value) : "NaN");
+      data << '\n';
     }
     data << "\n\n";
   }
@@ -133,8 +144,10 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
         "if (!exists('output')) output = 'study.svg'\n"
         "set output output\n"
      << "set multiplot layout " << panels.size() << ",1 title "
-     << Quoted(d.model + ": " + ShortestText(100 * c.options.stopRule.confidence) +
-               "% confidence intervals")
+     << Quoted(d.model + ": " +
+               (solveOnly ? std::string("exact values")
+                          : ShortestText(100 * c.options.stopRule.confidence) +
+                                "% confidence intervals" + (exact ? " and exact values" : "")))
      << " noenhanced\n"
      << "set xlabel " << Quoted(xName) << " noenhanced\n"
      << "set key outside right top noenhanced title 'measure'\n"
@@ -148,20 +161,30 @@ std::optional<std::string> WritePlot(const StudyResult& result, const ResultCont
     std::vector<std::size_t> of;  // the series of this panel, by data-file index
     for (std::size_t i = 0; i < series.size(); i++)
       if (d.measures[series[i].measure].rewardVariable == r->name) of.push_back(i);
+    auto colour = [&](std::size_t k) {
+      return ShortestText(
+          of.size() > 1 ? static_cast<double>(k) / static_cast<double>(of.size() - 1) : 0.0);
+    };
+    std::vector<std::string> items;
+    for (std::size_t k = 0; k < of.size() && exact; k++)
+      items.push_back("'study.dat' index " + std::to_string(of[k]) +
+                      " using 1:7 with linespoints " + (solveOnly ? "" : "dt 2 pt 1 ") +
+                      "lc palette frac " + colour(k) + " title " +
+                      Quoted(series[of[k]].title + " exact"));
+    for (std::size_t k = 0; k < of.size() && !solveOnly; k++)
+      items.push_back("'study.dat' index " + std::to_string(of[k]) +
+                      " using 1:2:3:4 with yerrorlines lc palette frac " + colour(k) + " title " +
+                      Quoted(series[of[k]].title));
+    for (std::size_t k = 0; k < of.size() && !solveOnly; k++)
+      items.push_back("'study.dat' index " + std::to_string(of[k]) +
+                      " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' " +
+                      (k == 0 ? "title 'stopped short (--max-reps)'" : "notitle"));
     gp << "set title " << Quoted(r->name) << " noenhanced\n"
        << "set ylabel " << Quoted(r->description.empty() ? r->name : r->description)
        << " noenhanced\n"
        << (lowestY[r->name] >= 0 ? "set yrange [0:*]\n" : "set autoscale y\n") << "plot \\\n";
-    for (std::size_t k = 0; k < of.size(); k++)
-      gp << "  'study.dat' index " << of[k] << " using 1:2:3:4 with yerrorlines lc palette frac "
-         << ShortestText(of.size() > 1 ? static_cast<double>(k) / static_cast<double>(of.size() - 1)
-                                       : 0.0)
-         << " title " << Quoted(series[of[k]].title) << ", \\\n";
-    for (std::size_t k = 0; k < of.size(); k++)
-      gp << "  'study.dat' index " << of[k]
-         << " using 1:($6 > 0 ? $2 : 1/0) with points pt 6 ps 1.8 lc rgb '#d62728' "
-         << (k == 0 ? "title 'stopped short (--max-reps)'" : "notitle")
-         << (k + 1 < of.size() ? ", \\\n" : "\n");
+    for (std::size_t i = 0; i < items.size(); i++)
+      gp << "  " << items[i] << (i + 1 < items.size() ? ", \\\n" : "\n");
   }
   gp << "unset multiplot\n";
 

@@ -15,7 +15,8 @@ std::optional<IntervalMethod> MethodFromName(const std::string& name) {
 bool KnownStatus(const std::string& status) {
   for (const char* known :
        {ExperimentStatus::kConverged, ExperimentStatus::kMaxReps, ExperimentStatus::kIncomplete,
-        ExperimentStatus::kFailed, ExperimentStatus::kNotRun, ExperimentStatus::kRunning})
+        ExperimentStatus::kFailed, ExperimentStatus::kNotRun, ExperimentStatus::kRunning,
+        ExperimentStatus::kSolved})
     if (status == known) return true;
   return false;
 }
@@ -56,6 +57,8 @@ std::optional<std::string> ImplausibleRecord(const ExperimentResult& e, const St
   if (e.replications < 0 || e.replications > rule.maxReplications)
     return std::to_string(e.replications) + " replications, outside 0 to " +
            std::to_string(rule.maxReplications);
+  if (e.status == ExperimentStatus::kSolved && (e.replications != 0 || e.exact.empty()))
+    return "solved, yet with replications or without exact values";
   if (e.status == ExperimentStatus::kConverged && e.replications < rule.minReplications)
     return "converged at " + std::to_string(e.replications) + " replications, below --min-reps " +
            std::to_string(rule.minReplications);

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "ExactValues.h"
 #include "FileReplacement.h"
 #include "NumberFormat.h"
 #include "RecordChecks.h"
@@ -60,19 +61,33 @@ json Settings(const ResultContext& c) {
   const StudyOptions& o = c.options;
   json sweeps = json::array();
   for (const Sweep& s : c.plan.sweeps) sweeps.push_back(JsonText(s.text));
-  return {{"model", JsonText(c.description.model)},
-          {"descriptionDigest", c.description.digest},
-          {"seed", o.seed},
-          {"generator", o.generator ? json(*o.generator) : json(nullptr)},
-          {"override", JsonText(o.overrideText)},
-          {"sweeps", sweeps},
-          {"confidence", o.stopRule.confidence},
-          {"precision", o.stopRule.precision},
-          {"absolutePrecision", o.stopRule.absolutePrecision},
-          {"minReplications", o.stopRule.minReplications},
-          {"maxReplications", o.stopRule.maxReplications},
-          {"reportSize", o.reportSize},
-          {"streams", o.streams ? json(*o.streams) : json(nullptr)}};
+  json settings = {{"model", JsonText(c.description.model)},
+                   {"descriptionDigest", c.description.digest},
+                   {"seed", o.seed},
+                   {"generator", o.generator ? json(*o.generator) : json(nullptr)},
+                   {"override", JsonText(o.overrideText)},
+                   {"sweeps", sweeps},
+                   {"confidence", o.stopRule.confidence},
+                   {"precision", o.stopRule.precision},
+                   {"absolutePrecision", o.stopRule.absolutePrecision},
+                   {"minReplications", o.stopRule.minReplications},
+                   {"maxReplications", o.stopRule.maxReplications},
+                   {"reportSize", o.reportSize},
+                   {"streams", o.streams ? json(*o.streams) : json(nullptr)}};
+  // Exact values alone are no estimates: such results are never resumed
+  // or merged with simulated ones. Absent otherwise, as before.
+  if (o.solveOnly) settings["solveOnly"] = true;
+  return settings;
+}
+
+bool WithExact(const StudyOptions& o) { return o.exact || o.solveOnly; }
+
+// ",exact,exact_inside" of measure `m`: the value and whether the interval
+// holds it ("yes", "no", empty without an estimate).
+std::string ExactCells(const ExperimentResult& e, std::size_t m, const WindowResult& w) {
+  if (m >= e.exact.size()) return ",,";
+  const std::optional<bool> inside = ExactInside(w, e.replications, e.exact[m]);
+  return "," + CsvNumber(e.exact[m]) + "," + (inside ? (*inside ? "yes" : "no") : "");
 }
 
 // "a b c" of each stream's value.
@@ -114,6 +129,7 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
          "window_start,window_end,mean,half_width,relative_half_width,lower,upper,confidence,"
          "interval,variance,"
          "window_converged,failure,streams,stream_seeds,stream_replications,wasted_replications";
+  if (WithExact(c.options)) out << ",exact,exact_inside";
   for (const GlobalVariable& v : d.variables) out << ',' << CsvText(v.name);
   out << '\n';
   const std::string confidence = ShortestText(c.options.stopRule.confidence);
@@ -143,7 +159,7 @@ std::string CsvContent(const StudyResult& result, const ResultContext& c) {
           << ',' << (e.failure.empty() ? "" : CsvText(e.failure)) << ',' << e.streams.size() << ','
           << StreamList(e, [](const StreamResult& s) { return s.seed; }) << ','
           << StreamList(e, [](const StreamResult& s) { return s.counted; }) << ',' << e.wasted
-          << values << '\n';
+          << (WithExact(c.options) ? ExactCells(e, m, w) : "") << values << '\n';
     }
   }
   return out.str();
@@ -169,7 +185,8 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
           TypedValue(d.variables[v].type, e.plan.values[v]);
     json windows = json::array();
     const bool any = e.replications > 0;
-    for (const WindowResult& w : e.windows)
+    for (std::size_t m = 0; m < e.windows.size(); m++) {
+      const WindowResult& w = e.windows[m];
       windows.push_back({{"mean", JsonNumber(any ? w.mean : NAN)},
                          {"variance", JsonNumber(e.replications > 1 ? w.variance : NAN)},
                          {"halfWidth", JsonNumber(any ? w.halfWidth : NAN)},
@@ -178,6 +195,12 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
                          {"interval", w.method},
                          {"precisionReached", JsonNumber(w.reached)},
                          {"converged", w.converged}});
+      if (m < e.exact.size()) {
+        const std::optional<bool> inside = ExactInside(w, e.replications, e.exact[m]);
+        windows.back()["exact"] = JsonNumber(e.exact[m]);
+        windows.back()["exactInside"] = inside ? json(*inside) : json(nullptr);
+      }
+    }
     json streams = json::array();
     for (const StreamResult& s : e.streams)
       streams.push_back({{"seed", s.seed},
@@ -283,6 +306,9 @@ std::optional<std::string> TakeEarlierResults(const std::filesystem::path& direc
     for (const auto& [key, value] : settings.items())
       if (!earlierSettings.contains(key) || earlierSettings.at(key) != value)
         differ += (differ.empty() ? "" : ", ") + key;
+    if (earlierSettings.is_object())
+      for (const auto& [key, value] : earlierSettings.items())
+        if (!settings.contains(key)) differ += (differ.empty() ? "" : ", ") + key;
     return directory.string() + " holds the results of a study with other settings (" + differ +
            "); choose another --out, or --overwrite to replace them";
   }
@@ -397,23 +423,45 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
   const std::size_t xWidth = std::max<std::size_t>(8, title.size() + 2);
   out << std::left << std::setw(static_cast<int>(nameWidth)) << "experiment" << std::right;
   if (x >= 0) out << std::setw(static_cast<int>(xWidth)) << title;
-  // A column is 17 characters wide, or wider for a longer cell.
+  // The estimate of each shown measure, with its exact value in a column of
+  // its own beside it (--exact), or the exact value alone (--solve-only).
+  struct Column {
+    std::size_t measure;
+    bool exact;
+  };
+  const bool solveOnly = c.options.solveOnly, exact = c.options.exact || solveOnly;
+  std::vector<Column> columns;
+  for (std::size_t m : shown) {
+    if (!solveOnly) columns.push_back({m, false});
+    if (exact) columns.push_back({m, true});
+  }
+  // A column is 17 characters wide (an exact one 12), or wider for a
+  // longer cell.
   std::vector<std::vector<std::string>> cells;
-  std::vector<std::size_t> widths(shown.size(), 17);
-  for (std::size_t k = 0; k < shown.size(); k++)
-    widths[k] = std::max(widths[k], Characters(OneLineText(MeasureTitle(d, shown[k]))) + 2);
+  auto heading = [&](const Column& column) {
+    return column.exact && !solveOnly ? std::string("exact")
+                                      : OneLineText(MeasureTitle(d, column.measure));
+  };
+  std::vector<std::size_t> widths;
+  for (const Column& column : columns)
+    widths.push_back(std::max<std::size_t>(column.exact && !solveOnly ? 12 : 17,
+                                           Characters(heading(column)) + 2));
   for (const ExperimentResult& e : result.experiments) {
     cells.emplace_back();
-    for (std::size_t k = 0; k < shown.size(); k++) {
-      const std::size_t m = shown[k];
-      cells.back().push_back(e.replications > 0 && m < e.windows.size() ? Cell(e.windows[m]) : "-");
+    for (std::size_t k = 0; k < columns.size(); k++) {
+      const std::size_t m = columns[k].measure;
+      if (columns[k].exact)
+        cells.back().push_back(m < e.exact.size() ? SignificantText(e.exact[m], 6) : "-");
+      else
+        cells.back().push_back(e.replications > 0 && m < e.windows.size() ? Cell(e.windows[m])
+                                                                          : "-");
       widths[k] = std::max(widths[k], Characters(cells.back().back()) + 2);
     }
   }
-  out << std::setw(7) << "reps"
-      << "  " << std::left << std::setw(11) << "status" << std::right;
-  for (std::size_t k = 0; k < shown.size(); k++)
-    out << Pad(OneLineText(MeasureTitle(d, shown[k])), widths[k]);
+  if (!solveOnly)
+    out << std::setw(7) << "reps"
+        << "  " << std::left << std::setw(11) << "status" << std::right;
+  for (std::size_t k = 0; k < columns.size(); k++) out << Pad(heading(columns[k]), widths[k]);
   out << '\n';
   for (std::size_t i = 0; i < result.experiments.size(); i++) {
     const ExperimentResult& e = result.experiments[i];
@@ -426,9 +474,10 @@ void PrintTable(const StudyResult& result, const ResultContext& c,
                                                  : SignificantText(value, 6));
     }
     // A "!" marks an experiment some of whose streams failed (told below).
-    out << std::setw(7) << e.replications << "  " << std::left << std::setw(11)
-        << e.status + (SomeStreamsFailed(e) ? "!" : "") << std::right;
-    for (std::size_t k = 0; k < shown.size(); k++) out << Pad(cells[i][k], widths[k]);
+    if (!solveOnly)
+      out << std::setw(7) << e.replications << "  " << std::left << std::setw(11)
+          << e.status + (SomeStreamsFailed(e) ? "!" : "") << std::right;
+    for (std::size_t k = 0; k < columns.size(); k++) out << Pad(cells[i][k], widths[k]);
     out << '\n';
   }
   if (const std::string leftOut = LeftOutLine(d, shown); !leftOut.empty())

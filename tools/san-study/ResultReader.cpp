@@ -61,6 +61,10 @@ ExperimentResult ExperimentFromJson(const json& record, const StudyDescription& 
                          NumberOr(w.at("halfWidth"), INFINITY), w.at("interval").get<std::string>(),
                          NumberOr(w.at("precisionReached"), INFINITY),
                          w.at("converged").get<bool>()});
+  // The exact values, when the study had them (--exact, --solve-only).
+  const json& windows = record.at("windows");
+  if (!windows.empty() && windows.front().contains("exact"))
+    for (const json& w : windows) e.exact.push_back(NumberOr(w.at("exact"), NAN));
   return e;
 }
 
@@ -136,7 +140,13 @@ std::optional<std::string> ParseStudyRecord(const std::string& text, const std::
       if (r.result.experiments.back().windows.size() != d.measures.size())
         return file + ": an experiment has not one result per measure";
     }
-    for (const ExperimentResult& e : r.result.experiments) r.plan.experiments.push_back(e.plan);
+    for (const ExperimentResult& e : r.result.experiments) {
+      r.plan.experiments.push_back(e.plan);
+      if (!e.exact.empty() && e.exact.size() != d.measures.size())
+        return file + ": an experiment has not one exact value per measure";
+      o.exact |= !e.exact.empty();
+    }
+    o.solveOnly = s.value("solveOnly", false);
     r.result.startTime = document.at("startTime").get<std::string>();
     r.result.endTime =
         document.at("endTime").is_string() ? document.at("endTime").get<std::string>() : "";

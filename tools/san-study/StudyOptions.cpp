@@ -11,6 +11,7 @@
 #include <regex>
 #include <thread>
 
+#include "ExactValues.h"
 #include "StudyPart.h"
 #include "TableColumns.h"
 
@@ -146,6 +147,8 @@ std::optional<std::string> CheckValues(const StudyOptions& o) {
   if (o.simulator.empty()) return "no simulator given (--simulator build/MODEL-sim)";
   if (access(o.simulator.c_str(), X_OK) != 0)
     return "cannot run the simulator '" + o.simulator + "'";
+  if ((o.exact || o.solveOnly) && access(o.solver.c_str(), X_OK) != 0)
+    return "cannot run the solver '" + o.solver + "' (--solver)";
   return std::nullopt;
 }
 }  // namespace
@@ -238,6 +241,14 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
                  "seconds a simulator may stay silent before it counts as hung")
       ->check(kDecimalNumber)
       ->capture_default_str();
+  app.add_flag("--exact", o.exact,
+               "also run the model's exact solver for every experiment and point, and show each "
+               "exact value beside its estimate (Markovian models only)");
+  app.add_flag("--solve-only", o.solveOnly,
+               "the exact values alone, from the solver, without simulating");
+  app.add_option("--solver", o.solver,
+                 "exact solver executable (default: beside the simulator, NAME-sim -> "
+                 "NAME-solve)");
   app.add_flag("-q,--quiet", o.quiet,
                "no progress lines, only messages, the table and the verdict");
   std::vector<std::string> show;
@@ -258,6 +269,7 @@ std::optional<int> ParseStudyOptions(int argc, char** argv, const ToolProfile& p
   for (const std::string& text : show)
     for (const std::string& item : SplitShowList(text)) o.show.push_back(item);
   if (o.description.empty() && !o.simulator.empty()) o.description = DescriptionBeside(o.simulator);
+  if (o.solver.empty() && !o.simulator.empty()) o.solver = SolverBeside(o.simulator);
   // --describe reads the description alone; the simulator need not run.
   if (o.describe && !o.description.empty()) return std::nullopt;
   if (auto error = CheckValues(o)) {

@@ -40,6 +40,9 @@ struct StudyOptions {
   bool quiet = false;
   std::vector<std::string> show;  // --show: measures in the table; empty: the defaults
   bool describe = false;          // --describe: print the model's study description and exit
+  bool exact = false;             // the solver's exact values beside the estimates
+  bool solveOnly = false;         // the exact values alone, no simulation
+  std::string solver;             // default: beside the simulator, NAME-sim -> NAME-solve
 };
 
 // Parses the command line. Returns std::nullopt to go on, or the exit

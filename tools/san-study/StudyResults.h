@@ -30,6 +30,7 @@ constexpr const char* kIncomplete = "incomplete";  // the study was interrupted
 constexpr const char* kFailed = "failed";          // the simulator (of every stream) misbehaved
 constexpr const char* kNotRun = "not-run";         // not started (yet)
 constexpr const char* kRunning = "running";        // in the files written while the study runs
+constexpr const char* kSolved = "solved";          // exact values only (--solve-only)
 }  // namespace ExperimentStatus
 
 // One stream of an experiment: its simulator's seed, how many of its
@@ -49,12 +50,14 @@ struct ExperimentResult {
   double processorSeconds = 0.0;  // as last reported by the simulator
   std::vector<WindowResult> windows;
   std::vector<StreamResult> streams;
-  long wasted = 0;      // replications delivered beyond the stop, not counted
-  bool reused = false;  // taken from an earlier run's files (--resume)
+  long wasted = 0;            // replications delivered beyond the stop, not counted
+  bool reused = false;        // taken from an earlier run's files (--resume)
+  std::vector<double> exact;  // the solver's value of every measure; empty when not asked
 
   // Ran to its stop rule (some stream may have failed on the way).
   bool Finished() const {
-    return status == ExperimentStatus::kConverged || status == ExperimentStatus::kMaxReps;
+    return status == ExperimentStatus::kConverged || status == ExperimentStatus::kMaxReps ||
+           status == ExperimentStatus::kSolved;
   }
 };
 

@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <iostream>
 
 #include "DescriptionText.h"
 #include "DirectoryLock.h"
+#include "ExactValues.h"
 #include "MergeCommand.h"
 #include "PlotWriter.h"
 #include "ProgressDisplay.h"
@@ -40,6 +42,9 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   };
   StudyOptions options;
   if (auto status = agree(ParseStudyOptions(argc, argv, profile, options))) return *status;
+  // Exact values alone need no simulator: nothing to share out.
+  if (distribution && options.solveOnly)
+    return refuse("--solve-only runs no simulator: run it without MPI");
   StudyDescription description;
   std::optional<int> failed;
   try {
@@ -81,6 +86,11 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
     const PlannedExperiment* firstToRun = nullptr;
     for (const ExperimentResult& e : result.experiments)
       if (!e.reused && !firstToRun) firstToRun = &e.plan;
+    // The exact values come first: a model the solver refuses ends the
+    // study before any simulation.
+    if (options.exact || options.solveOnly)
+      if (auto error = SolveExperiments(options.solver, description, result)) return refuse(*error);
+    if (options.solveOnly) return std::nullopt;
     if (firstToRun && !firstToRun->overrideText.empty())
       if (auto error = ProbeSettings(options, description.steadyState, *firstToRun))
         return refuse(*error);
@@ -117,7 +127,15 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
       if (!result.experiments[i].reused) runs.push_back(i);
     remote = &distribution->Start(plan, runs);
   }
-  StudyRunner(options, description, progress, save).Run(result, remote);
+  if (options.solveOnly)
+    for (ExperimentResult& e : result.experiments) {
+      e.status = ExperimentStatus::kSolved;
+      e.windows.assign(description.measures.size(),
+                       WindowResult{NAN, NAN, -INFINITY, INFINITY, INFINITY,
+                                    MethodName(IntervalMethod::None), INFINITY, false});
+    }
+  else
+    StudyRunner(options, description, progress, save).Run(result, remote);
   result.endTime = UtcNow();
   progress.ClearLine();
   if (result.Aborted())
@@ -126,6 +144,7 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
   PrintTable(result, context, profile.tableMeasures, profile.xTitle, std::cout);
   const std::vector<std::string> verdict = VerdictLines(result, context);
   for (const std::string& line : verdict) std::cout << line << "\n";
+  for (const std::string& line : ExactMissLines(result, description)) std::cout << line << "\n";
   std::cout.flush();
 
   const bool filesWritten = save(result);
