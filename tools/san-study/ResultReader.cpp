@@ -1,5 +1,6 @@
 #include "ResultReader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -104,6 +105,13 @@ std::optional<std::string> ParseStudyRecord(const std::string& text, const std::
       measure.start = m.at("start").get<double>();
       measure.end = m.at("end").get<double>();
       d.measures.push_back(measure);
+      // study.json keeps no list of reward variables; the table's columns
+      // and the plot's panels group the measures by them, so the list is
+      // rebuilt from the measures, in their order.
+      const bool known = std::any_of(d.rewards.begin(), d.rewards.end(), [&](const auto& r) {
+        return r.name == measure.rewardVariable;
+      });
+      if (!known) d.rewards.push_back({measure.rewardVariable, "", "", ""});
     }
     StudyOptions& o = r.options;
     o.seed = s.at("seed").get<std::uint32_t>();

@@ -47,10 +47,11 @@ std::vector<double> ErlangAnswers(double lambda, double mu, int servers) {
 
 TEST(ExactValues, BesideTheEstimatesOfASweepWithAnOverride) {
   const auto dir = results::freshDirectory("exact-mm1k");
-  const ToolRun run = RunProgram(
-      bin + "/san-study", {"--simulator", bin + "/mm1k-sim", "--exact", "-e", "2", "-O",
-                           "s:capacity:5", "--sweep", "d:arrivalRate=0.5,1.5", "--confidence",
-                           "0.99", "--precision", "0.05", "-s", "7", "-j", "2", "-o", dir.string()});
+  const ToolRun run =
+      RunProgram(bin + "/san-study",
+                 {"--simulator", bin + "/mm1k-sim", "--exact", "-e", "2", "-O", "s:capacity:5",
+                  "--sweep", "d:arrivalRate=0.5,1.5", "--confidence", "0.99", "--precision", "0.05",
+                  "-s", "7", "-j", "2", "-o", dir.string()});
   ASSERT_TRUE(run.exitStatus == 0 || run.exitStatus == 2) << run.err << run.out;
   EXPECT_NE(run.out.find("exact"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("outside the interval"), std::string::npos) << run.out;
@@ -71,9 +72,9 @@ TEST(ExactValues, BesideTheEstimatesOfASweepWithAnOverride) {
 
   // Without --exact the files have no such columns at all.
   const auto plain = results::freshDirectory("exact-mm1k-plain");
-  const ToolRun without = RunProgram(
-      bin + "/san-study", {"--simulator", bin + "/mm1k-sim", "-e", "2", "--max-reps", "20",
-                           "--min-reps", "10", "-o", plain.string()});
+  const ToolRun without =
+      RunProgram(bin + "/san-study", {"--simulator", bin + "/mm1k-sim", "-e", "2", "--max-reps",
+                                      "20", "--min-reps", "10", "-o", plain.string()});
   ASSERT_NE(without.exitStatus, 1) << without.err;
   EXPECT_EQ(ReadCsv(plain / "study.csv").at(0).count("exact"), 0u);
   EXPECT_EQ(without.out.find("exact"), std::string::npos) << without.out;
@@ -81,9 +82,9 @@ TEST(ExactValues, BesideTheEstimatesOfASweepWithAnOverride) {
 
 TEST(ExactValues, SolveOnlySimulatesNothingAndKeepsApartFromSimulatedResults) {
   const auto dir = results::freshDirectory("exact-erlang");
-  const ToolRun run = RunProgram(bin + "/san-study",
-                                 {"--simulator", bin + "/erlang-sim", "--solve-only", "-e", "1",
-                                  "--sweep", "s:servers=1,4,12", "-o", dir.string()});
+  const ToolRun run =
+      RunProgram(bin + "/san-study", {"--simulator", bin + "/erlang-sim", "--solve-only", "-e", "1",
+                                      "--sweep", "s:servers=1,4,12", "-o", dir.string()});
   ASSERT_EQ(run.exitStatus, 0) << run.err;
   EXPECT_EQ(run.out.find("reps"), std::string::npos) << run.out;
   const auto rows = ReadCsv(dir / "study.csv");
@@ -110,9 +111,9 @@ TEST(ExactValues, SolveOnlySimulatesNothingAndKeepsApartFromSimulatedResults) {
   EXPECT_EQ(resumed.exitStatus, 1);
   EXPECT_NE(resumed.err.find("other settings (solveOnly)"), std::string::npos) << resumed.err;
   const auto simulated = results::freshDirectory("exact-erlang-simulated");
-  ASSERT_NE(RunProgram(bin + "/san-study",
-                       {"--simulator", bin + "/erlang-sim", "-e", "1", "--sweep",
-                        "s:servers=1,4,12", "--min-reps", "5", "--max-reps", "10", "-o", simulated.string()})
+  ASSERT_NE(RunProgram(bin + "/san-study", {"--simulator", bin + "/erlang-sim", "-e", "1",
+                                            "--sweep", "s:servers=1,4,12", "--min-reps", "5",
+                                            "--max-reps", "10", "-o", simulated.string()})
                 .exitStatus,
             1);
   const ToolRun merged =
@@ -137,8 +138,8 @@ TEST(ExactValues, ANonMarkovianModelIsRefusedBeforeAnySimulation) {
     EXPECT_FALSE(std::filesystem::exists(dir / "study.json")) << mode;
   }
   const ToolRun missing =
-      RunProgram(bin + "/san-study", {"--simulator", bin + "/mm1k-sim", "--exact", "--solver",
-                                      bin + "/no-such-solve"});
+      RunProgram(bin + "/san-study",
+                 {"--simulator", bin + "/mm1k-sim", "--exact", "--solver", bin + "/no-such-solve"});
   EXPECT_EQ(missing.exitStatus, 1);
   EXPECT_NE(missing.err.find("cannot run the solver"), std::string::npos) << missing.err;
 }
