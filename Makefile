@@ -55,15 +55,22 @@ bench: build
 # (see docs/model-format.md) and builds $(BUILD)/san-study. The model joins
 # those built before (MB_EXTRA_MODELS in the CMake cache), so that every
 # earlier model stays built; a model whose file has gone is dropped, with a
-# note.
+# note, and so is an earlier model file of the same name in another folder
+# (its simulator's name is taken by the new one).
 model: deps
 	@test -n "$(MODEL)" || { echo "usage: make model MODEL=path/to/model.yaml" >&2; exit 2; }
 	@test -f "$(MODEL)" || { echo "no model file $(MODEL)" >&2; exit 2; }
+	@for m in Models/*.yaml; do \
+	  if [ "$$(basename "$$m" .yaml)" = '$(basename $(notdir $(MODEL)))' ] && [ '$(abspath $(MODEL))' != "$(CURDIR)/$$m" ]; then \
+	    echo "make model: $(BUILD)/$(basename $(notdir $(MODEL)))-sim is built from the project's $$m; give your model file another name" >&2; exit 2; fi; \
+	done
 	@new='$(abspath $(MODEL))'; kept=''; \
 	earlier=$$(sed -n 's/^MB_EXTRA_MODELS:[A-Z]*=//p' '$(BUILD)/CMakeCache.txt' 2>/dev/null); \
 	IFS=';'; for m in $$earlier; do \
 	  if [ -z "$$m" ] || [ "$$m" = "$$new" ]; then continue; fi; \
 	  case ";$$kept" in *";$$m;"*) continue ;; esac; \
+	  stem=$${m##*/}; if [ "$${stem%.*}" = '$(basename $(notdir $(MODEL)))' ]; then \
+	    echo "note: $(BUILD)/$(basename $(notdir $(MODEL)))-sim now comes from $$new, no longer from $$m" >&2; continue; fi; \
 	  if [ -f "$$m" ]; then kept="$$kept$$m;"; \
 	  else echo "note: model file $$m is gone; its simulator is no longer built" >&2; fi; \
 	done; \

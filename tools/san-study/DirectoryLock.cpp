@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 
 #include "FileReplacement.h"
 
@@ -28,5 +29,10 @@ std::optional<std::string> DirectoryLock::Take(const std::filesystem::path& dire
   }
   if (fd_ >= 0) close(fd_);
   fd_ = fd;
+  const std::vector<std::string> stale = RemoveStaleTemporaries(directory);
+  if (!stale.empty())
+    std::cerr << "note: removed " << stale.size() << " temporary file"
+              << (stale.size() == 1 ? "" : "s") << " that a killed study left in "
+              << directory.string() << "\n";
   return std::nullopt;
 }

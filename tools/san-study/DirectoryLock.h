@@ -18,7 +18,9 @@ class DirectoryLock {
   DirectoryLock& operator=(const DirectoryLock&) = delete;
 
   // Takes the lock of `directory`; an error text when another process
-  // holds it or it cannot be taken.
+  // holds it or it cannot be taken. Once taken, it removes the temporary
+  // result files a study killed mid-write left there (with a note on
+  // standard error): no other writer can be using them.
   std::optional<std::string> Take(const std::filesystem::path& directory);
 
  private:

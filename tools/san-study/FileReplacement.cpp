@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <regex>
 
 namespace {
 std::string Failure(const std::filesystem::path& file, int error) {
@@ -55,4 +57,22 @@ std::optional<std::string> ReplaceFile(const std::filesystem::path& file,
   }
   SyncDirectory(directory);
   return std::nullopt;
+}
+
+std::vector<std::string> RemoveStaleTemporaries(const std::filesystem::path& directory) {
+  // The study's own result files and the logs of counted replications; any
+  // other dot file is left alone.
+  static const std::regex temporary(
+      R"(\.(study\.(csv|json|dat|gp|svg|html)|\.counted-[0-9]+\.bin)\.[A-Za-z0-9]{6})");
+  std::vector<std::string> removed;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!std::regex_match(name, temporary) || !entry.is_regular_file(error) ||
+        entry.is_symlink(error))
+      continue;
+    if (std::filesystem::remove(entry.path(), error)) removed.push_back(name);
+  }
+  std::sort(removed.begin(), removed.end());
+  return removed;
 }

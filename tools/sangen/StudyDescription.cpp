@@ -72,6 +72,24 @@ Json simulation(const Rewards& rewards, bool steadyState) {
   return json;
 }
 
+// The bounds of one observation: those the model declares, else those its
+// reward implies. A condition over the copies (all, any, at least k) earns 0
+// or 1 at every instant, so an observation at an instant or averaged over a
+// window lies in [0, 1]; a count is never negative. They let the study tool
+// bound the interval of a rare probability while every observation is 0.
+std::pair<std::optional<ObservationBound>, std::optional<ObservationBound>> observationBounds(
+    const RewardVariable& variable) {
+  if (variable.lowest || variable.highest || !variable.rate || !variable.impulses.empty())
+    return {variable.lowest, variable.highest};
+  const Aggregate aggregate = variable.rate->aggregate;
+  const bool indicator =
+      aggregate == Aggregate::All || aggregate == Aggregate::Any || aggregate == Aggregate::AtLeast;
+  if (!indicator && aggregate != Aggregate::Count) return {};
+  std::optional<ObservationBound> one;
+  if (indicator && variable.measure != Measure::IntervalOfTime) one = ObservationBound{{}, 1.0, {}};
+  return {ObservationBound{{}, 0.0, {}}, one};
+}
+
 Json rewardVariable(const RewardVariable& variable) {
   Json json;
   json["name"] = variable.name.text;
@@ -90,10 +108,11 @@ Json rewardVariable(const RewardVariable& variable) {
     }
     json[variable.measure == Measure::InstantOfTime ? "timePoints" : "windows"] = points;
   }
-  if (variable.lowest || variable.highest) {
+  const auto [lowest, highest] = observationBounds(variable);
+  if (lowest || highest) {
     Json limits = Json::object();
-    if (variable.lowest) limits["min"] = bound(*variable.lowest);
-    if (variable.highest) limits["max"] = bound(*variable.highest);
+    if (lowest) limits["min"] = bound(*lowest);
+    if (highest) limits["max"] = bound(*highest);
     json["valueRange"] = limits;
   }
   return json;

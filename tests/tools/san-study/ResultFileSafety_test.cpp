@@ -68,3 +68,26 @@ TEST(StudyToolFiles, AFailedWriteLeavesTheEarlierFiles) {
           << "temporary file left: " << entry.path();
     }
 }
+
+// A study killed between writing a temporary file and renaming it leaves the
+// temporary behind; the next study or merge into the directory removes it,
+// and nothing else that starts with a dot.
+TEST(StudyToolFiles, TemporariesOfAKilledStudyAreRemovedByTheNext) {
+  const auto dir = results::freshDirectory("stale");
+  const std::vector<std::string> stale = {".study.csv.a1B2c3", ".study.svg.XyZ789",
+                                          "..counted-2.bin.000000"};
+  const std::vector<std::string> kept = {".study.csv.toolong1", ".mine.csv.a1B2c3", ".study.csv"};
+  for (const auto& name : stale) std::ofstream(dir / name) << "part of a file";
+  for (const auto& name : kept) std::ofstream(dir / name) << "someone else's";
+  std::filesystem::create_directory(dir / ".study.json.dir123");
+  const ToolRun run =
+      RunProgram(STUDY_TOOL, {"--simulator", FAKE_SIMULATOR, "--out", dir.string(), "--experiments",
+                              "0", "--min-reps", "5", "-n", "5", "--abs-precision", "0.5"});
+  EXPECT_EQ(run.exitStatus, 0) << run.err;
+  EXPECT_NE(run.err.find("note: removed 3 temporary files that a killed study left in"),
+            std::string::npos)
+      << run.err;
+  for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
+  for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+  EXPECT_TRUE(std::filesystem::is_directory(dir / ".study.json.dir123"));
+}

@@ -147,6 +147,40 @@ TEST(SangenStudyDescription, TimePointsSteadyStateAndTypesReadBack) {
   fs::remove_all(dir);
 }
 
+// Conditions over copies earn 0 or 1 at every instant, so their observations
+// have bounds without a `bounds` entry; a count is never negative; declared
+// bounds win; a sum implies nothing.
+TEST(SangenStudyDescription, AggregatesImplyTheBoundsOfTheirObservations) {
+  const fs::path dir = results::freshDirectory("sangen-description-aggregates");
+  auto variable = [](const std::string& name, const std::string& aggregate,
+                     const std::string& measure, const std::string& extra = "") {
+    return "    - {name: " + name + ", rate: {model: m, aggregate: " + aggregate +
+           ", reads: [p], value: p == 1}, measure: " + measure + extra + "}\n";
+  };
+  const auto generated = generate(
+      dir, "aggregates",
+      std::string(kStateModel) + variable("all", "all", "instant-of-time, times: [1]") +
+          variable("any", "any", "time-averaged, windows: [[0, 2]]") +
+          variable("enough", "count, at_least: 1", "interval-of-time, windows: [[0, 2]]") +
+          variable("count", "count", "instant-of-time, times: [1]") +
+          variable("declared", "all", "instant-of-time, times: [1]", ", bounds: {max: 0.5}") +
+          variable("sum", "sum", "instant-of-time, times: [1]") +
+          "study: {name: s, values: {rate: 1, on: false, mark: 0}}\n");
+  ASSERT_EQ(generated.first, 0) << generated.second;
+  const StudyDescription d = ReadStudyDescription((dir / "aggregates-study.json").string());
+  ASSERT_EQ(d.measures.size(), 6u);
+  const auto& values = d.experiments[0].values;
+  const double none = -1;  // no bound
+  const std::vector<std::pair<double, double>> expected = {{0, 1},    {0, 1},      {0, none},
+                                                           {0, none}, {none, 0.5}, {none, none}};
+  for (std::size_t m = 0; m < expected.size(); m++) {
+    const auto& measure = d.measures[m];
+    EXPECT_EQ(measure.lowest ? measure.lowest->Resolve(values) : none, expected[m].first) << m;
+    EXPECT_EQ(measure.highest ? measure.highest->Resolve(values) : none, expected[m].second) << m;
+  }
+  fs::remove_all(dir);
+}
+
 // A study runs one kind of simulation: a model mixing terminating and
 // steady-state variables gets no description, and an old one is removed.
 // A bound that names nothing is refused.
