@@ -379,19 +379,23 @@ std::string Bounds(const WindowResult& w, const std::function<std::string(double
 }
 
 // The table's cell: mean ± half-width for a symmetric interval, else the
-// bounds, with three decimals, or three significant digits for bounds
-// below 0.1 (a rare probability's [0.00161, 0.00251]).
+// bounds, with three decimals, or three significant digits where the
+// interval lies below 0.1 (a rare probability's 0.000395 ± 0.000080 or
+// [0.00161, 0.00251]), so that a small value does not read as 0.000.
 std::string Cell(const WindowResult& w) {
-  auto fixed = [](double value) { return FixedText(value, 3); };
-  if (w.Symmetric())
-    return fixed(w.mean) + " ± " + (std::isfinite(w.halfWidth) ? fixed(w.halfWidth) : "?");
+  const bool symmetric = w.Symmetric();
+  const double bounds[] = {symmetric ? w.mean - w.halfWidth : w.lower,
+                           symmetric ? w.mean + w.halfWidth : w.upper};
   double largest = 0.0;
-  for (double bound : {w.lower, w.upper})
+  for (double bound : bounds)
     if (std::isfinite(bound)) largest = std::max(largest, std::fabs(bound));
   const int decimals = largest > 0.0 && largest < 0.1
                            ? std::min(9, 2 - static_cast<int>(std::floor(std::log10(largest))))
                            : 3;
-  return Bounds(w, [decimals](double value) { return FixedText(value, decimals); });
+  auto fixed = [decimals](double value) { return FixedText(value, decimals); };
+  if (symmetric)
+    return fixed(w.mean) + " ± " + (std::isfinite(w.halfWidth) ? fixed(w.halfWidth) : "?");
+  return Bounds(w, fixed);
 }
 
 // The streams of an experiment that failed while others went on.
