@@ -3,7 +3,7 @@
 # With the argument "fuzz" also clang, for scripts/fuzz.sh; with "format" also
 # clang-format, for scripts/check-format.sh.
 set -euo pipefail
-needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev libeigen3-dev gnuplot-nox jq openmpi-bin libopenmpi-dev)
+needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev libeigen3-dev gnuplot-nox graphviz jq openmpi-bin libopenmpi-dev)
 for extra in "$@"; do
   case "$extra" in
     fuzz) needed+=(clang libclang-rt-14-dev) ;;

@@ -101,7 +101,8 @@ Json rewardVariable(const RewardVariable& variable) {
 
 }  // namespace
 
-std::optional<std::string> studyDescription(const CheckedModel& checked) {
+std::optional<std::string> studyDescription(const CheckedModel& checked,
+                                            const std::string& diagram) {
   const ModelDescription& model = checked.model();
   const ExperimentTable& table = checked.experiments();
   const Rewards& rewards = *model.rewards;
@@ -139,6 +140,7 @@ std::optional<std::string> studyDescription(const CheckedModel& checked) {
   for (const RewardVariable& variable : rewards.variables)
     variables.push_back(rewardVariable(variable));
   json["rewardVariables"] = variables;
+  if (!diagram.empty()) json["diagram"] = diagram;
   return json.dump(2) + "\n";
 }
 
