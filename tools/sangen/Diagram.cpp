@@ -77,8 +77,9 @@ class AtomicCluster {
         std::string weight;
         if (outcome.weight && outcome.weight->text.size() <= kShortExpression)
           weight = outcome.weight->text;
-        out_ << "    " << from << " [shape=circle, width=0.15, fixedsize=true, label=\"\", xlabel="
-             << quoted(weight) << "];\n";
+        out_ << "    " << from
+             << " [shape=circle, width=0.15, fixedsize=true, label=\"\", xlabel=" << quoted(weight)
+             << "];\n";
         Edge(id, from, "arrowhead=none");
       }
       for (const Name& arc : outcome.outputArcs) Edge(from, Variable(arc.text), "");

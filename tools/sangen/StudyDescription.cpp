@@ -114,6 +114,7 @@ std::optional<std::string> studyDescription(const CheckedModel& checked,
   Json json;
   json["format"] = "san-study-description 1";
   json["model"] = model.name;
+  if (model.study) json["study"] = model.study->name.text;
   json["simulation"] = simulation(rewards, steady != 0);
 
   Json globals = Json::array();
