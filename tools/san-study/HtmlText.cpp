@@ -39,8 +39,7 @@ std::string HtmlEscaped(std::string_view text) {
 }
 
 std::string Base64(std::string_view data) {
-  static const char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
   out.reserve((data.size() + 2) / 3 * 4);
   for (std::size_t at = 0; at < data.size(); at += 3) {

@@ -13,11 +13,17 @@ namespace {
 // The CSV columns the table shows, in this order, when study.csv has them,
 // with their headings; then the experiment's values of the global
 // variables (the last columns of every row).
-const std::pair<const char*, const char*> kColumns[] = {
-    {"name", "experiment"},   {"status", "status"},        {"replications", "replications"},
-    {"reward_variable", "reward variable"},                {"measure", "measure"},
-    {"mean", "mean"},         {"half_width", "half-width"}, {"lower", "lower"},
-    {"upper", "upper"},       {"exact", "exact"},          {"exact_inside", "exact inside"}};
+const std::pair<const char*, const char*> kColumns[] = {{"name", "experiment"},
+                                                        {"status", "status"},
+                                                        {"replications", "replications"},
+                                                        {"reward_variable", "reward variable"},
+                                                        {"measure", "measure"},
+                                                        {"mean", "mean"},
+                                                        {"half_width", "half-width"},
+                                                        {"lower", "lower"},
+                                                        {"upper", "upper"},
+                                                        {"exact", "exact"},
+                                                        {"exact_inside", "exact inside"}};
 
 // The fields of one line of study.csv: quoted fields lose their quotes and
 // "" stands for a quote. The file's own writer keeps every field on its
@@ -74,8 +80,8 @@ StudyPage::StudyPage(const StudyResult& result, const ResultContext& context)
 
 std::string StudyPage::Content() const {
   const StudyDescription& d = context_.description;
-  const std::string title = "Study " + (d.study.empty() ? std::string("") : d.study + " ") +
-                            "of the model " + d.model;
+  const std::string title =
+      "Study " + (d.study.empty() ? std::string("") : d.study + " ") + "of the model " + d.model;
   std::ostringstream page;
   page << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
        << "<title>" << HtmlEscaped(title) << "</title>\n<style>" << kStyle << "</style>\n"
@@ -166,24 +172,23 @@ std::string StudyPage::Verdicts() const {
 std::string StudyPage::Plot() const {
   std::string text = "<h2>Plot</h2>\n";
   if (!noPlot_.empty()) return text + Note("No plot: " + noPlot_ + ".");
-  return text + "<p>" + SvgImage(plot_, "the estimates and their confidence intervals") +
-         "</p>\n";
+  return text + "<p>" + SvgImage(plot_, "the estimates and their confidence intervals") + "</p>\n";
 }
 
 std::string StudyPage::Diagram() const {
   const StudyDescription& d = context_.description;
   std::string text = "<h2>Model</h2>\n";
   if (d.diagram.empty())
-    return text + Note("No diagram: the study description names none (sangen draws one when "
-                       "Graphviz is installed).");
+    return text + Note(
+                      "No diagram: the study description names none (sangen draws one when "
+                      "Graphviz is installed).");
   const std::filesystem::path file = std::filesystem::path(d.source).parent_path() / d.diagram;
   const std::optional<std::string> svg = FileText(file);
   if (!svg) return text + Note("No diagram: cannot read " + file.string() + ".");
   return text + "<p>" + SvgImage(*svg, "the diagram of the model " + d.model) + "</p>\n";
 }
 
-std::optional<std::string> StudyPage::Write(const StudyResult& result,
-                                            const ResultContext& context,
+std::optional<std::string> StudyPage::Write(const StudyResult& result, const ResultContext& context,
                                             const std::filesystem::path& directory,
                                             const std::optional<std::string>& noPlot) {
   StudyPage page(result, context);

@@ -53,8 +53,8 @@ std::vector<std::string> SvgTexts(const std::string& svg) {
     const std::string raw = (*it)[1];
     std::string text;
     std::size_t done = 0;
-    for (auto e = std::sregex_iterator(raw.begin(), raw.end(), entity);
-         e != std::sregex_iterator(); ++e) {
+    for (auto e = std::sregex_iterator(raw.begin(), raw.end(), entity); e != std::sregex_iterator();
+         ++e) {
       text += raw.substr(done, e->position() - done);
       const std::string name = (*e)[1];
       static const std::map<std::string, char> named{
@@ -62,8 +62,8 @@ std::vector<std::string> SvgTexts(const std::string& svg) {
       if (named.count(name))
         text += named.at(name);
       else
-        text += static_cast<char>(std::stoi(name.substr(name[1] == 'x' ? 2 : 1), nullptr,
-                                            name[1] == 'x' ? 16 : 10));
+        text += static_cast<char>(
+            std::stoi(name.substr(name[1] == 'x' ? 2 : 1), nullptr, name[1] == 'x' ? 16 : 10));
       done = e->position() + e->length();
     }
     texts.push_back(text + raw.substr(done));
@@ -84,33 +84,34 @@ TEST(SangenDiagram, HostileTextsAreShownAsWritten) {
   const std::string initial = R"(2 + "\l\N\G&amp;<b>"[0])";
   const std::string weight = R"(w < 1 ? 1 : 0 "\"")";
   const std::string replicas = R"(n + "\\\n&lt;\E"[1])";
-  const std::string model = "globals:\n"
-                            "  - {name: w, type: double}\n"
-                            "  - {name: n, type: short}\n"
-                            "models:\n"
-                            "  - name: m\n"
-                            "    places:\n"
-                            "      - {name: p, initial: '" +
-                            initial +
-                            "'}\n"
-                            "    activities:\n"
-                            "      - name: go\n"
-                            "        timing: {exponential: 1}\n"
-                            "        input_arcs: [p]\n"
-                            "        cases:\n"
-                            "          - {weight: '" +
-                            weight +
-                            "', output_arcs: [p]}\n"
-                            "          - {weight: '1 - w'}\n"
-                            "composition: {name: all, rep: many, replicas: '" +
-                            replicas +
-                            "', shared: [], child: {model: m}}\n"
-                            "rewards:\n"
-                            "  name: r\n"
-                            "  variables:\n"
-                            "    - {name: v, rate: {model: m, reads: [p], value: p}, measure: "
-                            "instant-of-time, times: [1]}\n"
-                            "study: {name: s, values: {w: 0.5, n: 2}}\n";
+  const std::string model =
+      "globals:\n"
+      "  - {name: w, type: double}\n"
+      "  - {name: n, type: short}\n"
+      "models:\n"
+      "  - name: m\n"
+      "    places:\n"
+      "      - {name: p, initial: '" +
+      initial +
+      "'}\n"
+      "    activities:\n"
+      "      - name: go\n"
+      "        timing: {exponential: 1}\n"
+      "        input_arcs: [p]\n"
+      "        cases:\n"
+      "          - {weight: '" +
+      weight +
+      "', output_arcs: [p]}\n"
+      "          - {weight: '1 - w'}\n"
+      "composition: {name: all, rep: many, replicas: '" +
+      replicas +
+      "', shared: [], child: {model: m}}\n"
+      "rewards:\n"
+      "  name: r\n"
+      "  variables:\n"
+      "    - {name: v, rate: {model: m, reads: [p], value: p}, measure: "
+      "instant-of-time, times: [1]}\n"
+      "study: {name: s, values: {w: 0.5, n: 2}}\n";
   const Drawn drawn = Draw(model, dir);
   ASSERT_EQ(drawn.run.status, 0) << drawn.run.err << drawn.dot;
   EXPECT_EQ(drawn.run.err, "");
