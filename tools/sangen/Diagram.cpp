@@ -176,7 +176,7 @@ std::string modelDiagram(const CheckedModel& model, const std::string& modelFile
   const ModelDescription& description = model.model();
   std::ostringstream out;
   out << generatedBanner(modelFile) << "digraph model {\n"
-      << "  graph [rankdir=LR, fontname=\"Helvetica\", labelloc=t, label="
+      << "  graph [rankdir=LR, pad=0.2, fontname=\"Helvetica\", labelloc=t, label="
       << quoted("model " + description.name) << "];\n"
       << "  node [fontname=\"Helvetica\", fontsize=11];\n"
       << "  edge [arrowsize=0.7];\n";
