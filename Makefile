@@ -2,7 +2,8 @@
 #   make run    builds what the main job needs (the railway's simulator and its
 #               study tool) and runs the default study, results in results/
 #   make test   builds everything (tests, benchmarks, link checks, MPI tools,
-#               test models) and runs every test
+#               test models), installs chromium for the test that opens
+#               study.html in a headless browser, and runs every test
 #   make model MODEL=path/to/x.yaml   builds the simulator and the solver of a
 #               model file, and san-study to run its study
 # SANITIZE=1 builds with ASan+UBSan; WERROR=1 (set by CI) treats compiler
@@ -45,6 +46,7 @@ run: configure
 	./$(BUILD)/movingblock-study
 
 test: build
+	@./scripts/install-deps.sh browser
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 bench: build

@@ -12,8 +12,16 @@
 # file recompiles the model only when its code changed.
 #
 # Beside the simulator it builds ${CMAKE_BINARY_DIR}/<name>-solve, the
-# model's exact solver (cmake/SanSolver.cmake).
+# model's exact solver (cmake/SanSolver.cmake), and, when Graphviz's dot is
+# found, ${CMAKE_BINARY_DIR}/<name>-model.svg, the model's diagram drawn
+# from the DOT file sangen writes (models/<name>.dot), which the study
+# description names for the study tool's study.html.
 include(${CMAKE_CURRENT_LIST_DIR}/SanSolver.cmake)
+find_program(SANGEN_DOT dot)
+if(NOT SANGEN_DOT)
+  message(STATUS "Graphviz's dot not found (Debian: graphviz): the models' diagrams "
+                 "(build/<model>-model.svg) are not drawn")
+endif()
 function(sangen_add_model model_file)
   get_filename_component(model_file "${model_file}" ABSOLUTE)
   get_filename_component(name "${model_file}" NAME_WLE)
@@ -33,13 +41,23 @@ function(sangen_add_model model_file)
   set(unity ${folder}/${name}_all.cpp)
   set(json ${CMAKE_BINARY_DIR}/${name}-study.json)
   set(stamp ${folder}.stamp)
+  set(dot_file ${CMAKE_BINARY_DIR}/models/${name}.dot)
+  set(svg ${CMAKE_BINARY_DIR}/${name}-model.svg)
 
+  set(diagram_options --dot ${dot_file})
+  set(draw_command)
+  if(SANGEN_DOT)
+    list(APPEND diagram_options --diagram ${svg})
+    set(draw_command COMMAND ${SANGEN_DOT} -Tsvg -o ${svg} ${dot_file})
+  endif()
   add_custom_command(
     OUTPUT ${stamp}
     COMMAND sangen ${model_file} --out ${CMAKE_BINARY_DIR}/models --study-json ${json}
+            ${diagram_options}
+    ${draw_command}
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     DEPENDS ${model_file} sangen
-    BYPRODUCTS ${unity} ${json}
+    BYPRODUCTS ${unity} ${json} ${dot_file} ${svg}
     COMMENT "Generating model ${name} from ${model_file}"
     VERBATIM)
   add_custom_target(${name}_sources DEPENDS ${stamp})

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when missing.
 # With the argument "fuzz" also clang, for scripts/fuzz.sh; with "format" also
-# clang-format, for scripts/check-format.sh.
+# clang-format, for scripts/check-format.sh; with "browser" also chromium, for
+# the test that opens study.html in a headless browser (make test).
 set -euo pipefail
-needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev libeigen3-dev gnuplot-nox jq openmpi-bin libopenmpi-dev)
+needed=(cmake g++ make libgtest-dev libbenchmark-dev libxml2-utils libboost-math-dev nlohmann-json3-dev libcli11-dev libyaml-cpp-dev libeigen3-dev gnuplot-nox graphviz jq openmpi-bin libopenmpi-dev)
 for extra in "$@"; do
   case "$extra" in
     fuzz) needed+=(clang libclang-rt-14-dev) ;;
     format) needed+=(clang-format) ;;
-    *) echo "install-deps.sh: unknown extra '$extra' (fuzz, format)" >&2; exit 2 ;;
+    browser) needed+=(chromium) ;;
+    *) echo "install-deps.sh: unknown extra '$extra' (fuzz, format, browser)" >&2; exit 2 ;;
   esac
 done
 missing=()

@@ -14,6 +14,8 @@
 #include "RecordChecks.h"
 #include "ResultFiles.h"
 #include "ResultReader.h"
+#include "StudyDescriptionReader.h"
+#include "StudyPage.h"
 #include "StudyPart.h"
 #include "Utf8Text.h"
 
@@ -100,6 +102,21 @@ std::optional<std::string> OrderParts(
 }
 }  // namespace
 
+namespace {
+// The study's name and the model's diagram, which the results do not
+// record, from the study description the studies ran with, when it is
+// still there unchanged (same digest); else the page goes without them.
+void TakeDrawing(StudyDescription& description) {
+  try {
+    const StudyDescription original = ReadStudyDescription(description.source);
+    if (original.digest != description.digest) return;
+    description.study = original.study;
+    description.diagram = original.diagram;
+  } catch (const std::exception&) {
+  }
+}
+}  // namespace
+
 int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   const std::string program = profile.program + " merge";
   std::string outDir;
@@ -169,6 +186,7 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
     result.experiments.push_back(std::move(e));
   }
   merged.plan.xVariable = ChooseXVariable(merged.plan, merged.description.variables.size());
+  TakeDrawing(merged.description);
   merged.options.program = profile.program;
   merged.options.overwrite = overwrite;
   std::string host;
@@ -193,10 +211,15 @@ int RunMergeCommand(int argc, char** argv, const ToolProfile& profile) {
   const std::vector<std::string> errors = WriteResultFiles(result, context, out);
   for (const std::string& error : errors) std::cerr << program << ": " << error << "\n";
   std::string written = errors.empty() ? "study.csv, study.json" : "";
-  if (auto problem = WritePlot(result, context, out))
-    std::cerr << program << ": no plot: " << *problem << "\n";
+  const std::optional<std::string> noPlot = WritePlot(result, context, out);
+  if (noPlot)
+    std::cerr << program << ": no plot: " << *noPlot << "\n";
   else
     written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  if (auto error = StudyPage::Write(result, context, out, noPlot))
+    std::cerr << program << ": " << *error << "\n";
+  else
+    written += std::string(written.empty() ? "" : ", ") + "study.html";
   std::cerr << program << ": " << result.experiments.size() << " experiments of " << inputs.size()
             << " directories in " << out.string() << ": " << written
             << (result.Complete() ? "" : "; marked incomplete") << "\n";

@@ -2,21 +2,24 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
 
 #include "NumberFormat.h"
+#include "Utf8Text.h"
 
 // The description's JSON layout:
-//   {"format": "san-study-description 1", "model": NAME,
+//   {"format": "san-study-description 1", "model": NAME, "study": NAME (optional),
 //    "simulation": {"type": "terminating" | "steady-state", ...},
 //    "globalVariables": [{"name", "type", "range": {"min", "max", "minOpen", "maxOpen"}}],
 //    "experiments": [{"name", "values": {VARIABLE: VALUE}}],
 //    "rewardVariables": [{"name", "description", "kind", "observation",
 //                         "windows": [[START, END], ...] | "timePoints": [T, ...],
-//                         "valueRange": {"min": NUMBER | VARIABLE, "max": ...}}]}
+//                         "valueRange": {"min": NUMBER | VARIABLE, "max": ...}}],
+//    "diagram": SVG FILE (optional, relative to the description's folder)}
 // A reward variable without windows or time points has one measure (its
 // batch means in a steady-state run).
 namespace {
@@ -174,6 +177,20 @@ void ReadRewards(const json& list, StudyDescription& d) {
   }
   if (d.measures.empty()) Fault(d.source, "no reward variable is observed");
 }
+
+// The drawing goes into study.html whole, so that a description can name
+// only an SVG file in its own folder or below: never any file of the
+// machine.
+void ReadDiagram(const json& document, StudyDescription& d) {
+  if (!document.contains("diagram")) return;
+  const std::filesystem::path path(Text(document, "diagram", "the description", d.source));
+  bool below = path.is_relative() && !path.empty();
+  for (const std::filesystem::path& part : path) below &= part != "..";
+  if (!below || path.extension() != ".svg")
+    Fault(d.source, "the diagram '" + OneLineText(path.string()) +
+                        "' is not an .svg file in the description's folder or below");
+  d.diagram = path.string();
+}
 }  // namespace
 
 StudyDescription ParseStudyDescription(const std::string& text, const std::string& source) {
@@ -192,6 +209,7 @@ StudyDescription ParseStudyDescription(const std::string& text, const std::strin
       Fault(source, "the format '" + format + "' is not '" + kDescriptionFormat +
                         "' (a description for another version of the study tool?)");
     d.model = Text(document, "model", "the description", source);
+    if (document.contains("study")) d.study = Text(document, "study", "the description", source);
     const json& simulation = Member(document, "simulation", "the description", source);
     const std::string type = Text(simulation, "type", "\"simulation\"", source);
     if (type != "terminating" && type != "steady-state")
@@ -202,6 +220,7 @@ StudyDescription ParseStudyDescription(const std::string& text, const std::strin
     ReadExperiments(Member(document, "experiments", "the description", source), d);
     if (d.experiments.empty()) Fault(source, "the study has no experiments");
     ReadRewards(Member(document, "rewardVariables", "the description", source), d);
+    ReadDiagram(document, d);
   } catch (const json::exception& e) {
     Fault(source, e.what());
   }

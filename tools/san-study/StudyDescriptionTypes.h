@@ -69,12 +69,16 @@ struct RewardVariable {
 class StudyDescription {
  public:
   std::string model;
+  std::string study;  // the study's name; empty in older descriptions
   bool steadyState = false;
   std::string settingsText;  // the simulation settings as written, e.g. batch sizes
   std::vector<GlobalVariable> variables;
   std::vector<ExperimentDescription> experiments;
   std::vector<RewardVariable> rewards;
   std::vector<Measure> measures;
+  // The model's drawing (an SVG file), relative to the description's
+  // folder; empty: none.
+  std::string diagram;
   std::string source;  // the file it was read from
   std::string digest;  // of the file's content, to tell descriptions apart
 

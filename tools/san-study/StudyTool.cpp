@@ -17,6 +17,7 @@
 #include "ResultFiles.h"
 #include "SettingsProbe.h"
 #include "StudyDescriptionReader.h"
+#include "StudyPage.h"
 #include "StudyPart.h"
 #include "StudyPlan.h"
 #include "StudyRunner.h"
@@ -149,10 +150,15 @@ int Study(int argc, char** argv, const ToolProfile& profile, StudyDistribution* 
 
   const bool filesWritten = save(result);
   std::string written = filesWritten ? "study.csv, study.json" : "";
-  if (auto problem = WritePlot(result, context, out))
-    progress.Message(program + ": no plot: " + *problem);
+  const std::optional<std::string> noPlot = WritePlot(result, context, out);
+  if (noPlot)
+    progress.Message(program + ": no plot: " + *noPlot);
   else
     written += std::string(written.empty() ? "" : ", ") + "study.svg (from study.gp and study.dat)";
+  if (auto error = StudyPage::Write(result, context, out, noPlot))
+    progress.Message(program + ": " + *error);
+  else
+    written += std::string(written.empty() ? "" : ", ") + "study.html";
   long wasted = 0, replications = 0;
   bool streams = false;
   for (const ExperimentResult& e : result.experiments) {

@@ -95,8 +95,10 @@ void writeStudy(Generation& generation);
 std::string modelHelp(const CheckedModel& model);
 // The study description for study tools (JSON); none for a model whose
 // reward variables mix terminating and steady-state ones, since a study
-// runs one kind of simulation.
-std::optional<std::string> studyDescription(const CheckedModel& model);
+// runs one kind of simulation. `diagram`: where the model's drawing is,
+// relative to the description's folder (empty: none is drawn).
+std::optional<std::string> studyDescription(const CheckedModel& model,
+                                            const std::string& diagram = "");
 
 // Every generated file of the model, the last one being "<model>_all.cpp",
 // which includes every generated source so that they compile as one unit.

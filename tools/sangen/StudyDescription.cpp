@@ -120,7 +120,8 @@ Json rewardVariable(const RewardVariable& variable) {
 
 }  // namespace
 
-std::optional<std::string> studyDescription(const CheckedModel& checked) {
+std::optional<std::string> studyDescription(const CheckedModel& checked,
+                                            const std::string& diagram) {
   const ModelDescription& model = checked.model();
   const ExperimentTable& table = checked.experiments();
   const Rewards& rewards = *model.rewards;
@@ -132,6 +133,7 @@ std::optional<std::string> studyDescription(const CheckedModel& checked) {
   Json json;
   json["format"] = "san-study-description 1";
   json["model"] = model.name;
+  if (model.study) json["study"] = model.study->name.text;
   json["simulation"] = simulation(rewards, steady != 0);
 
   Json globals = Json::array();
@@ -158,6 +160,7 @@ std::optional<std::string> studyDescription(const CheckedModel& checked) {
   for (const RewardVariable& variable : rewards.variables)
     variables.push_back(rewardVariable(variable));
   json["rewardVariables"] = variables;
+  if (!diagram.empty()) json["diagram"] = diagram;
   return json.dump(2) + "\n";
 }
 

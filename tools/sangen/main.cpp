@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "Diagram.h"
 #include "Generation.h"
 #include "ModelChecker.h"
 #include "OutputFiles.h"
@@ -15,8 +16,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int run(const std::string& modelFile, const std::string& outFolder, const std::string& studyJson,
-        bool checkOnly) {
+// Where the study description at `studyJson` finds the drawing at
+// `diagram`: a path relative to the description's folder, so that the
+// build folder can move as a whole.
+std::string diagramReference(const std::string& studyJson, const std::string& diagram) {
+  if (diagram.empty() || studyJson.empty()) return "";
+  const fs::path from = fs::absolute(studyJson).lexically_normal().parent_path();
+  return fs::absolute(diagram).lexically_normal().lexically_relative(from).string();
+}
+
+struct Outputs {
+  std::string folder;     // under which the sources go
+  std::string studyJson;  // the study description, or empty
+  std::string dot;        // the model's diagram in DOT, or empty
+  std::string diagram;    // the drawing the build makes of it, or empty
+};
+
+int run(const std::string& modelFile, const Outputs& outputs, bool checkOnly) {
+  const std::string& outFolder = outputs.folder;
+  const std::string& studyJson = outputs.studyJson;
   sangen::Diagnostics diagnostics(modelFile);
   const std::optional<sangen::ModelDescription> model =
       sangen::readModelFile(modelFile, diagnostics);
@@ -36,8 +54,10 @@ int run(const std::string& modelFile, const std::string& outFolder, const std::s
   const std::vector<sangen::GeneratedFile> files = sangen::generateModel(*checked, folder, source);
   std::vector<std::pair<std::string, std::string>> extra;
   std::optional<std::string> description;
-  if (!studyJson.empty()) description = sangen::studyDescription(*checked);
+  if (!studyJson.empty())
+    description = sangen::studyDescription(*checked, diagramReference(studyJson, outputs.diagram));
   if (description) extra.push_back({studyJson, *description});
+  if (!outputs.dot.empty()) extra.push_back({outputs.dot, sangen::modelDiagram(*checked, source)});
   std::string error;
   if (!sangen::writeFiles(folder, files, extra, error)) {
     std::cerr << "sangen: " << error << "\n";
@@ -59,21 +79,24 @@ int run(const std::string& modelFile, const std::string& outFolder, const std::s
 int main(int argc, char** argv) {
   CLI::App app{"sangen: generates the C++ of a simulator from a model file"};
   std::string modelFile;
-  std::string outFolder;
-  std::string studyJson;
+  Outputs outputs;
   bool checkOnly = false;
   app.add_option("model", modelFile, "model file (YAML)")->required();
-  app.add_option("-o,--out", outFolder,
+  app.add_option("-o,--out", outputs.folder,
                  "folder under which the sources go, in a folder named after the model");
-  app.add_option("--study-json", studyJson, "where to write the study description (JSON)");
+  app.add_option("--study-json", outputs.studyJson, "where to write the study description (JSON)");
+  app.add_option("--dot", outputs.dot, "where to write the model's diagram (Graphviz DOT)");
+  app.add_option("--diagram", outputs.diagram,
+                 "the drawing made of the DOT file (e.g. by dot -Tsvg), which the study "
+                 "description names");
   app.add_flag("--check", checkOnly, "only check the model file");
   CLI11_PARSE(app, argc, argv);
-  if (!checkOnly && outFolder.empty()) {
+  if (!checkOnly && outputs.folder.empty()) {
     std::cerr << "sangen: --out is required (or --check)\n";
     return 1;
   }
   try {
-    return run(modelFile, outFolder, studyJson, checkOnly);
+    return run(modelFile, outputs, checkOnly);
   } catch (const std::exception& e) {
     std::cerr << "sangen: " << e.what() << "\n";
     return 1;
