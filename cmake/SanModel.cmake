@@ -44,10 +44,12 @@ function(sangen_add_model model_file)
   set(dot_file ${CMAKE_BINARY_DIR}/models/${name}.dot)
   set(svg ${CMAKE_BINARY_DIR}/${name}-model.svg)
 
-  set(diagram_options --dot ${dot_file})
+  # The description names the drawing whether or not Graphviz is here, so
+  # that it (and the digest a study keeps of it) is the same on every
+  # machine; without the drawing, study.html says it cannot read it.
+  set(diagram_options --dot ${dot_file} --diagram ${svg})
   set(draw_command)
   if(SANGEN_DOT)
-    list(APPEND diagram_options --diagram ${svg})
     set(draw_command COMMAND ${SANGEN_DOT} -Tsvg -o ${svg} ${dot_file})
   endif()
   add_custom_command(

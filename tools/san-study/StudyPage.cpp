@@ -178,13 +178,12 @@ std::string StudyPage::Plot() const {
 std::string StudyPage::Diagram() const {
   const StudyDescription& d = context_.description;
   std::string text = "<h2>Model</h2>\n";
-  if (d.diagram.empty())
-    return text + Note(
-                      "No diagram: the study description names none (sangen draws one when "
-                      "Graphviz is installed).");
+  if (d.diagram.empty()) return text + Note("No diagram: the study description names none.");
   const std::filesystem::path file = std::filesystem::path(d.source).parent_path() / d.diagram;
   const std::optional<std::string> svg = FileText(file);
-  if (!svg) return text + Note("No diagram: cannot read " + file.string() + ".");
+  if (!svg)
+    return text + Note("No diagram: cannot read " + file.string() +
+                       " (Graphviz's dot draws it when the model is built).");
   return text + "<p>" + SvgImage(*svg, "the diagram of the model " + d.model) + "</p>\n";
 }
 

@@ -21,9 +21,13 @@ const std::string bin = MB_BINARY_DIR;
 
 TEST(StudyPage, TextIsEscapedAndImagesEncoded) {
   // RFC 4648's test vectors.
-  const std::pair<const char*, const char*> vectors[] = {
-      {"", ""},         {"f", "Zg=="},     {"fo", "Zm8="},        {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}};
+  const std::pair<const char*, const char*> vectors[] = {{"", ""},
+                                                         {"f", "Zg=="},
+                                                         {"fo", "Zm8="},
+                                                         {"foo", "Zm9v"},
+                                                         {"foob", "Zm9vYg=="},
+                                                         {"fooba", "Zm9vYmE="},
+                                                         {"foobar", "Zm9vYmFy"}};
   for (const auto& [data, encoded] : vectors) EXPECT_EQ(Base64(data), encoded) << data;
   EXPECT_EQ(Base64(std::string("\xff\x00\xfe", 3)), "/wD+");
 
@@ -39,8 +43,9 @@ TEST(StudyPage, TextIsEscapedAndImagesEncoded) {
 // The text of `html` with its entities resolved (those HtmlEscaped and a
 // browser's serialisation write).
 std::string Unescaped(const std::string& html) {
-  static const std::pair<const char*, const char*> entities[] = {
-      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&#39;", "'"}, {"&nbsp;", " "}, {"&amp;", "&"}};
+  static const std::pair<const char*, const char*> entities[] = {{"&lt;", "<"},    {"&gt;", ">"},
+                                                                 {"&quot;", "\""}, {"&#39;", "'"},
+                                                                 {"&nbsp;", " "},  {"&amp;", "&"}};
   std::string text = html;
   for (const auto& [entity, character] : entities)
     for (std::size_t at = text.find(entity); at != std::string::npos;
@@ -115,10 +120,10 @@ TEST(StudyPage, OpensInAHeadlessBrowserWithTheCsvNumbers) {
                     "(scripts/install-deps.sh browser installs it)";
   const auto dir = results::freshDirectory("study-page");
   const auto work = results::freshDirectory("study-page-browser");
-  const ToolRun run = RunProgram(
-      bin + "/san-study", {"--simulator", bin + "/erlang-sim", "-e", "1", "--sweep",
-                           "s:servers=2,4", "--min-reps", "10", "--max-reps", "40", "--seed", "7",
-                           "-o", dir.string()});
+  const ToolRun run =
+      RunProgram(bin + "/san-study",
+                 {"--simulator", bin + "/erlang-sim", "-e", "1", "--sweep", "s:servers=2,4",
+                  "--min-reps", "10", "--max-reps", "40", "--seed", "7", "-o", dir.string()});
   ASSERT_TRUE(run.exitStatus == 0 || run.exitStatus == 2) << run.err;
   EXPECT_NE(run.err.find("study.html"), std::string::npos) << run.err;
   const auto csv = ReadCsv(dir / "study.csv");
@@ -154,12 +159,12 @@ TEST(StudyPage, OpensInAHeadlessBrowserWithTheCsvNumbers) {
 
   // The same command line writes the same page.
   const auto again = results::freshDirectory("study-page-again");
-  ASSERT_EQ(RunProgram(bin + "/san-study",
-                       {"--simulator", bin + "/erlang-sim", "-e", "1", "--sweep", "s:servers=2,4",
-                        "--min-reps", "10", "--max-reps", "40", "--seed", "7", "-o",
-                        again.string()})
-                .exitStatus,
-            run.exitStatus);
+  ASSERT_EQ(
+      RunProgram(bin + "/san-study",
+                 {"--simulator", bin + "/erlang-sim", "-e", "1", "--sweep", "s:servers=2,4",
+                  "--min-reps", "10", "--max-reps", "40", "--seed", "7", "-o", again.string()})
+          .exitStatus,
+      run.exitStatus);
   EXPECT_EQ(results::readFile((again / "study.html").string()), page);
   for (const auto& folder : {dir, work, merged, again}) std::filesystem::remove_all(folder);
 }
