@@ -36,7 +36,9 @@ ConfidenceInterval RatioEstimate::Interval(double confidence) const {
   ConfidenceInterval ci;
   ci.mean = Ratio();
   const double variance = Variance();
-  if (std::isnan(variance)) return ci;
+  // Every pair in the same proportion (no drop in any replication, say):
+  // the spread says nothing of how far the ratio may be off, so no interval.
+  if (std::isnan(variance) || variance == 0.0) return ci;
   const double half =
       StudentTQuantile(confidence, count_ - 1) * std::sqrt(variance / static_cast<double>(count_));
   ci.method = IntervalMethod::Delta;

@@ -20,7 +20,8 @@ class RatioEstimate {
   // The delta-method variance of one pair, (s_x² − 2 R s_xy + R² s_y²) / ȳ²:
   // n times R's; NaN without a ratio or with fewer than two pairs.
   double Variance() const;
-  // No interval (method None) with fewer than two pairs or ȳ = 0.
+  // No interval (method None) with fewer than two pairs, with ȳ = 0, or
+  // when every pair has the same ratio (a variance of 0).
   ConfidenceInterval Interval(double confidence) const;
 
  private:
