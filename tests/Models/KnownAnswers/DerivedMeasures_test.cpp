@@ -35,7 +35,8 @@ double DropFraction(double rho, int k) {
 }
 
 double ResponseTime(double rho, int k) {
-  const double inSystem = rho / (1 - rho) - (k + 1) * std::pow(rho, k + 1) / (1 - std::pow(rho, k + 1));
+  const double inSystem =
+      rho / (1 - rho) - (k + 1) * std::pow(rho, k + 1) / (1 - std::pow(rho, k + 1));
   return inSystem / (rho * (1 - DropFraction(rho, k)));
 }
 
@@ -48,15 +49,16 @@ TEST(DerivedMeasures, SolverGivesTheClosedForms) {
   const fs::path dir = results::freshDirectory("derived-solve");
   for (const QueueCase& c : kCases) {
     const fs::path csv = dir / "exact.csv";
-    ASSERT_EQ(RunCommand("'" QUEUE_RATIOS_SOLVE "' -q -e " + std::to_string(c.experiment) + " --csv '" +
-                  csv.string() + "' >/dev/null"),
+    ASSERT_EQ(RunCommand("'" QUEUE_RATIOS_SOLVE "' -q -e " + std::to_string(c.experiment) +
+                         " --csv '" + csv.string() + "' >/dev/null"),
               0);
     std::istringstream in(results::readFile(csv.string()));
     std::map<std::string, double> value;
     for (std::string line; std::getline(in, line);) {
       const std::size_t first = line.find(','), second = line.find(',', first + 1);
       if (line.rfind("experiment,", 0) == 0) continue;
-      value[line.substr(first + 1, second - first - 1)] = std::stod(line.substr(line.rfind(',') + 1));
+      value[line.substr(first + 1, second - first - 1)] =
+          std::stod(line.substr(line.rfind(',') + 1));
     }
     ASSERT_EQ(value.size(), 6u);
     EXPECT_NEAR(value["dropFraction"], DropFraction(c.lambda, c.capacity), 1e-9);
@@ -73,7 +75,8 @@ TEST(DerivedMeasures, StudyIntervalsCoverTheClosedForms) {
   // Status 2: the third experiment sees no drop, so `drops` (and its
   // ratio) has no interval and runs to --max-reps.
   const int status =
-      RunCommand("cd '" + dir.string() + "' && '" STUDY_TOOL "' --simulator '" QUEUE_RATIOS_SIM
+      RunCommand("cd '" + dir.string() +
+                 "' && '" STUDY_TOOL "' --simulator '" QUEUE_RATIOS_SIM
                  "' -s 20261207 -j 1 --confidence 0.99 --precision 0.03 --min-reps 100 "
                  "--max-reps 400 -q -o out >stdout.txt 2>stderr.txt");
   ASSERT_EQ(status, 2) << results::readFile((dir / "stderr.txt").string());
