@@ -25,8 +25,10 @@ trap 'rm -rf "$work"' EXIT
 seq "$studies" | xargs -P "$jobs" -I{} "$tool" --simulator "$sim" -e 0,1 -s {} -j 1 --quiet \
   --confidence "$confidence" --min-reps "$batches" --max-reps "$batches" --precision 1e-9 \
   -o "$work/study{}" > /dev/null 2>&1 || true  # exit status 2 (precision missed) is expected
+printf "%-28s %12s %10s %8s %12s   (%d studies, %s confidence)\n" "experiment measure" \
+  "exact" "coverage" "se" "half-width" "$studies" "$confidence"
 for dir in "$work"/study*; do grep -v -e '^#' -e '^experiment,' "$dir/study.csv"; done |
-  awk -F, -v studies="$studies" -v confidence="$confidence" '
+  awk -F, '
     function drop(rho, k) { return rho ^ k * (1 - rho) / (1 - rho ^ (k + 1)) }
     function response(rho, k,    n) {
       n = rho / (1 - rho) - (k + 1) * rho ^ (k + 1) / (1 - rho ^ (k + 1))
@@ -43,8 +45,6 @@ for dir in "$work"/study*; do grep -v -e '^#' -e '^experiment,' "$dir/study.csv"
       count[key]++
     }
     END {
-      printf "%-28s %12s %10s %8s %12s   (%d studies, %s confidence)\n", "experiment measure", \
-        "exact", "coverage", "se", "half-width", studies, confidence
       for (key in count) {
         p = hit[key] / count[key]
         printf "%-28s %12.6g %9.1f%% %7.1f%% %12.4g\n", key, truth[key], 100 * p, \
