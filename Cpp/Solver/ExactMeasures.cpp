@@ -1,6 +1,7 @@
 #include "Solver/ExactMeasures.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Solver/PhaseTimer.h"
 #include "Solver/TransientSolver.h"
@@ -114,4 +115,26 @@ std::vector<MeasureValue> ExactMeasures::Compute() {
     return a.resultIndex < b.resultIndex;
   });
   return values;
+}
+
+void AppendDerivedRatios(std::vector<MeasureValue>& values,
+                         const std::vector<BaseStudyClass::DerivedRatio>& ratios) {
+  const std::size_t observed = values.size();
+  auto of = [&](const std::string& variable) {
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < observed; i++)
+      if (values[i].variable == variable) rows.push_back(i);
+    return rows;
+  };
+  for (const BaseStudyClass::DerivedRatio& ratio : ratios) {
+    const std::vector<std::size_t> over = of(ratio.numerator), under = of(ratio.denominator);
+    for (std::size_t k = 0; k < over.size() && k < under.size(); k++) {
+      MeasureValue m = values[over[k]];
+      const double denominator = values[under[k]].value;
+      m.variable = ratio.name;
+      m.resultIndex = static_cast<int>(values.size());
+      m.value = denominator == 0.0 ? NAN : m.value / denominator;
+      values.push_back(m);
+    }
+  }
 }

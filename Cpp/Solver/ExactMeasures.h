@@ -8,6 +8,7 @@
 #include "Solver/PhaseTimer.h"
 #include "Solver/RewardStructure.h"
 #include "Solver/SteadyStateSolver.h"
+#include "Study/BaseStudyClass.h"
 
 // The exact value of one time point of a reward variable: what the mean of
 // the simulator's observations of it tends to.
@@ -20,6 +21,13 @@ struct MeasureValue {
   double stop;   // state's first batch)
   double value;
 };
+
+// Appends, for each derived ratio, one value per time point of its
+// numerator: the numerator's value over the denominator's at the same time
+// point (NaN where the denominator's is 0). The ratio of the expectations is
+// what the study tool's ratio of means tends to, so it is exact too.
+void AppendDerivedRatios(std::vector<MeasureValue>& values,
+                         const std::vector<BaseStudyClass::DerivedRatio>& ratios);
 
 // What the solution took.
 struct SolutionStatistics {

@@ -140,7 +140,8 @@ int Solve(int argc, char** argv) {
   const double exploreMegabytes = PeakMegabytes();
 
   ExactMeasures measures(rewards, chain, options.iteration);
-  const std::vector<MeasureValue> values = measures.Compute();
+  std::vector<MeasureValue> values = measures.Compute();
+  AppendDerivedRatios(values, study->DerivedRatios());
   if (options.csvFile) ReplaceFile(*options.csvFile, MeasureCsv(options.experiment, values));
   if (!options.quiet)
     PrintStatistics(options, *study, chain, vanishing, exploration, exploreMegabytes,

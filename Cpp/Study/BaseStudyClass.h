@@ -69,6 +69,16 @@ class BaseStudyClass {
   // writing a message to standard error.
   int CheckGVs();
 
+  // A measure the model derives from two reward variables: the ratio of
+  // their values at each of their (common) time points. The simulator does
+  // not observe it; the exact solver and the study tool compute it.
+  struct DerivedRatio {
+    std::string name;
+    std::string numerator;
+    std::string denominator;
+  };
+  const std::vector<DerivedRatio>& DerivedRatios() const { return derivedRatios_; }
+
  protected:
   // Fills the name and type tables with heap copies.
   void SetGVTable(unsigned count, const char* const* names, const char* const* types);
@@ -77,6 +87,7 @@ class BaseStudyClass {
   // A description of values that are each in range but cannot be used
   // together by the model; empty when there is none.
   virtual std::string GVCombinationProblem() { return ""; }
+  void AddDerivedRatio(DerivedRatio ratio) { derivedRatios_.push_back(std::move(ratio)); }
 
   char** GVNames = nullptr;
   char** GVTypes = nullptr;
@@ -84,6 +95,9 @@ class BaseStudyClass {
   unsigned NumGVs = 0;
   unsigned NumExps = 0;
   std::vector<GVRange> GVRanges;  // empty, or one per global variable
+
+ private:
+  std::vector<DerivedRatio> derivedRatios_;
 };
 
 // The one study of the process, provided by the generated study code; the

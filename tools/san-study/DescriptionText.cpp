@@ -59,9 +59,17 @@ void Measures(const StudyDescription& d, std::ostream& out) {
     out << "  " << OneLineText(r.name)
         << (r.description.empty() ? "" : ": " + OneLineText(r.description))
         << (what.empty() ? "" : " (" + what + ")") << "\n";
-    for (std::size_t m = 0; m < d.measures.size(); m++)
-      if (d.measures[m].rewardVariable == r.name)
+    for (std::size_t m = 0; m < d.measures.size(); m++) {
+      const Measure& measure = d.measures[m];
+      if (measure.rewardVariable != r.name) continue;
+      // A derived measure has no PV index: the simulator does not observe it.
+      if (measure.Derived())
+        out << "         " << OneLineText(MeasureTitle(d, m)) << " = "
+            << OneLineText(MeasureTitle(d, measure.numerator)) << " / "
+            << OneLineText(MeasureTitle(d, measure.denominator)) << "\n";
+      else
         out << "    " << std::setw(3) << m << "  " << OneLineText(MeasureTitle(d, m)) << "\n";
+    }
   }
 }
 

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 
-ExperimentEstimate::ExperimentEstimate(const StopRule& rule, std::vector<ObservationBounds> bounds)
-    : rule_(rule), bounds_(std::move(bounds)), windows_(bounds_.size()) {}
+ExperimentEstimate::ExperimentEstimate(const StopRule& rule, std::vector<ObservationBounds> bounds,
+                                       std::vector<RatioTerms> ratios)
+    : rule_(rule),
+      bounds_(std::move(bounds)),
+      windows_(bounds_.size()),
+      terms_(std::move(ratios)),
+      ratios_(terms_.size()) {}
 
 StopDecision ExperimentEstimate::AddReplication(const Replication& observations) {
   if (decision_ != StopDecision::Continue) return decision_;
   for (std::size_t w = 0; w < windows_.size(); w++) windows_[w].Add(observations[w]);
+  for (std::size_t r = 0; r < ratios_.size(); r++)
+    ratios_[r].Add(observations[terms_[r].numerator], observations[terms_[r].denominator]);
   const long n = Replications();
   bool converged = n >= rule_.minReplications;
   for (int w = 0; converged && w < MeasureCount(); w++) converged = WindowConverged(w);
@@ -20,7 +27,13 @@ StopDecision ExperimentEstimate::AddReplication(const Replication& observations)
 }
 
 ConfidenceInterval ExperimentEstimate::Interval(int w) const {
+  if (w >= ObservedCount()) return ratios_[w - ObservedCount()].Interval(rule_.confidence);
   return windows_[w].Interval(rule_.confidence, bounds_[w].lowest, bounds_[w].highest);
+}
+
+double ExperimentEstimate::Variance(int w) const {
+  if (w >= ObservedCount()) return ratios_[w - ObservedCount()].Variance();
+  return windows_[w].Variance();
 }
 
 double Shortfall(const ConfidenceInterval& ci, const StopRule& rule) {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "RatioEstimate.h"
 #include "WindowEstimate.h"
 
 // When the replications of one experiment are enough.
@@ -37,8 +38,14 @@ struct ObservationBounds {
   double highest = std::numeric_limits<double>::infinity();
 };
 
-// One replication: one observation per measure.
+// One replication: one observation per observed measure.
 using Replication = std::vector<double>;
+
+// A derived measure: the ratio of the means of two observed measures.
+struct RatioTerms {
+  int numerator = 0;
+  int denominator = 0;
+};
 
 // The estimates of one experiment, one per measure, and the stop decision
 // taken after each whole replication. Once the decision is to stop, further
@@ -46,7 +53,10 @@ using Replication = std::vector<double>;
 // first Replications() replications of the simulator's stream.
 class ExperimentEstimate {
  public:
-  ExperimentEstimate(const StopRule& rule, std::vector<ObservationBounds> bounds);
+  // One observed measure per bound; the derived measures (`ratios`) follow
+  // them in the measures' numbering and take part in the stop rule alike.
+  ExperimentEstimate(const StopRule& rule, std::vector<ObservationBounds> bounds,
+                     std::vector<RatioTerms> ratios = {});
 
   // Counts one replication unless the decision is already to stop; returns
   // the decision after it.
@@ -54,9 +64,14 @@ class ExperimentEstimate {
 
   StopDecision Decision() const { return decision_; }
   long Replications() const { return windows_.empty() ? 0 : windows_[0].Count(); }
-  int MeasureCount() const { return static_cast<int>(windows_.size()); }
+  int MeasureCount() const { return static_cast<int>(windows_.size() + ratios_.size()); }
+  int ObservedCount() const { return static_cast<int>(windows_.size()); }
+  // An observed measure (w < ObservedCount()).
   const WindowEstimate& Window(int w) const { return windows_[w]; }
   ConfidenceInterval Interval(int w) const;
+  // The variance of one observation; of a derived measure, the
+  // delta-method variance of one replication (RatioEstimate::Variance).
+  double Variance(int w) const;
   // A measure has reached the precision: the interval it shows lies within
   // the allowed half-width of its mean, on both sides.
   bool WindowConverged(int w) const { return Shortfall(w) <= 1.0; }
@@ -71,6 +86,8 @@ class ExperimentEstimate {
   StopRule rule_;
   std::vector<ObservationBounds> bounds_;
   std::vector<WindowEstimate> windows_;
+  std::vector<RatioTerms> terms_;
+  std::vector<RatioEstimate> ratios_;
   StopDecision decision_ = StopDecision::Continue;
 };
 

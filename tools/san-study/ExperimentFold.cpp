@@ -3,8 +3,8 @@
 #include <algorithm>
 
 ExperimentFold::ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds,
-                               int streams, long blockSize)
-    : estimate_(rule, std::move(bounds)),
+                               int streams, long blockSize, std::vector<RatioTerms> ratios)
+    : estimate_(rule, std::move(bounds), std::move(ratios)),
       blockSize_(std::max(1L, blockSize)),
       streams_(std::max(1, streams)) {}
 

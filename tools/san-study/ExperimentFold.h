@@ -20,7 +20,7 @@
 class ExperimentFold {
  public:
   ExperimentFold(const StopRule& rule, std::vector<ObservationBounds> bounds, int streams,
-                 long blockSize);
+                 long blockSize, std::vector<RatioTerms> ratios = {});
 
   // Counts, before anything else, the replications an earlier run of the
   // experiment counted (in the order it counted them).

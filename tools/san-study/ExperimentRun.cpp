@@ -5,7 +5,7 @@
 
 ExperimentRun::ExperimentRun(ExperimentResult& slot, const StopRule& rule, long blockSize)
     : slot_(slot),
-      fold_(rule, slot.plan.bounds, slot.plan.Streams(), blockSize),
+      fold_(rule, slot.plan.bounds, slot.plan.Streams(), blockSize, slot.plan.ratios),
       streams_(static_cast<std::size_t>(slot.plan.Streams())) {}
 
 void ExperimentRun::EndStream(int stream, const std::string& failure, double processorSeconds) {
@@ -90,8 +90,8 @@ void ExperimentRun::Record(bool stopping) const {
   r.windows.clear();
   for (int w = 0; w < estimate.MeasureCount(); w++) {
     const ConfidenceInterval interval = estimate.Interval(w);
-    r.windows.push_back({interval.mean, estimate.Window(w).Variance(), interval.lower,
-                         interval.upper, interval.HalfWidth(), MethodName(interval.method),
+    r.windows.push_back({interval.mean, estimate.Variance(w), interval.lower, interval.upper,
+                         interval.HalfWidth(), MethodName(interval.method),
                          interval.RelativeHalfWidth(), estimate.WindowConverged(w)});
   }
 }

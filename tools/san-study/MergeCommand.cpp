@@ -41,7 +41,7 @@ std::optional<std::string> DifferingModel(const StudyDescription& first,
   };
   auto sameMeasure = [](const Measure& a, const Measure& b) {
     return a.rewardVariable == b.rewardVariable && a.label == b.label && a.start == b.start &&
-           a.end == b.end;
+           a.end == b.end && a.numerator == b.numerator && a.denominator == b.denominator;
   };
   if (!std::equal(first.variables.begin(), first.variables.end(), other.variables.begin(),
                   other.variables.end(), sameVariable))

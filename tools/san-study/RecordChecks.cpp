@@ -7,7 +7,7 @@
 namespace {
 std::optional<IntervalMethod> MethodFromName(const std::string& name) {
   for (IntervalMethod m : {IntervalMethod::None, IntervalMethod::AllEqual, IntervalMethod::Binomial,
-                           IntervalMethod::StudentT})
+                           IntervalMethod::StudentT, IntervalMethod::Delta})
     if (name == MethodName(m)) return m;
   return std::nullopt;
 }
@@ -30,10 +30,13 @@ ConfidenceInterval IntervalOf(const WindowResult& w) {
   return ci;
 }
 
-std::optional<std::string> ImplausibleWindow(const WindowResult& w, long replications) {
+// A derived measure whose denominator's mean is 0 has no mean either.
+std::optional<std::string> ImplausibleWindow(const WindowResult& w, long replications,
+                                             bool derived) {
   if (!MethodFromName(w.method)) return "an unknown interval '" + w.method + "'";
   if (replications == 0) return std::nullopt;
-  if (!std::isfinite(w.mean)) return "no mean";
+  if (!std::isfinite(w.mean) && !(derived && w.method == MethodName(IntervalMethod::None)))
+    return "no mean";
   if (replications >= 2 && w.method != MethodName(IntervalMethod::None) &&
       !(w.lower <= w.mean && w.mean <= w.upper))
     return "an interval [" + ShortestText(w.lower) + ", " + ShortestText(w.upper) +
@@ -81,7 +84,7 @@ std::optional<std::string> ImplausibleRecord(const ExperimentResult& e, const St
   if (!(e.processorSeconds >= 0.0) || !std::isfinite(e.processorSeconds))
     return "processor seconds " + ShortestText(e.processorSeconds);
   for (std::size_t m = 0; m < e.windows.size(); m++)
-    if (auto fault = ImplausibleWindow(e.windows[m], e.replications))
+    if (auto fault = ImplausibleWindow(e.windows[m], e.replications, d.measures[m].Derived()))
       return "measure " + d.measures[m].label + " with " + *fault;
   return std::nullopt;
 }

@@ -173,11 +173,15 @@ std::string JsonContent(const StudyResult& result, const ResultContext& c) {
     variables.push_back({{"name", JsonText(v.name)},
                          {"type", TypeName(v.type)},
                          {"range", JsonText(v.range.Text())}});
-  for (const Measure& m : d.measures)
+  for (const Measure& m : d.measures) {
     measures.push_back({{"rewardVariable", JsonText(m.rewardVariable)},
                         {"label", JsonText(m.label)},
                         {"start", m.start},
                         {"end", m.end}});
+    // A derived measure names its terms by their indices in this list.
+    if (m.Derived())
+      measures.back()["ratio"] = {{"numerator", m.numerator}, {"denominator", m.denominator}};
+  }
   for (const ExperimentResult& e : result.experiments) {
     json values = json::object();
     for (std::size_t v = 0; v < d.variables.size(); v++)

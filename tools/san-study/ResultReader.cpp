@@ -104,6 +104,16 @@ std::optional<std::string> ParseStudyRecord(const std::string& text, const std::
       measure.label = m.at("label").get<std::string>();
       measure.start = m.at("start").get<double>();
       measure.end = m.at("end").get<double>();
+      if (m.contains("ratio")) {
+        measure.numerator = m.at("ratio").at("numerator").get<int>();
+        measure.denominator = m.at("ratio").at("denominator").get<int>();
+        const int observed = static_cast<int>(d.ObservedCount());
+        if (measure.numerator < 0 || measure.denominator < 0 || measure.numerator >= observed ||
+            measure.denominator >= observed)
+          return file + ": a derived measure's terms are not observed measures before it";
+      } else if (d.ObservedCount() != d.measures.size()) {
+        return file + ": an observed measure follows a derived one";
+      }
       d.measures.push_back(measure);
       // study.json keeps no list of reward variables; the table's columns
       // and the plot's panels group the measures by them, so the list is
@@ -111,7 +121,8 @@ std::optional<std::string> ParseStudyRecord(const std::string& text, const std::
       const bool known = std::any_of(d.rewards.begin(), d.rewards.end(), [&](const auto& r) {
         return r.name == measure.rewardVariable;
       });
-      if (!known) d.rewards.push_back({measure.rewardVariable, "", "", ""});
+      if (!known)
+        d.rewards.push_back({measure.rewardVariable, "", measure.Derived() ? "ratio" : "", ""});
     }
     StudyOptions& o = r.options;
     o.seed = s.at("seed").get<std::uint32_t>();

@@ -19,9 +19,12 @@
 //    "rewardVariables": [{"name", "description", "kind", "observation",
 //                         "windows": [[START, END], ...] | "timePoints": [T, ...],
 //                         "valueRange": {"min": NUMBER | VARIABLE, "max": ...}}],
-//    "diagram": SVG FILE (optional, relative to the description's folder)}
+//    "diagram": SVG FILE (optional, relative to the description's folder),
+//    "derivedMeasures": [{"name", "description",
+//                         "ratio": {"numerator": VARIABLE, "denominator": VARIABLE}}]}
 // A reward variable without windows or time points has one measure (its
-// batch means in a steady-state run).
+// batch means in a steady-state run). A derived measure has one measure per
+// measure of its numerator, paired with the denominator's in order.
 namespace {
 using nlohmann::json;
 
@@ -191,6 +194,49 @@ void ReadDiagram(const json& document, StudyDescription& d) {
                         "' is not an .svg file in the description's folder or below");
   d.diagram = path.string();
 }
+
+// The observed measures of a reward variable, in order.
+std::vector<int> MeasuresOf(const StudyDescription& d, const std::string& variable) {
+  std::vector<int> of;
+  for (std::size_t m = 0; m < d.measures.size(); m++)
+    if (d.measures[m].rewardVariable == variable) of.push_back(static_cast<int>(m));
+  return of;
+}
+
+void ReadDerived(const json& list, StudyDescription& d) {
+  if (!list.is_array()) Fault(d.source, "\"derivedMeasures\" is not a list");
+  const std::size_t observed = d.measures.size();
+  for (const json& item : list) {
+    RewardVariable r;
+    r.name = Text(item, "name", "a derived measure", d.source);
+    const std::string where = "derived measure " + r.name;
+    for (const RewardVariable& other : d.rewards)
+      if (other.name == r.name) Fault(d.source, "two measures are named " + r.name);
+    r.description = OptionalText(item, "description");
+    r.kind = "ratio";
+    const json& ratio = Member(item, "ratio", where, d.source);
+    const std::string numerator = Text(ratio, "numerator", where, d.source);
+    const std::string denominator = Text(ratio, "denominator", where, d.source);
+    std::vector<int> over = MeasuresOf(d, numerator), under = MeasuresOf(d, denominator);
+    if (over.empty() || under.empty() || over.back() >= static_cast<int>(observed) ||
+        under.back() >= static_cast<int>(observed))
+      Fault(d.source, where + ": its terms must be reward variables");
+    if (over.size() != under.size())
+      Fault(d.source, where + ": " + numerator + " and " + denominator +
+                          " have different numbers of measures");
+    for (const RewardVariable& term : d.rewards)
+      if (term.name == numerator) r.observation = term.observation;
+    for (std::size_t k = 0; k < over.size(); k++) {
+      Measure m = d.measures[over[k]];
+      m.rewardVariable = r.name;
+      m.lowest = m.highest = std::nullopt;
+      m.numerator = over[k];
+      m.denominator = under[k];
+      d.measures.push_back(m);
+    }
+    d.rewards.push_back(std::move(r));
+  }
+}
 }  // namespace
 
 StudyDescription ParseStudyDescription(const std::string& text, const std::string& source) {
@@ -221,6 +267,7 @@ StudyDescription ParseStudyDescription(const std::string& text, const std::strin
     if (d.experiments.empty()) Fault(source, "the study has no experiments");
     ReadRewards(Member(document, "rewardVariables", "the description", source), d);
     ReadDiagram(document, d);
+    if (document.contains("derivedMeasures")) ReadDerived(document.at("derivedMeasures"), d);
   } catch (const json::exception& e) {
     Fault(source, e.what());
   }

@@ -72,3 +72,9 @@ std::string ValueText(VariableType type, double value) {
     return std::to_string(static_cast<long long>(value));
   return ShortestText(value);
 }
+
+std::size_t StudyDescription::ObservedCount() const {
+  std::size_t observed = 0;
+  while (observed < measures.size() && !measures[observed].Derived()) observed++;
+  return observed;
+}

@@ -50,18 +50,24 @@ struct ValueLimit {
 // One observed quantity: a reward variable in one time window, at one time
 // point, or its batch means in a steady-state run. The simulator numbers
 // them 0, 1, ... in this order (the PV index of its messages and files).
+// After them come the derived measures, which the simulator does not
+// observe: each the ratio of the means of two observed measures.
 struct Measure {
   std::string rewardVariable;
   std::string label;                          // "[0, 100]", "t = 0.5", "steady state"
   double start = 0.0;                         // window start, or the time point
   double end = 0.0;                           // window end, or the time point
   std::optional<ValueLimit> lowest, highest;  // declared bounds of one observation
+  int numerator = -1;                         // a derived measure: its terms' indices
+  int denominator = -1;
+
+  bool Derived() const { return numerator >= 0; }
 };
 
 struct RewardVariable {
   std::string name;
   std::string description;
-  std::string kind;  // "impulse", "rate", ...
+  std::string kind;  // "impulse", "rate", ..., "ratio" for a derived measure
   std::string
       observation;  // "interval-of-time", "instant-of-time", "time-averaged", "steady-state"
 };
@@ -84,6 +90,8 @@ class StudyDescription {
 
   // Index of the named global variable, or -1.
   int VariableIndex(const std::string& name) const;
+  // The measures the simulator observes: those before the derived ones.
+  std::size_t ObservedCount() const;
 };
 
 // "double", "int", ... and back; the override letter of each type.

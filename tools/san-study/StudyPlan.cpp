@@ -65,6 +65,7 @@ std::vector<ObservationBounds> Bounds(const StudyDescription& d,
                                       const std::vector<double>& values) {
   std::vector<ObservationBounds> bounds;
   for (const Measure& m : d.measures) {
+    if (m.Derived()) break;
     ObservationBounds b;
     if (m.lowest) b.lowest = m.lowest->Resolve(values);
     if (m.highest) b.highest = m.highest->Resolve(values);
@@ -156,6 +157,8 @@ std::optional<std::string> PlanStudy(const StudyOptions& o, const StudyDescripti
           o.overrideText + (o.overrideText.empty() || e.point.empty() ? "" : ":") + e.point;
       e.seed = SimulatorSeed(o.seed, index, e.point);
       e.bounds = Bounds(d, e.values);
+      for (const Measure& m : d.measures)
+        if (m.Derived()) e.ratios.push_back({m.numerator, m.denominator});
       plan.experiments.push_back(std::move(e));
     }
   }

@@ -21,7 +21,8 @@ struct PlannedExperiment {
   std::uint32_t seed = 0;    // stream 0's
   std::vector<std::uint32_t> streamSeeds;  // one simulator per stream; [0] is `seed`
   std::vector<double> values;             // every global variable, after the override and the point
-  std::vector<ObservationBounds> bounds;  // per measure, resolved with these values
+  std::vector<ObservationBounds> bounds;  // per observed measure, resolved with these values
+  std::vector<RatioTerms> ratios;         // per derived measure
 
   // Identifies the experiment among the results of a study with the same
   // settings (for --resume).

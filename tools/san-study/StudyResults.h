@@ -19,7 +19,7 @@ struct WindowResult {
 
   // Only a t interval lies as far below the mean as above it; the others
   // are shown as [lower, upper].
-  bool Symmetric() const { return method == "t" || method == "none"; }
+  bool Symmetric() const { return method == "t" || method == "delta" || method == "none"; }
 };
 
 // Status texts of an experiment.

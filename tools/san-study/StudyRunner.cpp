@@ -65,7 +65,7 @@ SessionSettings StudySessionSettings(const StudyOptions& options,
   settings.simulator = options.simulator;
   settings.generator = options.generator;
   settings.steadyState = description.steadyState;
-  settings.measures = static_cast<int>(description.measures.size());
+  settings.measures = static_cast<int>(description.ObservedCount());
   settings.reportSize = options.reportSize;
   settings.stallSeconds = options.stallSeconds;
   return settings;

@@ -13,6 +13,8 @@ const char* MethodName(IntervalMethod method) {
       return "binomial";
     case IntervalMethod::StudentT:
       return "t";
+    case IntervalMethod::Delta:
+      return "delta";
     default:
       return "none";
   }

@@ -13,6 +13,7 @@ enum class IntervalMethod {
   AllEqual,  // every observation equal: the chance of another value is bounded
   Binomial,  // few observations differ from the commonest value
   StudentT,  // the usual t interval
+  Delta,     // a ratio of two means, by the delta method (RatioEstimate)
 };
 const char* MethodName(IntervalMethod method);
 

@@ -117,6 +117,11 @@ class ModelChecker {
   void checkRewards();
   void checkRewardVariable(const RewardVariable& variable);
   void checkImpulse(const RewardVariable& variable, const ImpulseReward& impulse);
+  // A derived measure: a ratio of two reward variables observed alike.
+  void checkDerived(const DerivedMeasure& derived);
+  // The reward variable a derived measure names, or nullptr (reported).
+  const RewardVariable* ratioTerm(const DerivedMeasure& derived, const Name& term,
+                                  const std::string& role);
   // A bound or count given as a number or a global variable: the variable
   // must exist.
   void checkGlobalCount(const std::string& who, const ObservationBound& count,
@@ -708,6 +713,52 @@ void ModelChecker::checkRewards() {
   }
   if (model_.rewards->variables.empty())
     error(model_.rewards->name.at, "the rewards declare no variable");
+  for (const DerivedMeasure& derived : model_.rewards->derived) {
+    declare(names, derived.name, "a reward variable or derived measure");
+    checkDerived(derived);
+  }
+}
+
+const RewardVariable* ModelChecker::ratioTerm(const DerivedMeasure& derived, const Name& term,
+                                              const std::string& role) {
+  if (term.text.empty()) return nullptr;
+  std::vector<std::string> candidates;
+  for (const RewardVariable& v : model_.rewards->variables) {
+    if (v.name.text == term.text) return &v;
+    candidates.push_back(v.name.text);
+  }
+  const std::string who = "derived measure '" + derived.name.text + "'";
+  for (const DerivedMeasure& d : model_.rewards->derived)
+    if (d.name.text == term.text) {
+      error(term.at, who + ": its " + role + " '" + term.text +
+                         "' is a derived measure; a ratio takes reward variables only");
+      return nullptr;
+    }
+  error(term.at, who + ": its " + role + " '" + term.text + "' is not a reward variable" +
+                     suggest(term.text, candidates));
+  return nullptr;
+}
+
+void ModelChecker::checkDerived(const DerivedMeasure& derived) {
+  const RewardVariable* numerator = ratioTerm(derived, derived.numerator, "numerator");
+  const RewardVariable* denominator = ratioTerm(derived, derived.denominator, "denominator");
+  if (!numerator || !denominator) return;
+  // One value per time point: both terms must be observed at the same ones.
+  const bool sameSteadyState =
+      numerator->steadyState.has_value() == denominator->steadyState.has_value() &&
+      (!numerator->steadyState ||
+       (numerator->steadyState->start == denominator->steadyState->start &&
+        numerator->steadyState->batch == denominator->steadyState->batch));
+  const std::string mismatch =
+      numerator->measure != denominator->measure ? "measures"
+      : !sameSteadyState                         ? "steady-state batches"
+      : numerator->windows != denominator->windows
+          ? (numerator->measure == Measure::InstantOfTime ? "times" : "windows")
+          : "";
+  if (!mismatch.empty())
+    error(derived.denominator.at, "derived measure '" + derived.name.text + "': numerator '" +
+                                      numerator->name.text + "' and denominator '" +
+                                      denominator->name.text + "' have different " + mismatch);
 }
 
 void ModelChecker::checkImpulse(const RewardVariable& variable, const ImpulseReward& impulse) {

@@ -226,9 +226,20 @@ struct RewardVariable {
   std::optional<ObservationBound> lowest, highest;
 };
 
+// A measure computed from two reward variables, not observed by the
+// simulator: the ratio of their means (drops per arrival, a response time
+// by Little's law), one value per time point of the variables.
+struct DerivedMeasure {
+  Name name;
+  std::string description;  // free text, for study tools
+  Position ratioAt;
+  Name numerator, denominator;  // reward variables with the same measure and times
+};
+
 struct Rewards {
   Name name;
   std::vector<RewardVariable> variables;
+  std::vector<DerivedMeasure> derived;
 };
 
 // A value of a global variable in the study, as written.

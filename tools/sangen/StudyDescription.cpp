@@ -2,7 +2,8 @@
 // study tool reads (san-study's StudyDescriptionReader): the kind of
 // simulation, the global variables (types, declared ranges), the values of
 // every experiment, and the reward variables in result-index order with
-// their windows or time points and the declared bounds of one observation.
+// their windows or time points and the declared bounds of one observation,
+// then the derived measures (ratios of two reward variables).
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -161,6 +162,18 @@ std::optional<std::string> studyDescription(const CheckedModel& checked,
     variables.push_back(rewardVariable(variable));
   json["rewardVariables"] = variables;
   if (!diagram.empty()) json["diagram"] = diagram;
+  // Left out when there are none, so that such a description keeps its form.
+  if (!rewards.derived.empty()) {
+    Json derived = Json::array();
+    for (const DerivedMeasure& d : rewards.derived) {
+      Json entry;
+      entry["name"] = d.name.text;
+      if (!d.description.empty()) entry["description"] = d.description;
+      entry["ratio"] = {{"numerator", d.numerator.text}, {"denominator", d.denominator.text}};
+      derived.push_back(entry);
+    }
+    json["derivedMeasures"] = derived;
+  }
   return json.dump(2) + "\n";
 }
 

@@ -105,6 +105,11 @@ void writeStudy(Generation& generation) {
     cpp << "  SetGVTable(" << k << "NumGVs, " << k << "GVNames, " << k << "GVTypes);\n"
         << "  SetGVRanges(" << k << "GVRanges);\n";
   cpp << "  NumExps = " << k << "NumExperiments;\n";
+  // Names are identifiers (checked), so they need no escaping in a literal.
+  if (model.rewards)
+    for (const DerivedMeasure& d : model.rewards->derived)
+      cpp << "  AddDerivedRatio({\"" << d.name.text << "\", \"" << d.numerator.text << "\", \""
+          << d.denominator.text << "\"});\n";
   for (int g = 0; g < numGVs; g++) {
     const GlobalVariable& global = model.globals[g];
     const std::vector<double>& values = table.values[g];

@@ -127,6 +127,7 @@ class Reader {
   Composition readComposition(const YAML::Node& node);
   Rewards readRewards(const YAML::Node& node);
   RewardVariable readRewardVariable(const YAML::Node& node);
+  DerivedMeasure readDerived(const YAML::Node& node);
   std::optional<ObservationBound> readBound(const YAML::Node& node, const std::string& what);
   RateReward readRate(const YAML::Node& node);
   ImpulseReward readImpulse(const YAML::Node& node);
@@ -674,12 +675,33 @@ Composition Reader::readComposition(const YAML::Node& node) {
 
 Rewards Reader::readRewards(const YAML::Node& node) {
   Rewards rewards;
-  Map map(*this, node, "rewards", {"name", "variables", "description"});
+  Map map(*this, node, "rewards", {"name", "variables", "derived", "description"});
   if (map.require("name")) rewards.name = readName(map.get("name"), "the rewards' name");
   if (map.require("variables"))
     for (const YAML::Node& n : sequence(map.get("variables"), "variables"))
       rewards.variables.push_back(readRewardVariable(n));
+  if (map.has("derived"))
+    for (const YAML::Node& n : sequence(map.get("derived"), "derived"))
+      rewards.derived.push_back(readDerived(n));
   return rewards;
+}
+
+DerivedMeasure Reader::readDerived(const YAML::Node& node) {
+  DerivedMeasure derived;
+  Map map(*this, node, "a derived measure", {"name", "description", "ratio"});
+  if (map.require("name")) derived.name = readName(map.get("name"), "a derived measure's name");
+  if (map.has("description"))
+    derived.description = readSnippet(map.get("description"), "a description").text;
+  if (map.require("ratio")) {
+    derived.ratioAt = map.keyPosition("ratio");
+    Map ratio(*this, map.get("ratio"), "the ratio of " + derived.name.text,
+              {"numerator", "denominator"});
+    if (ratio.require("numerator"))
+      derived.numerator = readName(ratio.get("numerator"), "the numerator");
+    if (ratio.require("denominator"))
+      derived.denominator = readName(ratio.get("denominator"), "the denominator");
+  }
+  return derived;
 }
 
 RewardVariable Reader::readRewardVariable(const YAML::Node& node) {

@@ -313,3 +313,34 @@ TEST(SangenCheck, TheCommandLineRefusesWhatWouldNotCompileOrRunWrong) {
 }
 
 }  // namespace
+
+// Derived measures: ratios of two reward variables observed at the same
+// time points, under a name of their own.
+TEST(SangenCheck, RefusesMisusedDerivedMeasures) {
+  const std::string derived =
+      "      times: [1]\n"
+      "    - name: w\n"
+      "      rate: {model: m, reads: [p], value: p}\n"
+      "      measure: instant-of-time\n"
+      "      times: [1, 2]\n"
+      "  derived:\n"
+      "    - name: ratio\n"
+      "      ratio: {numerator: v, denominator: ww}\n"
+      "    - name: again\n"
+      "      ratio: {numerator: ratio, denominator: v}\n"
+      "    - name: v\n"
+      "      ratio: {numerator: v, denominator: w}\n"
+      "    - name: fine\n"
+      "      ratio: {numerator: v, denominator: v}\n";
+  const std::vector<std::string> errors = errorsOf(changed("      times: [1]\n", derived));
+  const std::vector<std::string> expected = {
+      "bad.yaml:49:42: derived measure 'ratio': its denominator 'ww' is not a reward variable "
+      "(did you mean 'w'?)",
+      "bad.yaml:51:26: derived measure 'again': its numerator 'ratio' is a derived measure; a "
+      "ratio takes reward variables only",
+      "bad.yaml:52:13: duplicate name 'v': a reward variable or derived measure of that name is "
+      "already declared at line 39",
+      "bad.yaml:53:42: derived measure 'v': numerator 'v' and denominator 'w' have different "
+      "times"};
+  EXPECT_EQ(errors, expected) << listed(errors);
+}

@@ -50,7 +50,7 @@ void MpiStreamExchange::Handle(const std::vector<char>& bytes, int source,
       run.Stream(stream).started = true;
       run.Stream(stream).processorSeconds = message.Number();
       const std::int64_t count = message.Integer(), measures = message.Integer();
-      if (measures != run.Fold().Estimate().MeasureCount() && count > 0)
+      if (measures != run.Fold().Estimate().ObservedCount() && count > 0)
         throw std::runtime_error("rank " + std::to_string(source) +
                                  " sent replications of another study");
       for (std::int64_t i = 0; i < count; i++) {
