@@ -9,31 +9,11 @@
 #include <sstream>
 
 #include "ChildProcess.h"
+#include "CsvFields.h"
 #include "NumberFormat.h"
 #include "Utf8Text.h"
 
 namespace {
-// The fields of one CSV line; a quoted field may hold commas and doubled
-// quotes (the solver quotes a variable name that needs it).
-std::vector<std::string> CsvFields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (std::size_t i = 0; i < line.size(); i++) {
-    const char c = line[i];
-    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-      fields.back() += '"';
-      i++;
-    } else if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
-
 std::optional<double> NumberIn(const std::string& text) {
   if (text.empty()) return std::nullopt;
   char* end = nullptr;

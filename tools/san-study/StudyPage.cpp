@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CsvFields.h"
 #include "ExactValues.h"
 #include "FileReplacement.h"
 #include "HtmlText.h"
@@ -24,28 +25,6 @@ const std::pair<const char*, const char*> kColumns[] = {{"name", "experiment"},
                                                         {"upper", "upper"},
                                                         {"exact", "exact"},
                                                         {"exact_inside", "exact inside"}};
-
-// The fields of one line of study.csv: quoted fields lose their quotes and
-// "" stands for a quote. The file's own writer keeps every field on its
-// line.
-std::vector<std::string> CsvFields(const std::string& line) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (std::size_t at = 0; at < line.size(); at++) {
-    const char c = line[at];
-    if (quoted && c == '"' && at + 1 < line.size() && line[at + 1] == '"') {
-      fields.back() += '"';
-      at++;
-    } else if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
 
 const char kStyle[] =
     "body{font-family:sans-serif;margin:2em;color:#222}"
