@@ -120,7 +120,14 @@ TEST(RealSimulator, AKilledExperimentGoesOnFromWhatItCounted) {
   const std::vector<std::string> args{
       "--out", dir.string(), "-e",   "5",  "--streams", "1",  "--min-reps",      "1500", "-j",
       "1",     "--max-reps", "1500", "-n", "20",        "-q", "--abs-precision", "0"};
-  const ToolRun killed = RunProgram(MB_BINARY_DIR "/movingblock-study", args, "", 1.0, SIGKILL);
+  // Killed as soon as the results say the experiment has counted some
+  // replications: a fixed delay would race the first round on a busy machine.
+  const ToolRun killed = RunProgram(
+      MB_BINARY_DIR "/movingblock-study", args, "", 0, SIGKILL, "/usr/bin:/bin", [&](double) {
+        const auto rows = ReadCsv(dir / "study.csv");
+        return rows.size() == 13 && rows[0].at("status") == "running" &&
+               std::stol(rows[0].at("replications")) > 0;
+      });
   ASSERT_EQ(killed.exitStatus, 128 + SIGKILL) << killed.err;
   ASSERT_TRUE(std::filesystem::exists(dir / ".counted-0.bin"));
   const auto partial = ReadCsv(dir / "study.csv");

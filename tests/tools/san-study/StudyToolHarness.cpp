@@ -52,7 +52,7 @@ const std::string& RunTag() { return tag; }
 
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& faults, double interruptAfter, int interruptSignal,
-                   const std::string& searchPath, const std::function<void(double)>& whileRunning) {
+                   const std::string& searchPath, const std::function<bool(double)>& whileRunning) {
   static int runs = 0;
   tag = std::to_string(getpid()) + "-" + std::to_string(++runs);
   // The program runs in an environment of its own, which its simulators
@@ -71,18 +71,21 @@ ToolRun RunProgram(const std::string& program, const std::vector<std::string>& a
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
   };
   double interruptAt = -1, firstSimulator = -1;
+  bool signalled = false;
   while (!child.Reap() && elapsed() < 90) {
     if (child.StdoutFd() >= 0) ReadAvailable(child.StdoutFd(), run.out);
     if (child.StderrFd() >= 0) ReadAvailable(child.StderrFd(), run.err);
     if (whileRunning) {
       if (firstSimulator < 0 && LiveTaggedSimulators() > 0) firstSimulator = elapsed();
-      whileRunning(firstSimulator < 0 ? -1.0 : elapsed() - firstSimulator);
+      if (whileRunning(firstSimulator < 0 ? -1.0 : elapsed() - firstSimulator) && !signalled)
+        interruptAt = elapsed();
     }
     if (interruptAfter > 0 && interruptAt < 0 && LiveTaggedSimulators() > 0)
       interruptAt = elapsed() + interruptAfter;
     if (interruptAt > 0 && elapsed() >= interruptAt) {
       child.Signal(interruptSignal);
       interruptAfter = interruptAt = 0;
+      signalled = true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }

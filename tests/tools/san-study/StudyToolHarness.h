@@ -20,11 +20,12 @@ struct ToolRun {
 // PATH=`searchPath`, FAKE_SIM_FAULTS=`faults` and a tag that marks its simulators. With
 // `interruptAfter` > 0 it sends `interruptSignal` that many seconds after the first simulator has
 // appeared. `whileRunning`, if given, is called every 20 ms with the
-// seconds since then (negative before).
+// seconds since then (negative before); when it returns true the signal is
+// sent at once, for tests that must interrupt at a given state of the files.
 ToolRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                    const std::string& faults = "", double interruptAfter = 0,
                    int interruptSignal = SIGTERM, const std::string& searchPath = "/usr/bin:/bin",
-                   const std::function<void(double)>& whileRunning = {});
+                   const std::function<bool(double)>& whileRunning = {});
 
 // The tag in the environment of the last run's processes (FAKE_SIM_TAG).
 const std::string& RunTag();

@@ -92,16 +92,30 @@ TEST(StudyToolResume, AKilledStudyResumesToTheSameResults) {
   EXPECT_NE(uninterrupted.err.find("progress: "), std::string::npos) << uninterrupted.err;
   EXPECT_NE(uninterrupted.err.find(" left"), std::string::npos);
 
-  const ToolRun first = RunProgram(STUDY_TOOL, with(killed, {"--quiet"}), "*:slow", 2.5, SIGKILL);
+  auto ended = [](const nlohmann::json& e) {
+    return e["status"] == "max-reps" || e["status"] == "converged";
+  };
+  // Killed just after the results were saved with an experiment finished
+  // and the next one counting: the saved files lag the log of counted
+  // replications by up to a second, so a fixed delay would race them.
+  const ToolRun first = RunProgram(
+      STUDY_TOOL, with(killed, {"--quiet"}), "*:slow", 0, SIGKILL, "/usr/bin:/bin", [&](double) {
+        std::ifstream in(killed / "study.json");
+        const auto saved = nlohmann::json::parse(in, nullptr, false);
+        if (saved.is_discarded() || !saved.contains("experiments")) return false;
+        bool finishedOne = false, counting = false;
+        for (const auto& e : saved["experiments"]) {
+          finishedOne |= ended(e);
+          counting |= e["status"] == "running" && e["replications"].get<long>() > 0;
+        }
+        return finishedOne && counting;
+      });
   EXPECT_EQ(first.exitStatus, 128 + SIGKILL);
   EXPECT_EQ(first.err.find("progress: "), std::string::npos);
   nlohmann::json partial;
   std::ifstream(killed / "study.json") >> partial;
   EXPECT_FALSE(partial["complete"]);
   int finished = 0;
-  auto ended = [](const nlohmann::json& e) {
-    return e["status"] == "max-reps" || e["status"] == "converged";
-  };
   for (const auto& e : partial["experiments"]) finished += ended(e);
   ASSERT_GE(finished, 1);
   ASSERT_LT(finished, 4);

@@ -18,7 +18,7 @@ const std::string simulator = MB_BINARY_DIR "/movingblock-sim";
 // mpirun as root, with more ranks than cores (the harness gives the program
 // an environment of its own, so these are options rather than variables).
 ToolRun MpiRun(int ranks, std::vector<std::string> args, const std::string& faults = "",
-               double interruptAfter = 0, const std::function<void(double)>& whileRunning = {}) {
+               double interruptAfter = 0, const std::function<bool(double)>& whileRunning = {}) {
   args.insert(args.begin(), {"--allow-run-as-root", "--oversubscribe", "-np", std::to_string(ranks),
                              MPI_STUDY_TOOL});
   return RunProgram(MPIRUN, args, faults, interruptAfter, SIGTERM, "/usr/bin:/bin", whileRunning);
@@ -132,8 +132,9 @@ TEST(MpiStudy, AStoppedJobOrALostRankLeavesTheResultsSoFar) {
   args.insert(args.end(), {"--out", lost.string()});
   bool killed = false;
   const ToolRun run = MpiRun(2, args, "*:slow", 0, [&](double seconds) {
-    if (killed || seconds < 2.0) return;
+    if (killed || seconds < 2.0) return false;
     if (const pid_t rank1 = RankProcess(1); rank1 > 0) killed = kill(rank1, SIGKILL) == 0;
+    return false;
   });
   ASSERT_TRUE(killed);
   EXPECT_NE(run.exitStatus, 0);
