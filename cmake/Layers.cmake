@@ -55,6 +55,11 @@ function(mb_add_layer name)
   target_link_libraries(${name}_link_check PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}>")
   set_target_properties(${name}_link_check PROPERTIES
     ENABLE_EXPORTS ON RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/link-check)
+  # A missing symbol fails an ordinary link as surely as an optimised one.
+  if(MB_FAT_LTO_OBJECTS)
+    set_target_properties(${name}_link_check PROPERTIES INTERPROCEDURAL_OPTIMIZATION OFF)
+    target_link_options(${name}_link_check PRIVATE -fno-lto)
+  endif()
 endfunction()
 
 # Writes <build>/layers.txt, one line per layer:
