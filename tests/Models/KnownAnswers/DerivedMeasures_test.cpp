@@ -11,11 +11,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <string>
 
+#include "Solver/SolverRuns.h"
 #include "support/ResultReaders.h"
 
 namespace {
@@ -48,18 +47,12 @@ int RunCommand(const std::string& command) {
 TEST(DerivedMeasures, SolverGivesTheClosedForms) {
   const fs::path dir = results::freshDirectory("derived-solve");
   for (const QueueCase& c : kCases) {
-    const fs::path csv = dir / "exact.csv";
-    ASSERT_EQ(RunCommand("'" QUEUE_RATIOS_SOLVE "' -q -e " + std::to_string(c.experiment) +
-                         " --csv '" + csv.string() + "' >/dev/null"),
-              0);
-    std::istringstream in(results::readFile(csv.string()));
+    const solver_runs::Run run = solver_runs::RunSolver(
+        dir, "queue-ratios", "-q -e " + std::to_string(c.experiment) + " --csv exact.csv");
+    ASSERT_EQ(run.status, 0) << run.err;
     std::map<std::string, double> value;
-    for (std::string line; std::getline(in, line);) {
-      const std::size_t first = line.find(','), second = line.find(',', first + 1);
-      if (line.rfind("experiment,", 0) == 0) continue;
-      value[line.substr(first + 1, second - first - 1)] =
-          std::stod(line.substr(line.rfind(',') + 1));
-    }
+    for (const solver_runs::Row& row : solver_runs::ReadCsv(dir / "exact.csv"))
+      value[row.variable] = row.value;
     ASSERT_EQ(value.size(), 6u);
     EXPECT_NEAR(value["dropFraction"], DropFraction(c.lambda, c.capacity), 1e-9);
     EXPECT_NEAR(value["responseTime"], ResponseTime(c.lambda, c.capacity), 1e-9);
